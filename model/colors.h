@@ -1,0 +1,6 @@
+// The AutoCAD colour index table and the colour constants of the model.
+#pragma once
+
+#include "model/geometry.h"
+
+TColor ColorFromIndex(int32_t n);

@@ -1,0 +1,464 @@
+#include "model/converter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "model/colors.h"
+#include "model/entities/blocks.h"
+#include "model/entities/curves.h"
+#include "model/entities/layout.h"
+#include "model/errors.h"
+
+std::string Cp1252ToUtf8(std::string_view s) {
+    // 0x80..0x9F of Windows-1252; 0 marks the five unassigned bytes.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string r;
+    r.reserve(s.size());
+    for (unsigned char c : s) {
+        char32_t u = c;
+        if (c >= 0x80 && c < 0xA0) u = kHigh[c - 0x80] ? kHigh[c - 0x80] : u'?';
+        if (u < 0x80) {
+            r += char(u);
+        } else if (u < 0x800) {
+            r += char(0xC0 | (u >> 6));
+            r += char(0x80 | (u & 0x3F));
+        } else {
+            r += char(0xE0 | (u >> 12));
+            r += char(0x80 | ((u >> 6) & 0x3F));
+            r += char(0x80 | (u & 0x3F));
+        }
+    }
+    return r;
+}
+
+namespace {
+// Case folding of Windows-1252 letters, for the locale-aware comparison of
+// line type names.
+std::string FoldCp1252(std::string_view s) {
+    std::string r(s);
+    for (char& ch : r) {
+        unsigned char c = (unsigned char)ch;
+        if (c >= 'A' && c <= 'Z') c += 32;
+        else if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 32;
+        else if (c == 0x8A || c == 0x8C || c == 0x8E) c += 16;
+        else if (c == 0x9F) c = 0xFF;
+        ch = char(c);
+    }
+    return r;
+}
+}  // namespace
+
+TkrDXFConverter::TkrDXFConverter() {
+    for (int k = 0; k < 3; ++k) {
+        FSections[k] = std::make_unique<TkrDXFSection>();
+        FSections[k]->SlotOwner = this;
+        FSectionPtr[k] = FSections[k].get();
+    }
+    Layouts.push_back(std::make_unique<TkrDXFLayout>("Model", "*MODEL_SPACE"));
+    Layouts.push_back(std::make_unique<TkrDXFLayout>("Layout1", "*PAPER_SPACE"));
+    RootSection = CreateRootSection();
+}
+
+TkrDXFConverter::~TkrDXFConverter() {
+    Clear();
+    // The root first (it may hold sections read from a file), then the slots.
+    RootSection.reset();
+    for (auto& s : FSections) s.reset();
+    FOwnTables.clear();
+}
+
+std::unique_ptr<TkrDXFSection> TkrDXFConverter::CreateRootSection() { return std::make_unique<TkrDXFSection>(); }
+
+void TkrDXFConverter::ForgetTable(TkrDXFTable* t) {
+    for (int k = 0; k < 3; ++k)
+        if (FSectionPtr[k] == t) {
+            // The section held in the slot is gone: an empty one takes its place.
+            if (FSections[k].get() != t) {
+                FSections[k] = std::make_unique<TkrDXFSection>();
+                FSections[k]->SlotOwner = this;
+                FSectionPtr[k] = FSections[k].get();
+            } else {
+                FSectionPtr[k] = nullptr;
+            }
+        }
+    for (auto& tab : FTables)
+        if (tab == t) tab = nullptr;
+}
+
+void TkrDXFConverter::InstallSection(int kind, TkrDXFSection* s) {
+    if (FSectionPtr[kind] == s) return;
+    // The section held so far is destroyed when it is the slot's own (empty
+    // default) section. A section read from the file stays in the root, since
+    // the entities of the drawing may still refer to its tables and blocks.
+    std::unique_ptr<TkrDXFSection> old = std::move(FSections[kind]);
+    FSectionPtr[kind] = s;
+    s->SlotOwner = this;
+    old.reset();
+}
+
+void TkrDXFConverter::SetTable(int kind, TkrDXFEntity* table) {
+    kind &= 0x7F;
+    if (kind <= 2) {
+        if (!table || !table->Is(TEntityClass::Section)) throw EInvalidCast("Ungültige Typumwandlung");
+        InstallSection(kind, static_cast<TkrDXFSection*>(table));
+    } else if (kind <= 6) {
+        if (table && !table->Is(TEntityClass::Table)) throw EInvalidCast("Ungültige Typumwandlung");
+        auto* t = static_cast<TkrDXFTable*>(table);
+        FTables[kind - 3] = t;
+        if (t) t->SlotOwner = this;
+    }
+}
+
+TkrDXFGroup* TkrDXFConverter::GetTable(int kind) const {
+    kind &= 0x7F;
+    if (kind <= 2) return FSectionPtr[kind];
+    if (kind <= 6) return FTables[kind - 3];
+    return nullptr;
+}
+
+int TkrDXFConverter::TableCount(int kind) const {
+    TkrDXFGroup* g = GetTable(kind);
+    return g ? g->Count() : 0;
+}
+
+TkrDXFEntity* TkrDXFConverter::EntityAt(int i) const {
+    TkrDXFGroup* g = GetTable(tkEntities);
+    return g ? g->GetEntity(i) : nullptr;
+}
+
+TkrDXFLayer* TkrDXFConverter::LayerAt(int i) const {
+    TkrDXFGroup* g = GetTable(tkLayer);
+    TkrDXFEntity* e = g ? g->GetEntity(i) : nullptr;
+    return e && e->Is(TEntityClass::Layer) ? static_cast<TkrDXFLayer*>(e) : nullptr;
+}
+
+TkrDXFLayout* TkrDXFConverter::LayoutAt(int i) const {
+    return i >= 0 && size_t(i) < Layouts.size() ? Layouts[size_t(i)].get() : nullptr;
+}
+
+void TkrDXFConverter::SetModelLayout(std::unique_ptr<TkrDXFLayout> layout) {
+    if (Layouts.empty()) Layouts.push_back(std::move(layout));
+    else Layouts[0] = std::move(layout);
+}
+
+void TkrDXFConverter::SetPaperLayout(std::unique_ptr<TkrDXFLayout> layout) {
+    if (Layouts.empty()) Layouts.push_back(std::make_unique<TkrDXFLayout>("Model", "*MODEL_SPACE"));
+    else if (Layouts.size() > 1) Layouts.erase(Layouts.begin() + 1);
+    Layouts.insert(Layouts.begin() + 1, std::move(layout));
+}
+
+void TkrDXFConverter::PruneLayouts(bool dropPaper) {
+    for (size_t i = Layouts.size(); i-- > 2;)
+        if (IsEmptyBox(Layouts[i]->Box)) Layouts.erase(Layouts.begin() + long(i));
+    if (dropPaper && Layouts.size() > 1) Layouts.erase(Layouts.begin() + 1);
+}
+
+void TkrDXFConverter::Clear() {
+    HighChars1 = HighChars2 = 0;
+    EntityCount = 0;
+    NonPlanView = false;
+    PendingLayout.reset();
+    ImageDefs.clear();
+    XrefsInUse.clear();
+    for (int k = 0; k < 3; ++k)
+        if (FSectionPtr[k]) FSectionPtr[k]->Entities.clear();
+    // Take the three slot sections out of the root (they stay as the slots'
+    // own, empty), then destroy everything else the root holds.
+    if (RootSection) {
+        auto& list = RootSection->Entities;
+        for (int k = 0; k < 3; ++k) {
+            auto it = std::find_if(list.begin(), list.end(), [&](auto& e) { return e.get() == FSectionPtr[k]; });
+            if (it != list.end() && !FSections[k]) {
+                FSections[k].reset(static_cast<TkrDXFSection*>(it->release()));
+                list.erase(it);
+            }
+        }
+        list.clear();  // sections nested elsewhere re-create their slot through ForgetTable
+    }
+    for (int k = 0; k < 3; ++k)
+        if (!FSectionPtr[k]) {
+            FSections[k] = std::make_unique<TkrDXFSection>();
+            FSections[k]->SlotOwner = this;
+            FSectionPtr[k] = FSections[k].get();
+        }
+    for (auto& t : FTables) t = nullptr;
+    FOwnTables.clear();
+    FLayerIndex = {};
+    FStyleIndex = {};
+    FLTypeIndex = {};
+    if (Layouts.size() > 2) Layouts.erase(Layouts.begin() + 2, Layouts.end());
+}
+
+void TkrDXFConverter::LoadFromText(std::string text) {
+    Text = std::move(text);
+    Load();
+}
+
+void TkrDXFConverter::Load() {
+    Clear();
+    Loading = true;
+    LTScale = 0;
+    struct Done {
+        bool& f;
+        ~Done() { f = false; }
+    } done{Loading};
+    if (Text.size() > kMaxDxfTextSize)
+        throw ELimitError("DXF file too large: " + std::to_string(Text.size()) + " bytes (at most " +
+                          std::to_string(kMaxDxfTextSize) + " are read)");
+    Position = GroupStart = 0;
+    TextEnd = Text.size();
+    LineNumber = 0;
+    Code = 0;
+    Value.clear();
+    Value.reserve(63);
+    ReadDepth = 0;
+    if (OnStart) OnStart(*this);
+    try {
+        RootSection->Load(*this);
+    } catch (EkrError& e) {
+        std::string msg = "DXF read error on line " + std::to_string(LineNumber) + ": " + Cp1252ToUtf8(Value) +
+                          "\r\n" + e.Message;
+        e.Message = std::move(msg);
+        throw;
+    }
+    if (OnEnd) OnEnd(*this);
+    NonPlanView = ViewDirection.X != 0 || ViewDirection.Y != 0;
+}
+
+int64_t TkrDXFConverter::ProgressTotal() const {
+    int64_t t = Loading ? int64_t(Text.size()) : EntityCount;
+    return t < 1 ? 1 : t;
+}
+
+// ---- reading ----
+
+void TkrDXFConverter::ReadLine() {
+    if (Position >= TextEnd) {
+        Value.clear();
+        return;
+    }
+    const char* base = Text.data();
+    const char* p = base + Position;
+    const char* end = base + TextEnd;
+    const char* e = p;
+    // memchr-based scan for the first CR or LF.
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    const char* lim = lf ? lf : end;
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(lim - p)));
+    e = cr ? cr : lim;
+    Value.assign(p, size_t(e - p));
+    if (e < end) {
+        if (*e == '\r' && e + 1 < end && e[1] == '\n') e += 2;
+        else e += 1;
+    }
+    Position = size_t(e - base);
+}
+
+void TkrDXFConverter::ReadGroup() {
+    GroupStart = Position;
+    for (;;) {
+        if (TextExhausted()) break;
+        ReadLine();
+        ++LineNumber;
+        if (!Value.empty()) break;
+    }
+    if (!TextExhausted()) {
+        int32_t c;
+        if (!ParseInt32(Value, c)) throw EConvertError("'" + Cp1252ToUtf8(Value) + "' ist kein gültiger Integerwert");
+        Code = c;
+    }
+    ReadLine();
+    ++LineNumber;
+    if (TextExhausted()) {
+        Code = 0;
+        Value.assign("SEQEND");
+    }
+}
+
+double TkrDXFConverter::ValueAsFloat() const {
+    double v;
+    if (!ParseDouble(Value, v)) throw EConvertError("'" + Cp1252ToUtf8(Value) + "' ist kein gültiger Gleitkommawert");
+    return v;
+}
+
+int32_t TkrDXFConverter::ValueAsInt() const {
+    int32_t v;
+    if (!ParseInt32(TrimBlanks(Value), v))
+        throw EConvertError("'" + Cp1252ToUtf8(Value) + "' ist kein gültiger Integerwert");
+    return v;
+}
+
+TColor TkrDXFConverter::ValueAsColor() const { return ColorFromIndex(ValueAsInt()); }
+
+std::unique_ptr<TkrDXFEntity> TkrDXFConverter::CreateEntity(std::string_view name) {
+    std::unique_ptr<TkrDXFEntity> e = NewEntityByName(name);
+    if (OnCreateEntity) OnCreateEntity(*e);
+    return e;
+}
+
+// ---- lookups ----
+
+TkrDXFEntity* TkrDXFConverter::Lookup(TNameIndex& idx, const TkrDXFTable* table, std::string_view name,
+                                      bool firstWins, TEntityClass cls) const {
+    if (!table) return nullptr;
+    if (idx.Table != table || idx.Indexed > table->Entities.size()) {
+        idx.Table = table;
+        idx.Indexed = 0;
+        idx.Map.clear();
+    }
+    auto fold = [&](std::string_view s) { return cls == TEntityClass::LineType ? FoldCp1252(s) : LowerAscii(s); };
+    for (; idx.Indexed < table->Entities.size(); ++idx.Indexed) {
+        TkrDXFEntity* e = table->Entities[idx.Indexed].get();
+        if (!e->Is(cls)) continue;
+        std::string key = fold(static_cast<TkrDXFPenTableItem*>(e)->Name);
+        if (firstWins) idx.Map.emplace(std::move(key), e);
+        else idx.Map[std::move(key)] = e;
+    }
+    auto it = idx.Map.find(fold(name));
+    return it == idx.Map.end() ? nullptr : it->second;
+}
+
+TkrDXFLayer* TkrDXFConverter::FindOrCreateLayer(std::string_view name) {
+    if (!FTables[tkLayer - 3]) {
+        FOwnTables.push_back(std::make_unique<TkrDXFTable>());
+        FOwnTables.back()->Name = "LAYER";
+        SetTable(tkLayer, FOwnTables.back().get());
+    }
+    TkrDXFTable* t = FTables[tkLayer - 3];
+    if (auto* e = Lookup(FLayerIndex, t, name, false, TEntityClass::Layer)) return static_cast<TkrDXFLayer*>(e);
+    auto layer = std::make_unique<TkrDXFLayer>();
+    layer->Name = std::string(name);
+    layer->Pattern = DefaultPattern();
+    TkrDXFLayer* raw = layer.get();
+    t->Entities.push_back(std::move(layer));
+    return raw;
+}
+
+TkrDXFStyle* TkrDXFConverter::FindOrCreateStyle(std::string_view name) {
+    if (!FTables[tkStyle - 3]) {
+        FOwnTables.push_back(std::make_unique<TkrDXFTable>());
+        FOwnTables.back()->Name = "STYLE";
+        SetTable(tkStyle, FOwnTables.back().get());
+    }
+    TkrDXFTable* t = FTables[tkStyle - 3];
+    if (auto* e = Lookup(FStyleIndex, t, name, false, TEntityClass::Style)) return static_cast<TkrDXFStyle*>(e);
+    auto style = std::make_unique<TkrDXFStyle>();
+    style->Name = std::string(name);
+    style->Loaded(*this);
+    TkrDXFStyle* raw = style.get();
+    t->Entities.push_back(std::move(style));
+    return raw;
+}
+
+TkrDXFLineType* TkrDXFConverter::FindLineType(std::string_view name) const {
+    return static_cast<TkrDXFLineType*>(Lookup(FLTypeIndex, FTables[tkLType - 3], name, true, TEntityClass::LineType));
+}
+
+const TkrLines* TkrDXFConverter::LineTypePattern(std::string_view name) const {
+    TkrDXFLineType* lt = FindLineType(name);
+    return lt ? &lt->Pattern : nullptr;
+}
+
+std::string TkrDXFConverter::BlockRecordName(uint32_t handle) const {
+    TkrDXFTable* t = FTables[tkBlockRecord - 3];
+    if (!t) return {};
+    for (auto& e : t->Entities)
+        if (e->Is(TEntityClass::BlockRecord) && e->Handle == handle)
+            return UpperAscii(static_cast<TkrDXFBlockRecord*>(e.get())->Name);
+    return {};
+}
+
+// ---- header variables ----
+
+std::string TkrDXFConverter::HeaderValue(std::string_view variable, int code) const {
+    std::string_view t(Text);
+    size_t p = t.find(variable);
+    if (p == std::string_view::npos) return {};
+    auto nextLine = [&](size_t& pos) -> std::string_view {
+        size_t e = pos;
+        while (e < t.size() && t[e] != '\r' && t[e] != '\n') ++e;
+        std::string_view line = t.substr(pos, e - pos);
+        if (e < t.size()) e += (t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n') ? 2 : 1;
+        pos = e;
+        return line;
+    };
+    size_t pos = p;
+    nextLine(pos);  // the rest of the variable's line
+    while (pos < t.size()) {
+        int32_t c = 0;
+        if (!ParseInt32(TrimBlanks(nextLine(pos)), c)) c = 0;
+        std::string_view v = nextLine(pos);
+        if (c == 0 || c == 9) return {};
+        if (c == code) return std::string(v);
+    }
+    return {};
+}
+
+double TkrDXFConverter::GlobalLineTypeScale() {
+    if (LTScale == 0) {
+        double v = TextToFloatDef(HeaderValue("$LTSCALE", 40), 0);
+        LTScale = (v == 0 || !std::isfinite(v)) ? 1.0 : v;
+    }
+    return LTScale;
+}
+
+// ---- extents ----
+
+void TkrDXFConverter::ComputeExtents() {
+    TBox3F l0 = Layouts.empty() ? EmptyBox : Layouts[0]->Box;
+    bool hasL1 = Layouts.size() > 1;
+    TBox3F l1 = hasL1 ? Layouts[1]->Box : EmptyBox;
+    ViewTransform = ViewMatrix(ViewDirection, ViewTwist);
+    TBox3F m = EmptyBox, p = EmptyBox;
+    if (TkrDXFGroup* ents = GetTable(tkEntities))
+        for (auto& e : ents->Entities) {
+            if (!e->OnDraw || e->Is(TEntityClass::Point)) continue;
+            if (e->Layer && e->Layer->Name != "0" && !e->Layer->IsVisible()) continue;
+            UnionBox(e->PaperSpace ? p : m, e->GetBox());
+        }
+    auto widen = [](TBox3F& b, const TBox3F& l) {
+        b.Left = std::min(b.Left, l.Left);
+        b.Bottom = std::min(b.Bottom, l.Bottom);
+        b.Z1 = std::min(b.Z1, l.Z1);
+        b.Right = std::max(b.Right, l.Right);
+        b.Top = std::max(b.Top, l.Top);
+        b.Z2 = std::max(b.Z2, l.Z2);
+    };
+    widen(m, l0);
+    if (hasL1) widen(p, l1);
+    if (!Layouts.empty()) Layouts[0]->Box = m;
+    if (hasL1) Layouts[1]->Box = p;
+    PruneLayouts(IsEmptyBox(p));
+}
+
+// ---- resolution changes ----
+
+namespace {
+template <class F>
+void ForEachModelEntity(TkrDXFConverter& conv, F f) {
+    if (TkrDXFGroup* ents = conv.GetTable(tkEntities))
+        for (auto& e : ents->Entities) f(*e);
+    if (TkrDXFGroup* blocks = conv.GetTable(tkBlocks))
+        for (auto& b : blocks->Entities)
+            if (b->Is(TEntityClass::Block))
+                for (auto& e : static_cast<TkrDXFBlock*>(b.get())->Entities) f(*e);
+}
+}  // namespace
+
+void TkrDXFConverter::SetCirclePoints(int n) {
+    CirclePoints = n;
+    ForEachModelEntity(*this, [&](TkrDXFEntity& e) {
+        if (e.Is(TEntityClass::Circle) || e.Is(TEntityClass::Xref)) e.Loaded(*this);
+    });
+}
+
+void TkrDXFConverter::SetSplineParts(int n) {
+    SplineParts = n;
+    ForEachModelEntity(*this, [&](TkrDXFEntity& e) {
+        if (e.Is(TEntityClass::Spline) || e.Is(TEntityClass::Xref)) e.Loaded(*this);
+    });
+}

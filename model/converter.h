@@ -1,0 +1,181 @@
+// TkrDXFConverter turns the text of an ASCII DXF file into the drawing model:
+// the root section with every SECTION of the file, the LTYPE, LAYER,
+// BLOCK_RECORD and STYLE tables, the blocks, the entities and the layouts. It
+// holds the whole file as one string and reads it as a stream of groups (a
+// code line and a value line); every 0 group creates an entity that reads the
+// groups after it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "model/entity.h"
+#include "model/geometry.h"
+
+class TkrDXFLayout;
+class TkrDXFBlock;
+class TkrDXFInsert;
+class TkrDXFStyle;
+
+// Table kinds of GetTable/SetTable/TableCount.
+enum : int {
+    tkTables = 0, tkBlocks = 1, tkEntities = 2,
+    tkLType = 3, tkLayer = 4, tkBlockRecord = 5, tkStyle = 6
+};
+
+// The largest text the reader accepts. Offsets into the text are 32-bit, and a
+// larger drawing would not fit the model in the memory of a desktop machine.
+constexpr size_t kMaxDxfTextSize = size_t(1) << 30;  // 1 GiB
+// Deepest nesting of containers (sections, tables, blocks, entities with
+// children) the reader follows; a deeper file is refused with an error.
+constexpr int kMaxContainerDepth = 256;
+
+class TkrDXFConverter {
+public:
+    TkrDXFConverter();
+    virtual ~TkrDXFConverter();
+    TkrDXFConverter(const TkrDXFConverter&) = delete;
+    TkrDXFConverter& operator=(const TkrDXFConverter&) = delete;
+
+    // Events (fired only when set).
+    std::function<void(TkrDXFConverter&)> OnStart, OnEnd, OnProgress;
+    std::function<void(TkrDXFEntity&)> OnCreateEntity;
+    std::function<void(TkrDXFInsert&, bool after)> OnInsert;
+    std::function<void(TkrDXFEntity& viewport)> OnViewport;
+
+    // Reading state.
+    std::string Text;
+    size_t Position = 0;
+    size_t GroupStart = 0;
+    size_t TextEnd = 0;
+    int32_t LineNumber = 0;
+    int32_t Code = 0;
+    std::string Value;
+    bool Loading = false;
+
+    // Model.
+    std::unique_ptr<TkrDXFSection> RootSection;
+    std::vector<std::unique_ptr<TkrDXFLayout>> Layouts;
+    std::vector<TkrDXFEntity*> ImageDefs;  // not owned: entities of the OBJECTS section
+    std::vector<TkrDXFEntity*> XrefsInUse;  // not owned: held by their blocks
+
+    // Settings.
+    int32_t SplineParts = 25;
+    int32_t CirclePoints = 16;
+    double LTScale = 0;  // 0: not looked up yet
+
+    // View.
+    TPoint3F ViewDirection{0, 0, 1};
+    float ViewTwist = 0;
+    bool ActiveVportRead = false;
+    bool NonPlanView = false;
+    TMatrix4x3F ViewTransform = IdentityMatrix();
+
+    // Drawing state set by the drawing graphic.
+    TDrawContext* DrawContext = nullptr;
+    TBox3F ClipBox = EmptyBox;
+    bool ClipEnabled = false;
+    bool ClipStrict = false;
+    bool CurrentSpace = false;
+    bool ExpandInserts = true;
+    int32_t PendingRefs = 0;
+
+    // Counters.
+    int32_t EntityCount = 0;
+    int32_t EntitiesStarted = 0;
+    int32_t SectionEntities = 0;
+    int32_t HighChars1 = 0;  // characters 128..175 met in TEXT values
+    int32_t HighChars2 = 0;  // characters 192..223 and 240..255
+
+    // Nesting of the entity currently being read (bounded by kMaxContainerDepth).
+    int ReadDepth = 0;
+    // A LAYOUT accepted by its section, until its Loaded files it into Layouts.
+    std::unique_ptr<TkrDXFEntity> PendingLayout;
+
+    virtual std::unique_ptr<TkrDXFSection> CreateRootSection();
+
+    void Load();
+    // Convenience: takes the text and loads it.
+    void LoadFromText(std::string text);
+    void Clear();
+    void ComputeExtents();
+
+    TkrDXFGroup* GetTable(int kind) const;
+    void SetTable(int kind, TkrDXFEntity* table);
+    int TableCount(int kind) const;
+    TkrDXFSection* Section(int kind) const { return static_cast<TkrDXFSection*>(GetTable(kind & 3)); }
+    TkrDXFEntity* EntityAt(int i) const;
+    TkrDXFLayer* LayerAt(int i) const;
+    TkrDXFLayout* LayoutAt(int i) const;
+    int LayoutCount() const { return int(Layouts.size()); }
+    void SetModelLayout(std::unique_ptr<TkrDXFLayout> layout);
+    void SetPaperLayout(std::unique_ptr<TkrDXFLayout> layout);
+    void PruneLayouts(bool dropPaper);
+
+    TkrDXFLayer* FindOrCreateLayer(std::string_view name);
+    TkrDXFLineType* FindLineType(std::string_view name) const;
+    const TkrLines* LineTypePattern(std::string_view name) const;
+    TkrDXFStyle* FindOrCreateStyle(std::string_view name);
+    std::string BlockRecordName(uint32_t handle) const;
+    TkrDXFBlock* FindBlock(std::string_view name) const;
+
+    std::string HeaderValue(std::string_view variable, int code) const;
+    double GlobalLineTypeScale();
+
+    void SetCirclePoints(int n);
+    void SetSplineParts(int n);
+
+    int64_t ProgressPosition() const { return Text.empty() ? 0 : int64_t(Position); }
+    int64_t ProgressTotal() const;
+
+    // Group access for entities.
+    double ValueAsFloat() const;
+    int32_t ValueAsInt() const;
+    TColor ValueAsColor() const;
+    void ValueAsZ(TPoint3F& p) const { p.Z = float(ValueAsFloat()); }
+
+    // Reading primitives.
+    void ReadLine();
+    void ReadGroup();
+    bool TextExhausted() const { return Position >= TextEnd; }
+    std::unique_ptr<TkrDXFEntity> CreateEntity(std::string_view name);
+
+private:
+    // Slots: the sections TABLES, BLOCKS, ENTITIES (owned here while they are
+    // not children of the root) and the tables (owned by the TABLES section).
+    std::unique_ptr<TkrDXFSection> FSections[3];
+    TkrDXFSection* FSectionPtr[3] = {};
+    TkrDXFTable* FTables[4] = {};
+    // Tables made on demand before (or without) a TABLES section.
+    std::vector<std::unique_ptr<TkrDXFTable>> FOwnTables;
+
+    friend class TkrDXFSection;
+    friend class TkrDXFTable;
+
+public:
+    // Installs a section read from the file into slot kind (0..2), destroying
+    // the section held there so far. The section stays owned by the root.
+    void InstallSection(int kind, TkrDXFSection* s);
+    // Called by a table or section that a slot refers to when it is destroyed.
+    void ForgetTable(TkrDXFTable* t);
+
+private:
+    // Name indexes of the LAYER and STYLE tables, kept in step with the table
+    // (entries are only appended while a drawing is read).
+    struct TNameIndex {
+        const TkrDXFTable* Table = nullptr;
+        size_t Indexed = 0;
+        std::unordered_map<std::string, TkrDXFEntity*> Map;
+    };
+    mutable TNameIndex FLayerIndex, FStyleIndex, FLTypeIndex;
+    TkrDXFEntity* Lookup(TNameIndex& idx, const TkrDXFTable* table, std::string_view name, bool firstWins,
+                         TEntityClass cls) const;
+};
+
+// Cp1252 bytes as UTF-8, for messages that quote file text.
+std::string Cp1252ToUtf8(std::string_view s);

@@ -1,0 +1,9 @@
+// Hatches: boundaries and pattern lines.
+#pragma once
+
+#include "model/entity.h"
+
+class TkrDXFHatch : public TkrDXFPenLine {
+public:
+    TkrDXFHatch() : TkrDXFPenLine(TEntityClass::Hatch) {}
+};

@@ -1,0 +1,306 @@
+#include "model/entity.h"
+
+#include "model/colors.h"
+#include "model/converter.h"
+#include "model/entities/annotation.h"
+#include "model/entities/blocks.h"
+#include "model/errors.h"
+
+namespace {
+struct TClassInfo {
+    TEntityClass Parent;
+    const char* Name;
+};
+using C = TEntityClass;
+constexpr TClassInfo kClasses[] = {
+    {C::Entity, "TkrDXFEntity"},        {C::Entity, "TkrDXFSeqend"},
+    {C::Entity, "TkrDXFPenEntity"},     {C::PenEntity, "TkrDXFPenTableItem"},
+    {C::PenTableItem, "TkrDXFLineType"}, {C::PenTableItem, "TkrDXFLayer"},
+    {C::PenTableItem, "TkrDXFBlockRecord"}, {C::PenTableItem, "TkrDXFStyle"},
+    {C::Entity, "TkrDXFGroup"},         {C::Group, "TkrDXFTable"},
+    {C::Table, "TkrDXFSection"},        {C::Group, "TkrDXFBlock"},
+    {C::Group, "TkrDXFPolyline"},       {C::Polyline, "TkrDXFLWPolyline"},
+    {C::Polyline, "TkrDXFCircle"},      {C::Circle, "TkrDXFArc"},
+    {C::Arc, "TkrDXFEllipse"},          {C::LWPolyline, "TkrDXFSpline"},
+    {C::Spline, "TkrDXFLeader"},        {C::Entity, "TkrDXFCustomVertex"},
+    {C::CustomVertex, "TkrDXFVertex"},  {C::CustomVertex, "TkrDXFInsert"},
+    {C::Insert, "TkrDXFDimension"},     {C::Insert, "TkrDXFMText"},
+    {C::CustomVertex, "TkrDXFText"},    {C::Text, "TkrDXFAttdef"},
+    {C::Attdef, "TkrDXFAttrib"},        {C::PenEntity, "TkrDXFPenLine"},
+    {C::PenLine, "TkrDXFLine"},         {C::Line, "TkrDXFPoint"},
+    {C::Line, "TkrDXFSolid"},           {C::Solid, "TkrDXF3dFace"},
+    {C::Solid, "TkrDXFImageEnt"},       {C::PenLine, "TkrDXFHatch"},
+    {C::PenEntity, "TkrDXFViewport"},   {C::Entity, "TkrDXFVport"},
+    {C::Entity, "TkrDXFXref"},          {C::Entity, "TkrDXFImageDef"},
+    {C::Entity, "TkrDXFLayout"},
+};
+static_assert(sizeof(kClasses) / sizeof(kClasses[0]) == size_t(C::Count));
+
+const TkrLines kDefaultPattern{};
+}  // namespace
+
+TEntityClass ParentClass(TEntityClass c) { return kClasses[size_t(c)].Parent; }
+const char* ClassName(TEntityClass c) { return kClasses[size_t(c)].Name; }
+
+bool ClassInherits(TEntityClass c, TEntityClass cls) {
+    for (;;) {
+        if (c == cls) return true;
+        if (c == C::Entity) return false;
+        c = kClasses[size_t(c)].Parent;
+    }
+}
+
+const TkrLines* DefaultPattern() { return &kDefaultPattern; }
+
+// ---- TkrDXFEntity ----
+
+bool TkrDXFEntity::IsVisible() const {
+    if (Layer && (Layer->Flags & 1)) return false;
+    return Visible;
+}
+
+bool TkrDXFEntity::InView(TkrDXFConverter& conv) const {
+    if (!conv.ClipEnabled) return true;
+    TMatrix4x3F m = conv.DrawContext ? conv.DrawContext->Matrix : IdentityMatrix();
+    int r = ClassifyBox(GetBox(), conv.ClipBox, m);
+    if (r < 0) return false;
+    if (r > 0) return true;
+    return !conv.ClipStrict;
+}
+
+void TkrDXFEntity::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    if (InView(conv)) visit(receiver, *this);
+}
+
+void TkrDXFEntity::ReadProperty(TkrDXFConverter& conv) {
+    switch (conv.Code) {
+        case 5: Handle = HexHandle(conv.Value); break;
+        case 8:
+            Layer = conv.FindOrCreateLayer(conv.Value);
+            Layer->Used = true;
+            break;
+        case 48: LineTypeScale = float(conv.ValueAsFloat()); break;
+        case 60: Visible = conv.ValueAsInt() == 0; break;
+        case 67: PaperSpace = conv.ValueAsInt() == 1; break;
+        default: break;
+    }
+}
+
+bool TkrDXFEntity::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>&) { return false; }
+
+void TkrDXFEntity::Changed() {
+    if (OnDraw) OnDraw.Proc(OnDraw.Receiver, *this);
+}
+
+std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const {
+    if (conv && SourceStart != kNoPos && SourceEnd != kNoPos && SourceStart < conv->Text.size()) {
+        std::string_view t(conv->Text);
+        auto lineAt = [&](size_t& pos) {
+            size_t e = pos;
+            while (e < t.size() && t[e] != '\r' && t[e] != '\n') ++e;
+            std::string_view line = t.substr(pos, e - pos);
+            if (e < t.size() && t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n') ++e;
+            pos = e < t.size() ? e + 1 : e;
+            return line;
+        };
+        size_t pos = SourceStart;
+        std::string_view line = lineAt(pos);
+        while (TrimBlanks(line).empty() && pos < t.size()) line = lineAt(pos);  // blank lines before the code
+        if (TrimBlanks(line) == "0") {
+            std::string_view name = TrimBlanks(lineAt(pos));
+            if (!name.empty()) return std::string(name);
+        }
+    }
+    std::string n = UpperAscii(ClassName(Class));
+    if (n.rfind("TKR", 0) == 0) n.erase(0, 6);
+    return n;
+}
+
+void TkrDXFEntity::EnumCorners(bool allCorners, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
+    TBox3F b = GetBox();
+    if (!(b.Right >= b.Left && b.Top >= b.Bottom)) return;
+    pointProc(receiver, {b.Left, b.Top, b.Z1});
+    pointProc(receiver, {b.Right, b.Bottom, b.Z2});
+    if (!allCorners) return;
+    pointProc(receiver, {b.Left, b.Top, b.Z2});
+    pointProc(receiver, {b.Left, b.Bottom, b.Z1});
+    pointProc(receiver, {b.Left, b.Bottom, b.Z2});
+    pointProc(receiver, {b.Right, b.Top, b.Z1});
+    pointProc(receiver, {b.Right, b.Top, b.Z2});
+    pointProc(receiver, {b.Right, b.Bottom, b.Z1});
+}
+
+void TkrDXFEntity::Load(TkrDXFConverter& conv) {
+    if (conv.ReadDepth >= kMaxContainerDepth)
+        throw ELimitError("Containers nested deeper than " + std::to_string(kMaxContainerDepth) + " levels");
+    struct Depth {
+        int& d;
+        explicit Depth(int& x) : d(x) { ++d; }
+        ~Depth() { --d; }
+    } depth(conv.ReadDepth);
+    SourceStart = uint32_t(conv.GroupStart);
+    ReadGroups(conv);
+    SourceEnd = uint32_t(conv.GroupStart);
+    if (conv.OnProgress) conv.OnProgress(conv);
+    if (HasChildren) ReadChildren(conv);
+}
+
+void TkrDXFEntity::ReadGroups(TkrDXFConverter& conv) {
+    ++conv.EntitiesStarted;
+    for (;;) {
+        conv.ReadGroup();
+        if (conv.Code == 0) break;
+        if (conv.Code == 66) HasChildren = conv.ValueAsInt() != 0;
+        else ReadProperty(conv);
+    }
+}
+
+void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
+    while (conv.Value != "EOF") {
+        std::unique_ptr<TkrDXFEntity> child = conv.CreateEntity(conv.Value);
+        child->Load(conv);
+        bool isEnd = child->Class == TEntityClass::Seqend;
+        TkrDXFEntity* raw = child.get();
+        if (AddEntity(conv, child)) {
+            raw->Loaded(conv);
+            ++conv.EntityCount;
+        }
+        if (isEnd) break;
+    }
+}
+
+// ---- pen entities and table items ----
+
+void TkrDXFPenEntity::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFEntity::ReadProperty(conv);
+    if (conv.Code == 62) Color = conv.ValueAsColor();
+}
+
+void TkrDXFPenTableItem::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenEntity::ReadProperty(conv);
+    if (conv.Code == 2) Name = conv.Value;
+}
+
+std::string TkrDXFPenTableItem::GetName(const TkrDXFConverter* conv) const {
+    return Name.empty() ? TkrDXFEntity::GetName(conv) : Name;
+}
+
+void TkrDXFLineType::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenTableItem::ReadProperty(conv);
+    if (conv.Code == 49) Pattern.AddTick(conv.ValueAsFloat());
+}
+
+void TkrDXFLayer::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenTableItem::ReadProperty(conv);
+    switch (conv.Code) {
+        case 70: Flags = uint8_t(conv.ValueAsInt()); break;
+        case 6: Pattern = conv.LineTypePattern(conv.Value); break;
+        default: break;
+    }
+}
+
+void TkrDXFLayer::Loaded(TkrDXFConverter&) {
+    if (Color < 0) {
+        // A negative colour number marks a layer that is off: treat it like a frozen one.
+        Color = ColorFromIndex(Color == INT32_MIN ? INT32_MAX : -Color);
+        Flags |= 1;
+    }
+    LayerVisible = (Flags & 1) == 0;
+}
+
+void TkrDXFStyle::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenTableItem::ReadProperty(conv);
+    switch (conv.Code) {
+        case 3: FontFile = std::string(TrimBlanks(conv.Value)); break;
+        case 4: BigFont = std::string(TrimBlanks(conv.Value)); break;
+        case 1000: FontFamily = std::string(TrimBlanks(conv.Value)); break;
+        case 40: FixedHeight = conv.ValueAsFloat(); break;
+        case 41: WidthFactor = conv.ValueAsFloat(); break;
+        case 42: LastHeight = conv.ValueAsFloat(); break;
+        case 50: ObliqueAngle = conv.ValueAsFloat(); break;
+        case 70: Flags = conv.ValueAsInt(); break;
+        case 71: GenerationFlags = conv.ValueAsInt(); break;
+        default: break;
+    }
+}
+
+void TkrDXFStyle::Loaded(TkrDXFConverter&) {
+    if (FontFamily.empty()) {
+        size_t dot = FontFile.find('.');
+        FontFamily = dot == std::string::npos ? std::string("Arial") : FontFile.substr(0, dot);
+    }
+}
+
+// ---- containers ----
+
+void TkrDXFGroup::Loaded(TkrDXFConverter&) {
+    Box = EmptyBox;
+    for (auto& e : Entities)
+        if (e->Visible) UnionBox(Box, e->GetBox());
+}
+
+void TkrDXFGroup::NumberViewport(TkrDXFViewport& vp) {
+    vp.Number = ++ViewportCount;
+    if (!MainViewport) {
+        MainViewport = &vp;
+    } else if (int32_t(vp.Handle) < int32_t(MainViewport->Handle)) {
+        std::swap(vp.Number, MainViewport->Number);
+        MainViewport = &vp;
+    }
+}
+
+void TkrDXFTable::ReadProperty(TkrDXFConverter& conv) {
+    if (conv.Code != 2) return;
+    Name = UpperAscii(conv.Value);
+    int kind = Name == "LTYPE" ? tkLType : Name == "LAYER" ? tkLayer : Name == "BLOCK_RECORD" ? tkBlockRecord
+             : Name == "STYLE" ? tkStyle : -1;
+    if (kind >= 0) conv.SetTable(kind, this);
+}
+
+TkrDXFTable::~TkrDXFTable() {
+    // Children first, so that nothing refers to the slot while they go.
+    Entities.clear();
+    if (SlotOwner) SlotOwner->ForgetTable(this);
+}
+
+bool TkrDXFTable::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& child) {
+    if (child->Class == TEntityClass::Seqend) return false;
+    if (child->Is(TEntityClass::Viewport)) NumberViewport(static_cast<TkrDXFViewport&>(*child));
+    Entities.push_back(std::move(child));
+    return true;
+}
+
+std::string TkrDXFTable::GetName(const TkrDXFConverter* conv) const {
+    return Name.empty() ? TkrDXFEntity::GetName(conv) : Name;
+}
+
+void TkrDXFSection::ReadProperty(TkrDXFConverter& conv) {
+    if (conv.Code != 2 || !Name.empty()) return;
+    Name = UpperAscii(conv.Value);
+    int kind = Name == "TABLES" ? tkTables : Name == "BLOCKS" ? tkBlocks : Name == "ENTITIES" ? tkEntities : -1;
+    if (kind >= 0) conv.InstallSection(kind, this);
+    if (kind == tkEntities) {
+        conv.EntitiesStarted = 0;
+        conv.SectionEntities = 0;
+    }
+}
+
+bool TkrDXFSection::AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) {
+    if (child->Class == TEntityClass::Layout) {
+        // The layout files itself into the converter's layouts when finished;
+        // the section keeps no reference.
+        conv.PendingLayout = std::move(child);
+        return true;
+    }
+    return TkrDXFTable::AddEntity(conv, child);
+}
+
+void TkrDXFCustomVertex::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFEntity::ReadProperty(conv);
+    switch (conv.Code) {
+        case 10: Point.X = float(conv.ValueAsFloat()); break;
+        case 20: Point.Y = float(conv.ValueAsFloat()); break;
+        case 30: Point.Z = float(conv.ValueAsFloat()); break;
+        default: break;
+    }
+}

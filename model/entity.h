@@ -1,0 +1,245 @@
+// The entity class tree: every object of a loaded drawing, from the root
+// section down to a single vertex, is a TkrDXFEntity. Each entity reads its own
+// group codes (ReadProperty), finishes itself (Loaded), reports its box
+// (GetBox) and is visited for drawing (Iterate). Containers own their children.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/geometry.h"
+#include "model/lines.h"
+
+class TkrDXFConverter;
+class TkrDXFEntity;
+class TkrDXFLayer;
+class TkrDXFViewport;
+
+// Every class of the tree, so that the drawing side can walk a class's
+// ancestors without run-time type queries.
+enum class TEntityClass : uint8_t {
+    Entity, Seqend, PenEntity, PenTableItem, LineType, Layer, BlockRecord, Style,
+    Group, Table, Section, Block, Polyline, LWPolyline, Circle, Arc, Ellipse, Spline, Leader,
+    CustomVertex, Vertex, Insert, Dimension, MText, Text, Attdef, Attrib,
+    PenLine, Line, Point, Solid, Face3d, ImageEnt, Hatch, Viewport, Vport, Xref, ImageDef, Layout,
+    Count
+};
+
+// The base class of a class, or Entity for the root.
+TEntityClass ParentClass(TEntityClass c);
+// True when c is cls or derives from it.
+bool ClassInherits(TEntityClass c, TEntityClass cls);
+// "TkrDXFLine" and so on.
+const char* ClassName(TEntityClass c);
+
+// A drawing procedure with the object it is called on (the drawing graphic).
+struct TDrawEvent {
+    void (*Proc)(void* receiver, TkrDXFEntity& e) = nullptr;
+    void* Receiver = nullptr;
+    explicit operator bool() const { return Proc != nullptr; }
+};
+
+// What Iterate hands every visited entity to.
+using TVisitProc = void (*)(void* receiver, TkrDXFEntity& e);
+
+// Offsets into the converter's text; kNoPos when not set.
+constexpr uint32_t kNoPos = UINT32_MAX;
+
+class TkrDXFEntity {
+public:
+    explicit TkrDXFEntity(TEntityClass cls = TEntityClass::Entity) : Class(cls) {}
+    virtual ~TkrDXFEntity() = default;
+    TkrDXFEntity(const TkrDXFEntity&) = delete;
+    TkrDXFEntity& operator=(const TkrDXFEntity&) = delete;
+
+    const TEntityClass Class;
+    bool Is(TEntityClass cls) const { return ClassInherits(Class, cls); }
+
+    bool HasChildren = false;
+    TkrDXFConverter* Converter = nullptr;
+    float LineTypeScale = 1.0f;
+    uint32_t Handle = 0xFFFFFFFF;
+    TkrDXFLayer* Layer = nullptr;
+    TDrawEvent OnDraw;
+    bool PaperSpace = false;
+    bool Visible = true;
+    uint32_t SourceEnd = kNoPos;
+    uint32_t SourceStart = kNoPos;
+
+    virtual bool IsVisible() const;
+    virtual void SetVisible(bool) {}
+    virtual TBox3F GetBox() const { return EmptyBox; }
+    virtual int Count() const { return 0; }
+    virtual TkrDXFEntity* GetEntity(int) const { return nullptr; }
+    virtual void Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver);
+    virtual bool InView(TkrDXFConverter& conv) const;
+    virtual void Loaded(TkrDXFConverter&) {}
+    virtual void ReadProperty(TkrDXFConverter& conv);
+    // Offers a child: true takes ownership (child is moved from); false leaves
+    // it with the caller, which destroys it.
+    virtual bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child);
+    virtual void Changed();
+    // The DXF type name as the file wrote it (conv gives the source text), or
+    // the class name without its "TkrDXF" prefix.
+    virtual std::string GetName(const TkrDXFConverter* conv) const;
+    // The colour the entity is drawn with before BYLAYER/BYBLOCK resolution.
+    virtual TColor EntityColor() const { return clForeground; }
+    virtual void EnumCorners(bool allCorners, void (*pointProc)(void* receiver, const TPoint3F& p),
+                             void* receiver) const;
+    virtual void SetColor(TColor) {}
+    virtual void SetLineType(TkrDXFEntity*) {}
+    virtual void SetLineWeight(int) {}
+
+    // Reads this entity's groups and children from the converter's text.
+    void Load(TkrDXFConverter& conv);
+    void ReadGroups(TkrDXFConverter& conv);
+    void ReadChildren(TkrDXFConverter& conv);
+};
+
+// SEQEND, ENDSEC, ENDTAB, ENDBLK and EOF: each closes one level.
+class TkrDXFSeqend : public TkrDXFEntity {
+public:
+    TkrDXFSeqend() : TkrDXFEntity(TEntityClass::Seqend) {}
+};
+
+class TkrDXFPenEntity : public TkrDXFEntity {
+public:
+    explicit TkrDXFPenEntity(TEntityClass cls = TEntityClass::PenEntity) : TkrDXFEntity(cls) {}
+    TColor Color = clFromLayer;
+    void ReadProperty(TkrDXFConverter& conv) override;
+    void SetColor(TColor c) override { Color = c; }
+    TColor EntityColor() const override { return Color; }
+};
+
+class TkrDXFPenTableItem : public TkrDXFPenEntity {
+public:
+    explicit TkrDXFPenTableItem(TEntityClass cls = TEntityClass::PenTableItem) : TkrDXFPenEntity(cls) {}
+    std::string Name;
+    void ReadProperty(TkrDXFConverter& conv) override;
+    std::string GetName(const TkrDXFConverter* conv) const override;
+};
+
+class TkrDXFLineType : public TkrDXFPenTableItem {
+public:
+    TkrDXFLineType() : TkrDXFPenTableItem(TEntityClass::LineType) {}
+    TkrLines Pattern;
+    void ReadProperty(TkrDXFConverter& conv) override;
+};
+
+class TkrDXFLayer : public TkrDXFPenTableItem {
+public:
+    TkrDXFLayer() : TkrDXFPenTableItem(TEntityClass::Layer) {}
+    uint8_t Flags = 0;  // 1: frozen (or off, once finished)
+    bool Hidden = false;
+    const TkrLines* Pattern = nullptr;
+    bool Used = false;
+    bool LayerVisible = true;
+    void ReadProperty(TkrDXFConverter& conv) override;
+    void Loaded(TkrDXFConverter& conv) override;
+    bool IsVisible() const override { return LayerVisible; }
+    void SetVisible(bool v) override { LayerVisible = v; }
+};
+
+class TkrDXFBlockRecord : public TkrDXFPenTableItem {
+public:
+    TkrDXFBlockRecord() : TkrDXFPenTableItem(TEntityClass::BlockRecord) {}
+};
+
+class TkrDXFStyle : public TkrDXFPenTableItem {
+public:
+    TkrDXFStyle() : TkrDXFPenTableItem(TEntityClass::Style) { Name = "STANDARD"; }
+    std::string BigFont;
+    int32_t Flags = 0;
+    double FixedHeight = 0;
+    std::string FontFamily;
+    double LastHeight = 2.5;
+    double ObliqueAngle = 0;
+    std::string FontFile = "txt";
+    int32_t GenerationFlags = 0;
+    double WidthFactor = 1.0;
+    void ReadProperty(TkrDXFConverter& conv) override;
+    void Loaded(TkrDXFConverter& conv) override;
+};
+
+class TkrDXFGroup : public TkrDXFEntity {
+public:
+    explicit TkrDXFGroup(TEntityClass cls = TEntityClass::Group) : TkrDXFEntity(cls) {}
+    TBox3F Box = EmptyBox;
+    std::vector<std::unique_ptr<TkrDXFEntity>> Entities;
+    int32_t ViewportCount = -1;
+    TkrDXFViewport* MainViewport = nullptr;
+
+    TBox3F GetBox() const override { return Box; }
+    int Count() const override { return int(Entities.size()); }
+    TkrDXFEntity* GetEntity(int i) const override {
+        return i >= 0 && size_t(i) < Entities.size() ? Entities[size_t(i)].get() : nullptr;
+    }
+    void Loaded(TkrDXFConverter& conv) override;
+
+protected:
+    // Numbers a viewport child so that the smallest handle ends up number 0.
+    void NumberViewport(TkrDXFViewport& vp);
+};
+
+class TkrDXFTable : public TkrDXFGroup {
+public:
+    explicit TkrDXFTable(TEntityClass cls = TEntityClass::Table) : TkrDXFGroup(cls) { HasChildren = true; }
+    ~TkrDXFTable() override;
+    std::string Name;
+    // The converter whose slot refers to this table or section; the slot is
+    // cleared when the table is destroyed (a table inside a refused container).
+    TkrDXFConverter* SlotOwner = nullptr;
+    void ReadProperty(TkrDXFConverter& conv) override;
+    bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
+    std::string GetName(const TkrDXFConverter* conv) const override;
+};
+
+class TkrDXFSection : public TkrDXFTable {
+public:
+    TkrDXFSection() : TkrDXFTable(TEntityClass::Section) {}
+    void ReadProperty(TkrDXFConverter& conv) override;
+    bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
+};
+
+class TkrDXFCustomVertex : public TkrDXFEntity {
+public:
+    explicit TkrDXFCustomVertex(TEntityClass cls = TEntityClass::CustomVertex) : TkrDXFEntity(cls) {}
+    TPoint3F Point{};
+    TBox3F GetBox() const override { return {Point.X, Point.Y, Point.Z, Point.X, Point.Y, Point.Z}; }
+    void ReadProperty(TkrDXFConverter& conv) override;
+};
+
+enum class TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
+
+class TkrDXFPenLine : public TkrDXFPenEntity {
+public:
+    explicit TkrDXFPenLine(TEntityClass cls = TEntityClass::PenLine) : TkrDXFPenEntity(cls) {}
+    TPoint3F Extrusion{0, 0, 1};
+    const TkrLines* Pattern = nullptr;
+    TPoint3F Point{};
+    float LineWeight = 0;  // millimetres
+    float Thickness = 0;
+    TPenStyle PenStyle = TPenStyle::psSolid;
+
+    TBox3F GetBox() const override { return {Point.X, Point.Y, Point.Z, Point.X, Point.Y, Point.Z}; }
+    void ReadProperty(TkrDXFConverter& conv) override;
+    void Loaded(TkrDXFConverter& conv) override;
+    void SetLineType(TkrDXFEntity* entry) override;
+    void SetLineWeight(int w) override;
+
+    void WidenByLineWeight(TBox3F& box) const;
+    void PreparePattern();
+};
+
+// The process-wide continuous pattern: no elements, never changed after start.
+const TkrLines* DefaultPattern();
+
+// Colour and layer resolution used by the drawing side.
+TColor ResolveColor(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
+TkrDXFLayer* EffectiveLayer(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
+void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, void* receiver);
+
+// Creates the entity for a 0-group name; a plain TkrDXFEntity for an unknown name.
+std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name);

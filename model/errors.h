@@ -1,0 +1,33 @@
+// Exceptions of the drawing model. Every error the reader, the model or the
+// pattern cutting raises is an EkrError (the "ordinary" kind); the reader
+// rewrites the message of an EkrError in flight to carry the line number and
+// value, and lets any other exception pass unchanged.
+#pragma once
+
+#include <exception>
+#include <string>
+
+class EkrError : public std::exception {
+public:
+    explicit EkrError(std::string msg) : Message(std::move(msg)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    std::string Message;
+};
+
+// A value that is not a number ("'%s' ist kein gültiger Integerwert").
+class EConvertError : public EkrError {
+public:
+    using EkrError::EkrError;
+};
+
+// An invalid type cast (SetTable with an entity of the wrong class).
+class EInvalidCast : public EkrError {
+public:
+    using EkrError::EkrError;
+};
+
+// A resource bound was hit (too deeply nested, too large, too many points).
+class ELimitError : public EkrError {
+public:
+    using EkrError::EkrError;
+};

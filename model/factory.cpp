@@ -1,0 +1,52 @@
+// The entity name table: the value of a 0 group, compared exactly, gives the
+// class; any other name gives a plain TkrDXFEntity.
+#include <string_view>
+
+#include "model/entities/annotation.h"
+#include "model/entities/blocks.h"
+#include "model/entities/curves.h"
+#include "model/entities/hatch.h"
+#include "model/entities/layout.h"
+#include "model/entities/linear.h"
+#include "model/entities/text.h"
+#include "model/entity.h"
+
+namespace {
+template <class T>
+std::unique_ptr<TkrDXFEntity> Make() {
+    return std::make_unique<T>();
+}
+
+struct TNameEntry {
+    std::string_view Name;
+    std::unique_ptr<TkrDXFEntity> (*Create)();
+};
+
+constexpr TNameEntry kNames[] = {
+    {"SEQEND", Make<TkrDXFSeqend>},       {"VERTEX", Make<TkrDXFVertex>},
+    {"LINE", Make<TkrDXFLine>},           {"SOLID", Make<TkrDXFSolid>},
+    {"CIRCLE", Make<TkrDXFCircle>},       {"ARC", Make<TkrDXFArc>},
+    {"ELLIPSE", Make<TkrDXFEllipse>},     {"DIMENSION", Make<TkrDXFDimension>},
+    {"LEADER", Make<TkrDXFLeader>},       {"LTYPE", Make<TkrDXFLineType>},
+    {"LAYER", Make<TkrDXFLayer>},         {"BLOCK_RECORD", Make<TkrDXFBlockRecord>},
+    {"POLYLINE", Make<TkrDXFPolyline>},   {"LWPOLYLINE", Make<TkrDXFLWPolyline>},
+    {"SPLINE", Make<TkrDXFSpline>},       {"HATCH", Make<TkrDXFHatch>},
+    {"INSERT", Make<TkrDXFInsert>},       {"TEXT", Make<TkrDXFText>},
+    {"MTEXT", Make<TkrDXFMText>},         {"ATTDEF", Make<TkrDXFAttdef>},
+    {"VIEWPORT", Make<TkrDXFViewport>},   {"TABLE", Make<TkrDXFTable>},
+    {"BLOCK", Make<TkrDXFBlock>},         {"VPORT", Make<TkrDXFVport>},
+    {"3DFACE", Make<TkrDXF3dFace>},       {"POINT", Make<TkrDXFPoint>},
+    {"ATTRIB", Make<TkrDXFAttrib>},       {"SECTION", Make<TkrDXFSection>},
+    {"LAYOUT", Make<TkrDXFLayout>},       {"ENDSEC", Make<TkrDXFSeqend>},
+    {"ENDTAB", Make<TkrDXFSeqend>},       {"ENDBLK", Make<TkrDXFSeqend>},
+    {"EOF", Make<TkrDXFSeqend>},          {"IMAGE", Make<TkrDXFImageEnt>},
+    {"IMAGEDEF", Make<TkrDXFImageDef>},   {"STYLE", Make<TkrDXFStyle>},
+};
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == 36);
+}  // namespace
+
+std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name) {
+    for (const auto& n : kNames)
+        if (n.Name == name) return n.Create();
+    return std::make_unique<TkrDXFEntity>();
+}

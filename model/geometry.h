@@ -1,0 +1,102 @@
+// Value types of the drawing model (points, boxes, affine matrices, the draw
+// context carried down through inserts) and the stateless helpers every entity,
+// the reader and the renderer share. Geometry is stored in 32-bit floats and
+// computed in double; a routine rounds to float only where it stores a result.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct TPoint3F {
+    float X = 0, Y = 0, Z = 0;
+    friend bool operator==(const TPoint3F&, const TPoint3F&) = default;
+};
+
+// Left/Top/Z1 is the corner with the smallest X, largest Y, smallest Z;
+// Right/Bottom/Z2 the opposite one (Y grows upwards).
+struct TBox3F {
+    float Left = 0, Top = 0, Z1 = 0, Right = 0, Bottom = 0, Z2 = 0;
+    friend bool operator==(const TBox3F&, const TBox3F&) = default;
+};
+
+// Rows 0..2 are the linear part, row 3 the translation; points are row vectors.
+struct TMatrix4x3F {
+    float M[4][3] = {};
+};
+
+class TkrDXFInsert;
+
+// Colour values: 0x00BBGGRR or one of the sentinels below.
+using TColor = int32_t;
+constexpr TColor clForeground = 0x1FFFFFFF;
+constexpr TColor clFromLayer = 0x2FFFFFFF;
+constexpr TColor clFromBlock = 0x3FFFFFFF;
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clIndexFlag = 0x02000000;  // colours computed from indices 10..249
+
+struct TDrawContext {
+    TMatrix4x3F Matrix{};
+    TkrDXFInsert* Insert = nullptr;
+    TColor BlockColor = clFromLayer;
+    float ScaleX = 0, ScaleY = 0;  // both 0: not computed yet
+    float Rotation = 0;            // degrees
+    bool MatrixHasRotation = false;
+};
+
+constexpr double kPi = 3.1415926535897932385;
+constexpr float kBoxInfinity = 1e20f;
+constexpr TBox3F EmptyBox{kBoxInfinity, -kBoxInfinity, kBoxInfinity, -kBoxInfinity, kBoxInfinity, -kBoxInfinity};
+constexpr TBox3F UnitBox{0, 1, 0, 1, 0, 0};
+
+inline TPoint3F Point3F(double x, double y, double z) { return {float(x), float(y), float(z)}; }
+inline TPoint3F Point2F(double x, double y) { return {float(x), float(y), 0.0f}; }
+inline double DegToRad(double a) { return a * (kPi / 180.0); }
+inline double RadToDeg(double a) { return a * (180.0 / kPi); }
+int32_t FloorInt(double v);
+
+TMatrix4x3F IdentityMatrix();
+TMatrix4x3F ScaleTranslateMatrix(const TPoint3F& s, const TPoint3F& t);
+TPoint3F TransformPoint(const TPoint3F& p, const TMatrix4x3F& m);
+TMatrix4x3F MultiplyMatrix(const TMatrix4x3F& a, const TMatrix4x3F& b);
+bool MatrixHasRotation(const TMatrix4x3F& m);
+
+TPoint3F CrossProduct(const TPoint3F& a, const TPoint3F& b);
+TPoint3F NormalizeVector(const TPoint3F& v);
+inline bool IsDefaultExtrusion(const TPoint3F& n) { return n.X == 0 && n.Y == 0 && n.Z == 1; }
+void ArbitraryAxis(const TPoint3F& n, TPoint3F& ax, TPoint3F& ay, TPoint3F& az);
+TPoint3F WCSToOCS(const TPoint3F& p, const TPoint3F& n);
+TPoint3F OCSToWCS(const TPoint3F& p, const TPoint3F& n);
+TMatrix4x3F ExtrusionMatrix(const TPoint3F& n, double angleDeg);
+TPoint3F RotateAroundAxis(const TPoint3F& v, const TPoint3F& k, double angleRad);
+TMatrix4x3F ViewMatrix(const TPoint3F& n, double twistDeg);
+TPoint3F RotatePoint2D(const TPoint3F& p, double angleDeg);
+
+void ExpandBox(TBox3F& box, const TPoint3F& p);
+void UnionBox(TBox3F& box, const TBox3F& other);
+void OffsetBox(TBox3F& box, double dx, double dy, double dz);
+void RotateBox(TBox3F& box, double angleDeg);
+bool IsEmptyBox(const TBox3F& box);
+int ClassifyBox(const TBox3F& box, const TBox3F& clip, const TMatrix4x3F& m);
+int SegmentInBox(const TPoint3F& p1, const TPoint3F& p2, const TBox3F& clip, const TMatrix4x3F& m, bool withZ);
+void CacheScaleAndAngle(TDrawContext& dc);
+
+// A zero extrusion vector (all of 210/220/230 zero, or not finite) has no
+// direction; it is read as the default (0, 0, 1) so that no NaN reaches the
+// geometry.
+TPoint3F SanitizeExtrusion(const TPoint3F& n);
+
+// String helpers.
+std::string ReplaceTextCI(std::string s, std::string_view what, std::string_view with);
+std::string DiameterSubstitute(const std::string& s);
+uint32_t HexHandle(std::string_view s);
+// Text read as a number ("." or "," as decimal separator); def when it is not one.
+double TextToFloatDef(std::string_view s, double def);
+// Strict number parsing used by the reader: leading/trailing blanks as the
+// reader allows; false when the text is not a number.
+bool ParseDouble(std::string_view s, double& out);
+bool ParseInt32(std::string_view s, int32_t& out);
+std::string UpperAscii(std::string_view s);
+std::string LowerAscii(std::string_view s);
+bool SameTextAscii(std::string_view a, std::string_view b);
+std::string_view TrimBlanks(std::string_view s);

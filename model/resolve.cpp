@@ -1,0 +1,64 @@
+// Colour and layer resolution through layers and the chain of inserts being
+// expanded, and the visiting of a container's children.
+#include "model/converter.h"
+#include "model/entities/annotation.h"
+#include "model/entities/blocks.h"
+#include "model/entity.h"
+
+namespace {
+bool OnLayerZero(const TkrDXFEntity& e) { return e.Layer && e.Layer->Name == "0"; }
+TColor LayerColor(const TkrDXFEntity& e) { return e.Layer ? e.Layer->Color : clFromLayer; }
+}  // namespace
+
+TColor ResolveColor(const TkrDXFEntity& e, const TkrDXFInsert* insert) {
+    TColor c = e.EntityColor();
+    if (c < 0) c = clForeground;
+    if (e.Layer && (c == clFromLayer || c == clFromBlock)) {
+        if (!insert || (c == clFromLayer && !OnLayerZero(e))) {
+            if (c == clFromLayer) c = e.Layer->Color;
+        } else {
+            // BYBLOCK, or BYLAYER on layer "0", inside an insert: the inserts decide.
+            for (const TkrDXFInsert* j = insert; j; j = j->ParentInsert) {
+                c = j->Color;
+                if (c != clFromBlock && c != clFromLayer) break;
+                if (c == clFromLayer && j->Layer && !OnLayerZero(*j)) {
+                    c = LayerColor(*j);
+                    break;
+                }
+                if (!j->ParentInsert && c == clFromLayer) c = LayerColor(*j);
+            }
+        }
+    }
+    if (c == clFromLayer || c == clFromBlock || c < 0) c = clForeground;
+    return c;
+}
+
+TkrDXFLayer* EffectiveLayer(const TkrDXFEntity& e, const TkrDXFInsert* insert) {
+    if (insert && (!e.Layer || OnLayerZero(e) || insert->Is(TEntityClass::Dimension))) {
+        for (const TkrDXFInsert* j = insert; j; j = j->ParentInsert)
+            if ((j->Layer && !OnLayerZero(*j)) || !j->ParentInsert) return j->Layer;
+    }
+    return e.Layer;
+}
+
+void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    if (g.Class == TEntityClass::Section) {
+        for (size_t i = 0; i < g.Entities.size(); ++i) {
+            TkrDXFEntity& e = *g.Entities[i];
+            if (e.PaperSpace == conv.CurrentSpace) e.Iterate(conv, visit, receiver);
+        }
+        return;
+    }
+    if (g.PaperSpace != conv.CurrentSpace) return;
+    for (size_t i = 0; i < g.Entities.size(); ++i) {
+        TkrDXFEntity& e = *g.Entities[i];
+        bool saved = e.PaperSpace;
+        e.PaperSpace = g.PaperSpace;
+        struct Restore {
+            TkrDXFEntity& e;
+            bool v;
+            ~Restore() { e.PaperSpace = v; }
+        } restore{e, saved};
+        e.Iterate(conv, visit, receiver);
+    }
+}
