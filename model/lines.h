@@ -30,11 +30,13 @@ public:
     //
     // Bounds: a segment that needs more than 1000 repetitions of the pattern,
     // a pattern of length 0, NaN or infinity, an unusable scale (not a finite
-    // positive number) or non-finite coordinates are drawn solid. Every call
-    // emits at most 2 x (repetitions + 2) x element count + 8 points (plus two
-    // per vertex for Curve) and never more than 4 194 304; if the walk would
-    // pass that (only rounding, NaN or an absurd element count can make it),
-    // the call's output is replaced by the solid line.
+    // positive number) or non-finite coordinates are drawn solid. Cutting one
+    // segment (Line, each segment of Poly) or one Curve run emits at most
+    // 2 x (repetitions + 2) x element count + 8 points, plus two per vertex
+    // for Curve; a cut whose pattern part could pass 4 194 304 points (an
+    // absurd element count or run) is drawn solid from the start, and a walk
+    // that would pass its budget (only NaN or rounding could make it) is
+    // replaced by the solid line. Every loop therefore ends.
     //
     // Line: one straight segment, pattern centred on it.
     void Line(double scale, const TPoint3F& s, const TPoint3F& e, std::vector<TPoint3F>& out) const;

@@ -234,8 +234,10 @@ void TkrLines::Curve(double scale, std::vector<TPoint3F>& points, std::vector<TP
     const double first0 = std::fabs(double(FTicks[0]));
     const double m = (first0 + (n == 0 ? total : total - n * p)) / 2;
     const bool dotFirst = FTicks[0] == 0;
+    // The ceiling applies to what the pattern adds; the two points per vertex
+    // grow only with the caller's own list.
+    if (WalkBudget(n, FTicks.size()) > kMaxCutPoints) return solid();
     const double budget = WalkBudget(n, FTicks.size()) + 2.0 * double(segments);
-    if (budget > kMaxCutPoints) return solid();
 
     TTickWalk walk{FTicks};
     const size_t last = segments - 1;

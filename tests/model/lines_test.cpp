@@ -655,14 +655,11 @@ TEST(LinesHostile, HugeCoordinates) {
 TEST(LinesHostile, PatternStartingWithAGapEnds) {
     // -2, 8 over 30: taken literally, m = (-2 + 0) / 2 = -1 and the last
     // step would walk backwards for ever. With |element 0| it ends at B.
+    // m = (2 + 0) / 2 = 1: boundaries at 0, 1, 9, 11, 19, 21, 29, 30 (the
+    // pairs fall on the gaps: output pairs assume a pattern starts with a dash).
     Points out;
     Pattern({-2, 8}).Line(1, P(0, 0), P(30, 0), out);
-    ASSERT_EQ(out.size() % 2, 0u);
-    for (auto& q : out) {
-        EXPECT_GE(q.X, 0.0f);
-        EXPECT_LE(q.X, 30.0f);
-    }
-    EXPECT_EQ(out.back().X, 30.0f);
+    EXPECT_EQ(Xs(out), (std::vector<float>{0, 1, 9, 11, 19, 21, 29, 30}));
     out.clear();
     Points pts{P(0, 0), P(15, 0), P(15, 15)};
     Pattern({-2, 8}).Curve(1, pts, out, false);
@@ -699,6 +696,11 @@ TEST(LinesHostile, AbsurdElementCountFallsBackToSolid) {
     out.clear();
     many.Line(1, P(0, 0), P(5e4f, 0), out);  // 10 repetitions: cut
     EXPECT_EQ(out.size(), 50002u);  // dashes: 0.5, 10 x 2500 - 1 of 1, 0.5
+    // A curve run of 1000 repetitions of it: solid polyline.
+    out.clear();
+    Points pts{P(0, 0), P(2.5e6f, 0), P(2.5e6f, 2.5e6f)};
+    many.Curve(1, pts, out, false);
+    EXPECT_EQ(out, (Points{P(0, 0), P(2.5e6f, 0), P(2.5e6f, 0), P(2.5e6f, 2.5e6f)}));
 }
 
 TEST(LinesHostile, LargeOffsetsEndExactlyAtTheEnd) {
