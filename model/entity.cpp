@@ -194,7 +194,10 @@ void TkrDXFLayer::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFPenTableItem::ReadProperty(conv);
     switch (conv.Code) {
         case 70: Flags = uint8_t(conv.ValueAsInt()); break;
-        case 6: Pattern = conv.LineTypePattern(conv.Value); break;
+        case 6:
+            LineTypeName = conv.Value;
+            Pattern = conv.LineTypePattern(conv.Value);
+            break;
         default: break;
     }
 }
