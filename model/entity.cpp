@@ -307,3 +307,49 @@ void TkrDXFCustomVertex::ReadProperty(TkrDXFConverter& conv) {
         default: break;
     }
 }
+
+// ---- pen lines ----
+
+void TkrDXFPenLine::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenEntity::ReadProperty(conv);
+    switch (conv.Code) {
+        case 6: Pattern = conv.LineTypePattern(conv.Value); break;
+        case 10: Point.X = float(conv.ValueAsFloat()); break;
+        case 20: Point.Y = float(conv.ValueAsFloat()); break;
+        case 30: Point.Z = float(conv.ValueAsFloat()); break;
+        case 39: Thickness = float(conv.ValueAsFloat()); break;
+        case 210: Extrusion.X = float(conv.ValueAsFloat()); break;
+        case 220: Extrusion.Y = float(conv.ValueAsFloat()); break;
+        case 230: Extrusion.Z = float(conv.ValueAsFloat()); break;
+        case 370: LineWeight = float(conv.ValueAsInt() / 100.0); break;
+        default: break;
+    }
+}
+
+void TkrDXFPenLine::Loaded(TkrDXFConverter&) {
+    // A zero (or non-finite) extrusion has no direction and reads as the default.
+    Extrusion = SanitizeExtrusion(Extrusion);
+    if (!IsDefaultExtrusion(Extrusion)) Point = OCSToWCS(Point, Extrusion);
+}
+
+void TkrDXFPenLine::SetLineType(TkrDXFEntity* entry) {
+    if (!entry) Pattern = DefaultPattern();
+    else if (entry->Is(TEntityClass::LineType)) Pattern = &static_cast<TkrDXFLineType*>(entry)->Pattern;
+}
+
+void TkrDXFPenLine::SetLineWeight(int w) {
+    if (LineWeight == 0) LineWeight = float(w / 100.0);
+}
+
+void TkrDXFPenLine::WidenByLineWeight(TBox3F& box) const {
+    if (LineWeight > 0) {
+        float h = LineWeight / 2;
+        box.Left -= h, box.Bottom -= h, box.Top += h, box.Right += h;
+    }
+}
+
+void TkrDXFPenLine::PreparePattern() {
+    if (!Pattern) Pattern = Layer && Layer->Pattern ? Layer->Pattern : DefaultPattern();
+    // Normalize changes the shared pattern once: a pattern of zeros becomes continuous.
+    const_cast<TkrLines*>(Pattern)->Normalize();
+}
