@@ -56,8 +56,12 @@ public:
     bool ReadString(std::string& s) {
         int32_t len = 0;
         if (!ReadInt32(len)) return false;
-        if (len < 0 || static_cast<uint64_t>(len) > Remaining) {
+        if (len < 0) {
             Failure = "ungültige Textlänge (" + IntText(len) + ")";
+            return false;
+        }
+        if (static_cast<uint64_t>(len) > Remaining) {
+            Failure = "Textlänge " + IntText(len) + " reicht über das Dateiende hinaus";
             return false;
         }
         s.assign(static_cast<size_t>(len), '\0');
