@@ -134,6 +134,7 @@ public:
     uint8_t Flags = 0;  // 1: frozen (or off, once finished)
     bool Hidden = false;
     const TkrLines* Pattern = nullptr;
+    std::string LineTypeName;  // code 6 as written
     bool Used = false;
     bool LayerVisible = true;
     void ReadProperty(TkrDXFConverter& conv) override;
