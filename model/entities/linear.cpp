@@ -347,6 +347,7 @@ TBox3F TkrDXFSolid::GetBox() const {
 
 void TkrDXFSolid::Loaded(TkrDXFConverter& conv) {
     TkrDXFLine::Loaded(conv);
+    Extrusion = SanitizeExtrusion(Extrusion);
     if (!IsDefaultExtrusion(Extrusion)) {
         Point = OCSToWCS(Point, Extrusion);
         Point2 = OCSToWCS(Point2, Extrusion);
@@ -462,6 +463,8 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
         PaperSpace = PenLine->PaperSpace;
     }
     PenLine->PreparePattern();
+    // A zero or non-finite extrusion has no direction and reads as the default.
+    PenLine->Extrusion = SanitizeExtrusion(PenLine->Extrusion);
     if (Vertices.empty()) return;
     if (FLastVertexEnd != kNoPos) SourceEnd = FLastVertexEnd;
     size_t n = Vertices.size();
