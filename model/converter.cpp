@@ -288,7 +288,7 @@ int32_t TkrDXFConverter::ValueAsInt() const {
     return v;
 }
 
-TColor TkrDXFConverter::ValueAsColor() const { return ColorFromIndex(ValueAsInt()); }
+TColorValue TkrDXFConverter::ValueAsColor() const { return ColorFromIndex(ValueAsInt()); }
 
 std::unique_ptr<TkrDXFEntity> TkrDXFConverter::CreateEntity(std::string_view name) {
     std::unique_ptr<TkrDXFEntity> e = NewEntityByName(name);

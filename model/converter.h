@@ -138,7 +138,7 @@ public:
     // Group access for entities.
     double ValueAsFloat() const;
     int32_t ValueAsInt() const;
-    TColor ValueAsColor() const;
+    TColorValue ValueAsColor() const;
     void ValueAsZ(TPoint3F& p) const { p.Z = float(ValueAsFloat()); }
 
     // Reading primitives.
