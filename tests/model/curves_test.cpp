@@ -52,9 +52,9 @@ TEST(Circle, DefaultResolutionGivesThirtyTwoPointsClosed) {
     ASSERT_EQ(c.VertexCount(), 32);
     // The first vertex at angle 0, the last at 2 pi; the point list of a
     // closed polyline repeats its first point once more.
-    EXPECT_EQ(c.Vertices[0].Point, (TPoint3F{5, 4, 0}));
-    EXPECT_NEAR(c.Vertices[31].Point.X, 5, 1e-5);
-    EXPECT_NEAR(c.Vertices[31].Point.Y, 4, 1e-5);
+    EXPECT_EQ(c.Points[0], (TPoint3F{5, 4, 0}));
+    EXPECT_NEAR(c.Points[31].X, 5, 1e-5);
+    EXPECT_NEAR(c.Points[31].Y, 4, 1e-5);
     ASSERT_EQ(c.Points.size(), 33u);
     EXPECT_EQ(c.Points[32], c.Points[0]);
     // Counter-clockwise, 360/31 degrees apart.

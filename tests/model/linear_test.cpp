@@ -373,7 +373,7 @@ TEST(Polyline, ThicknessMakesATwoRowMesh) {
     EXPECT_EQ(p.MeshM, 2);
     EXPECT_EQ(p.MeshN, 3);
     ASSERT_EQ(p.VertexCount(), 6);
-    EXPECT_EQ(p.Vertices[3].Point, (TPoint3F{0, 0, 5}));
+    EXPECT_EQ(p.Points[3], (TPoint3F{0, 0, 5}));
     EXPECT_TRUE(p.IsPolygonMesh());
     EXPECT_EQ(p.GetBox().Z2, 5);
     // Loaded again: still one mesh of six, not twelve.
