@@ -12,6 +12,7 @@
 #include "model/converter.h"
 #include "model/entities/blocks.h"
 #include "model/entities/layout.h"
+#include "model/entities/linear.h"
 #include "model/errors.h"
 
 namespace {
@@ -47,6 +48,7 @@ void NoDraw(void*, TkrDXFEntity&) {}
 struct TFileInfo {
     std::string AcadVer;
     std::map<std::string, long long> EntityTypes;
+    std::map<std::string, long long> PointCounts;  // points in the finished point lists, per type
     long long EntityTotal = 0;
     int Blocks = 0;
 };
@@ -56,7 +58,9 @@ TFileInfo Collect(TkrDXFConverter& conv) {
     fi.AcadVer = std::string(TrimBlanks(conv.HeaderValue("$ACADVER", 1)));
     if (TkrDXFGroup* ents = conv.GetTable(tkEntities))
         for (auto& e : ents->Entities) {
-            ++fi.EntityTypes[Cp1252ToUtf8(e->GetName(&conv))];
+            std::string name = Cp1252ToUtf8(e->GetName(&conv));
+            ++fi.EntityTypes[name];
+            fi.PointCounts[name] += (long long)PointCount(*e);
             ++fi.EntityTotal;
         }
     if (TkrDXFGroup* blocks = conv.GetTable(tkBlocks))
@@ -114,6 +118,9 @@ void PrintJson(const std::string& path, TkrDXFConverter& conv, TJsonWriter& j) {
     for (auto& [name, n] : fi.EntityTypes) j.Key(name), j.Integer(n);
     j.EndObject();
     j.Key("entity_count"), j.Integer(fi.EntityTotal);
+    j.Key("points"), j.BeginObject();
+    for (auto& [name, n] : fi.PointCounts) j.Key(name), j.Integer(n);
+    j.EndObject();
     j.Key("blocks"), j.Integer(fi.Blocks);
     j.Key("layers"), j.BeginArray();
     ForEachOfClass(conv, tkLayer, TEntityClass::Layer, [&](TkrDXFEntity& e) {
