@@ -179,6 +179,11 @@ void TkrDXFInsert::ResolveAt(int depth) {
     if (Block && Block->PendingAtRead > 0 && depth < kMaxInsertDepth && !Block->Resolving())
         if (Block->ComputeBox(*conv, depth)) Block->PendingAtRead = 0;
     Loaded(*conv);
+    // The lookup is over (FindBlock set Converter again): an insert left
+    // without extents here (cycle, depth bound, missing block) stays so, and
+    // a later GetBox does not start a new, unbounded descent. Only a name
+    // still awaited while the file is read keeps the converter.
+    Converter = !PendingName.empty() && conv->Loading ? conv : nullptr;
 }
 
 namespace {
