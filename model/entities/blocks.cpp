@@ -89,12 +89,22 @@ void TkrDXFBlock::Loaded(TkrDXFConverter& conv) {
 }
 
 TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
+    // The same result as searching the section's blocks in order for the
+    // first one of that exact name, through an index kept in step with the
+    // section (blocks are only ever appended to it while a file is read).
     TkrDXFGroup* blocks = GetTable(tkBlocks);
     if (!blocks) return nullptr;
-    for (auto& b : blocks->Entities)
-        if (b->Is(TEntityClass::Block) && static_cast<TkrDXFBlock*>(b.get())->Name == name)
-            return static_cast<TkrDXFBlock*>(b.get());
-    return nullptr;
+    TBlockIndex& idx = FBlockIndex;
+    if (idx.Indexed > blocks->Entities.size()) idx = {};
+    for (; idx.Indexed < blocks->Entities.size(); ++idx.Indexed) {
+        TkrDXFEntity* e = blocks->Entities[idx.Indexed].get();
+        if (e->Is(TEntityClass::Block)) {
+            auto* b = static_cast<TkrDXFBlock*>(e);
+            idx.Map.emplace(b->Name, b);
+        }
+    }
+    auto it = idx.Map.find(std::string(name));
+    return it == idx.Map.end() ? nullptr : it->second;
 }
 
 // ---- TkrDXFInsert ----

@@ -297,6 +297,26 @@ TEST(BlockLookup, ComputeExtentsResolvesDeferredReferences) {
     EXPECT_EQ(c->LayoutAt(0)->Box, (TBox3F{0, 4, 0, 104, 0, 0}));
 }
 
+TEST(BlockLookup, FirstBlockOfANameWins) {
+    auto c = Load(File(Block("D", Line(1, 1)) + "|" + Block("D", Line(2, 2)), Insert("D", 0, 0)));
+    EXPECT_EQ(InsertAt(*c, 0)->Block, BlockAt(*c, 0));
+    EXPECT_EQ(InsertAt(*c, 0)->GetBox(), (TBox3F{1, 1, 0, 1, 1, 0}));
+}
+
+TEST(BlockLookup, DestroyedBlocksSectionIsForgotten) {
+    // A BLOCKS section inside an insert's children takes the slot while it is
+    // read (an insert in it looks Q up there), then is refused and destroyed.
+    // The BLOCKS section read later is the one searched.
+    auto c = Load(Dxf("0|SECTION|2|ENTITIES|0|INSERT|2|NONE|66|1|0|SECTION|2|BLOCKS|" + Block("Q", Line(1, 1)) + "|" +
+                      Block("R", Insert("Q", 0, 0)) + "|0|ENDSEC|0|SEQEND|0|ENDSEC|0|SECTION|2|BLOCKS|" +
+                      Block("Q", Line(5, 5)) + "|0|ENDSEC|0|SECTION|2|ENTITIES|" + Insert("Q", 0, 0) +
+                      "|0|ENDSEC|0|EOF"));
+    TkrDXFInsert* ins = InsertAt(*c, 0);
+    ASSERT_NE(ins, nullptr);
+    ASSERT_EQ(ins->Block, BlockAt(*c, 0));
+    EXPECT_EQ(ins->GetBox(), (TBox3F{5, 5, 0, 5, 5, 0}));
+}
+
 TEST(BlockLookup, PendingReferencesAreCounted) {
     TkrDXFConverter conv;
     TkrDXFInsert ins;
