@@ -16,7 +16,7 @@
 
 namespace {
 
-std::string ColorText(TColor c) {
+std::string ColorText(TColorValue c) {
     if (c == clForeground) return "foreground";
     if (c == clFromLayer) return "bylayer";
     if (c == clFromBlock) return "byblock";

@@ -158,7 +158,21 @@ void TkrDXFEntity::ReadGroups(TkrDXFConverter& conv) {
 void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
     while (conv.Value != "EOF") {
         std::unique_ptr<TkrDXFEntity> child = conv.CreateEntity(conv.Value);
-        child->Load(conv);
+        try {
+            child->Load(conv);
+        } catch (...) {
+            // The model keeps whatever was read up to the error: the entity being
+            // read is still offered to its parent (and finished) before the error
+            // goes on.
+            TkrDXFEntity* raw = child.get();
+            if (AddEntity(conv, child)) {
+                try {
+                    raw->Loaded(conv);
+                } catch (...) {
+                }
+            }
+            throw;
+        }
         bool isEnd = child->Class == TEntityClass::Seqend;
         TkrDXFEntity* raw = child.get();
         if (AddEntity(conv, child)) {

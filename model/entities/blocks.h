@@ -72,7 +72,7 @@ public:
     TkrDXFBlock* Block = nullptr;  // owned by the BLOCKS section
     TBox3F InsertBox = EmptyBox;
     // The insert's own colour (code 62): what BYBLOCK entities of the block take.
-    TColor Color = clFromLayer;
+    TColorValue Color = clFromLayer;
     bool Expanding = false;
     TPoint3F Extrusion{0, 0, 1};
     TMatrix4x3F Transform = IdentityMatrix();  // block coordinates to drawing coordinates
@@ -81,8 +81,8 @@ public:
     TDrawContext* SavedContext = nullptr;  // the caller's context while expanding
     TPoint3F InsertScale{1, 1, 1};
 
-    TColor EntityColor() const override { return Color; }
-    void SetColor(TColor c) override { Color = c; }
+    TColorValue EntityColor() const override { return Color; }
+    void SetColor(TColorValue c) override { Color = c; }
     void ReadProperty(TkrDXFConverter& conv) override;
     bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
     int Count() const override;

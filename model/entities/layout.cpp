@@ -5,7 +5,7 @@
 
 void TkrDXFLayout::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFEntity::ReadProperty(conv);
-    if (conv.Code == 1) Name = conv.Value;
+    if (conv.Code == 1) Name = std::string(conv.Value);
     else if (conv.Code == 330) OwnerHandle = HexHandle(conv.Value);
 }
 

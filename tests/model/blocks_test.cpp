@@ -73,7 +73,7 @@ struct TVisitLog {
     TkrDXFConverter* Conv = nullptr;
     std::vector<TkrDXFEntity*> Entities;
     std::vector<TkrDXFInsert*> Inserts;  // the context's insert at each visit
-    std::vector<TColor> Colors;          // ResolveColor under that insert
+    std::vector<TColorValue> Colors;          // ResolveColor under that insert
     std::vector<TPoint3F> Mapped;        // the entity's point under the context matrix
     bool ExpandVisitedInserts = false;   // what the insert draw procedure does
 
