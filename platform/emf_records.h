@@ -1,0 +1,163 @@
+// The typed records of a recorded drawing. Record kinds, structure names and
+// field names follow the published Enhanced Metafile Format (EMF); every
+// record carries its kind in iType, so one structure can serve the several
+// kinds EMF gives the same layout (EMRPOLYLINE16 holds EMR_POLYGON16 as well).
+// Variable-length parts are vectors; the count fields stay as recorded, so a
+// reader must check them against what the record actually carries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+enum class EmrType : std::uint32_t {
+    EMR_HEADER = 1,
+    EMR_POLYBEZIER = 2,
+    EMR_POLYGON = 3,
+    EMR_POLYLINE = 4,
+    EMR_POLYBEZIERTO = 5,
+    EMR_POLYLINETO = 6,
+    EMR_POLYPOLYLINE = 7,
+    EMR_POLYPOLYGON = 8,
+    EMR_SETWINDOWEXTEX = 9,
+    EMR_SETWINDOWORGEX = 10,
+    EMR_SETVIEWPORTEXTEX = 11,
+    EMR_SETVIEWPORTORGEX = 12,
+    EMR_EOF = 14,
+    EMR_SETPIXELV = 15,
+    EMR_SETMAPMODE = 17,
+    EMR_SETBKMODE = 18,
+    EMR_SETTEXTALIGN = 22,
+    EMR_SETTEXTCOLOR = 24,
+    EMR_SETBKCOLOR = 25,
+    EMR_MOVETOEX = 27,
+    EMR_SAVEDC = 33,
+    EMR_RESTOREDC = 34,
+    EMR_SETWORLDTRANSFORM = 35,
+    EMR_MODIFYWORLDTRANSFORM = 36,
+    EMR_SELECTOBJECT = 37,
+    EMR_CREATEPEN = 38,
+    EMR_CREATEBRUSHINDIRECT = 39,
+    EMR_DELETEOBJECT = 40,
+    EMR_ANGLEARC = 41,
+    EMR_ELLIPSE = 42,
+    EMR_RECTANGLE = 43,
+    EMR_ROUNDRECT = 44,
+    EMR_ARC = 45,
+    EMR_CHORD = 46,
+    EMR_PIE = 47,
+    EMR_LINETO = 54,
+    EMR_ARCTO = 55,
+    EMR_BEGINPATH = 59,
+    EMR_ENDPATH = 60,
+    EMR_EXTSELECTCLIPRGN = 75,
+    EMR_EXTCREATEFONTINDIRECTW = 82,
+    EMR_EXTTEXTOUTA = 83,
+    EMR_EXTTEXTOUTW = 84,
+    EMR_POLYBEZIER16 = 85,
+    EMR_POLYGON16 = 86,
+    EMR_POLYLINE16 = 87,
+    EMR_POLYBEZIERTO16 = 88,
+    EMR_POLYLINETO16 = 89,
+    EMR_POLYPOLYLINE16 = 90,
+    EMR_POLYPOLYGON16 = 91,
+    EMR_EXTCREATEPEN = 95,
+};
+
+struct POINTL { std::int32_t x = 0, y = 0; };
+struct POINTS { std::int16_t x = 0, y = 0; };
+struct SIZEL { std::int32_t cx = 0, cy = 0; };
+struct RECTL { std::int32_t left = 0, top = 0, right = 0, bottom = 0; };
+struct XFORM { float eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0; };
+
+// Stock object indices (high bit set) as selected by EMR_SELECTOBJECT.
+constexpr std::uint32_t WHITE_BRUSH = 0x80000000;
+constexpr std::uint32_t LTGRAY_BRUSH = 0x80000001;
+constexpr std::uint32_t GRAY_BRUSH = 0x80000002;
+constexpr std::uint32_t DKGRAY_BRUSH = 0x80000003;
+constexpr std::uint32_t BLACK_BRUSH = 0x80000004;
+constexpr std::uint32_t NULL_BRUSH = 0x80000005;
+constexpr std::uint32_t WHITE_PEN = 0x80000006;
+constexpr std::uint32_t BLACK_PEN = 0x80000007;
+constexpr std::uint32_t NULL_PEN = 0x80000008;
+constexpr std::uint32_t SYSTEM_FONT = 0x8000000D;
+
+// Brush styles, hatch styles, pen style flags, text alignment.
+constexpr std::uint32_t BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_HATCHED = 2;
+constexpr std::uint32_t HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2,
+                        HS_BDIAGONAL = 3, HS_CROSS = 4, HS_DIAGCROSS = 5;
+constexpr std::uint32_t PS_GEOMETRIC = 0x00010000, PS_ENDCAP_FLAT = 0x00000200,
+                        PS_JOIN_BEVEL = 0x00001000;
+constexpr std::uint32_t TA_UPDATECP = 1, TA_RIGHT = 2, TA_CENTER = 6, TA_BOTTOM = 8,
+                        TA_BASELINE = 24;
+constexpr std::uint32_t MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2, MWT_RIGHTMULTIPLY = 3;
+
+struct EMRHEADER { EmrType iType = EmrType::EMR_HEADER; RECTL rclBounds; RECTL rclFrame; std::uint32_t nRecords = 0; std::uint16_t nHandles = 0; };
+struct EMREOF { EmrType iType = EmrType::EMR_EOF; };
+// EMR_POLYBEZIER, EMR_POLYGON, EMR_POLYLINE, EMR_POLYBEZIERTO, EMR_POLYLINETO.
+struct EMRPOLYLINE { EmrType iType = EmrType::EMR_POLYLINE; RECTL rclBounds; std::uint32_t cptl = 0; std::vector<POINTL> aptl; };
+// The 16-bit forms of the above.
+struct EMRPOLYLINE16 { EmrType iType = EmrType::EMR_POLYLINE16; RECTL rclBounds; std::uint32_t cpts = 0; std::vector<POINTS> apts; };
+// EMR_POLYPOLYLINE, EMR_POLYPOLYGON.
+struct EMRPOLYPOLYLINE { EmrType iType = EmrType::EMR_POLYPOLYLINE; RECTL rclBounds; std::uint32_t nPolys = 0; std::uint32_t cptl = 0; std::vector<std::uint32_t> aPolyCounts; std::vector<POINTL> aptl; };
+// EMR_POLYPOLYLINE16, EMR_POLYPOLYGON16.
+struct EMRPOLYPOLYLINE16 { EmrType iType = EmrType::EMR_POLYPOLYLINE16; RECTL rclBounds; std::uint32_t nPolys = 0; std::uint32_t cpts = 0; std::vector<std::uint32_t> aPolyCounts; std::vector<POINTS> apts; };
+// EMR_MOVETOEX, EMR_LINETO.
+struct EMRLINETO { EmrType iType = EmrType::EMR_LINETO; POINTL ptl; };
+// EMR_SETWINDOWORGEX, EMR_SETVIEWPORTORGEX.
+struct EMRSETWINDOWORGEX { EmrType iType = EmrType::EMR_SETWINDOWORGEX; POINTL ptlOrigin; };
+// EMR_SETWINDOWEXTEX, EMR_SETVIEWPORTEXTEX.
+struct EMRSETWINDOWEXTEX { EmrType iType = EmrType::EMR_SETWINDOWEXTEX; SIZEL szlExtent; };
+// EMR_RECTANGLE, EMR_ELLIPSE.
+struct EMRRECTANGLE { EmrType iType = EmrType::EMR_RECTANGLE; RECTL rclBox; };
+struct EMRROUNDRECT { EmrType iType = EmrType::EMR_ROUNDRECT; RECTL rclBox; SIZEL szlCorner; };
+// EMR_ARC, EMR_CHORD, EMR_PIE, EMR_ARCTO.
+struct EMRARC { EmrType iType = EmrType::EMR_ARC; RECTL rclBox; POINTL ptlStart; POINTL ptlEnd; };
+struct EMRANGLEARC { EmrType iType = EmrType::EMR_ANGLEARC; POINTL ptlCenter; std::uint32_t nRadius = 0; float eStartAngle = 0; float eSweepAngle = 0; };
+struct EMRSETPIXELV { EmrType iType = EmrType::EMR_SETPIXELV; POINTL ptlPixel; std::uint32_t crColor = 0; };
+struct EMRTEXT { POINTL ptlReference; std::uint32_t nChars = 0; std::uint32_t fOptions = 0; RECTL rcl; };
+// EMR_EXTTEXTOUTW (and EMR_EXTTEXTOUTA, whose 8-bit text is kept widened).
+struct EMREXTTEXTOUTW { EmrType iType = EmrType::EMR_EXTTEXTOUTW; RECTL rclBounds; std::uint32_t iGraphicsMode = 1; float exScale = 0; float eyScale = 0; EMRTEXT emrtext; std::u16string String; };
+// EMR_SETTEXTALIGN, EMR_SETMAPMODE, EMR_SETBKMODE.
+struct EMRSETTEXTALIGN { EmrType iType = EmrType::EMR_SETTEXTALIGN; std::uint32_t iMode = 0; };
+// EMR_SETTEXTCOLOR, EMR_SETBKCOLOR.
+struct EMRSETTEXTCOLOR { EmrType iType = EmrType::EMR_SETTEXTCOLOR; std::uint32_t crColor = 0; };
+struct EMRSAVEDC { EmrType iType = EmrType::EMR_SAVEDC; };
+struct EMRRESTOREDC { EmrType iType = EmrType::EMR_RESTOREDC; std::int32_t iRelative = -1; };
+struct EMRSETWORLDTRANSFORM { EmrType iType = EmrType::EMR_SETWORLDTRANSFORM; XFORM xform; };
+struct EMRMODIFYWORLDTRANSFORM { EmrType iType = EmrType::EMR_MODIFYWORLDTRANSFORM; XFORM xform; std::uint32_t iMode = MWT_IDENTITY; };
+// EMR_SELECTOBJECT, EMR_DELETEOBJECT.
+struct EMRSELECTOBJECT { EmrType iType = EmrType::EMR_SELECTOBJECT; std::uint32_t ihObject = 0; };
+struct LOGPEN { std::uint32_t lopnStyle = 0; POINTL lopnWidth; std::uint32_t lopnColor = 0; };
+struct EMRCREATEPEN { EmrType iType = EmrType::EMR_CREATEPEN; std::uint32_t ihPen = 0; LOGPEN lopn; };
+struct EXTLOGPEN { std::uint32_t elpPenStyle = 0; std::uint32_t elpWidth = 0; std::uint32_t elpBrushStyle = BS_SOLID; std::uint32_t elpColor = 0; std::uint32_t elpHatch = 0; std::uint32_t elpNumEntries = 0; };
+struct EMREXTCREATEPEN { EmrType iType = EmrType::EMR_EXTCREATEPEN; std::uint32_t ihPen = 0; EXTLOGPEN elp; };
+struct LOGBRUSH32 { std::uint32_t lbStyle = BS_SOLID; std::uint32_t lbColor = 0; std::uint32_t lbHatch = 0; };
+struct EMRCREATEBRUSHINDIRECT { EmrType iType = EmrType::EMR_CREATEBRUSHINDIRECT; std::uint32_t ihBrush = 0; LOGBRUSH32 lb; };
+struct LOGFONTW {
+    std::int32_t lfHeight = 0, lfWidth = 0, lfEscapement = 0, lfOrientation = 0, lfWeight = 400;
+    std::uint8_t lfItalic = 0, lfUnderline = 0, lfStrikeOut = 0, lfCharSet = 1;
+    std::uint8_t lfOutPrecision = 0, lfClipPrecision = 0, lfQuality = 0, lfPitchAndFamily = 0;
+    char16_t lfFaceName[32] = {};
+};
+struct EMREXTCREATEFONTINDIRECTW { EmrType iType = EmrType::EMR_EXTCREATEFONTINDIRECTW; std::uint32_t ihFont = 0; LOGFONTW elfw; };
+struct EMREXTSELECTCLIPRGN { EmrType iType = EmrType::EMR_EXTSELECTCLIPRGN; std::uint32_t iMode = 0; };
+// Any record kind the drawing side never looks into (paths, bitmaps, ...).
+struct EMRGENERIC { EmrType iType = EmrType::EMR_BEGINPATH; };
+
+using TEmfRecord = std::variant<
+    EMRHEADER, EMREOF, EMRPOLYLINE, EMRPOLYLINE16, EMRPOLYPOLYLINE, EMRPOLYPOLYLINE16, EMRLINETO,
+    EMRSETWINDOWORGEX, EMRSETWINDOWEXTEX, EMRRECTANGLE, EMRROUNDRECT, EMRARC, EMRANGLEARC,
+    EMRSETPIXELV, EMREXTTEXTOUTW, EMRSETTEXTALIGN, EMRSETTEXTCOLOR, EMRSAVEDC, EMRRESTOREDC,
+    EMRSETWORLDTRANSFORM, EMRMODIFYWORLDTRANSFORM, EMRSELECTOBJECT, EMRCREATEPEN,
+    EMREXTCREATEPEN, EMRCREATEBRUSHINDIRECT, EMREXTCREATEFONTINDIRECTW, EMREXTSELECTCLIPRGN,
+    EMRGENERIC>;
+
+// The kind of any record.
+inline EmrType RecordType(const TEmfRecord& r) {
+    return std::visit([](const auto& rec) { return rec.iType; }, r);
+}
+
+// A whole recording: EMR_HEADER first, EMR_EOF last once closed.
+using TEmfRecording = std::vector<TEmfRecord>;

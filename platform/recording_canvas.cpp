@@ -1,0 +1,173 @@
+#include "platform/recording_canvas.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/codepage.h"
+
+TRecordingCanvas::TRecordingCanvas() {
+    FUsed.push_back(true);  // index 0: the metafile
+    FRecords.emplace_back(EMRHEADER{});
+}
+
+std::uint32_t TRecordingCanvas::AllocateIndex() {
+    for (std::uint32_t i = 1; i < FUsed.size(); ++i)
+        if (!FUsed[i]) {
+            FUsed[i] = true;
+            return i;
+        }
+    FUsed.push_back(true);
+    return static_cast<std::uint32_t>(FUsed.size() - 1);
+}
+
+// Selects the freshly created object and deletes the one it replaces.
+void TRecordingCanvas::Replace(std::uint32_t& current, std::uint32_t created) {
+    FRecords.emplace_back(EMRSELECTOBJECT{EmrType::EMR_SELECTOBJECT, created});
+    if (current != 0) {
+        FRecords.emplace_back(EMRSELECTOBJECT{EmrType::EMR_DELETEOBJECT, current});
+        FUsed[current] = false;
+    }
+    current = created;
+}
+
+void TRecordingCanvas::RequirePen() {
+    if (FPenIndex != 0 && Pen == FSelectedPen) return;
+    std::uint32_t index = AllocateIndex();
+    if (Pen.Geometric) {
+        EMREXTCREATEPEN rec;
+        rec.ihPen = index;
+        rec.elp.elpPenStyle = PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_BEVEL | Pen.Style;
+        rec.elp.elpWidth = static_cast<std::uint32_t>(Pen.Width);
+        rec.elp.elpBrushStyle = BS_SOLID;
+        rec.elp.elpColor = Pen.Color;
+        FRecords.emplace_back(rec);
+    } else {
+        // A cosmetic pen; width 0 stays 0 (the thinnest pen).
+        EMRCREATEPEN rec;
+        rec.ihPen = index;
+        rec.lopn.lopnStyle = Pen.Style;
+        rec.lopn.lopnWidth = {Pen.Width, 0};
+        rec.lopn.lopnColor = Pen.Color;
+        FRecords.emplace_back(rec);
+    }
+    Replace(FPenIndex, index);
+    FSelectedPen = Pen;
+}
+
+void TRecordingCanvas::RequireBrush() {
+    if (FBrushIndex != 0 && Brush == FSelectedBrush) return;
+    std::uint32_t index = AllocateIndex();
+    EMRCREATEBRUSHINDIRECT rec;
+    rec.ihBrush = index;
+    // A clear brush is a created brush of the hollow style, not the stock
+    // NULL_BRUSH, just as a GDI canvas creates it.
+    rec.lb.lbStyle = Brush.Style == bsClear ? BS_HOLLOW : BS_SOLID;
+    rec.lb.lbColor = Brush.Color;
+    rec.lb.lbHatch = 0;
+    FRecords.emplace_back(rec);
+    Replace(FBrushIndex, index);
+    FSelectedBrush = Brush;
+}
+
+void TRecordingCanvas::RequireFont() {
+    // The colour is device-context state, not part of the font object.
+    TFont shape = Font;
+    shape.Color = 0;
+    TFont selectedShape = FSelectedFont;
+    selectedShape.Color = 0;
+    if (FFontIndex == 0 || !(shape == selectedShape)) {
+        std::uint32_t index = AllocateIndex();
+        EMREXTCREATEFONTINDIRECTW rec;
+        rec.ihFont = index;
+        rec.elfw.lfHeight = Font.Height;
+        rec.elfw.lfWidth = Font.Width;
+        rec.elfw.lfEscapement = Font.Escapement;
+        rec.elfw.lfOrientation = Font.Escapement;
+        rec.elfw.lfWeight = Font.Bold ? 700 : 400;
+        rec.elfw.lfItalic = Font.Italic;
+        rec.elfw.lfUnderline = Font.Underline;
+        rec.elfw.lfStrikeOut = Font.StrikeOut;
+        rec.elfw.lfCharSet = Font.CharSet;
+        std::u16string face = Cp1252ToUtf16(Font.Name);
+        std::size_t n = std::min<std::size_t>(face.size(), 31);  // 32 with the ending zero
+        std::copy_n(face.begin(), n, rec.elfw.lfFaceName);
+        FRecords.emplace_back(rec);
+        Replace(FFontIndex, index);
+        FSelectedFont = Font;
+    }
+    if (!FTextColorSet || FTextColor != Font.Color) {
+        FRecords.emplace_back(EMRSETTEXTCOLOR{EmrType::EMR_SETTEXTCOLOR, Font.Color});
+        FTextColorSet = true;
+        FTextColor = Font.Color;
+    }
+}
+
+void TRecordingCanvas::MoveTo(std::int32_t x, std::int32_t y) {
+    FRecords.emplace_back(EMRLINETO{EmrType::EMR_MOVETOEX, {x, y}});
+}
+
+void TRecordingCanvas::LineTo(std::int32_t x, std::int32_t y) {
+    RequirePen();
+    FRecords.emplace_back(EMRLINETO{EmrType::EMR_LINETO, {x, y}});
+}
+
+void TRecordingCanvas::Polygon(std::span<const TPoint> points) {
+    RequirePen();
+    RequireBrush();
+    auto fits16 = [](std::int32_t v) {
+        return v >= std::numeric_limits<std::int16_t>::min() &&
+               v <= std::numeric_limits<std::int16_t>::max();
+    };
+    bool small = std::all_of(points.begin(), points.end(),
+                             [&](const TPoint& p) { return fits16(p.X) && fits16(p.Y); });
+    if (small) {
+        EMRPOLYLINE16 rec;
+        rec.iType = EmrType::EMR_POLYGON16;
+        rec.cpts = static_cast<std::uint32_t>(points.size());
+        rec.apts.reserve(points.size());
+        for (const TPoint& p : points)
+            rec.apts.push_back({static_cast<std::int16_t>(p.X), static_cast<std::int16_t>(p.Y)});
+        FRecords.emplace_back(std::move(rec));
+    } else {
+        EMRPOLYLINE rec;
+        rec.iType = EmrType::EMR_POLYGON;
+        rec.cptl = static_cast<std::uint32_t>(points.size());
+        rec.aptl.reserve(points.size());
+        for (const TPoint& p : points) rec.aptl.push_back({p.X, p.Y});
+        FRecords.emplace_back(std::move(rec));
+    }
+}
+
+void TRecordingCanvas::Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2,
+                                 std::int32_t y2) {
+    RequirePen();
+    RequireBrush();
+    FRecords.emplace_back(EMRRECTANGLE{EmrType::EMR_RECTANGLE, {x1, y1, x2, y2}});
+}
+
+void TRecordingCanvas::Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2,
+                               std::int32_t y2) {
+    RequirePen();
+    RequireBrush();
+    FRecords.emplace_back(EMRRECTANGLE{EmrType::EMR_ELLIPSE, {x1, y1, x2, y2}});
+}
+
+void TRecordingCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view text) {
+    RequireFont();
+    EMREXTTEXTOUTW rec;
+    rec.emrtext.ptlReference = {x, y};
+    rec.String = Cp1252ToUtf16(text);
+    rec.emrtext.nChars = static_cast<std::uint32_t>(rec.String.size());
+    FRecords.emplace_back(std::move(rec));
+}
+
+void TRecordingCanvas::SetTextAlign(std::uint32_t mode) {
+    FRecords.emplace_back(EMRSETTEXTALIGN{EmrType::EMR_SETTEXTALIGN, mode});
+}
+
+TEmfRecording TRecordingCanvas::Close() {
+    FRecords.emplace_back(EMREOF{});
+    TEmfRecording out = std::move(FRecords);
+    FRecords.clear();
+    return out;
+}

@@ -1,0 +1,64 @@
+// The recording canvas: a canvas with assignable pen, brush and font whose
+// drawing calls are recorded as typed metafile records (emf_records.h)
+// instead of being painted. It manages drawing objects the way a GDI canvas
+// on a metafile device context does: before a call that uses the pen, brush
+// or font, an attribute change creates a new object, selects it and deletes
+// the object it replaces. Object index 0 belongs to the metafile itself, so
+// created objects take the lowest free index from 1 on.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/emf_records.h"
+#include "platform/gdi_attributes.h"
+
+struct TPoint {
+    std::int32_t X = 0;
+    std::int32_t Y = 0;
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+class TRecordingCanvas {
+public:
+    TRecordingCanvas();
+
+    TPen Pen;
+    TBrush Brush;
+    TFont Font;
+
+    void MoveTo(std::int32_t x, std::int32_t y);
+    void LineTo(std::int32_t x, std::int32_t y);
+    // A filled polygon; recorded in the 16-bit form when every coordinate
+    // fits into 16 bits, otherwise in the 32-bit form (as GDI records it).
+    void Polygon(std::span<const TPoint> points);
+    void Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
+    void Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
+    // 8-bit Windows-1252 text; recorded as UTF-16 in EMR_EXTTEXTOUTW.
+    void TextOut(std::int32_t x, std::int32_t y, std::string_view text);
+    void SetTextAlign(std::uint32_t mode);
+
+    // The records so far (EMR_HEADER first).
+    const TEmfRecording& Records() const { return FRecords; }
+    // Ends the recording with EMR_EOF and hands the records over; the canvas
+    // is empty afterwards and must not be drawn on again.
+    TEmfRecording Close();
+
+private:
+    void RequirePen();
+    void RequireBrush();
+    void RequireFont();
+    std::uint32_t AllocateIndex();
+    void Replace(std::uint32_t& current, std::uint32_t created);
+
+    TEmfRecording FRecords;
+    std::vector<bool> FUsed;  // object index -> in use
+    std::uint32_t FPenIndex = 0, FBrushIndex = 0, FFontIndex = 0;
+    TPen FSelectedPen;
+    TBrush FSelectedBrush;
+    TFont FSelectedFont;
+    bool FTextColorSet = false;
+    TColor FTextColor = 0;
+};
