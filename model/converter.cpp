@@ -74,6 +74,7 @@ TkrDXFConverter::~TkrDXFConverter() {
 std::unique_ptr<TkrDXFSection> TkrDXFConverter::CreateRootSection() { return std::make_unique<TkrDXFSection>(); }
 
 void TkrDXFConverter::ForgetTable(TkrDXFTable* t) {
+    if (t == FSectionPtr[tkBlocks]) FBlockIndex = {};
     for (int k = 0; k < 3; ++k)
         if (FSectionPtr[k] == t) {
             // The section held in the slot is gone: an empty one takes its place.
@@ -91,6 +92,7 @@ void TkrDXFConverter::ForgetTable(TkrDXFTable* t) {
 
 void TkrDXFConverter::InstallSection(int kind, TkrDXFSection* s) {
     if (FSectionPtr[kind] == s) return;
+    if (kind == tkBlocks) FBlockIndex = {};
     // The section held so far is destroyed when it is the slot's own (empty
     // default) section. A section read from the file stays in the root, since
     // the entities of the drawing may still refer to its tables and blocks.
@@ -164,6 +166,7 @@ void TkrDXFConverter::Clear() {
     PendingLayout.reset();
     ImageDefs.clear();
     XrefsInUse.clear();
+    FBlockIndex = {};
     for (int k = 0; k < 3; ++k)
         if (FSectionPtr[k]) FSectionPtr[k]->Entities.clear();
     // Take the three slot sections out of the root (they stay as the slots'
@@ -191,7 +194,13 @@ void TkrDXFConverter::Clear() {
     FLastLayer = nullptr;
     FStyleIndex = {};
     FLTypeIndex = {};
-    if (Layouts.size() > 2) Layouts.erase(Layouts.begin() + 2, Layouts.end());
+    FBlockIndex = {};
+    // A new load starts again from the two default layouts, so that nothing
+    // of a previous drawing (layout names, boxes, block references) carries
+    // over into the next one.
+    Layouts.clear();
+    Layouts.push_back(std::make_unique<TkrDXFLayout>("Model", "*MODEL_SPACE"));
+    Layouts.push_back(std::make_unique<TkrDXFLayout>("Layout1", "*PAPER_SPACE"));
 }
 
 void TkrDXFConverter::LoadFromText(std::string text) {

@@ -175,6 +175,15 @@ private:
         std::unordered_map<std::string, TkrDXFEntity*> Map;
     };
     mutable TNameIndex FLayerIndex, FStyleIndex, FLTypeIndex;
+    // Blocks of the BLOCKS section by exact name (the first block of a name
+    // wins), extended as blocks are appended and reset whenever the section
+    // slot changes or the model is cleared, so that it never refers to a
+    // destroyed block.
+    struct TBlockIndex {
+        size_t Indexed = 0;
+        std::unordered_map<std::string, TkrDXFBlock*> Map;
+    };
+    mutable TBlockIndex FBlockIndex;
     // The last layer looked up by name, since entities mostly come in runs
     // on one layer.
     std::string FLastLayerName;
