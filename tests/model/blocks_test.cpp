@@ -43,8 +43,10 @@ TkrDXFInsert* InsertAt(TkrDXFConverter& c, int i) {
     return e && e->Is(TEntityClass::Insert) ? static_cast<TkrDXFInsert*>(e) : nullptr;
 }
 
+// A line of length zero at (x, y): its box is that one point.
 std::string Line(double x, double y) {
-    return "0|LINE|8|0|10|" + std::to_string(x) + "|20|" + std::to_string(y) + "|30|0";
+    std::string px = std::to_string(x), py = std::to_string(y);
+    return "0|LINE|8|0|10|" + px + "|20|" + py + "|30|0|11|" + px + "|21|" + py + "|31|0";
 }
 
 std::string Block(const std::string& name, const std::string& body, double bx = 0, double by = 0) {

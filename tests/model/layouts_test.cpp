@@ -33,9 +33,11 @@ std::unique_ptr<TkrDXFConverter> Load(const std::string& text) {
     return c;
 }
 
+// A line of length zero at (x, y): its box is that one point.
 std::string Line(double x, double y, bool paper = false) {
-    return std::string("0|LINE|8|0|") + (paper ? "67|1|" : "") + "10|" + std::to_string(x) + "|20|" +
-           std::to_string(y) + "|30|0";
+    std::string px = std::to_string(x), py = std::to_string(y);
+    return std::string("0|LINE|8|0|") + (paper ? "67|1|" : "") + "10|" + px + "|20|" + py + "|30|0|11|" + px +
+           "|21|" + py + "|31|0";
 }
 
 // Block records 1F *Model_Space, 20 *Paper_Space, 21 *Paper_Space0,
