@@ -14,7 +14,7 @@ int Component(int pos, bool pastel, int k) {
 }
 }  // namespace
 
-TColor ColorFromIndex(int32_t n) {
+TColorValue ColorFromIndex(int32_t n) {
     if (n < 0) return n;  // layer-off marker stays until the layer is finished
     if (n == 256) return clFromLayer;
     int i = n & 0xFF;
@@ -40,7 +40,7 @@ TColor ColorFromIndex(int32_t n) {
     int h = i / 10 - 1, s = i % 10, k = 5 - s / 2;
     bool pastel = s % 2 == 1;
     int r = Component(h + 16, pastel, k), g = Component(h + 8, pastel, k), b = Component(h, pastel, k);
-    TColor v = r + g * 256 + b * 65536;
+    TColorValue v = r + g * 256 + b * 65536;
     if (v != 0) v |= clIndexFlag;
     return v;
 }

@@ -3,4 +3,4 @@
 
 #include "model/geometry.h"
 
-TColor ColorFromIndex(int32_t n);
+TColorValue ColorFromIndex(int32_t n);

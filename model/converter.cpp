@@ -188,6 +188,7 @@ void TkrDXFConverter::Clear() {
     for (auto& t : FTables) t = nullptr;
     FOwnTables.clear();
     FLayerIndex = {};
+    FLastLayer = nullptr;
     FStyleIndex = {};
     FLTypeIndex = {};
     if (Layouts.size() > 2) Layouts.erase(Layouts.begin() + 2, Layouts.end());
@@ -213,8 +214,7 @@ void TkrDXFConverter::Load() {
     TextEnd = Text.size();
     LineNumber = 0;
     Code = 0;
-    Value.clear();
-    Value.reserve(63);
+    Value = {};
     ReadDepth = 0;
     if (OnStart) OnStart(*this);
     try {
@@ -238,19 +238,15 @@ int64_t TkrDXFConverter::ProgressTotal() const {
 
 void TkrDXFConverter::ReadLine() {
     if (Position >= TextEnd) {
-        Value.clear();
+        Value = {};
         return;
     }
     const char* base = Text.data();
     const char* p = base + Position;
     const char* end = base + TextEnd;
     const char* e = p;
-    // memchr-based scan for the first CR or LF.
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-    const char* lim = lf ? lf : end;
-    const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(lim - p)));
-    e = cr ? cr : lim;
-    Value.assign(p, size_t(e - p));
+    while (e < end && *e != '\n' && *e != '\r') ++e;
+    Value = std::string_view(p, size_t(e - p));
     if (e < end) {
         if (*e == '\r' && e + 1 < end && e[1] == '\n') e += 2;
         else e += 1;
@@ -275,7 +271,7 @@ void TkrDXFConverter::ReadGroup() {
     ++LineNumber;
     if (TextExhausted()) {
         Code = 0;
-        Value.assign("SEQEND");
+        Value = "SEQEND";
     }
 }
 
@@ -292,7 +288,7 @@ int32_t TkrDXFConverter::ValueAsInt() const {
     return v;
 }
 
-TColor TkrDXFConverter::ValueAsColor() const { return ColorFromIndex(ValueAsInt()); }
+TColorValue TkrDXFConverter::ValueAsColor() const { return ColorFromIndex(ValueAsInt()); }
 
 std::unique_ptr<TkrDXFEntity> TkrDXFConverter::CreateEntity(std::string_view name) {
     std::unique_ptr<TkrDXFEntity> e = NewEntityByName(name);
@@ -329,7 +325,12 @@ TkrDXFLayer* TkrDXFConverter::FindOrCreateLayer(std::string_view name) {
         SetTable(tkLayer, FOwnTables.back().get());
     }
     TkrDXFTable* t = FTables[tkLayer - 3];
-    if (auto* e = Lookup(FLayerIndex, t, name, false, TEntityClass::Layer)) return static_cast<TkrDXFLayer*>(e);
+    if (FLastLayer && FLayerIndex.Table == t && FLayerIndex.Indexed == t->Entities.size() && name == FLastLayerName)
+        return FLastLayer;
+    if (auto* e = Lookup(FLayerIndex, t, name, false, TEntityClass::Layer)) {
+        if (FLayerIndex.Indexed == t->Entities.size()) FLastLayerName.assign(name), FLastLayer = static_cast<TkrDXFLayer*>(e);
+        return static_cast<TkrDXFLayer*>(e);
+    }
     auto layer = std::make_unique<TkrDXFLayer>();
     layer->Name = std::string(name);
     layer->Pattern = DefaultPattern();

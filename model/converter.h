@@ -55,7 +55,9 @@ public:
     size_t TextEnd = 0;
     int32_t LineNumber = 0;
     int32_t Code = 0;
-    std::string Value;
+    // The current value line: a view into Text (or onto the end marker
+    // "SEQEND" once the text is exhausted), never a copy.
+    std::string_view Value;
     bool Loading = false;
 
     // Model.
@@ -136,7 +138,7 @@ public:
     // Group access for entities.
     double ValueAsFloat() const;
     int32_t ValueAsInt() const;
-    TColor ValueAsColor() const;
+    TColorValue ValueAsColor() const;
     void ValueAsZ(TPoint3F& p) const { p.Z = float(ValueAsFloat()); }
 
     // Reading primitives.
@@ -173,6 +175,10 @@ private:
         std::unordered_map<std::string, TkrDXFEntity*> Map;
     };
     mutable TNameIndex FLayerIndex, FStyleIndex, FLTypeIndex;
+    // The last layer looked up by name, since entities mostly come in runs
+    // on one layer.
+    std::string FLastLayerName;
+    TkrDXFLayer* FLastLayer = nullptr;
     TkrDXFEntity* Lookup(TNameIndex& idx, const TkrDXFTable* table, std::string_view name, bool firstWins,
                          TEntityClass cls) const;
 };

@@ -158,7 +158,21 @@ void TkrDXFEntity::ReadGroups(TkrDXFConverter& conv) {
 void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
     while (conv.Value != "EOF") {
         std::unique_ptr<TkrDXFEntity> child = conv.CreateEntity(conv.Value);
-        child->Load(conv);
+        try {
+            child->Load(conv);
+        } catch (...) {
+            // The model keeps whatever was read up to the error: the entity being
+            // read is still offered to its parent (and finished) before the error
+            // goes on.
+            TkrDXFEntity* raw = child.get();
+            if (AddEntity(conv, child)) {
+                try {
+                    raw->Loaded(conv);
+                } catch (...) {
+                }
+            }
+            throw;
+        }
         bool isEnd = child->Class == TEntityClass::Seqend;
         TkrDXFEntity* raw = child.get();
         if (AddEntity(conv, child)) {
@@ -194,7 +208,10 @@ void TkrDXFLayer::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFPenTableItem::ReadProperty(conv);
     switch (conv.Code) {
         case 70: Flags = uint8_t(conv.ValueAsInt()); break;
-        case 6: Pattern = conv.LineTypePattern(conv.Value); break;
+        case 6:
+            LineTypeName = conv.Value;
+            Pattern = conv.LineTypePattern(conv.Value);
+            break;
         default: break;
     }
 }
@@ -303,4 +320,50 @@ void TkrDXFCustomVertex::ReadProperty(TkrDXFConverter& conv) {
         case 30: Point.Z = float(conv.ValueAsFloat()); break;
         default: break;
     }
+}
+
+// ---- pen lines ----
+
+void TkrDXFPenLine::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenEntity::ReadProperty(conv);
+    switch (conv.Code) {
+        case 6: Pattern = conv.LineTypePattern(conv.Value); break;
+        case 10: Point.X = float(conv.ValueAsFloat()); break;
+        case 20: Point.Y = float(conv.ValueAsFloat()); break;
+        case 30: Point.Z = float(conv.ValueAsFloat()); break;
+        case 39: Thickness = float(conv.ValueAsFloat()); break;
+        case 210: Extrusion.X = float(conv.ValueAsFloat()); break;
+        case 220: Extrusion.Y = float(conv.ValueAsFloat()); break;
+        case 230: Extrusion.Z = float(conv.ValueAsFloat()); break;
+        case 370: LineWeight = float(conv.ValueAsInt() / 100.0); break;
+        default: break;
+    }
+}
+
+void TkrDXFPenLine::Loaded(TkrDXFConverter&) {
+    // A zero (or non-finite) extrusion has no direction and reads as the default.
+    Extrusion = SanitizeExtrusion(Extrusion);
+    if (!IsDefaultExtrusion(Extrusion)) Point = OCSToWCS(Point, Extrusion);
+}
+
+void TkrDXFPenLine::SetLineType(TkrDXFEntity* entry) {
+    if (!entry) Pattern = DefaultPattern();
+    else if (entry->Is(TEntityClass::LineType)) Pattern = &static_cast<TkrDXFLineType*>(entry)->Pattern;
+}
+
+void TkrDXFPenLine::SetLineWeight(int w) {
+    if (LineWeight == 0) LineWeight = float(w / 100.0);
+}
+
+void TkrDXFPenLine::WidenByLineWeight(TBox3F& box) const {
+    if (LineWeight > 0) {
+        float h = LineWeight / 2;
+        box.Left -= h, box.Bottom -= h, box.Top += h, box.Right += h;
+    }
+}
+
+void TkrDXFPenLine::PreparePattern() {
+    if (!Pattern) Pattern = Layer && Layer->Pattern ? Layer->Pattern : DefaultPattern();
+    // Normalize changes the shared pattern once: a pattern of zeros becomes continuous.
+    const_cast<TkrLines*>(Pattern)->Normalize();
 }

@@ -85,10 +85,10 @@ public:
     // the class name without its "TkrDXF" prefix.
     virtual std::string GetName(const TkrDXFConverter* conv) const;
     // The colour the entity is drawn with before BYLAYER/BYBLOCK resolution.
-    virtual TColor EntityColor() const { return clForeground; }
+    virtual TColorValue EntityColor() const { return clForeground; }
     virtual void EnumCorners(bool allCorners, void (*pointProc)(void* receiver, const TPoint3F& p),
                              void* receiver) const;
-    virtual void SetColor(TColor) {}
+    virtual void SetColor(TColorValue) {}
     virtual void SetLineType(TkrDXFEntity*) {}
     virtual void SetLineWeight(int) {}
 
@@ -107,10 +107,10 @@ public:
 class TkrDXFPenEntity : public TkrDXFEntity {
 public:
     explicit TkrDXFPenEntity(TEntityClass cls = TEntityClass::PenEntity) : TkrDXFEntity(cls) {}
-    TColor Color = clFromLayer;
+    TColorValue Color = clFromLayer;
     void ReadProperty(TkrDXFConverter& conv) override;
-    void SetColor(TColor c) override { Color = c; }
-    TColor EntityColor() const override { return Color; }
+    void SetColor(TColorValue c) override { Color = c; }
+    TColorValue EntityColor() const override { return Color; }
 };
 
 class TkrDXFPenTableItem : public TkrDXFPenEntity {
@@ -134,6 +134,7 @@ public:
     uint8_t Flags = 0;  // 1: frozen (or off, once finished)
     bool Hidden = false;
     const TkrLines* Pattern = nullptr;
+    std::string LineTypeName;  // code 6 as written
     bool Used = false;
     bool LayerVisible = true;
     void ReadProperty(TkrDXFConverter& conv) override;
@@ -211,8 +212,6 @@ public:
     void ReadProperty(TkrDXFConverter& conv) override;
 };
 
-enum class TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
-
 class TkrDXFPenLine : public TkrDXFPenEntity {
 public:
     explicit TkrDXFPenLine(TEntityClass cls = TEntityClass::PenLine) : TkrDXFPenEntity(cls) {}
@@ -221,7 +220,7 @@ public:
     TPoint3F Point{};
     float LineWeight = 0;  // millimetres
     float Thickness = 0;
-    TPenStyle PenStyle = TPenStyle::psSolid;
+    uint8_t PenStyle = 0;  // the entity's pen style; 0 (solid) is the only one the reader sets
 
     TBox3F GetBox() const override { return {Point.X, Point.Y, Point.Z, Point.X, Point.Y, Point.Z}; }
     void ReadProperty(TkrDXFConverter& conv) override;
@@ -237,7 +236,7 @@ public:
 const TkrLines* DefaultPattern();
 
 // Colour and layer resolution used by the drawing side.
-TColor ResolveColor(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
+TColorValue ResolveColor(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
 TkrDXFLayer* EffectiveLayer(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
 void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, void* receiver);
 

@@ -272,6 +272,21 @@ uint32_t HexHandle(std::string_view s) {
 }
 
 bool ParseInt32(std::string_view s, int32_t& out) {
+    // Fast path: one to nine plain digits, as nearly every group code and
+    // integer value is.
+    if (!s.empty() && s.size() <= 9) {
+        int32_t v = 0;
+        size_t i = 0;
+        for (; i < s.size(); ++i) {
+            unsigned d = unsigned(s[i]) - '0';
+            if (d > 9) break;
+            v = v * 10 + int32_t(d);
+        }
+        if (i == s.size()) {
+            out = v;
+            return true;
+        }
+    }
     size_t i = 0;
     while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
     bool neg = false;
@@ -289,7 +304,7 @@ bool ParseInt32(std::string_view s, int32_t& out) {
         else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
         else return false;
         v = v * base + d;
-        if (v > int64_t(INT32_MAX) + 1) return false;
+        if (v > int64_t(INT32_MAX) + 1 && !(base == 16 && v <= int64_t(UINT32_MAX))) return false;
     }
     if (neg) v = -v;
     if (base == 16 && !neg && v > INT32_MAX && v <= int64_t(UINT32_MAX)) v = int32_t(uint32_t(v));
@@ -301,39 +316,36 @@ bool ParseInt32(std::string_view s, int32_t& out) {
 bool ParseDouble(std::string_view s, double& out) {
     s = TrimBlanks(s);
     if (s.empty()) return false;
-    char buf[128];
-    std::string big;
-    const char* b;
-    size_t n = s.size();
-    // Copy so that a decimal comma can become a point and a '+' sign be dropped.
-    if (n < sizeof buf) {
-        for (size_t i = 0; i < n; ++i) buf[i] = s[i] == ',' ? '.' : s[i];
-        b = buf;
-    } else {
-        big.assign(s);
-        for (char& c : big)
-            if (c == ',') c = '.';
-        b = big.data();
-    }
-    const char* e = b + n;
-    const char* start = b;
+    // Only plain decimal numbers: an optional sign, digits with "." or ","
+    // as the decimal separator, an optional exponent. No "inf", "nan" or
+    // hexadecimal floats.
     bool neg = false;
-    if (*start == '+' || *start == '-') neg = *start++ == '-';
-    // Only plain decimal numbers: no "inf", "nan" or hexadecimal floats.
-    bool digits = false;
-    for (const char* p = start; p < e; ++p) {
-        char c = *p;
+    size_t i = 0;
+    if (s[0] == '+' || s[0] == '-') neg = s[i++] == '-';
+    bool digits = false, comma = false;
+    for (size_t k = i; k < s.size(); ++k) {
+        char c = s[k];
         if (c >= '0' && c <= '9') digits = true;
-        else if (c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-') continue;
-        else return false;
+        else if (c == ',') comma = true;
+        else if (c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') return false;
     }
-    if (!digits || start == e || *start == '+' || *start == '-') return false;
+    if (!digits || i == s.size() || s[i] == '+' || s[i] == '-') return false;
+    const char* b = s.data() + i;
+    const char* e = s.data() + s.size();
+    std::string copy;
+    if (comma) {  // the comma is the decimal separator of this value
+        copy.assign(b, e);
+        for (char& c : copy)
+            if (c == ',') c = '.';
+        b = copy.data();
+        e = b + copy.size();
+    }
     double v = 0;
-    auto [p, ec] = std::from_chars(start, e, v, std::chars_format::general);
+    auto [p, ec] = std::from_chars(b, e, v, std::chars_format::general);
     if (p != e) return false;
     if (ec == std::errc::result_out_of_range) {
         // Too large becomes infinite, too small becomes zero.
-        const char* ex = std::find_if(start, e, [](char c) { return c == 'e' || c == 'E'; });
+        const char* ex = std::find_if(b, e, [](char c) { return c == 'e' || c == 'E'; });
         bool negExp = ex != e && ex + 1 < e && ex[1] == '-';
         v = negExp ? 0.0 : HUGE_VAL;
     } else if (ec != std::errc()) {

@@ -27,18 +27,19 @@ struct TMatrix4x3F {
 
 class TkrDXFInsert;
 
-// Colour values: 0x00BBGGRR or one of the sentinels below.
-using TColor = int32_t;
-constexpr TColor clForeground = 0x1FFFFFFF;
-constexpr TColor clFromLayer = 0x2FFFFFFF;
-constexpr TColor clFromBlock = 0x3FFFFFFF;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clIndexFlag = 0x02000000;  // colours computed from indices 10..249
+// Colour values of the model: 0x00BBGGRR or one of the sentinels below
+// (signed: a layer holds a negative colour number until it is finished).
+using TColorValue = int32_t;
+constexpr TColorValue clForeground = 0x1FFFFFFF;
+constexpr TColorValue clFromLayer = 0x2FFFFFFF;
+constexpr TColorValue clFromBlock = 0x3FFFFFFF;
+constexpr TColorValue clBlack = 0x000000;
+constexpr TColorValue clIndexFlag = 0x02000000;  // colours computed from indices 10..249
 
 struct TDrawContext {
     TMatrix4x3F Matrix{};
     TkrDXFInsert* Insert = nullptr;
-    TColor BlockColor = clFromLayer;
+    TColorValue BlockColor = clFromLayer;
     float ScaleX = 0, ScaleY = 0;  // both 0: not computed yet
     float Rotation = 0;            // degrees
     bool MatrixHasRotation = false;

@@ -7,11 +7,11 @@
 
 namespace {
 bool OnLayerZero(const TkrDXFEntity& e) { return e.Layer && e.Layer->Name == "0"; }
-TColor LayerColor(const TkrDXFEntity& e) { return e.Layer ? e.Layer->Color : clFromLayer; }
+TColorValue LayerColor(const TkrDXFEntity& e) { return e.Layer ? e.Layer->Color : clFromLayer; }
 }  // namespace
 
-TColor ResolveColor(const TkrDXFEntity& e, const TkrDXFInsert* insert) {
-    TColor c = e.EntityColor();
+TColorValue ResolveColor(const TkrDXFEntity& e, const TkrDXFInsert* insert) {
+    TColorValue c = e.EntityColor();
     if (c < 0) c = clForeground;
     if (e.Layer && (c == clFromLayer || c == clFromBlock)) {
         if (!insert || (c == clFromLayer && !OnLayerZero(e))) {

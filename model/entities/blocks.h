@@ -16,7 +16,7 @@ public:
 class TkrDXFInsert : public TkrDXFCustomVertex {
 public:
     explicit TkrDXFInsert(TEntityClass cls = TEntityClass::Insert) : TkrDXFCustomVertex(cls) {}
-    TColor Color = clFromLayer;
+    TColorValue Color = clFromLayer;
     TkrDXFInsert* ParentInsert = nullptr;
-    TColor EntityColor() const override { return Color; }
+    TColorValue EntityColor() const override { return Color; }
 };

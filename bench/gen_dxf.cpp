@@ -1,0 +1,197 @@
+// Writes a large deterministic synthetic DXF drawing for the benchmarks.
+//   gen_dxf SIZE_MB OUTPUT [mixed|curves]
+// mixed:  LINE, LWPOLYLINE with bulges, CIRCLE, ARC, TEXT and INSERTs of nested
+//         blocks on several layers, some with a dashed line type.
+// curves: circles, arcs, bulged polylines, ellipses and splines, many dashed.
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+struct TRandom {
+    uint64_t s = 0x9E3779B97F4A7C15ull;
+    double Next() {  // [0, 1)
+        s ^= s << 13, s ^= s >> 7, s ^= s << 17;
+        return double(s >> 11) / double(1ull << 53);
+    }
+    double Range(double a, double b) { return a + (b - a) * Next(); }
+    int Int(int n) { return int(Next() * n); }
+};
+
+// Builds "B3", "LAYER_7" and so on.
+std::string Numbered(const char* prefix, long n) {
+    std::string s(prefix);
+    s += std::to_string(n);
+    return s;
+}
+
+struct TOut {
+    std::string Buf;
+    void Pair(int code, const char* v) {
+        char c[8];
+        std::snprintf(c, sizeof c, "%3d\n", code);
+        Buf += c;
+        Buf += v;
+        Buf += '\n';
+    }
+    void Pair(int code, const std::string& v) { Pair(code, v.c_str()); }
+    void Real(int code, double v) {
+        char b[32];
+        auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, 4);
+        *r.ptr = 0;
+        Pair(code, b);
+    }
+    void Int(int code, long v) { Pair(code, std::to_string(v)); }
+};
+
+void Header(TOut& o) {
+    o.Pair(0, "SECTION"), o.Pair(2, "HEADER");
+    o.Pair(9, "$ACADVER"), o.Pair(1, "AC1015");
+    o.Pair(9, "$LTSCALE"), o.Real(40, 5.0);
+    o.Pair(0, "ENDSEC");
+    o.Pair(0, "SECTION"), o.Pair(2, "TABLES");
+    o.Pair(0, "TABLE"), o.Pair(2, "LTYPE");
+    o.Pair(0, "LTYPE"), o.Pair(2, "CONTINUOUS"), o.Int(70, 0);
+    o.Pair(0, "LTYPE"), o.Pair(2, "DASHED"), o.Int(70, 0), o.Int(73, 2), o.Real(40, 19.05), o.Real(49, 12.7),
+        o.Real(49, -6.35);
+    o.Pair(0, "LTYPE"), o.Pair(2, "DASHDOT"), o.Int(70, 0), o.Int(73, 4), o.Real(40, 25.4), o.Real(49, 12.7),
+        o.Real(49, -6.35), o.Real(49, 0), o.Real(49, -6.35);
+    o.Pair(0, "ENDTAB");
+    o.Pair(0, "TABLE"), o.Pair(2, "LAYER");
+    for (int i = 0; i < 12; ++i) {
+        o.Pair(0, "LAYER"), o.Pair(2, Numbered("LAYER_", i)), o.Int(70, 0), o.Int(62, 1 + i * 20);
+        o.Pair(6, i % 4 == 3 ? "DASHED" : "CONTINUOUS");
+    }
+    o.Pair(0, "ENDTAB");
+    o.Pair(0, "ENDSEC");
+}
+
+void Blocks(TOut& o) {
+    o.Pair(0, "SECTION"), o.Pair(2, "BLOCKS");
+    // B0: a small symbol; B1 and B2 insert the one below twice (nested blocks).
+    o.Pair(0, "BLOCK"), o.Pair(8, "0"), o.Pair(2, "B0"), o.Int(70, 0), o.Real(10, 0), o.Real(20, 0), o.Real(30, 0);
+    o.Pair(0, "CIRCLE"), o.Pair(8, "0"), o.Real(10, 0), o.Real(20, 0), o.Real(40, 5);
+    o.Pair(0, "LINE"), o.Pair(8, "0"), o.Real(10, -5), o.Real(20, 0), o.Real(11, 5), o.Real(21, 0);
+    o.Pair(0, "ARC"), o.Pair(8, "0"), o.Real(10, 0), o.Real(20, 0), o.Real(40, 7), o.Real(50, 0), o.Real(51, 90);
+    o.Pair(0, "ENDBLK");
+    for (int b = 1; b <= 2; ++b) {
+        o.Pair(0, "BLOCK"), o.Pair(8, "0"), o.Pair(2, Numbered("B", b)), o.Int(70, 0), o.Real(10, 0),
+            o.Real(20, 0), o.Real(30, 0);
+        for (int k = 0; k < 2; ++k) {
+            o.Pair(0, "INSERT"), o.Pair(8, "0"), o.Pair(2, Numbered("B", b - 1)), o.Real(10, k * 20.0),
+                o.Real(20, 0), o.Real(41, 1), o.Real(42, 1), o.Real(50, k * 45.0);
+        }
+        o.Pair(0, "LINE"), o.Pair(8, "0"), o.Real(10, 0), o.Real(20, -10), o.Real(11, 20), o.Real(21, -10);
+        o.Pair(0, "ENDBLK");
+    }
+    o.Pair(0, "ENDSEC");
+}
+
+void Mixed(TOut& o, TRandom& r, long& handle) {
+    auto common = [&](const char* type) {
+        o.Pair(0, type);
+        char h[16];
+        std::snprintf(h, sizeof h, "%lX", handle++);
+        o.Pair(5, h);
+        o.Pair(8, Numbered("LAYER_", r.Int(12)));
+    };
+    double x = r.Range(0, 10000), y = r.Range(0, 10000);
+    int kind = r.Int(100);
+    if (kind < 45) {
+        common("LINE");
+        o.Real(10, x), o.Real(20, y), o.Real(30, 0), o.Real(11, x + r.Range(-200, 200)), o.Real(21, y + r.Range(-200, 200)),
+            o.Real(31, 0);
+    } else if (kind < 60) {
+        common("LWPOLYLINE");
+        int n = 3 + r.Int(6);
+        o.Int(90, n), o.Int(70, r.Int(2));
+        for (int i = 0; i < n; ++i) {
+            o.Real(10, x + r.Range(-300, 300)), o.Real(20, y + r.Range(-300, 300));
+            if (r.Int(3) == 0) o.Real(42, r.Range(-1, 1));
+        }
+    } else if (kind < 72) {
+        common("CIRCLE");
+        o.Real(10, x), o.Real(20, y), o.Real(30, 0), o.Real(40, r.Range(1, 100));
+    } else if (kind < 84) {
+        common("ARC");
+        o.Real(10, x), o.Real(20, y), o.Real(30, 0), o.Real(40, r.Range(1, 100)), o.Real(50, r.Range(0, 360)),
+            o.Real(51, r.Range(0, 360));
+    } else if (kind < 94) {
+        common("TEXT");
+        o.Real(10, x), o.Real(20, y), o.Real(30, 0), o.Real(40, r.Range(2, 10)),
+            o.Pair(1, Numbered("Room ", r.Int(1000)));
+    } else {
+        common("INSERT");
+        o.Pair(2, Numbered("B", r.Int(3)));
+        o.Real(10, x), o.Real(20, y), o.Real(30, 0), o.Real(41, r.Range(0.5, 2)), o.Real(42, r.Range(0.5, 2)),
+            o.Real(50, r.Range(0, 360));
+    }
+}
+
+void Curves(TOut& o, TRandom& r, long& handle) {
+    auto common = [&](const char* type) {
+        o.Pair(0, type);
+        char h[16];
+        std::snprintf(h, sizeof h, "%lX", handle++);
+        o.Pair(5, h);
+        o.Pair(8, Numbered("LAYER_", r.Int(12)));
+        if (r.Int(2) == 0) o.Pair(6, r.Int(2) ? "DASHED" : "DASHDOT");
+    };
+    double x = r.Range(0, 10000), y = r.Range(0, 10000);
+    int kind = r.Int(100);
+    if (kind < 25) {
+        common("CIRCLE");
+        o.Real(10, x), o.Real(20, y), o.Real(40, r.Range(1, 300));
+    } else if (kind < 50) {
+        common("ARC");
+        o.Real(10, x), o.Real(20, y), o.Real(40, r.Range(1, 300)), o.Real(50, r.Range(0, 360)), o.Real(51, r.Range(0, 360));
+    } else if (kind < 70) {
+        common("LWPOLYLINE");
+        int n = 3 + r.Int(6);
+        o.Int(90, n), o.Int(70, r.Int(2));
+        for (int i = 0; i < n; ++i) o.Real(10, x + r.Range(-300, 300)), o.Real(20, y + r.Range(-300, 300)), o.Real(42, r.Range(-1, 1));
+    } else if (kind < 85) {
+        common("ELLIPSE");
+        o.Real(10, x), o.Real(20, y), o.Real(11, r.Range(10, 200)), o.Real(21, r.Range(-50, 50)), o.Real(40, r.Range(0.2, 1)),
+            o.Real(41, 0), o.Real(42, 6.283185307179586);
+    } else {
+        common("SPLINE");
+        int n = 4 + r.Int(5);
+        o.Int(70, 8), o.Int(71, 3), o.Int(72, n + 4), o.Int(73, n);
+        for (int i = 0; i < n + 4; ++i) o.Real(40, i < 4 ? 0.0 : i >= n ? double(n - 3) : double(i - 3));
+        for (int i = 0; i < n; ++i) o.Real(10, x + i * 50.0), o.Real(20, y + r.Range(-100, 100));
+    }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: gen_dxf SIZE_MB OUTPUT [mixed|curves]\n");
+        return 2;
+    }
+    double mb = std::atof(argv[1]);
+    std::string kind = argc > 3 ? argv[3] : "mixed";
+    size_t target = size_t(mb * 1024 * 1024);
+    TOut o;
+    o.Buf.reserve(target + (1 << 20));
+    TRandom r;
+    long handle = 0x100;
+    Header(o);
+    Blocks(o);
+    o.Pair(0, "SECTION"), o.Pair(2, "ENTITIES");
+    while (o.Buf.size() < target) {
+        if (kind == "curves") Curves(o, r, handle);
+        else Mixed(o, r, handle);
+    }
+    o.Pair(0, "ENDSEC");
+    o.Pair(0, "EOF");
+    FILE* f = std::fopen(argv[2], "wb");
+    if (!f || std::fwrite(o.Buf.data(), 1, o.Buf.size(), f) != o.Buf.size() || std::fclose(f) != 0) {
+        std::perror(argv[2]);
+        return 1;
+    }
+    std::printf("%s: %.1f MB, %ld entities\n", argv[2], o.Buf.size() / 1048576.0, handle - 0x100);
+    return 0;
+}

@@ -1,0 +1,203 @@
+#include "cli/info.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "cli/json.h"
+#include "model/converter.h"
+#include "model/entities/blocks.h"
+#include "model/entities/layout.h"
+#include "model/errors.h"
+
+namespace {
+
+std::string ColorText(TColorValue c) {
+    if (c == clForeground) return "foreground";
+    if (c == clFromLayer) return "bylayer";
+    if (c == clFromBlock) return "byblock";
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", unsigned(c & 0xFF), unsigned((c >> 8) & 0xFF),
+                  unsigned((c >> 16) & 0xFF));
+    return buf;
+}
+
+std::string Num(double v) {
+    std::ostringstream s;
+    s.imbue(std::locale::classic());
+    s << v;
+    return s.str();
+}
+
+// The entity classes the drawing side draws; only those count for extents.
+bool HasDrawProcedure(const TkrDXFEntity& e) {
+    using C = TEntityClass;
+    for (C c : {C::Line, C::Solid, C::Circle, C::Polyline, C::Spline, C::Insert, C::Text, C::Face3d, C::Point,
+                C::Hatch, C::ImageEnt, C::Viewport})
+        if (e.Is(c)) return true;
+    return false;
+}
+
+void NoDraw(void*, TkrDXFEntity&) {}
+
+struct TFileInfo {
+    std::string AcadVer;
+    std::map<std::string, long long> EntityTypes;
+    long long EntityTotal = 0;
+    int Blocks = 0;
+};
+
+TFileInfo Collect(TkrDXFConverter& conv) {
+    TFileInfo fi;
+    fi.AcadVer = std::string(TrimBlanks(conv.HeaderValue("$ACADVER", 1)));
+    if (TkrDXFGroup* ents = conv.GetTable(tkEntities))
+        for (auto& e : ents->Entities) {
+            ++fi.EntityTypes[Cp1252ToUtf8(e->GetName(&conv))];
+            ++fi.EntityTotal;
+        }
+    if (TkrDXFGroup* blocks = conv.GetTable(tkBlocks))
+        for (auto& b : blocks->Entities)
+            if (b->Is(TEntityClass::Block)) ++fi.Blocks;
+    return fi;
+}
+
+template <class F>
+void ForEachOfClass(TkrDXFConverter& conv, int kind, TEntityClass cls, F f) {
+    if (TkrDXFGroup* t = conv.GetTable(kind))
+        for (auto& e : t->Entities)
+            if (e->Is(cls)) f(*e);
+}
+
+void PrintText(const std::string& path, TkrDXFConverter& conv, std::ostream& out) {
+    TFileInfo fi = Collect(conv);
+    out << path << "\n";
+    out << "  $ACADVER: " << (fi.AcadVer.empty() ? "(none)" : fi.AcadVer) << "\n";
+    out << "  Entities: " << fi.EntityTotal << "\n";
+    for (auto& [name, n] : fi.EntityTypes) out << "    " << name << ": " << n << "\n";
+    out << "  Blocks: " << fi.Blocks << "\n";
+    out << "  Layers: " << conv.TableCount(tkLayer) << "\n";
+    ForEachOfClass(conv, tkLayer, TEntityClass::Layer, [&](TkrDXFEntity& e) {
+        auto& l = static_cast<TkrDXFLayer&>(e);
+        out << "    " << Cp1252ToUtf8(l.Name) << "  colour " << ColorText(l.Color) << "  "
+            << (l.IsVisible() ? "visible" : "hidden") << "  line type "
+            << (l.LineTypeName.empty() ? "(none)" : Cp1252ToUtf8(l.LineTypeName)) << "\n";
+    });
+    out << "  Line types: " << conv.TableCount(tkLType) << "\n";
+    ForEachOfClass(conv, tkLType, TEntityClass::LineType, [&](TkrDXFEntity& e) {
+        auto& lt = static_cast<TkrDXFLineType&>(e);
+        out << "    " << Cp1252ToUtf8(lt.Name) << "  [";
+        for (size_t i = 0; i < lt.Pattern.FTicks.size(); ++i) out << (i ? ", " : "") << Num(lt.Pattern.FTicks[i]);
+        out << "]\n";
+    });
+    out << "  Line type scale: " << Num(conv.GlobalLineTypeScale()) << "\n";
+    out << "  Layouts: " << conv.LayoutCount() << "\n";
+    for (int i = 0; i < conv.LayoutCount(); ++i) {
+        TkrDXFLayout* l = conv.LayoutAt(i);
+        out << "    " << i + 1 << ": " << Cp1252ToUtf8(l->Name) << "  block " << Cp1252ToUtf8(l->BlockName);
+        if (IsEmptyBox(l->Box)) out << "  box empty\n";
+        else
+            out << "  box (" << Num(l->Box.Left) << ", " << Num(l->Box.Bottom) << ") - (" << Num(l->Box.Right)
+                << ", " << Num(l->Box.Top) << ")\n";
+    }
+}
+
+void PrintJson(const std::string& path, TkrDXFConverter& conv, TJsonWriter& j) {
+    TFileInfo fi = Collect(conv);
+    j.BeginObject();
+    j.Key("file"), j.String(path);
+    j.Key("acadver"), j.String(fi.AcadVer);
+    j.Key("entities"), j.BeginObject();
+    for (auto& [name, n] : fi.EntityTypes) j.Key(name), j.Integer(n);
+    j.EndObject();
+    j.Key("entity_count"), j.Integer(fi.EntityTotal);
+    j.Key("blocks"), j.Integer(fi.Blocks);
+    j.Key("layers"), j.BeginArray();
+    ForEachOfClass(conv, tkLayer, TEntityClass::Layer, [&](TkrDXFEntity& e) {
+        auto& l = static_cast<TkrDXFLayer&>(e);
+        j.BeginObject();
+        j.Key("name"), j.String(Cp1252ToUtf8(l.Name));
+        j.Key("color"), j.String(ColorText(l.Color));
+        j.Key("visible"), j.Bool(l.IsVisible());
+        j.Key("linetype"), j.String(Cp1252ToUtf8(l.LineTypeName));
+        j.EndObject();
+    });
+    j.EndArray();
+    j.Key("linetypes"), j.BeginArray();
+    ForEachOfClass(conv, tkLType, TEntityClass::LineType, [&](TkrDXFEntity& e) {
+        auto& lt = static_cast<TkrDXFLineType&>(e);
+        j.BeginObject();
+        j.Key("name"), j.String(Cp1252ToUtf8(lt.Name));
+        j.Key("elements"), j.BeginArray();
+        for (float t : lt.Pattern.FTicks) j.Number(t);
+        j.EndArray();
+        j.EndObject();
+    });
+    j.EndArray();
+    j.Key("ltscale"), j.Number(conv.GlobalLineTypeScale());
+    j.Key("layouts"), j.BeginArray();
+    for (int i = 0; i < conv.LayoutCount(); ++i) {
+        TkrDXFLayout* l = conv.LayoutAt(i);
+        j.BeginObject();
+        j.Key("number"), j.Integer(i + 1);
+        j.Key("name"), j.String(Cp1252ToUtf8(l->Name));
+        j.Key("block"), j.String(Cp1252ToUtf8(l->BlockName));
+        j.Key("box");
+        if (IsEmptyBox(l->Box)) {
+            j.String("empty");
+        } else {
+            j.BeginArray();
+            for (float v : {l->Box.Left, l->Box.Bottom, l->Box.Right, l->Box.Top}) j.Number(v);
+            j.EndArray();
+        }
+        j.EndObject();
+    }
+    j.EndArray();
+    j.EndObject();
+}
+
+}  // namespace
+
+std::string ReadDrawingFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
+    f.seekg(0, std::ios::end);
+    std::streamoff size = f.tellg();
+    if (size < 0) throw EkrError("cannot read '" + path + "'");
+    if (size_t(size) > kMaxDxfTextSize)
+        throw ELimitError("'" + path + "' is too large: " + std::to_string(size) + " bytes (at most " +
+                          std::to_string(kMaxDxfTextSize) + " are read)");
+    f.seekg(0);
+    std::string text(size_t(size), '\0');
+    if (size > 0 && !f.read(text.data(), size)) throw EkrError("cannot read '" + path + "': " + std::strerror(errno));
+    return text;
+}
+
+int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out, std::ostream& err) {
+    int status = 0;
+    TJsonWriter j;
+    if (json) j.BeginArray();
+    for (const std::string& path : files) {
+        try {
+            TkrDXFConverter conv;
+            conv.OnCreateEntity = [](TkrDXFEntity& e) {
+                if (HasDrawProcedure(e)) e.OnDraw = {NoDraw, nullptr};
+            };
+            conv.LoadFromText(ReadDrawingFile(path));
+            conv.ComputeExtents();
+            if (json) PrintJson(path, conv, j);
+            else PrintText(path, conv, out);
+        } catch (const std::exception& e) {
+            err << "dxf2plandrop: " << path << ": " << e.what() << "\n";
+            status = 1;
+        }
+    }
+    if (json) {
+        j.EndArray();
+        out << j.Out << "\n";
+    }
+    return status;
+}

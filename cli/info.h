@@ -1,0 +1,16 @@
+// `dxf2plandrop info`: what a drawing holds, as the reader sees it.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class TkrDXFConverter;
+
+// Reads a whole file into text; throws EkrError with a clear message when the
+// file cannot be read or is larger than the reader accepts.
+std::string ReadDrawingFile(const std::string& path);
+
+// Prints the report of every file (text or JSON) to out and errors to err;
+// returns 0, or 1 when a file could not be read.
+int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out, std::ostream& err);

@@ -1,0 +1,203 @@
+// Points, boxes, matrices, the arbitrary axis and the number/string helpers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/colors.h"
+#include "model/geometry.h"
+
+namespace {
+void ExpectPoint(const TPoint3F& p, double x, double y, double z, double eps = 1e-6) {
+    EXPECT_NEAR(p.X, x, eps);
+    EXPECT_NEAR(p.Y, y, eps);
+    EXPECT_NEAR(p.Z, z, eps);
+}
+}  // namespace
+
+TEST(Boxes, FirstPointMakesADegenerateButNonEmptyBox) {
+    TBox3F b = EmptyBox;
+    EXPECT_TRUE(IsEmptyBox(b));
+    ExpandBox(b, {3, 4, 5});
+    EXPECT_FALSE(IsEmptyBox(b));
+    EXPECT_EQ(b, (TBox3F{3, 4, 5, 3, 4, 5}));
+}
+
+TEST(Boxes, UnionWithAnEmptyBoxChangesNothing) {
+    TBox3F b{0, 2, 0, 1, 0, 0};
+    UnionBox(b, EmptyBox);
+    EXPECT_EQ(b, (TBox3F{0, 2, 0, 1, 0, 0}));
+    UnionBox(b, TBox3F{-1, 5, -2, 0, 1, 3});
+    EXPECT_EQ(b, (TBox3F{-1, 5, -2, 1, 0, 3}));
+}
+
+TEST(Boxes, NaNMakesABoxEmpty) {
+    TBox3F b{0, 1, 0, NAN, 0, 0};
+    EXPECT_TRUE(IsEmptyBox(b));
+}
+
+TEST(Boxes, RotateBoxTakesTheBoundsOfTheRotatedCorners) {
+    TBox3F b{0, 1, 0, 2, 0, 0};
+    RotateBox(b, 90);
+    EXPECT_NEAR(b.Left, -1, 1e-6);
+    EXPECT_NEAR(b.Right, 0, 1e-6);
+    EXPECT_NEAR(b.Bottom, 0, 1e-6);
+    EXPECT_NEAR(b.Top, 2, 1e-6);
+}
+
+TEST(Boxes, ClassifyTouchingEdgeIsNeverDisjoint) {
+    TBox3F clip{0, 10, 0, 10, 0, 0};
+    TMatrix4x3F id = IdentityMatrix();
+    EXPECT_EQ(ClassifyBox({10, 5, 0, 12, 2, 0}, clip, id), 0);   // touches the right edge
+    EXPECT_EQ(ClassifyBox({2, 5, 0, 4, 2, 0}, clip, id), 1);     // inside
+    EXPECT_EQ(ClassifyBox({11, 5, 0, 12, 2, 0}, clip, id), -1);  // outside
+    EXPECT_EQ(ClassifyBox({0, 10, 0, 10, 0, 0}, clip, id), 1);   // equal to the clip box
+    EXPECT_EQ(ClassifyBox(EmptyBox, clip, id), -1);
+}
+
+TEST(Boxes, SegmentInBoxWithAndWithoutZ) {
+    TBox3F clip{0, 10, 0, 10, 0, 1};
+    TMatrix4x3F id = IdentityMatrix();
+    EXPECT_EQ(SegmentInBox({0, 0, 0}, {10, 10, 5}, clip, id, false), 1);
+    EXPECT_EQ(SegmentInBox({0, 0, 0}, {10, 10, 5}, clip, id, true), -1);
+    EXPECT_EQ(SegmentInBox({0, 0, 0}, {11, 10, 0}, clip, id, false), -1);
+    EXPECT_EQ(SegmentInBox({0, 0, 0}, {1, 1, 0}, EmptyBox, id, false), -1);
+}
+
+TEST(Matrices, MultiplyAppliesTheFirstThenTheSecond) {
+    TMatrix4x3F a = ScaleTranslateMatrix({2, 2, 1}, {1, 0, 0});
+    TMatrix4x3F b = ScaleTranslateMatrix({1, 1, 1}, {0, 5, 0});
+    TPoint3F p = TransformPoint({1, 1, 0}, MultiplyMatrix(a, b));
+    ExpectPoint(p, 3, 7, 0);
+    EXPECT_FALSE(MatrixHasRotation(a));
+    EXPECT_TRUE(MatrixHasRotation(ExtrusionMatrix({0, 0, 1}, 30)));
+}
+
+TEST(Matrices, CacheScaleAndAngleDetectsMirrorAndRotation) {
+    TDrawContext d;
+    d.Matrix = ExtrusionMatrix({0, 0, 1}, 90);
+    CacheScaleAndAngle(d);
+    EXPECT_NEAR(d.ScaleX, 1, 1e-6);
+    EXPECT_NEAR(d.Rotation, 90, 1e-4);
+    TDrawContext m;
+    m.Matrix = ScaleTranslateMatrix({-2, 3, 1}, {});
+    CacheScaleAndAngle(m);
+    EXPECT_NEAR(m.ScaleX, -2, 1e-6);
+    EXPECT_NEAR(m.ScaleY, 3, 1e-6);
+}
+
+TEST(ArbitraryAxis, DefaultAndReversedExtrusion) {
+    TPoint3F ax, ay, az;
+    ArbitraryAxis({0, 0, 1}, ax, ay, az);
+    ExpectPoint(ax, 1, 0, 0);
+    ExpectPoint(ay, 0, 1, 0);
+    ArbitraryAxis({0, 0, -1}, ax, ay, az);
+    ExpectPoint(ax, -1, 0, 0);
+    ExpectPoint(ay, 0, 1, 0);
+    ExpectPoint(OCSToWCS({2, 3, 4}, {0, 0, -1}), -2, 3, -4);
+}
+
+TEST(ArbitraryAxis, ThresholdIsExactlyOneSixtyFourth) {
+    TPoint3F ax, ay, az;
+    // Below 1/64 the world Y axis is used: Ax = Wy x N has no Y part.
+    ArbitraryAxis({0.0156f, 0, 1}, ax, ay, az);
+    EXPECT_NEAR(ax.Y, 0, 1e-7);
+    EXPECT_GT(ax.X, 0.99);
+    // At 1/64 the world Z axis is used: Ax = Wz x N = (0, 0.015625, 0) normalised = (0, 1, 0).
+    ArbitraryAxis({0.015625f, 0, 1}, ax, ay, az);
+    ExpectPoint(ax, 0, 1, 0);
+}
+
+TEST(ArbitraryAxis, ZeroExtrusionReadsAsTheDefault) {
+    TPoint3F p = OCSToWCS({1, 2, 3}, {0, 0, 0});
+    ExpectPoint(p, 1, 2, 3);
+    EXPECT_FALSE(std::isnan(p.X));
+}
+
+TEST(RotateAroundAxis, TinyAngleReturnsTheVector) {
+    TPoint3F v{1, 2, 3};
+    EXPECT_EQ(RotateAroundAxis(v, {0, 0, 1}, 5e-7), v);
+    ExpectPoint(RotateAroundAxis({1, 0, 0}, {0, 0, 2}, kPi / 2), 0, 1, 0);
+}
+
+TEST(Helpers, FloorIntIsTheFloor) {
+    EXPECT_EQ(FloorInt(2.5), 2);
+    EXPECT_EQ(FloorInt(-2.5), -3);
+    EXPECT_EQ(FloorInt(3.0), 3);
+    EXPECT_EQ(FloorInt(-0.1), -1);
+}
+
+TEST(Helpers, HexHandles) {
+    EXPECT_EQ(HexHandle("1F"), 31u);
+    EXPECT_EQ(HexHandle("xyz"), 0u);
+    EXPECT_EQ(HexHandle("FFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(HexHandle("1234567890ABCDEF1234567890ABCDEF12345678"), 0u);  // does not fit
+}
+
+TEST(Helpers, DiameterSubstituteOnlyForLowerN) {
+    EXPECT_EQ(DiameterSubstitute("n"), "\\U+2205");
+    EXPECT_EQ(DiameterSubstitute("N"), "N");
+    EXPECT_EQ(DiameterSubstitute("nn"), "nn");
+}
+
+TEST(Helpers, ReplaceTextCaseInsensitive) {
+    EXPECT_EQ(ReplaceTextCI("a%%Cb%%cc", "%%c", "X"), "aXbXc");
+    EXPECT_EQ(ReplaceTextCI("abcabc", "B", ""), "acac");
+    EXPECT_EQ(ReplaceTextCI("aaa", "a", "aa"), "aaa");  // would never end: left alone
+}
+
+TEST(Numbers, DecimalCommaAndBlanks) {
+    double v = 0;
+    ASSERT_TRUE(ParseDouble("1,5", v));
+    EXPECT_EQ(v, 1.5);
+    ASSERT_TRUE(ParseDouble("  -2.25e1 ", v));
+    EXPECT_EQ(v, -22.5);
+    ASSERT_TRUE(ParseDouble("+.5", v));
+    EXPECT_EQ(v, 0.5);
+    EXPECT_FALSE(ParseDouble("nan", v));
+    EXPECT_FALSE(ParseDouble("inf", v));
+    EXPECT_FALSE(ParseDouble("1.2.3", v));
+    EXPECT_FALSE(ParseDouble("", v));
+    EXPECT_FALSE(ParseDouble("--1", v));
+    ASSERT_TRUE(ParseDouble("1e400", v));
+    EXPECT_TRUE(std::isinf(v));
+    ASSERT_TRUE(ParseDouble("1e-400", v));
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(TextToFloatDef("x", 7), 7);
+}
+
+TEST(Numbers, IntegersAllowLeadingButNotTrailingBlanks) {
+    int32_t v = 0;
+    ASSERT_TRUE(ParseInt32("  0", v));
+    EXPECT_EQ(v, 0);
+    EXPECT_FALSE(ParseInt32("0 ", v));
+    EXPECT_FALSE(ParseInt32("2147483648", v));
+    ASSERT_TRUE(ParseInt32("-2147483648", v));
+    EXPECT_EQ(v, INT32_MIN);
+    EXPECT_FALSE(ParseInt32("99999999999999999999999", v));
+    EXPECT_FALSE(ParseInt32("1.0", v));
+}
+
+TEST(ColorIndex, FixedEntriesAndSentinels) {
+    EXPECT_EQ(ColorFromIndex(0), clFromBlock);
+    EXPECT_EQ(ColorFromIndex(1), 0x0000FF);
+    EXPECT_EQ(ColorFromIndex(7), clForeground);
+    EXPECT_EQ(ColorFromIndex(8), 0x808080);
+    EXPECT_EQ(ColorFromIndex(250), clFromBlock);
+    EXPECT_EQ(ColorFromIndex(256), clFromLayer);
+    EXPECT_EQ(ColorFromIndex(257), 0x0000FF);  // only the low 8 bits count
+    EXPECT_EQ(ColorFromIndex(-7), -7);
+}
+
+TEST(ColorIndex, ComputedHuesCarryTheIndexFlag) {
+    EXPECT_EQ(ColorFromIndex(10), 0x020000FF);
+    EXPECT_EQ(ColorFromIndex(11), 0x02000000 | 255 | (102 << 8) | (102 << 16));
+    EXPECT_EQ(ColorFromIndex(50), 0x0200FFFF);
+    EXPECT_EQ(ColorFromIndex(90), 0x0200FF00);
+    EXPECT_EQ(ColorFromIndex(130), 0x02FFFF00);
+    EXPECT_EQ(ColorFromIndex(170), 0x02FF0000);
+    EXPECT_EQ(ColorFromIndex(210), 0x02FF00FF);
+    // 12: hue 0, s = 2, k = 4: red 255*4/5 = 204.
+    EXPECT_EQ(ColorFromIndex(12), 0x02000000 | 204);
+    // 19: pastel, k = 1: red 255/5 = 51, green and blue (0+102)/5 = 20.4 -> 20.
+    EXPECT_EQ(ColorFromIndex(19), 0x02000000 | 51 | (20 << 8) | (20 << 16));
+}

@@ -1,0 +1,119 @@
+#!/usr/bin/python3
+"""Writes the example drawings in examples/ (run once; the files are committed).
+
+Needs Debian's python3-ezdxf. The drawings are deterministic: fixed handles
+seed, no time stamps that change the geometry.
+"""
+import math
+import pathlib
+
+import ezdxf
+
+OUT = pathlib.Path(__file__).resolve().parent.parent / "examples"
+
+
+def floor_plan():
+    doc = ezdxf.new("R2000", setup=["linetypes"])
+    doc.header["$LTSCALE"] = 20.0
+    doc.header["$INSUNITS"] = 4  # millimetres
+    for name, color, lt in [("WALLS", 7, "Continuous"), ("DOORS", 3, "Continuous"), ("WINDOWS", 5, "Continuous"),
+                            ("AXES", 1, "DASHED"), ("FURNITURE", 8, "Continuous"), ("TEXT", 2, "Continuous")]:
+        doc.layers.add(name, color=color, linetype=lt)
+    msp = doc.modelspace()
+    # Outer walls (300 mm) and two inner walls, as closed polylines.
+    msp.add_lwpolyline([(0, 0), (12000, 0), (12000, 8000), (0, 8000)], close=True, dxfattribs={"layer": "WALLS"})
+    msp.add_lwpolyline([(300, 300), (11700, 300), (11700, 7700), (300, 7700)], close=True,
+                       dxfattribs={"layer": "WALLS"})
+    msp.add_line((5000, 300), (5000, 7700), dxfattribs={"layer": "WALLS"})
+    msp.add_line((5000, 4000), (11700, 4000), dxfattribs={"layer": "WALLS"})
+    # Doors: leaf and swing.
+    for x, y, rot in [(5000, 1500, 0), (7000, 4000, 90), (2000, 0, 90)]:
+        leaf_end = (x + 900 * math.cos(math.radians(rot)), y + 900 * math.sin(math.radians(rot)))
+        msp.add_line((x, y), leaf_end, dxfattribs={"layer": "DOORS"})
+        msp.add_arc((x, y), 900, rot, rot + 90, dxfattribs={"layer": "DOORS"})
+    # Windows in the outer wall.
+    for x in (1500, 7500, 9800):
+        msp.add_lwpolyline([(x, 0), (x + 1200, 0), (x + 1200, 300), (x, 300)], close=True,
+                           dxfattribs={"layer": "WINDOWS"})
+        msp.add_line((x, 150), (x + 1200, 150), dxfattribs={"layer": "WINDOWS"})
+    # Grid axes, dashed.
+    for x in (0, 5000, 12000):
+        msp.add_line((x, -1000), (x, 9000), dxfattribs={"layer": "AXES"})
+    for y in (0, 4000, 8000):
+        msp.add_line((-1000, y), (13000, y), dxfattribs={"layer": "AXES"})
+    # A table with four chairs, and a round table.
+    msp.add_lwpolyline([(1500, 5000), (3500, 5000), (3500, 6200), (1500, 6200)], close=True,
+                       dxfattribs={"layer": "FURNITURE"})
+    msp.add_circle((8500, 6000), 600, dxfattribs={"layer": "FURNITURE"})
+    msp.add_text("LIVING", dxfattribs={"layer": "TEXT", "height": 250, "insert": (2000, 3500)})
+    msp.add_text("KITCHEN", dxfattribs={"layer": "TEXT", "height": 250, "insert": (7500, 2000)})
+    doc.saveas(OUT / "floor-plan.dxf")
+
+
+def flange():
+    doc = ezdxf.new("R2000", setup=["linetypes"])
+    doc.layers.add("CONTOUR", color=7)
+    doc.layers.add("HOLES", color=4)
+    doc.layers.add("CENTER", color=1, linetype="CENTER")
+    msp = doc.modelspace()
+    msp.add_circle((0, 0), 100, dxfattribs={"layer": "CONTOUR"})
+    msp.add_circle((0, 0), 40, dxfattribs={"layer": "CONTOUR"})
+    msp.add_circle((0, 0), 75, dxfattribs={"layer": "CENTER"})
+    for i in range(6):
+        a = math.radians(i * 60 + 30)
+        msp.add_circle((75 * math.cos(a), 75 * math.sin(a)), 9, dxfattribs={"layer": "HOLES"})
+    # Keyway in the bore: two lines and an arc.
+    msp.add_line((-6, 39.5), (-6, 46), dxfattribs={"layer": "CONTOUR"})
+    msp.add_line((6, 39.5), (6, 46), dxfattribs={"layer": "CONTOUR"})
+    msp.add_arc((0, 46), 6, 0, 180, dxfattribs={"layer": "CONTOUR"})
+    # A rounded lug on the rim, built from arcs and a bulged polyline.
+    msp.add_arc((0, 0), 110, 80, 100, dxfattribs={"layer": "CONTOUR"})
+    msp.add_lwpolyline([(-19.1, 108.3, 0, 0, 0), (19.1, 108.3, 0, 0, 0)], format="xyseb",
+                       dxfattribs={"layer": "CONTOUR"})
+    msp.add_ellipse((0, -130), major_axis=(30, 0), ratio=0.4, dxfattribs={"layer": "CONTOUR"})
+    msp.add_line((-120, 0), (120, 0), dxfattribs={"layer": "CENTER"})
+    msp.add_line((0, -120), (0, 120), dxfattribs={"layer": "CENTER"})
+    doc.saveas(OUT / "flange.dxf")
+
+
+def symbols():
+    doc = ezdxf.new("R2000", setup=["linetypes"])
+    doc.layers.add("SYMBOLS", color=6)
+    doc.layers.add("FRAME", color=7)
+    socket = doc.blocks.new("SOCKET", base_point=(0, 0))
+    socket.add_circle((0, 0), 5)
+    socket.add_line((-5, 0), (5, 0))
+    socket.add_line((0, 5), (0, 9))
+    lamp = doc.blocks.new("LAMP")
+    lamp.add_circle((0, 0), 6)
+    lamp.add_line((-4.24, -4.24), (4.24, 4.24))
+    lamp.add_line((-4.24, 4.24), (4.24, -4.24))
+    switch = doc.blocks.new("SWITCH")
+    switch.add_circle((0, 0), 2)
+    switch.add_line((1.4, 1.4), (8, 8))
+    switch.add_line((8, 8), (10, 6))
+    panel = doc.blocks.new("PANEL")  # a block made of other blocks
+    panel.add_lwpolyline([(0, 0), (40, 0), (40, 25), (0, 25)], close=True)
+    panel.add_blockref("SOCKET", (10, 12))
+    panel.add_blockref("SOCKET", (30, 12))
+    msp = doc.modelspace()
+    msp.add_lwpolyline([(0, 0), (200, 0), (200, 140), (0, 140)], close=True, dxfattribs={"layer": "FRAME"})
+    for i, name in enumerate(["SOCKET", "LAMP", "SWITCH"]):
+        for j in range(4):
+            msp.add_blockref(name, (30 + j * 45, 110 - i * 35),
+                             dxfattribs={"layer": "SYMBOLS", "rotation": j * 30, "xscale": 1 + j * 0.25,
+                                         "yscale": 1 + j * 0.25})
+    msp.add_blockref("PANEL", (150, 10), dxfattribs={"layer": "SYMBOLS", "xscale": -1})
+    # A paper-space sheet with a title frame.
+    layout = doc.layouts.get("Layout1")
+    layout.add_lwpolyline([(10, 10), (287, 10), (287, 200), (10, 200)], close=True)
+    layout.add_line((187, 10), (187, 40))
+    layout.add_line((187, 40), (287, 40))
+    doc.saveas(OUT / "symbols.dxf")
+
+
+if __name__ == "__main__":
+    OUT.mkdir(exist_ok=True)
+    floor_plan()
+    flange()
+    symbols()
