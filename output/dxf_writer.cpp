@@ -1,0 +1,425 @@
+#include "output/dxf_writer.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <random>
+
+#include "output/errors.h"
+#include "output/reals.h"
+#include "output/record_reader.h"
+
+namespace {
+
+// Restores the writer's current target on every way out.
+class TTargetGuard {
+public:
+    TTargetGuard(std::string*& target, std::string* replacement) : FRef(target), FOld(target) {
+        FRef = replacement;
+    }
+    ~TTargetGuard() { FRef = FOld; }
+    TTargetGuard(const TTargetGuard&) = delete;
+    TTargetGuard& operator=(const TTargetGuard&) = delete;
+
+private:
+    std::string*& FRef;
+    std::string* FOld;
+};
+
+// The standard lineweights in hundredths of a millimetre.
+constexpr std::int32_t kLineWeights[] = {0,  5,  9,  13, 15, 18,  20,  25,  30,  35,  40,  50,
+                                         53, 60, 70, 80, 90, 100, 106, 120, 140, 158, 200, 211};
+
+void AppendHex(std::string& out, std::uint32_t v) {
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
+    if (r.ptr - buf < 2) out += '0';
+    for (char* p = buf; p < r.ptr; ++p) out += (*p >= 'a' && *p <= 'f') ? char(*p - 32) : *p;
+}
+
+// Fixed pieces of the file, one line per entry.
+const char* const kTablesStart[] = {
+    "  0", "ENDSEC",
+    "  0", "SECTION", "  2", "TABLES",
+    "  0", "TABLE", "  2", "VPORT", "  5", "  1", "100", "AcDbSymbolTable",
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "LTYPE", "  5", "  2", "100", "AcDbSymbolTable",
+    "  0", "LTYPE", "  5", "  3", "100", "AcDbSymbolTableRecord", "100", "AcDbLinetypeTableRecord",
+    "  2", "BYBLOCK", " 70", "     0",
+    "  0", "LTYPE", "  5", "  4", "100", "AcDbSymbolTableRecord", "100", "AcDbLinetypeTableRecord",
+    "  2", "BYLAYER", " 70", "     0",
+};
+
+const char* const kLayerTableHead[] = {
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "LAYER", "  5", " 1A", "330", "  0", "100", "AcDbSymbolTable",
+};
+
+const char* const kTablesRest[] = {
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "STYLE", "  5", "  5", "100", "AcDbSymbolTable",
+    "  0", "STYLE", "  5", "  6", "100", "AcDbSymbolTableRecord", "100", "AcDbTextStyleTableRecord",
+    "  2", "STANDARD", " 70", "     0", " 40", "0.0", " 41", "1.0", " 50", "0.0", " 71", "     0",
+    " 42", "10.0", "  3", "txt", "  4", "bigfont",
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "VIEW", "  5", "  7", "100", "AcDbSymbolTable",
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "UCS", "  5", "  8", "100", "AcDbSymbolTable",
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "APPID", "  5", "  9", "100", "AcDbSymbolTable",
+    "  0", "APPID", "  5", "  A", "100", "AcDbSymbolTableRecord", "100", "AcDbRegAppTableRecord",
+    "  2", "ACAD", " 70", "0",
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "DIMSTYLE", "  5", "  B", "100", "AcDbSymbolTable", " 70", "     1",
+    "100", "AcDbDimStyleTable", " 71", "     0",
+    "  0", "ENDTAB",
+    "  0", "TABLE", "  2", "BLOCK_RECORD", "  5", "  C", "100", "AcDbSymbolTable",
+    "  0", "BLOCK_RECORD", "  5", "  D", "100", "AcDbSymbolTableRecord", "100", "AcDbBlockTableRecord",
+    "  2", "*MODEL_SPACE",
+    "  0", "BLOCK_RECORD", "  5", "  E", "100", "AcDbSymbolTableRecord", "100", "AcDbBlockTableRecord",
+    "  2", "*PAPER_SPACE",
+    "  0", "ENDTAB",
+    "  0", "ENDSEC",
+    "  0", "SECTION", "  2", "BLOCKS",
+    "  0", "BLOCK", "  5", "  F", "330", "  D", "100", "AcDbEntity", "  8", "0", "100", "AcDbBlockBegin",
+    "  2", "*MODEL_SPACE", " 70", "     0",
+    "  0", "ENDBLK", "  5", " 10", "100", "AcDbEntity", "  8", "0", "100", "AcDbBlockEnd",
+    "  0", "BLOCK", "  5", " 11", "330", "  E", "100", "AcDbEntity", "  8", "0", "100", "AcDbBlockBegin",
+    "  2", "*PAPER_SPACE", " 70", "     0",
+    "  0", "ENDBLK", "  5", " 12", "100", "AcDbEntity", "  8", "0", "100", "AcDbBlockEnd",
+    "  0", "ENDSEC",
+    "  0", "SECTION", "  2", "ENTITIES",
+};
+
+// The code line before ACAD_MLINESTYLE is " 3", two characters, unlike its neighbours.
+const char* const kObjects[] = {
+    "  0", "ENDSEC",
+    "  0", "SECTION", "  2", "OBJECTS",
+    "  0", "DICTIONARY", "  5", " 13", "330", "0", "100", "AcDbDictionary", "281", "     1",
+    "  3", "ACAD_GROUP", "350", " 14", " 3", "ACAD_MLINESTYLE", "350", " 16",
+    "  3", "ACAD_PLOTSETTINGS", "350", " 17", "  3", "ACAD_PLOTSTYLENAME", "350", " 18",
+    "  0", "DICTIONARY", "  5", " 14", "330", " 13", "100", "AcDbDictionary", "281", "     1",
+    "  0", "DICTIONARY", "  5", " 16", "330", " 13", "100", "AcDbDictionary", "281", "     1",
+    "  0", "DICTIONARY", "  5", " 17", "102", "{ACAD_REACTORS", "330", " 13", "102", "}",
+    "330", " 13", "100", "AcDbDictionary", "281", "     1",
+    "  0", "ACDBDICTIONARYWDFLT", "  5", " 18", "102", "{ACAD_REACTORS", "330", " 13", "102", "}",
+    "330", " 13", "100", "AcDbDictionary", "281", "     1", "  3", "Normal", "350", " 19",
+    "100", "AcDbDictionaryWithDefault", "340", " 19",
+    "  0", "ACDBPLACEHOLDER", "  5", " 19", "102", "{ACAD_REACTORS", "330", " 18", "102", "}",
+    "330", " 18",
+    "  0", "ENDSEC",
+    "  0", "EOF",
+};
+
+}  // namespace
+
+TkrDXFExport::TkrDXFExport(const TTextMeasure* measure) {
+    if (!measure) {
+        FOwnMeasure = std::make_unique<TFontTableMeasure>();
+        measure = FOwnMeasure.get();
+    }
+    FMeasure = measure;
+    SetCurrentLayer(std::make_unique<TkrExpDXFLayer>("0"));
+    FTarget = &FEntityLines;
+}
+
+TkrDXFExport::~TkrDXFExport() = default;
+
+TRecordingCanvas& TkrDXFExport::GetCanvas() {
+    if (!FCanvas) FCanvas = std::make_unique<TRecordingCanvas>();
+    return *FCanvas;
+}
+
+void TkrDXFExport::FinishDrawing() {
+    if (!FCanvas) return;
+    // Closing the canvas ends the recording; the records die with this scope,
+    // also when reading them fails.
+    TEmfRecording records = FCanvas->Close();
+    FCanvas.reset();
+    LoadFromMetafile(records);
+}
+
+void TkrDXFExport::LoadFromMetafile(const TEmfRecording& records) {
+    if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
+    Clear();
+    FReader->Enumerate(records);
+}
+
+void TkrDXFExport::Clear() {
+    if (FReader) FReader->DefinedLineTypes = 0;
+    FEntityLines.clear();
+    FLineTypeLines.clear();
+    FTarget = &FEntityLines;
+    HandleCounter = 32;
+    FHandleAfterLoad = 32;
+}
+
+template <class Fig, class... Args>
+void TkrDXFExport::Append(const TdxfExportData& data, Args... args) {
+    auto fig = std::make_unique<Fig>(data, args...);
+    fig->LayerName = FCurrentLayerName;
+    FFigures.push_back(std::move(fig));
+}
+
+void TkrDXFExport::AddPixel(const TdxfExportData& d) { Append<TkrExpDXFPixel>(d); }
+void TkrDXFExport::AddLine(const TdxfExportData& d) { Append<TkrExpDXFLine>(d); }
+void TkrDXFExport::AddRectangle(const TdxfExportData& d) { Append<TkrExpDXFRectangle>(d); }
+void TkrDXFExport::AddHatch(const TdxfExportData& d) { Append<TkrExpDXFHatch>(d); }
+void TkrDXFExport::AddPolyline(const TdxfExportData& d, int part) {
+    Append<TkrExpDXFPolyline>(d, part);
+}
+void TkrDXFExport::AddPolyBezier(const TdxfExportData& d, int part) {
+    Append<TkrExpDXFPolyBezier>(d, part);
+}
+void TkrDXFExport::AddCircle(const TdxfExportData& d) {
+    Append<TkrExpDXFEllipse>(d, std::uint8_t(0));
+}
+void TkrDXFExport::AddEllipse(const TdxfExportData& d) {
+    Append<TkrExpDXFEllipse>(d, std::uint8_t(1));
+}
+void TkrDXFExport::AddArc(const TdxfExportData& d) { Append<TkrExpDXFArc>(d); }
+void TkrDXFExport::AddText(const TdxfExportData& d) { Append<TkrExpDXFMText>(d); }
+
+void TkrDXFExport::AddLineType(std::string_view name, std::span<const float> elements) {
+    double total = 0;
+    for (float e : elements) total += std::fabs(double(e));
+    TTargetGuard guard(FTarget, &FLineTypeLines);
+    BeginRecord("LTYPE", "AcDbLinetypeTableRecord");
+    AddPair(2, name);
+    AddPair(3, "");
+    AddPair(70, std::int32_t(0));
+    AddPair(72, std::int32_t(65));
+    AddPair(73, static_cast<std::int32_t>(elements.size()));
+    AddPair(40, total);
+    for (float e : elements) {
+        AddPair(49, double(e));
+        AddPair(74, std::int32_t(0));
+    }
+    FHandleAfterLoad = HandleCounter;  // entity handles follow the line types
+}
+
+void TkrDXFExport::SetCurrentLayer(std::unique_ptr<TkrExpDXFLayer> layer) {
+    TkrExpDXFLayer* raw = layer.get();
+    FLayers.push_back(std::move(layer));
+    SetCurrentLayer(raw);
+}
+
+void TkrDXFExport::SetCurrentLayer(TkrExpDXFLayer* layer) {
+    FCurrentLayer = layer;
+    FCurrentLayerName = layer->Name;
+}
+
+// ---- line writers ----------------------------------------------------------
+
+void TkrDXFExport::AddLine(std::string_view text) {
+    std::string& t = *FTarget;
+    // A value never splits into two lines: a CR or LF inside it would break
+    // the pairing of code and value lines, so it is written as a space.
+    if (text.find_first_of("\r\n") != std::string_view::npos) {
+        for (char c : text) t += (c == '\r' || c == '\n') ? ' ' : c;
+    } else {
+        t.append(text);
+    }
+    t += "\r\n";
+}
+
+void TkrDXFExport::AddCode(int code) {
+    // "%3d"
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, code);
+    std::string& t = *FTarget;
+    const auto len = static_cast<std::size_t>(r.ptr - buf);
+    if (len < 3) t.append(3 - len, ' ');
+    t.append(std::string_view(buf, len));
+    t += "\r\n";
+}
+
+void TkrDXFExport::AddPair(int code, std::string_view text) {
+    AddCode(code);
+    AddLine(text);
+}
+
+void TkrDXFExport::AddPair(int code, std::int32_t value) {
+    AddCode(code);
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    std::string& t = *FTarget;
+    t.append(std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
+    t += "\r\n";
+}
+
+void TkrDXFExport::AddPair(int code, double value) {
+    AddCode(code);
+    std::string& t = *FTarget;
+    AppendReal(t, value);
+    t += "\r\n";
+}
+
+void TkrDXFExport::AddHandle() {
+    AddCode(5);
+    std::string& t = *FTarget;
+    AppendHex(t, static_cast<std::uint32_t>(HandleCounter));
+    t += "\r\n";
+    ++HandleCounter;
+}
+
+void TkrDXFExport::AddPoint(int code, float x, float y) {
+    AddPair(code, double(x));
+    AddPair(code + 10, double(y));
+    if (FTarget == &FEntityLines) {
+        if (x < Extents.MinX) Extents.MinX = x;
+        if (x > Extents.MaxX) Extents.MaxX = x;
+        if (y < Extents.MinY) Extents.MinY = y;
+        if (y > Extents.MaxY) Extents.MaxY = y;
+    }
+}
+
+void TkrDXFExport::AddPoint3(int code, const TExpPoint3F& p) {
+    AddPoint(code, p.X, p.Y);
+    AddPair(code + 20, double(p.Z));
+}
+
+void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass) {
+    AddPair(0, type);
+    AddHandle();
+    if (type != "HATCH") AddPair(330, "1F");
+    if (FTarget == &FLineTypeLines) {
+        AddPair(100, "AcDbSymbolTableRecord");
+    } else {
+        AddPair(100, "AcDbEntity");
+        AddPair(8, FCurrentLayerName);
+    }
+    AddPair(100, subclass);
+}
+
+void TkrDXFExport::AddColor(const TdxfExportData& data) {
+    if (data.Color != 0 && data.Color != 256) AddPair(62, data.Color);
+}
+
+void TkrDXFExport::AddLineTypeAndWeight(const TdxfExportData& data) {
+    if (!data.Text.empty()) AddPair(6, data.Text);
+    // Pen width rounded to nearest (ties to even), times ten.
+    double r = std::nearbyint(double(data.PenWidth)) * 10.0;
+    std::int32_t w = 100;
+    if (r >= -2147483648.0 && r <= 2147483647.0) w = static_cast<std::int32_t>(r);
+    if (w < 5) return;
+    if (w >= 211) {
+        w = 211;
+    } else {
+        std::int32_t best = 0;
+        for (std::int32_t lw : kLineWeights)
+            if (lw <= w) best = lw;
+        w = best;
+    }
+    AddPair(370, w);
+}
+
+void TkrDXFExport::BeginLWPolyline(const TdxfExportData& data, std::int32_t vertexCount) {
+    BeginRecord("LWPOLYLINE", "AcDbPolyline");
+    AddColor(data);
+    AddLineTypeAndWeight(data);
+    AddPair(90, vertexCount);
+    AddPair(70, std::int32_t(data.Closed));
+}
+
+// ---- saving ----------------------------------------------------------------
+
+void TkrDXFExport::WriteLayer(const TkrExpDXFLayer& layer) {
+    AddPair(0, "LAYER");
+    AddHandle();
+    AddPair(330, " 1A");
+    AddPair(100, "AcDbSymbolTableRecord");
+    AddPair(100, "AcDbLayerTableRecord");
+    AddPair(2, layer.Name);
+    AddPair(70, layer.Flags);
+    AddPair(62, layer.Color);
+    AddPair(6, layer.LineTypeName);
+    AddPair(370, layer.LineWeight);
+    AddPair(390, " 19");
+}
+
+void TkrDXFExport::WriteFile(std::string& out) {
+    // Each save writes the figures afresh: the entity lines and the handle
+    // counter start from where loading left them, so saving twice gives the
+    // same file twice instead of doubling the entities.
+    FEntityLines.clear();
+    HandleCounter = FHandleAfterLoad;
+    std::string savedLayerName = FCurrentLayerName;
+    {
+        TTargetGuard guard(FTarget, &FEntityLines);
+        for (const auto& fig : FFigures) {
+            FCurrentLayerName = fig->LayerName;
+            fig->WriteEntity(*this);
+        }
+    }
+    FCurrentLayerName = savedLayerName;
+
+    out.reserve(FEntityLines.size() + FLineTypeLines.size() + 4096);
+    TTargetGuard guard(FTarget, &out);
+    auto fixed = [&](auto& lines) {
+        for (const char* l : lines) AddLine(l);
+    };
+    AddPair(0, "SECTION");
+    AddPair(2, "HEADER");
+    AddPair(9, "$ACADVER");
+    AddPair(1, "AC1015");
+    AddPair(9, "$HANDSEED");
+    AddCode(5);
+    AppendHex(out, static_cast<std::uint32_t>(HandleCounter + static_cast<std::int32_t>(FLayers.size()) + 1));
+    out += "\r\n";
+    AddPair(9, "$LIMMIN");
+    AddPair(10, double(Extents.MinX));
+    AddPair(20, double(Extents.MinY));
+    AddPair(9, "$LIMMAX");
+    AddPair(10, double(Extents.MaxX));
+    AddPair(20, double(Extents.MaxY));
+    fixed(kTablesStart);
+    out += FLineTypeLines;
+    fixed(kLayerTableHead);
+    for (const auto& layer : FLayers) WriteLayer(*layer);
+    fixed(kTablesRest);
+    out += FEntityLines;
+    fixed(kObjects);
+}
+
+std::string TkrDXFExport::SaveToString() {
+    std::string out;
+    WriteFile(out);
+    return out;
+}
+
+void TkrDXFExport::SaveToStream(std::ostream& stream) {
+    std::string out;
+    WriteFile(out);
+    stream.write(out.data(), static_cast<std::streamsize>(out.size()));
+    if (!stream) throw EFileError("Stream write error");
+}
+
+void TkrDXFExport::SaveToFile(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    std::string text;
+    WriteFile(text);
+    // Write beside the final file and rename when complete: the final name
+    // never holds a half-written file, and an existing file stays untouched
+    // when writing fails.
+    std::random_device rd;
+    std::string tmp = fileName + ".tmp" + std::to_string(rd() % 1000000);
+    std::FILE* f = std::fopen(tmp.c_str(), "wbx");
+    if (!f) {
+        throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+    }
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (std::fclose(f) == 0) && ok;
+    std::error_code ec;
+    if (ok) {
+        fs::rename(tmp, fileName, ec);
+        if (!ec) return;
+    }
+    fs::remove(tmp, ec);
+    throw EFileError("Stream write error");
+}

@@ -1,0 +1,80 @@
+// The text form of reals in the DXF output.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "output/reals.h"
+
+TEST(RealText, WorkedExamples) {
+    EXPECT_EQ(FormatReal(15.0), "15");
+    EXPECT_EQ(FormatReal(0.5), "0.5");
+    EXPECT_EQ(FormatReal(0.0000001), "1E-7");
+    EXPECT_EQ(FormatReal(-2.0), "-2");
+    // The float nearest to 0.1 is 0.100000001490116119384765625: 15 digits.
+    EXPECT_EQ(FormatReal(double(0.1f)), "0.100000001490116");
+}
+
+TEST(RealText, IntegralValuesHaveNoPoint) {
+    EXPECT_EQ(FormatReal(600000.0), "600000");
+    EXPECT_EQ(FormatReal(0.0), "0");
+    EXPECT_EQ(FormatReal(-0.0), "0");
+    EXPECT_EQ(FormatReal(-3.0), "-3");
+    EXPECT_EQ(FormatReal(1.0), "1");
+    EXPECT_EQ(FormatReal(100.0), "100");
+    EXPECT_EQ(FormatReal(360.0), "360");
+}
+
+TEST(RealText, FixedDownToOneHundredThousandth) {
+    EXPECT_EQ(FormatReal(0.00001), "0.00001");
+    EXPECT_EQ(FormatReal(0.000012345), "0.000012345");
+    EXPECT_EQ(FormatReal(0.0000099), "9.9E-6");
+    EXPECT_EQ(FormatReal(-0.000001), "-1E-6");
+    EXPECT_EQ(FormatReal(1.5e-10), "1.5E-10");
+    EXPECT_EQ(FormatReal(0.125), "0.125");
+    EXPECT_EQ(FormatReal(0.05), "0.05");
+}
+
+TEST(RealText, FifteenIntegerDigitsStayFixed) {
+    EXPECT_EQ(FormatReal(999999999999999.0), "999999999999999");
+    EXPECT_EQ(FormatReal(123456789012345.0), "123456789012345");
+    // 16 integer digits switch to the exponent form.
+    EXPECT_EQ(FormatReal(1e15), "1E15");
+    EXPECT_EQ(FormatReal(1234567890123456.0), "1.23456789012346E15");
+    EXPECT_EQ(FormatReal(-2.5e20), "-2.5E20");
+    // 999999999999999.9 rounds to 16 integer digits at 15 significant digits.
+    EXPECT_EQ(FormatReal(999999999999999.9), "1E15");
+}
+
+TEST(RealText, FloatRounding) {
+    // Float values are written with 15 significant digits of the exact value.
+    EXPECT_EQ(FormatReal(double(0.3f)), "0.300000011920929");
+    EXPECT_EQ(FormatReal(double(1.1f)), "1.10000002384186");
+    EXPECT_EQ(FormatReal(double(50.0f / 51.0f)), "0.980392158031464");
+    EXPECT_EQ(FormatReal(double(0.125f)), "0.125");
+    EXPECT_EQ(FormatReal(double(1.0f / 3.0f)), "0.333333343267441");
+    EXPECT_EQ(FormatReal(double(123456.789f)), "123456.7890625");
+    // 1.00000001168609742e-7 rounds to 1.00000001168610, the last zero goes.
+    EXPECT_EQ(FormatReal(double(1e-7f)), "1.0000000116861E-7");
+    EXPECT_EQ(FormatReal(double(16777217.0f)), "16777216");
+    // Doubles are cut to 15 digits: 0.1 + 0.2 = 0.30000000000000004...
+    EXPECT_EQ(FormatReal(0.1 + 0.2), "0.3");
+    EXPECT_EQ(FormatReal(0.05 * 300.0), "15");
+    EXPECT_EQ(FormatReal(57.29577951308232), "57.2957795130823");
+    EXPECT_EQ(FormatReal(-1.0 / 3.0), "-0.333333333333333");
+    EXPECT_EQ(FormatReal(2.0 / 3.0), "0.666666666666667");
+}
+
+TEST(RealText, SpecialValues) {
+    EXPECT_EQ(FormatReal(std::numeric_limits<double>::quiet_NaN()), "NAN");
+    EXPECT_EQ(FormatReal(std::numeric_limits<double>::infinity()), "INF");
+    EXPECT_EQ(FormatReal(-std::numeric_limits<double>::infinity()), "-INF");
+    EXPECT_EQ(FormatReal(std::numeric_limits<double>::max()), "1.79769313486232E308");
+    EXPECT_EQ(FormatReal(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
+}
+
+TEST(RealText, AppendsToExistingText) {
+    std::string s = "x=";
+    AppendReal(s, 2.25);
+    EXPECT_EQ(s, "x=2.25");
+}
