@@ -1,24 +1,91 @@
-// Curves: circles, arcs, ellipses and splines.
+// Curves: circles, arcs, ellipses and splines. Each keeps its defining
+// parameters, fills the inherited vertex list with computed points and then
+// runs the polyline finishing (extrusion, thickness, line type, box).
 #pragma once
 
+#include <vector>
+
 #include "model/entities/linear.h"
+
+// What GetArcParams gives: the radii along both axes, the direction of the
+// first axis and the angles (degrees) the tessellation runs between.
+struct TArcParams {
+    double RadiusX = 0, RadiusY = 0;
+    double Cos = 1, Sin = 0;
+    double EndAngle = 360, StartAngle = 0;
+};
 
 class TkrDXFCircle : public TkrDXFPolyline {
 public:
     explicit TkrDXFCircle(TEntityClass cls = TEntityClass::Circle) : TkrDXFPolyline(cls) {}
+    int32_t Parts = 16;  // per half turn; the converter's CirclePoints at every finishing
+    float Radius = 0;
+
+    TPoint3F Centre() const { return PenLine->Point; }
+    void SetCentre(const TPoint3F& p) { PenLine->Point = p; }
+
+    virtual TArcParams GetArcParams() const;
+    void Loaded(TkrDXFConverter& conv) override;
+    void ReadProperty(TkrDXFConverter& conv) override;
+
+protected:
+    void BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) override;
+    bool DashAsCurve() const override { return true; }
 };
 
 class TkrDXFArc : public TkrDXFCircle {
 public:
     explicit TkrDXFArc(TEntityClass cls = TEntityClass::Arc) : TkrDXFCircle(cls) {}
+    float EndAngle = 0;
+    TPoint3F StartPoint{};
+    TPoint3F EndPoint{};
+    float StartAngle = 0;
+
+    TArcParams GetArcParams() const override;
+    void Loaded(TkrDXFConverter& conv) override;
+    void ReadProperty(TkrDXFConverter& conv) override;
 };
 
 class TkrDXFEllipse : public TkrDXFArc {
 public:
     TkrDXFEllipse() : TkrDXFArc(TEntityClass::Ellipse) {}
+    TPoint3F MajorAxis{};  // end of the major axis relative to the centre
+    float Ratio = 0;       // minor to major axis
+    // The start and end parameters are kept in StartAngle/EndAngle (degrees);
+    // Radius holds the major radius once finished.
+
+    TArcParams GetArcParams() const override;
+    void Loaded(TkrDXFConverter& conv) override;
+    void ReadProperty(TkrDXFConverter& conv) override;
 };
 
 class TkrDXFSpline : public TkrDXFLWPolyline {
 public:
     explicit TkrDXFSpline(TEntityClass cls = TEntityClass::Spline) : TkrDXFLWPolyline(cls) {}
+    int32_t Parts = 25;  // per span; the converter's SplineParts at every finishing
+    TPoint3F StartTangent{};
+    std::vector<TPoint3F> ControlPoints;
+    TPoint3F EndTangent{};
+    std::vector<TPoint3F> FitPoints;
+    bool FitPointMode = false;  // set only by readers of fit-only formats
+    std::vector<float> Knots;
+
+    int ControlCount() const { return int(ControlPoints.size()); }
+    int FitCount() const { return int(FitPoints.size()); }
+    const TPoint3F& ControlPoint(int i) const { return ControlPoints[size_t(i)]; }
+
+    void Loaded(TkrDXFConverter& conv) override;
+    void ReadProperty(TkrDXFConverter& conv) override;
+
+protected:
+    void BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) override;
+    bool DashAsCurve() const override { return true; }
+
+private:
+    void Evaluate(TkrDXFConverter& conv);
 };
+
+// Interpolating cubic spline through fit points (parameter step 1 per point),
+// parts + 1 points per span; out is replaced. Fewer than 2 points: out unchanged.
+void InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& startTangent,
+                          const TPoint3F& endTangent, int parts, std::vector<TPoint3F>& out);

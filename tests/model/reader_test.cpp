@@ -292,7 +292,9 @@ TEST(Lifecycle, LoadReplacesThePreviousModel) {
     conv.LoadFromText(Entities({"0", "CIRCLE"}));
     EXPECT_EQ(conv.TableCount(tkEntities), 1);
     EXPECT_EQ(conv.EntityAt(0)->Class, TEntityClass::Circle);
-    EXPECT_EQ(conv.TableCount(tkLayer), 0);
+    // Only the layer "0" the finished circle is put on; WALLS is gone.
+    ASSERT_EQ(conv.TableCount(tkLayer), 1);
+    EXPECT_EQ(conv.LayerAt(0)->Name, "0");
     EXPECT_EQ(conv.LayoutCount(), 2);
 }
 

@@ -1,0 +1,334 @@
+#include "model/entities/curves.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/converter.h"
+
+namespace {
+double Dist3(const TPoint3F& a, const TPoint3F& b) {
+    double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y, dz = double(b.Z) - a.Z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+// Rounds to nearest, halves to even (the default rounding mode).
+double RoundEven(double v) { return std::nearbyint(v); }
+
+TPolyVertex VertexAt(const TPoint3F& p) {
+    TPolyVertex v;
+    v.Point = p;
+    return v;
+}
+}  // namespace
+
+// ---- circles, arcs, ellipses ----
+
+void TkrDXFCircle::ReadProperty(TkrDXFConverter& conv) {
+    if (conv.Code == 40) Radius = float(conv.ValueAsFloat());
+    else TkrDXFPolyline::ReadProperty(conv);
+}
+
+TArcParams TkrDXFCircle::GetArcParams() const {
+    TArcParams p;
+    p.RadiusX = p.RadiusY = Radius;
+    p.Cos = 1, p.Sin = 0;
+    p.EndAngle = 360, p.StartAngle = 0;
+    return p;
+}
+
+void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) {
+    Parts = conv.CirclePoints;
+    out.clear();
+    TArcParams p = GetArcParams();
+    double a0 = DegToRad(p.StartAngle), a1 = DegToRad(p.EndAngle);
+    double sweep = a1 - a0;
+    // At least 3 points; at most kMaxEntityPoints, so that a huge sweep (an
+    // angle too large for its precision) or resolution cannot run away.
+    double nd = RoundEven(sweep / kPi * Parts);
+    if (!(nd >= 3)) nd = 3;
+    if (nd > double(kMaxEntityPoints)) nd = double(kMaxEntityPoints);
+    size_t n = size_t(nd);
+    double step = sweep / double(n - 1);
+    TPoint3F c = Centre();
+    out.reserve(n);
+    double angle = a0;
+    for (size_t k = 0; k < n; ++k) {
+        double u = std::cos(angle) * p.RadiusX, v = std::sin(angle) * p.RadiusY;
+        out.push_back(VertexAt(Point3F(c.X + u * p.Cos - v * p.Sin, c.Y + u * p.Sin + v * p.Cos, c.Z)));
+        angle += step;
+    }
+}
+
+void TkrDXFCircle::Loaded(TkrDXFConverter& conv) {
+    if (Class == TEntityClass::Circle) Closed = true;
+    Entities.clear();
+    BaseVertices(conv, Vertices);
+    // Kept even for a curve about the origin.
+    NonZero = true;
+    Finish(conv);
+}
+
+void TkrDXFArc::ReadProperty(TkrDXFConverter& conv) {
+    switch (conv.Code) {
+        case 50: StartAngle = float(conv.ValueAsFloat()); break;
+        case 51: EndAngle = float(conv.ValueAsFloat()); break;
+        default: TkrDXFCircle::ReadProperty(conv); break;
+    }
+}
+
+TArcParams TkrDXFArc::GetArcParams() const {
+    TArcParams p = TkrDXFCircle::GetArcParams();
+    double s = StartAngle, e = EndAngle;
+    s -= 360 * RoundEven(s / 360);
+    e -= 360 * RoundEven(e / 360);
+    if (!(e > s)) e += 360;
+    p.StartAngle = s;
+    p.EndAngle = e;
+    return p;
+}
+
+void TkrDXFArc::Loaded(TkrDXFConverter& conv) {
+    Closed = false;
+    TkrDXFCircle::Loaded(conv);
+    TPoint3F c = Centre();
+    double s = DegToRad(StartAngle), e = DegToRad(EndAngle);
+    StartPoint = Point3F(c.X + double(Radius) * std::cos(s), c.Y + double(Radius) * std::sin(s), c.Z);
+    EndPoint = Point3F(c.X + double(Radius) * std::cos(e), c.Y + double(Radius) * std::sin(e), c.Z);
+    if (!IsDefaultExtrusion(PenLine->Extrusion)) {
+        StartPoint = OCSToWCS(StartPoint, PenLine->Extrusion);
+        EndPoint = OCSToWCS(EndPoint, PenLine->Extrusion);
+    }
+}
+
+void TkrDXFEllipse::ReadProperty(TkrDXFConverter& conv) {
+    switch (conv.Code) {
+        case 11: MajorAxis.X = float(conv.ValueAsFloat()); break;
+        case 21: MajorAxis.Y = float(conv.ValueAsFloat()); break;
+        case 31: MajorAxis.Z = float(conv.ValueAsFloat()); break;
+        case 40: Ratio = float(conv.ValueAsFloat()); break;
+        case 41: StartAngle = float(conv.ValueAsFloat() * 180 / kPi); break;
+        case 42: EndAngle = float(conv.ValueAsFloat() * 180 / kPi); break;
+        case 50:
+        case 51: break;
+        default: TkrDXFPolyline::ReadProperty(conv); break;
+    }
+}
+
+TArcParams TkrDXFEllipse::GetArcParams() const {
+    TArcParams p = TkrDXFArc::GetArcParams();
+    double rx = p.RadiusX;
+    p.RadiusY = rx * Ratio;
+    if (std::fabs(rx) <= 1e-10) {
+        p.Cos = 0, p.Sin = 1;
+    } else {
+        p.Cos = MajorAxis.X / rx;
+        p.Sin = MajorAxis.Y / rx;
+    }
+    return p;
+}
+
+void TkrDXFEllipse::Loaded(TkrDXFConverter& conv) {
+    // Seen from the -Z side: computed for the +Z side with the parameters
+    // mirrored, which gives the same points.
+    if (PenLine->Extrusion.Z < 0) {
+        std::swap(StartAngle, EndAngle);
+        StartAngle = -StartAngle;
+        EndAngle = -EndAngle;
+        PenLine->Extrusion.Z = -PenLine->Extrusion.Z;
+    }
+    Radius = float(std::sqrt(double(MajorAxis.X) * MajorAxis.X + double(MajorAxis.Y) * MajorAxis.Y));
+    TkrDXFArc::Loaded(conv);
+}
+
+// ---- splines ----
+
+void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
+    auto passAs = [&](int code) {
+        int saved = conv.Code;
+        conv.Code = code;
+        struct Restore {
+            TkrDXFConverter& c;
+            int v;
+            ~Restore() { c.Code = v; }
+        } restore{conv, saved};
+        TkrDXFLWPolyline::ReadProperty(conv);
+    };
+    switch (conv.Code) {
+        case 10:
+            ControlPoints.push_back({float(conv.ValueAsFloat()), 0, 0});
+            TkrDXFLWPolyline::ReadProperty(conv);
+            break;
+        case 20: {
+            float y = float(conv.ValueAsFloat());
+            if (!ControlPoints.empty()) ControlPoints.back().Y = y;
+            TkrDXFLWPolyline::ReadProperty(conv);
+            break;
+        }
+        case 30: {
+            float z = float(conv.ValueAsFloat());
+            if (!ControlPoints.empty()) ControlPoints.back().Z = z;
+            break;
+        }
+        case 11:
+            FitPoints.push_back({float(conv.ValueAsFloat()), 0, Elevation});
+            if (ControlPoints.size() < FitPoints.size()) passAs(10);
+            break;
+        case 21: {
+            float y = float(conv.ValueAsFloat());
+            if (!FitPoints.empty()) FitPoints.back().Y = y;
+            if (ControlPoints.size() < FitPoints.size()) passAs(20);
+            break;
+        }
+        case 40: Knots.push_back(float(conv.ValueAsFloat())); break;
+        case 41:  // weight (the curve is evaluated non-rational)
+        case 42:  // knot tolerance
+        case 43:  // control point tolerance
+            conv.ValueAsFloat();
+            break;
+        case 12: case 22: case 32: case 13: case 23: case 33: case 31: break;
+        default: TkrDXFLWPolyline::ReadProperty(conv); break;
+    }
+}
+
+void TkrDXFSpline::BaseVertices(TkrDXFConverter&, std::vector<TPolyVertex>& out) {
+    if (FitPointMode && FitPoints.size() >= 2) {
+        std::vector<TPoint3F> pts;
+        InterpolateFitPoints(FitPoints, StartTangent, EndTangent, Parts, pts);
+        out.clear();
+        out.reserve(pts.size());
+        for (const TPoint3F& p : pts) out.push_back(VertexAt(p));
+        return;
+    }
+    out = SourceVertices;
+}
+
+void TkrDXFSpline::Loaded(TkrDXFConverter& conv) {
+    Parts = conv.SplineParts;
+    PenLine->Extrusion = {0, 0, 1};  // spline points are world coordinates
+    Entities.clear();
+    BaseVertices(conv, Vertices);
+    bool evaluate = !FitPointMode && FitPoints.size() <= ControlPoints.size() && !Knots.empty();
+    // The polygon's own point list is only made when it is what is drawn.
+    Finish(conv, !evaluate);
+    if (evaluate) Evaluate(conv);
+}
+
+namespace {
+// Cox-de Boor basis on the knots; a term whose denominator is zero is 0.
+double Basis(const std::vector<double>& k, size_t j, int p, double t) {
+    if (p == 0) return (k[j] <= t && t < k[j + 1]) ? 1.0 : 0.0;
+    double r = 0;
+    double d1 = k[j + size_t(p)] - k[j];
+    double a = d1 != 0 ? (t - k[j]) / d1 * Basis(k, j, p - 1, t) : 0.0;
+    double d2 = k[j + size_t(p) + 1] - k[j + 1];
+    double b = d2 != 0 ? (k[j + size_t(p) + 1] - t) / d2 * Basis(k, j + 1, p - 1, t) : 0.0;
+    r = a + b;
+    return r;
+}
+}  // namespace
+
+void TkrDXFSpline::Evaluate(TkrDXFConverter& conv) {
+    Points.clear();
+    VertexPoints.clear();
+    // Knot values without control points leave nothing to evaluate: the
+    // spline has an empty point list (and draws nothing).
+    if (ControlPoints.empty()) return;
+    const size_t nc = ControlPoints.size();
+    // A resolution below 1 counts as 1.
+    int parts = std::max(Parts, 1);
+    double d = 1.0 / parts;
+    if (FitPoints.size() < 2 && nc > 4 && ControlPoints[3].X == ControlPoints[4].X &&
+        ControlPoints[3].Y == ControlPoints[4].Y)
+        d = 0.01;
+    // The knots, padded with the last one up to control points + 4 (a copy,
+    // so that a second run finds the list as read).
+    std::vector<double> k(Knots.begin(), Knots.end());
+    if (k.size() < nc + 4) k.resize(nc + 4, double(Knots.back()));
+    // Each span gives about 1/d points (one more where the repeated addition
+    // stays just below its end); the per-span bound also ends spans whose
+    // step vanishes against the size of their knots. The whole curve stops at
+    // kMaxEntityPoints.
+    const size_t perSpan = size_t(std::ceil(1.0 / d)) + 2;
+    std::vector<TPoint3F> out;
+    size_t spans = nc > 3 ? nc - 3 : 0;
+    out.reserve(std::min(kMaxEntityPoints, spans * (perSpan - 1) + 2));
+    out.push_back(ControlPoints.front());
+    for (size_t i = 3; i < nc; ++i) {
+        double t0 = k[i], t1 = k[i + 1];
+        double inc = std::fabs(t1 - t0) * d;
+        size_t count = 0;
+        for (double t = t0; t < t1 && count < perSpan && out.size() + 1 < kMaxEntityPoints; t += inc, ++count) {
+            double x = 0, y = 0, z = 0;
+            for (size_t j = i - 3; j <= i; ++j) {
+                double b = Basis(k, j, 3, t);
+                const TPoint3F& p = ControlPoints[j];
+                x += b * p.X;
+                y += b * p.Y;
+                z += b * p.Z;
+            }
+            out.push_back(Point3F(x, y, z));
+        }
+    }
+    out.push_back(ControlPoints.back());
+    MakePointLists(conv, std::move(out), false);
+}
+
+void InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& startTangent,
+                          const TPoint3F& endTangent, int parts, std::vector<TPoint3F>& out) {
+    const size_t n = fit.size();
+    if (n < 2) return;
+    const size_t last = n - 1;
+    if (parts < 1) parts = 1;
+    // parts + 1 points per span, reduced to stay within kMaxEntityPoints.
+    if (double(last) * (double(parts) + 1) > double(kMaxEntityPoints))
+        parts = int(std::max<size_t>(1, kMaxEntityPoints / last - 1));
+    auto unit2d = [](const TPoint3F& t, double r[3]) {
+        double len = std::sqrt(double(t.X) * t.X + double(t.Y) * t.Y);
+        r[0] = len != 0 ? t.X / len : t.X;
+        r[1] = len != 0 ? t.Y / len : t.Y;
+        r[2] = t.Z;
+    };
+    double ts[3], te[3];
+    unit2d(startTangent, ts);
+    unit2d(endTangent, te);
+    bool hasStart = startTangent.X != 0 || startTangent.Y != 0 || startTangent.Z != 0;
+    bool hasEnd = endTangent.X != 0 || endTangent.Y != 0 || endTangent.Z != 0;
+    double l0 = Dist3(fit[0], fit[1]), ln = Dist3(fit[last - 1], fit[last]);
+    std::vector<double> y(n), c(n), e(n), m[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        for (size_t i = 0; i < n; ++i) y[i] = axis == 0 ? fit[i].X : axis == 1 ? fit[i].Y : fit[i].Z;
+        // Forward elimination: M(k) = c(k) M(k+1) + e(k).
+        if (hasStart) {
+            c[0] = -0.5;
+            e[0] = 3 * ((y[1] - y[0]) - l0 * ts[axis]);
+        } else {
+            c[0] = 0;
+            e[0] = 0;
+        }
+        for (size_t i = 1; i < last; ++i) {
+            double r = (y[i + 1] - y[i]) - (y[i] - y[i - 1]);
+            double den = c[i - 1] / 6 + 2.0 / 3;
+            c[i] = -(1.0 / 6) / den;
+            e[i] = (r - e[i - 1] / 6) / den;
+        }
+        m[axis].assign(n, 0.0);
+        std::vector<double>& mm = m[axis];
+        mm[last] = hasEnd ? ((ln * te[axis] - (y[last] - y[last - 1])) - e[last - 1] / 6) / (c[last - 1] / 6 + 1.0 / 3)
+                          : 0.0;
+        for (size_t i = last; i-- > 0;) mm[i] = c[i] * mm[i + 1] + e[i];
+    }
+    out.clear();
+    out.reserve(last * (size_t(parts) + 1));
+    for (size_t k = 0; k < last; ++k)
+        for (int s = 0; s <= parts; ++s) {
+            double v = double(s) / parts, r[3];
+            for (int axis = 0; axis < 3; ++axis) {
+                double y0 = axis == 0 ? fit[k].X : axis == 1 ? fit[k].Y : fit[k].Z;
+                double y1 = axis == 0 ? fit[k + 1].X : axis == 1 ? fit[k + 1].Y : fit[k + 1].Z;
+                double m0 = m[axis][k], m1 = m[axis][k + 1];
+                r[axis] = y0 + (m0 * (1 - v) * (1 - v) * (1 - v) + m1 * v * v * v) / 6 +
+                          v * ((m0 - m1) / 6 + (y1 - y0)) - m0 / 6;
+            }
+            out.push_back(Point3F(r[0], r[1], r[2]));
+        }
+}

@@ -1,0 +1,692 @@
+#include "model/entities/linear.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/converter.h"
+#include "model/entities/curves.h"
+
+namespace {
+double Dist3(const TPoint3F& a, const TPoint3F& b) {
+    double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y, dz = double(b.Z) - a.Z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+bool Finite(const TPoint3F& p) { return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z); }
+
+double PatternLength(const TkrLines& p) {
+    double s = 0;
+    for (float t : p.FTicks) s += std::fabs(double(t));
+    return s;
+}
+
+// Consecutive segments as separate pairs, the way a dashed run is drawn.
+void SolidPairs(const std::vector<TPoint3F>& run, bool closed, std::vector<TPoint3F>& out) {
+    out.clear();
+    if (run.empty()) return;
+    if (run.size() == 1) {
+        out.assign(2, run[0]);
+        return;
+    }
+    out.reserve(2 * run.size());
+    for (size_t i = 0; i + 1 < run.size(); ++i) {
+        out.push_back(run[i]);
+        out.push_back(run[i + 1]);
+    }
+    if (closed) {
+        out.push_back(run.back());
+        out.push_back(run.front());
+    }
+}
+
+// An upper bound of the points one centred pattern over a run of length len
+// produces (the cutting gives up and draws solid beyond 1000 repetitions).
+double CutPointsBound(double len, double patternLength, size_t ticks) {
+    double reps = len / patternLength;
+    if (!(reps <= 1000)) return 2;
+    return (std::floor(reps) + 2) * double(ticks) + 4;
+}
+
+struct TBulgeArc {
+    double CX, CY, R, A1, A2;
+};
+
+// The arc of a bulged segment from v to w: centre, radius and the angles of v
+// (A1) and w (A2) about the centre, each in [0, 2 pi).
+TBulgeArc BulgeArc(const TPoint3F& v, const TPoint3F& w, double b) {
+    double mx = (double(v.X) + w.X) / 2, my = (double(v.Y) + w.Y) / 2;
+    double dx = v.X - mx, dy = v.Y - my;
+    double k = (1 - b * b) / (2 * b);
+    TBulgeArc a;
+    a.CX = mx + k * dy;
+    a.CY = my - k * dx;
+    double px = mx + b * -dy, py = my + b * dx;  // the middle of the arc
+    a.R = std::sqrt((px - a.CX) * (px - a.CX) + (py - a.CY) * (py - a.CY));
+    a.A1 = std::atan2(v.Y - a.CY, v.X - a.CX);
+    if (a.A1 < 0) a.A1 += 2 * kPi;
+    a.A2 = std::atan2(w.Y - a.CY, w.X - a.CX);
+    if (a.A2 < 0) a.A2 += 2 * kPi;
+    return a;
+}
+
+// ---- clipping of a line to the clip rectangle ----
+
+struct TD3 {
+    double X, Y, Z;
+};
+
+struct TRect {
+    double Left, Bottom, Right, Top;
+};
+
+TRect ClipRect(const TBox3F& c) {
+    return {std::min<double>(c.Left, c.Right), std::min<double>(c.Bottom, c.Top), std::max<double>(c.Left, c.Right),
+            std::max<double>(c.Bottom, c.Top)};
+}
+
+// Moves the ends of p1-p2 that lie beyond an edge the segment crosses onto
+// that edge: left, right, bottom, top in this order, each on the points as
+// moved so far. True when an end moved.
+bool ClipSegment(TD3& p1, TD3& p2, const TRect& r) {
+    bool moved = false;
+    auto crossX = [&](double x, double& y) {
+        if (!((p1.X < x && p2.X > x) || (p1.X > x && p2.X < x))) return false;
+        y = p1.Y + (p2.Y - p1.Y) * (x - p1.X) / (p2.X - p1.X);
+        return r.Bottom <= y && y <= r.Top;
+    };
+    auto crossY = [&](double y, double& x) {
+        if (!((p1.Y < y && p2.Y > y) || (p1.Y > y && p2.Y < y))) return false;
+        x = p1.X + (p2.X - p1.X) * (y - p1.Y) / (p2.Y - p1.Y);
+        return r.Left <= x && x <= r.Right;
+    };
+    double v;
+    if (crossX(r.Left, v)) {
+        TD3& q = p1.X >= r.Left ? p2 : p1;
+        q.X = r.Left, q.Y = v, moved = true;
+    }
+    if (crossX(r.Right, v)) {
+        TD3& q = p2.X > r.Right ? p2 : p1;
+        q.X = r.Right, q.Y = v, moved = true;
+    }
+    if (crossY(r.Bottom, v)) {
+        TD3& q = p1.Y >= r.Bottom ? p2 : p1;
+        q.X = v, q.Y = r.Bottom, moved = true;
+    }
+    if (crossY(r.Top, v)) {
+        TD3& q = p2.Y > r.Top ? p2 : p1;
+        q.X = v, q.Y = r.Top, moved = true;
+    }
+    return moved;
+}
+
+TD3 Transform(const TPoint3F& p, const TMatrix4x3F& m) {
+    double r[3];
+    for (int j = 0; j < 3; ++j)
+        r[j] = double(p.X) * m.M[0][j] + double(p.Y) * m.M[1][j] + double(p.Z) * m.M[2][j] + m.M[3][j];
+    return {r[0], r[1], r[2]};
+}
+
+bool Inside(const TD3& p, const TRect& r) {
+    return p.X >= r.Left && p.X <= r.Right && p.Y >= r.Bottom && p.Y <= r.Top;
+}
+
+TPoint3F ToPoint(const TD3& p) { return Point3F(p.X, p.Y, p.Z); }
+
+TMatrix4x3F CurrentMatrix(const TkrDXFConverter& conv) {
+    return conv.DrawContext ? conv.DrawContext->Matrix : IdentityMatrix();
+}
+}  // namespace
+
+// ---- dashing ----
+
+double EffectiveLineTypeScale(TkrDXFConverter& conv, double entityScale) {
+    double s = conv.GlobalLineTypeScale() * entityScale;
+    return (s > 0 && std::isfinite(s)) ? s : 1.0;
+}
+
+void DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TPoint3F& e,
+              std::vector<TPoint3F>& out) {
+    out.clear();
+    double p = PatternLength(pattern);
+    double len = Dist3(s, e) / scale;
+    bool solid = pattern.IsSolid() || !(p > 0) || !std::isfinite(p) || !Finite(s) || !Finite(e) ||
+                 !std::isfinite(len) || CutPointsBound(len, p, pattern.FTicks.size()) > double(kMaxEntityPoints);
+    if (solid) {
+        out.push_back(s);
+        out.push_back(e);
+        return;
+    }
+    pattern.Line(scale, s, e, out);
+}
+
+void DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
+             std::vector<TPoint3F>& out) {
+    out.clear();
+    double p = PatternLength(pattern);
+    bool solid = pattern.IsSolid() || !(p > 0) || !std::isfinite(p);
+    size_t ticks = pattern.FTicks.size();
+    if (!solid) {
+        for (const TPoint3F& q : run)
+            if (!Finite(q)) {
+                solid = true;
+                break;
+            }
+    }
+    if (!solid && !run.empty()) {
+        size_t n = run.size();
+        size_t segs = closed ? n : n - 1;
+        double total = 0, bound = 0;
+        bool tooLong = false;
+        for (size_t i = 0; i < segs; ++i) {
+            double d = Dist3(run[i], run[(i + 1) % n]) / scale;
+            total += d;
+            if (!(d / p <= 1000)) tooLong = true;
+            bound += CutPointsBound(d, p, ticks);
+        }
+        if (asCurve) bound = tooLong ? 2.0 * double(n + 1) : CutPointsBound(total, p, ticks) + 2.0 * double(n + 1);
+        if (!std::isfinite(total) || bound > double(kMaxEntityPoints)) solid = true;
+    }
+    if (solid) {
+        SolidPairs(run, closed, out);
+        return;
+    }
+    if (asCurve) pattern.Curve(scale, run, out, closed);
+    else pattern.Poly(scale, run, out, closed);
+}
+
+// ---- vertices ----
+
+void TkrDXFVertex::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFCustomVertex::ReadProperty(conv);
+    switch (conv.Code) {
+        case 40: StartWidth = float(conv.ValueAsFloat()); break;
+        case 41: EndWidth = float(conv.ValueAsFloat()); break;
+        case 42: Bulge = float(conv.ValueAsFloat()); break;
+        case 70: Flags = conv.ValueAsInt(); break;
+        case 71:
+        case 72:
+        case 73:
+        case 74: FaceIndex[conv.Code - 71] = conv.ValueAsInt(); break;
+        default: break;
+    }
+}
+
+// ---- lines ----
+
+void TkrDXFLine::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenLine::ReadProperty(conv);
+    switch (conv.Code) {
+        case 11: Point2.X = float(conv.ValueAsFloat()); break;
+        case 21: Point2.Y = float(conv.ValueAsFloat()); break;
+        case 31: Point2.Z = float(conv.ValueAsFloat()); break;
+        default: break;
+    }
+}
+
+TBox3F TkrDXFLine::GetBox() const {
+    TBox3F b{Point.X, Point.Y, Point.Z, Point.X, Point.Y, Point.Z};
+    ExpandBox(b, Point2);
+    WidenByLineWeight(b);
+    return b;
+}
+
+void TkrDXFLine::Loaded(TkrDXFConverter& conv) {
+    // Line points are world coordinates: the extrusion is not applied.
+    PreparePattern();
+    Points.clear();
+    if (Pattern->IsSolid()) {
+        Points.reserve(2);
+        Points.push_back(Point);
+        Points.push_back(Point2);
+    } else {
+        DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, Points);
+    }
+}
+
+void TkrDXFLine::EnumCorners(bool, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
+    pointProc(receiver, Point);
+    pointProc(receiver, Point2);
+}
+
+bool TkrDXFLine::InView(TkrDXFConverter& conv) const {
+    bool r = TkrDXFEntity::InView(conv);
+    if (!conv.ClipStrict || r) return r;
+    TMatrix4x3F m = CurrentMatrix(conv);
+    if (ClassifyBox(GetBox(), conv.ClipBox, m) != 0) return r;
+    TD3 a = Transform(Point, m), b = Transform(Point2, m);
+    return ClipSegment(a, b, ClipRect(conv.ClipBox));
+}
+
+void TkrDXFLine::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    bool clip = false;
+    TMatrix4x3F m{};
+    TD3 a{}, b{};
+    TRect rect{};
+    if (conv.ClipEnabled && conv.ClipStrict && !Clipped && !TkrDXFEntity::InView(conv)) {
+        m = CurrentMatrix(conv);
+        if (ClassifyBox(GetBox(), conv.ClipBox, m) == 0) {
+            a = Transform(Point, m), b = Transform(Point2, m);
+            rect = ClipRect(conv.ClipBox);
+            clip = ClipSegment(a, b, rect);
+        }
+    }
+    if (!clip) {
+        TkrDXFEntity::Iterate(conv, visit, receiver);
+        return;
+    }
+    // The line is cut at the clip rectangle: its points become canvas
+    // coordinates for the visit, drawn under an identity matrix. The dash
+    // pairs are cut alike (pairs wholly outside are dropped).
+    FSavedPoint = Point, FSavedPoint2 = Point2;
+    FSavedPoints.swap(Points);
+    Points.clear();
+    if (conv.DrawContext) FSavedContext = *conv.DrawContext;
+    Clipped = true;
+    struct Restore {
+        TkrDXFLine& l;
+        TkrDXFConverter& c;
+        ~Restore() {
+            l.Point = l.FSavedPoint, l.Point2 = l.FSavedPoint2;
+            l.Points.swap(l.FSavedPoints);
+            l.FSavedPoints.clear();
+            if (c.DrawContext) *c.DrawContext = l.FSavedContext;
+            l.Clipped = false;
+        }
+    } restore{*this, conv};
+    Point = ToPoint(a), Point2 = ToPoint(b);
+    if (Pattern && !Pattern->IsSolid()) {
+        for (size_t i = 0; i + 1 < FSavedPoints.size(); i += 2) {
+            TD3 p = Transform(FSavedPoints[i], m), q = Transform(FSavedPoints[i + 1], m);
+            ClipSegment(p, q, rect);
+            if (Inside(p, rect) && Inside(q, rect)) {
+                Points.push_back(ToPoint(p));
+                Points.push_back(ToPoint(q));
+            }
+        }
+    } else {
+        Points.push_back(Point);
+        Points.push_back(Point2);
+    }
+    if (conv.DrawContext) {
+        conv.DrawContext->Matrix = IdentityMatrix();
+        conv.DrawContext->ScaleX = conv.DrawContext->ScaleY = 0;
+        conv.DrawContext->MatrixHasRotation = false;
+    }
+    visit(receiver, *this);
+}
+
+void TkrDXFPoint::Loaded(TkrDXFConverter& conv) {
+    Point2 = Point;
+    TkrDXFLine::Loaded(conv);
+}
+
+void TkrDXFPoint::EnumCorners(bool, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
+    pointProc(receiver, Point);
+}
+
+void TkrDXFSolid::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFLine::ReadProperty(conv);
+    switch (conv.Code) {
+        case 12: Point3.X = float(conv.ValueAsFloat()); break;
+        case 22: Point3.Y = float(conv.ValueAsFloat()); break;
+        case 32: Point3.Z = float(conv.ValueAsFloat()); break;
+        case 13: Point4.X = float(conv.ValueAsFloat()); break;
+        case 23: Point4.Y = float(conv.ValueAsFloat()); break;
+        case 33: Point4.Z = float(conv.ValueAsFloat()); break;
+        default: break;
+    }
+}
+
+TBox3F TkrDXFSolid::GetBox() const {
+    TBox3F b = TkrDXFLine::GetBox();
+    ExpandBox(b, Point3);
+    ExpandBox(b, Point4);
+    WidenByLineWeight(b);
+    return b;
+}
+
+void TkrDXFSolid::Loaded(TkrDXFConverter& conv) {
+    TkrDXFLine::Loaded(conv);
+    Extrusion = SanitizeExtrusion(Extrusion);
+    if (!IsDefaultExtrusion(Extrusion)) {
+        Point = OCSToWCS(Point, Extrusion);
+        Point2 = OCSToWCS(Point2, Extrusion);
+        Point3 = OCSToWCS(Point3, Extrusion);
+        Point4 = OCSToWCS(Point4, Extrusion);
+    }
+}
+
+void TkrDXFSolid::EnumCorners(bool allCorners, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
+    TkrDXFLine::EnumCorners(allCorners, pointProc, receiver);
+    pointProc(receiver, Point3);
+    pointProc(receiver, Point4);
+}
+
+void TkrDXF3dFace::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFSolid::ReadProperty(conv);
+    if (conv.Code == 70) EdgeFlags = conv.ValueAsInt();
+}
+
+// ---- polylines ----
+
+TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls), PenLine(std::make_unique<TkrDXFPenLine>()) {}
+
+TkrDXFPolyline::~TkrDXFPolyline() = default;
+
+bool TkrDXFPolyline::IsPolygonMesh() const {
+    if (MeshM <= 1 || MeshN <= 1) return false;
+    return int64_t(Vertices.size()) - (Closed ? 1 : 0) == int64_t(MeshM) * int64_t(MeshN);
+}
+
+void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
+    switch (conv.Code) {
+        case 40: DefaultStartWidth = float(conv.ValueAsFloat()); break;
+        case 41: DefaultEndWidth = float(conv.ValueAsFloat()); break;
+        case 43: {
+            float w = float(conv.ValueAsFloat());
+            ConstantWidth = w >= 1e-6f ? w : 0;  // also 0 for a value that is not a number
+            break;
+        }
+        case 48:
+            LineTypeScale = float(conv.ValueAsFloat());
+            PenLine->ReadProperty(conv);
+            break;
+        case 60:
+            // The pen takes it, and so does the polyline: an invisible
+            // polyline draws nothing, like every other invisible entity.
+            PenLine->ReadProperty(conv);
+            Visible = conv.ValueAsInt() == 0;
+            break;
+        case 70:
+            PolyFlags = conv.ValueAsInt();
+            Closed = (PolyFlags & 1) != 0;
+            break;
+        case 71:
+            if (MeshM == 0) MeshM = conv.ValueAsInt();
+            break;
+        case 72:
+            if (MeshN == 0) MeshN = conv.ValueAsInt();
+            break;
+        case 73: MeshM = conv.ValueAsInt(); break;
+        case 74: MeshN = conv.ValueAsInt(); break;
+        default: PenLine->ReadProperty(conv); break;
+    }
+}
+
+bool TkrDXFPolyline::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& child) {
+    if (child->Class != TEntityClass::Vertex) return false;
+    const auto& v = static_cast<const TkrDXFVertex&>(*child);
+    TPolyVertex pv;
+    pv.Point = v.Point;
+    pv.Bulge = v.Bulge;
+    pv.StartWidth = v.StartWidth;
+    pv.EndWidth = v.EndWidth;
+    pv.Flags = v.Flags;
+    std::copy(std::begin(v.FaceIndex), std::end(v.FaceIndex), pv.FaceIndex);
+    pv.Visible = v.Visible;
+    if (!(v.Point == TPoint3F{})) NonZero = true;
+    SourceVertices.push_back(pv);
+    FLastVertexEnd = v.SourceEnd;
+    Entities.push_back(std::move(child));
+    return true;
+}
+
+void TkrDXFPolyline::BaseVertices(TkrDXFConverter&, std::vector<TPolyVertex>& out) { out = SourceVertices; }
+
+void TkrDXFPolyline::Loaded(TkrDXFConverter& conv) {
+    // The vertex entities were copied into SourceVertices as they came.
+    Entities.clear();
+    BaseVertices(conv, Vertices);
+    Finish(conv);
+}
+
+void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
+    Converter = &conv;
+    Box = EmptyBox;
+    // A second run (a resolution change) starts from scratch: the segment
+    // entities of the first run are dropped, as are its point lists and a
+    // mesh made from the thickness.
+    FSegmentEntities.clear();
+    FSegmentsBuilt = false;
+    FClipStrictAtLoad = conv.ClipStrict;
+    Points.clear();
+    VertexPoints.clear();
+    Outline.clear();
+    FaceIndices.clear();
+    FDashed = false;
+    if (FMeshFromThickness) {
+        MeshM = MeshN = 0;
+        FMeshFromThickness = false;
+    }
+    if (Handle == 0xFFFFFFFF) {
+        Handle = PenLine->Handle;
+        PaperSpace = PenLine->PaperSpace;
+    }
+    PenLine->PreparePattern();
+    // A zero or non-finite extrusion has no direction and reads as the default.
+    PenLine->Extrusion = SanitizeExtrusion(PenLine->Extrusion);
+    if (Vertices.empty()) return;
+    if (FLastVertexEnd != kNoPos) SourceEnd = FLastVertexEnd;
+    size_t n = Vertices.size();
+
+    // Widths: one width everywhere becomes ConstantWidth; otherwise every
+    // segment with a width gets its filled quadrilateral.
+    bool uniform = false;
+    if (Vertices[0].StartWidth > 0) {
+        float w = Vertices[0].StartWidth;
+        uniform = true;
+        for (size_t i = 0; i + 1 < n; ++i)
+            if (Vertices[i].StartWidth != w || Vertices[i].EndWidth != w) {
+                uniform = false;
+                break;
+            }
+        if (uniform) ConstantWidth = w;
+    }
+    if (!uniform) {
+        for (size_t i = 0; i + 1 < n; ++i) {
+            const TPolyVertex& v = Vertices[i];
+            const TPolyVertex& w = Vertices[i + 1];
+            if (v.StartWidth == 0 && v.EndWidth == 0) continue;
+            double dx = double(w.Point.X) - v.Point.X, dy = double(w.Point.Y) - v.Point.Y;
+            double len = std::sqrt(dx * dx + dy * dy);
+            if (!(len > 0)) continue;
+            double nx = -dy / len, ny = dx / len;
+            double s = v.StartWidth, e = v.EndWidth;
+            Outline.push_back(Point3F(v.Point.X + nx * s / 2, v.Point.Y + ny * s / 2, v.Point.Z));
+            Outline.push_back(Point3F(v.Point.X - nx * s / 2, v.Point.Y - ny * s / 2, v.Point.Z));
+            Outline.push_back(Point3F(w.Point.X - nx * e / 2, w.Point.Y - ny * e / 2, w.Point.Z));
+            Outline.push_back(Point3F(w.Point.X + nx * e / 2, w.Point.Y + ny * e / 2, w.Point.Z));
+        }
+    }
+
+    // Bulges: 16 points after the start vertex of every bulged segment (the
+    // closing one too when closed). Built front to back into a new list,
+    // which gives the same list as inserting from the back. A polyline whose
+    // arcs would pass kMaxEntityPoints keeps straight chords.
+    size_t segs = Closed ? n : n - 1;
+    size_t bulged = 0;
+    for (size_t i = 0; i < segs; ++i)
+        if (Vertices[i].Bulge != 0) ++bulged;
+    if (bulged > 0 && n + 16 * bulged <= std::max(kMaxEntityPoints, n)) {
+        std::vector<TPolyVertex> out;
+        out.reserve(n + 16 * bulged);
+        for (size_t i = 0; i < n; ++i) {
+            const TPolyVertex v = Vertices[i];
+            out.push_back(v);
+            if (i >= segs || v.Bulge == 0) continue;
+            const TPolyVertex& w = Vertices[(i + 1) % n];
+            double b = v.Bulge;
+            TBulgeArc a = BulgeArc(v.Point, w.Point, b);
+            if (b > 0 && a.A1 > a.A2) a.A1 -= 2 * kPi;
+            if (b < 0 && a.A1 < a.A2) a.A2 -= 2 * kPi;
+            double dz = (double(w.Point.Z) - v.Point.Z) / 15;
+            for (int j = 0; j < 16; ++j) {
+                double ang = a.A1 - j * (a.A1 - a.A2) / 16;
+                TPolyVertex p;
+                p.Point = Point3F(a.CX + a.R * std::cos(ang), a.CY + a.R * std::sin(ang), v.Point.Z + j * dz);
+                out.push_back(p);
+            }
+        }
+        Vertices.swap(out);
+        n = Vertices.size();
+    }
+
+    // Thickness: a 2 x n mesh of the vertices and their raised copies.
+    if (PenLine->Thickness != 0 && MeshM == 0 && MeshN == 0 && 2 * n <= kMaxEntityPoints) {
+        MeshN = int32_t(n);
+        MeshM = 2;
+        FMeshFromThickness = true;
+        Vertices.reserve(2 * n);
+        double t = PenLine->Thickness;
+        for (size_t i = 0; i < n; ++i) {
+            TPolyVertex c = Vertices[i];
+            c.Point.Z = float(c.Point.Z + t);
+            Vertices.push_back(c);
+        }
+        n = Vertices.size();
+    }
+
+    if (!Layer) Layer = PenLine->Layer;
+    if (!Layer) Layer = conv.FindOrCreateLayer("0");
+
+    // Extrusion (the axes are the same for every vertex) and box.
+    if (!IsDefaultExtrusion(PenLine->Extrusion)) {
+        TPoint3F ax, ay, az;
+        ArbitraryAxis(PenLine->Extrusion, ax, ay, az);
+        for (TPolyVertex& v : Vertices) {
+            const TPoint3F p = v.Point;
+            v.Point = Point3F(double(p.X) * ax.X + double(p.Y) * ay.X + double(p.Z) * az.X,
+                              double(p.X) * ax.Y + double(p.Y) * ay.Y + double(p.Z) * az.Y,
+                              double(p.X) * ax.Z + double(p.Y) * ay.Z + double(p.Z) * az.Z);
+        }
+    }
+    for (const TPolyVertex& v : Vertices) {
+        if (!(v.Point == TPoint3F{})) NonZero = true;
+        if (v.Visible) ExpandBox(Box, v.Point);
+    }
+    PenLine->WidenByLineWeight(Box);
+    if (ConstantWidth != 0) {
+        double h = double(ConstantWidth) / 2;
+        Box.Left = float(Box.Left - h), Box.Right = float(Box.Right + h);
+        Box.Bottom = float(Box.Bottom - h), Box.Top = float(Box.Top + h);
+    }
+    if (!NonZero) Box = EmptyBox;
+
+    // Point lists: face records give their indices, every other vertex its point.
+    std::vector<TPoint3F> run;
+    run.reserve(n + 1);
+    for (const TPolyVertex& v : Vertices) {
+        if (v.Flags == 128) FaceIndices.insert(FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
+        else run.push_back(v.Point);
+    }
+    if (makePoints) MakePointLists(conv, std::move(run));
+}
+
+void TkrDXFPolyline::MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool closeRun) {
+    const TkrLines& pattern = PenLine->Pattern ? *PenLine->Pattern : *DefaultPattern();
+    Points.clear();
+    VertexPoints.clear();
+    if (pattern.IsSolid()) {
+        FDashed = false;
+        Points = std::move(run);
+        if (closeRun && Closed && !Points.empty()) {
+            TPoint3F first = Points.front();
+            Points.push_back(first);
+        }
+        return;
+    }
+    FDashed = true;
+    VertexPoints = std::move(run);
+    DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(), Points);
+}
+
+const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntities() {
+    if (FSegmentsBuilt || !Converter) return FSegmentEntities;
+    FSegmentsBuilt = true;
+    TkrDXFConverter& conv = *Converter;
+    std::vector<TPolyVertex> base;
+    BaseVertices(conv, base);
+    size_t n = base.size();
+    if (n == 0) return FSegmentEntities;
+    size_t segs = Closed ? n : n - 1;
+    bool continuous = !PenLine->Pattern || PenLine->Pattern->IsSolid();
+    FSegmentEntities.reserve(segs);
+    // Last segment first, the order in which the bulges are worked off.
+    for (size_t i = segs; i-- > 0;) {
+        const TPolyVertex& v = base[i];
+        const TPolyVertex& w = base[(i + 1) % n];
+        double b = v.Bulge;
+        if (b == 0) {
+            auto line = std::make_unique<TkrDXFLine>();
+            line->Point = v.Point;
+            line->Point2 = w.Point;
+            line->Loaded(conv);
+            FSegmentEntities.push_back(std::move(line));
+            continue;
+        }
+        if (!continuous && !FClipStrictAtLoad) continue;
+        TBulgeArc a = BulgeArc(v.Point, w.Point, b);
+        // An arc runs counter-clockwise from its start to its end angle.
+        double start = RadToDeg(a.A2), end = RadToDeg(a.A1);
+        if (b > 0) std::swap(start, end);
+        auto arc = std::make_unique<TkrDXFArc>();
+        arc->PenLine->Pattern = PenLine->Pattern;
+        arc->SetCentre(Point3F(a.CX, a.CY, 0));
+        arc->Radius = float(a.R);
+        arc->StartAngle = float(start);
+        arc->EndAngle = float(end);
+        arc->Loaded(conv);
+        FSegmentEntities.push_back(std::move(arc));
+    }
+    return FSegmentEntities;
+}
+
+void TkrDXFPolyline::EnumCorners(bool allCorners, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
+    if (allCorners && Box.Right >= Box.Left && Points.size() < 9) {
+        for (const TPoint3F& p : Points) pointProc(receiver, p);
+        return;
+    }
+    TkrDXFGroup::EnumCorners(allCorners, pointProc, receiver);
+}
+
+void TkrDXFLWPolyline::ReadProperty(TkrDXFConverter& conv) {
+    switch (conv.Code) {
+        case 10: {
+            TPolyVertex v;
+            v.Point.X = float(conv.ValueAsFloat());
+            v.Point.Z = Elevation;
+            SourceVertices.push_back(v);
+            break;
+        }
+        case 20: {
+            float y = float(conv.ValueAsFloat());
+            if (!SourceVertices.empty()) SourceVertices.back().Point.Y = y;
+            break;
+        }
+        case 38: Elevation = float(conv.ValueAsFloat()); break;
+        case 40: {
+            float w = float(conv.ValueAsFloat());
+            DefaultStartWidth = w;
+            if (!SourceVertices.empty()) SourceVertices.back().StartWidth = w;
+            break;
+        }
+        case 41: {
+            float w = float(conv.ValueAsFloat());
+            DefaultEndWidth = w;
+            if (!SourceVertices.empty()) SourceVertices.back().EndWidth = w;
+            break;
+        }
+        case 42: {
+            float b = float(conv.ValueAsFloat());
+            if (!SourceVertices.empty()) SourceVertices.back().Bulge = b;
+            break;
+        }
+        default: TkrDXFPolyline::ReadProperty(conv); break;
+    }
+}
+
+size_t PointCount(const TkrDXFEntity& e) {
+    if (e.Is(TEntityClass::Line)) return static_cast<const TkrDXFLine&>(e).Points.size();
+    if (e.Is(TEntityClass::Polyline)) return static_cast<const TkrDXFPolyline&>(e).Points.size();
+    return 0;
+}

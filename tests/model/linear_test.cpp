@@ -1,0 +1,542 @@
+// Linear entities: lines, points, solids, 3-D faces, polylines and
+// light-weight polylines, from DXF text to finished point lists.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model/converter.h"
+#include "model/entities/curves.h"
+#include "model/entities/linear.h"
+
+namespace {
+std::string Entities(const std::vector<std::string>& body) {
+    std::string s = "0\nSECTION\n2\nENTITIES\n";
+    for (auto& l : body) s += l + "\n";
+    return s + "0\nENDSEC\n0\nEOF\n";
+}
+
+template <class T>
+T& First(TkrDXFConverter& conv, int i = 0) {
+    TkrDXFEntity* e = conv.EntityAt(i);
+    EXPECT_NE(e, nullptr);
+    return *static_cast<T*>(e);
+}
+
+const std::vector<std::string> kSquare = {"0",  "LWPOLYLINE", "70", "1",  "10", "0",  "20", "0", "10", "10",
+                                          "20", "0",          "10", "10", "20", "10", "10", "0", "20", "10"};
+
+struct TVisits {
+    std::vector<TPoint3F> Seen;
+    int Count = 0;
+};
+void Record(void* r, TkrDXFEntity& e) {
+    auto& v = *static_cast<TVisits*>(r);
+    auto& l = static_cast<TkrDXFLine&>(e);
+    ++v.Count;
+    v.Seen.push_back(l.Point);
+    v.Seen.push_back(l.Point2);
+    v.Seen.insert(v.Seen.end(), l.Points.begin(), l.Points.end());
+}
+}  // namespace
+
+// ---- LINE, POINT, SOLID, 3DFACE ----
+
+TEST(Line, ContinuousLineKeepsItsTwoPointsAndBox) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LINE", "10", "1", "20", "2", "30", "3", "11", "4", "21", "-5", "31", "6", "370",
+                                "50"}));
+    auto& l = First<TkrDXFLine>(conv);
+    ASSERT_EQ(l.Points.size(), 2u);
+    EXPECT_EQ(l.Points[0], (TPoint3F{1, 2, 3}));
+    EXPECT_EQ(l.Points[1], (TPoint3F{4, -5, 6}));
+    // Box of both ends widened by half the line weight (0.5 mm / 2).
+    TBox3F b = l.GetBox();
+    EXPECT_FLOAT_EQ(b.Left, 0.75f);
+    EXPECT_FLOAT_EQ(b.Right, 4.25f);
+    EXPECT_FLOAT_EQ(b.Top, 2.25f);
+    EXPECT_FLOAT_EQ(b.Bottom, -5.25f);
+    EXPECT_EQ(PointCount(l), 2u);
+}
+
+TEST(Line, CoordinatesAreStoredAsFloatsOfTheValueRead) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LINE", "10", "0.1", "20", "1e-3", "11", "123456.789", "21", "-0.3"}));
+    auto& l = First<TkrDXFLine>(conv);
+    EXPECT_EQ(l.Point.X, 0.1f);
+    EXPECT_EQ(l.Point.Y, 0.001f);
+    EXPECT_EQ(l.Point2.X, 123456.789f);
+    EXPECT_EQ(l.Points[1].Y, -0.3f);
+}
+
+TEST(Line, ExtrusionIsNotAppliedToLines) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LINE", "10", "1", "20", "2", "11", "3", "21", "4", "230", "-1"}));
+    auto& l = First<TkrDXFLine>(conv);
+    EXPECT_EQ(l.Point, (TPoint3F{1, 2, 0}));
+    EXPECT_EQ(l.Points[1], (TPoint3F{3, 4, 0}));
+}
+
+TEST(Point, HoldsItsPositionTwiceAndHasADegenerateWidenedBox) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "POINT", "10", "7", "20", "8", "370", "30"}));
+    auto& p = First<TkrDXFPoint>(conv);
+    ASSERT_EQ(p.Points.size(), 2u);
+    EXPECT_EQ(p.Points[0], (TPoint3F{7, 8, 0}));
+    EXPECT_EQ(p.Points[1], (TPoint3F{7, 8, 0}));
+    TBox3F b = p.GetBox();
+    EXPECT_FLOAT_EQ(b.Left, 6.85f);
+    EXPECT_FLOAT_EQ(b.Right, 7.15f);
+    std::vector<TPoint3F> corners;
+    p.EnumCorners(true, [](void* r, const TPoint3F& q) { static_cast<std::vector<TPoint3F>*>(r)->push_back(q); },
+                  &corners);
+    EXPECT_EQ(corners.size(), 1u);
+}
+
+TEST(Solid, CornersAreMappedByTheExtrusionAfterThePointList) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "SOLID", "10", "1", "20", "2", "11", "3", "21", "4", "12", "5", "22", "6", "13",
+                                "7", "23", "8", "230", "-1"}));
+    auto& s = First<TkrDXFSolid>(conv);
+    // Points come from the corners as read; the corners then go through the
+    // arbitrary axis of (0, 0, -1): Ax = (-1, 0, 0), Ay = (0, 1, 0).
+    EXPECT_EQ(s.Points[0], (TPoint3F{1, 2, 0}));
+    EXPECT_EQ(s.Point, (TPoint3F{-1, 2, 0}));
+    EXPECT_EQ(s.Point2, (TPoint3F{-3, 4, 0}));
+    EXPECT_EQ(s.Point3, (TPoint3F{-5, 6, 0}));
+    EXPECT_EQ(s.Point4, (TPoint3F{-7, 8, 0}));
+    TBox3F b = s.GetBox();
+    EXPECT_EQ(b.Left, -7);
+    EXPECT_EQ(b.Right, -1);
+    EXPECT_EQ(b.Top, 8);
+}
+
+TEST(Face3d, ReadsEdgeFlagsAndFourCorners) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "3DFACE", "10", "0", "11", "1", "12", "1", "22", "1", "13", "0", "23", "1", "70",
+                                "15"}));
+    auto& f = First<TkrDXF3dFace>(conv);
+    EXPECT_EQ(f.EdgeFlags, 15);
+    EXPECT_EQ(f.Point3, (TPoint3F{1, 1, 0}));
+    std::vector<TPoint3F> c;
+    f.EnumCorners(false, [](void* r, const TPoint3F& q) { static_cast<std::vector<TPoint3F>*>(r)->push_back(q); },
+                  &c);
+    ASSERT_EQ(c.size(), 4u);
+    EXPECT_EQ(c[3], (TPoint3F{0, 1, 0}));
+}
+
+// ---- strict clipping ----
+
+class LineClip : public ::testing::Test {
+protected:
+    TkrDXFConverter conv;
+    TDrawContext dc;
+    void SetUp() override {
+        dc.Matrix = IdentityMatrix();
+        conv.DrawContext = &dc;
+        conv.ClipEnabled = true;
+        conv.ClipStrict = true;
+        conv.ClipBox = {0, 10, -1, 10, 0, 1};  // x 0..10, y 0..10
+    }
+};
+
+TEST_F(LineClip, ALineCrossingTheRectangleIsCutForTheVisitAndRestored) {
+    conv.LoadFromText(Entities({"0", "LINE", "10", "-5", "20", "5", "11", "5", "21", "5"}));
+    auto& l = First<TkrDXFLine>(conv);
+    dc.Matrix.M[0][0] = 2;  // the cut happens in canvas coordinates: x doubled
+    EXPECT_TRUE(l.InView(conv));
+    TVisits v;
+    l.Iterate(conv, Record, &v);
+    ASSERT_EQ(v.Count, 1);
+    EXPECT_EQ(v.Seen[0], (TPoint3F{0, 5, 0}));   // start moved onto x = Left
+    EXPECT_EQ(v.Seen[1], (TPoint3F{10, 5, 0}));  // end (10, 5) on the right edge
+    EXPECT_EQ(v.Seen[2], (TPoint3F{0, 5, 0}));   // the drawn points follow
+    // Everything back as it was, the context included.
+    EXPECT_EQ(l.Point, (TPoint3F{-5, 5, 0}));
+    EXPECT_EQ(l.Points[0], (TPoint3F{-5, 5, 0}));
+    EXPECT_FALSE(l.Clipped);
+    EXPECT_EQ(dc.Matrix.M[0][0], 2);
+}
+
+TEST_F(LineClip, ALineBesideACornerIsNotDrawn) {
+    // Its box overlaps the rectangle, the line itself passes the corner.
+    conv.LoadFromText(Entities({"0", "LINE", "10", "-5", "20", "8", "11", "5", "21", "20"}));
+    auto& l = First<TkrDXFLine>(conv);
+    EXPECT_FALSE(l.InView(conv));
+    TVisits v;
+    l.Iterate(conv, Record, &v);
+    EXPECT_EQ(v.Count, 0);
+}
+
+TEST_F(LineClip, WithoutStrictClippingAnOverlappingLineIsVisitedUncut) {
+    conv.ClipStrict = false;
+    conv.LoadFromText(Entities({"0", "LINE", "10", "-5", "20", "5", "11", "5", "21", "5"}));
+    auto& l = First<TkrDXFLine>(conv);
+    TVisits v;
+    l.Iterate(conv, Record, &v);
+    ASSERT_EQ(v.Count, 1);
+    EXPECT_EQ(v.Seen[0], (TPoint3F{-5, 5, 0}));
+}
+
+TEST_F(LineClip, ALineCrossingTopAndBottomIsCutAtBoth) {
+    conv.LoadFromText(Entities({"0", "LINE", "10", "4", "20", "-10", "11", "6", "21", "20"}));
+    auto& l = First<TkrDXFLine>(conv);
+    TVisits v;
+    l.Iterate(conv, Record, &v);
+    ASSERT_EQ(v.Count, 1);
+    // y = -10 + 30 (x - 4) / 2: at y = 0, x = 4 + 2/3; at y = 10, x = 4 + 4/3.
+    EXPECT_FLOAT_EQ(v.Seen[0].X, float(4 + 2.0 / 3));
+    EXPECT_EQ(v.Seen[0].Y, 0);
+    EXPECT_FLOAT_EQ(v.Seen[1].X, float(4 + 4.0 / 3));
+    EXPECT_EQ(v.Seen[1].Y, 10);
+}
+
+// ---- polylines: closed, bulges, segments ----
+
+TEST(Polyline, ClosedSquareRepeatsTheFirstPointAndHasFourLineSegments) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities(kSquare));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    ASSERT_EQ(p.Points.size(), 5u);
+    EXPECT_EQ(p.Points[4], p.Points[0]);
+    EXPECT_EQ(&p.GetVertexPoints(), &p.Points);
+    auto& segs = p.SegmentEntities();
+    ASSERT_EQ(segs.size(), 4u);
+    for (auto& s : segs) EXPECT_EQ(s->Class, TEntityClass::Line);
+    // Last segment first: the closing one from (0, 10) back to (0, 0).
+    auto& closing = static_cast<TkrDXFLine&>(*segs[0]);
+    EXPECT_EQ(closing.Point, (TPoint3F{0, 10, 0}));
+    EXPECT_EQ(closing.Point2, (TPoint3F{0, 0, 0}));
+    TBox3F b = p.GetBox();
+    EXPECT_EQ(b.Left, 0);
+    EXPECT_EQ(b.Top, 10);
+    EXPECT_EQ(p.Layer->Name, "0");
+}
+
+TEST(Polyline, SegmentEntitiesAreRebuiltNotDoubledWhenLoadedAgain) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities(kSquare));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_EQ(p.SegmentEntities().size(), 4u);
+    p.Loaded(conv);
+    EXPECT_EQ(p.SegmentEntities().size(), 4u);
+    EXPECT_EQ(p.Points.size(), 5u);
+}
+
+TEST(Polyline, BulgeOneIsAHalfCircleCounterClockwise) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "42", "1", "10", "10", "20", "0"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    // 2 vertices + 16 inserted; the first inserted lies on the start vertex.
+    ASSERT_EQ(p.Points.size(), 18u);
+    EXPECT_EQ(p.Points[0], (TPoint3F{0, 0, 0}));
+    EXPECT_NEAR(p.Points[1].X, 0, 1e-6);
+    EXPECT_NEAR(p.Points[1].Y, 0, 1e-6);
+    // Going left to right counter-clockwise about (5, 0) passes below: j = 8 is
+    // the angle -90 degrees.
+    EXPECT_NEAR(p.Points[9].X, 5, 1e-5);
+    EXPECT_NEAR(p.Points[9].Y, -5, 1e-5);
+    for (size_t i = 2; i < 17; ++i) {
+        EXPECT_LT(p.Points[i].Y, 0) << i;
+        EXPECT_GT(p.Points[i].X, p.Points[i - 1].X) << i;
+        EXPECT_NEAR(std::hypot(p.Points[i].X - 5.0, double(p.Points[i].Y)), 5, 1e-5);
+    }
+    // The last inserted point is one sixteenth of the arc before the end.
+    EXPECT_NEAR(p.Points[16].X, 5 + 5 * std::cos(-kPi / 16), 1e-5);
+    EXPECT_EQ(p.Points[17], (TPoint3F{10, 0, 0}));
+    // The arc segment runs counter-clockwise from 180 to 0 (= 360) degrees.
+    auto& segs = p.SegmentEntities();
+    ASSERT_EQ(segs.size(), 1u);
+    ASSERT_EQ(segs[0]->Class, TEntityClass::Arc);
+    auto& arc = static_cast<TkrDXFArc&>(*segs[0]);
+    EXPECT_FLOAT_EQ(arc.StartAngle, 180);
+    EXPECT_NEAR(arc.EndAngle, 0, 1e-6);
+    EXPECT_FLOAT_EQ(arc.Radius, 5);
+    // 16 points over 180 degrees, from (0, 0) below the chord to (10, 0).
+    ASSERT_EQ(arc.Points.size(), 16u);
+    EXPECT_NEAR(arc.Points[0].X, 0, 1e-5);
+    EXPECT_NEAR(arc.Points[15].X, 10, 1e-5);
+    for (auto& q : arc.Points) EXPECT_LT(q.Y, 1e-5);
+}
+
+TEST(Polyline, NegativeBulgeRunsClockwise) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "42", "-1", "10", "10", "20", "0"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    ASSERT_EQ(p.Points.size(), 18u);
+    EXPECT_NEAR(p.Points[9].Y, 5, 1e-5);
+    for (size_t i = 2; i < 17; ++i) EXPECT_GT(p.Points[i].Y, 0) << i;
+}
+
+TEST(Polyline, SmallBulgeFollowsTheShortArcAndStepsZ) {
+    // Bulge tan(22.5 degrees): a quarter circle from (0,0,0) to (10,10,3).
+    // The polyline path (old style) carries Z in every vertex.
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "POLYLINE", "66", "1", "70", "8", "0", "VERTEX", "10", "0", "20", "0", "42",
+                                "0.41421356237", "0", "VERTEX", "10", "10", "20", "10", "30", "3", "0", "SEQEND"}));
+    auto& p = First<TkrDXFPolyline>(conv);
+    ASSERT_EQ(p.Points.size(), 18u);
+    // The positive bulge turns left of the chord (1, 1): centre
+    // M + k (d.y, -d.x) = (5, 5) + 1 * (-5, 5) = (0, 10), radius 10.
+    double cx = 0, cy = 10;
+    for (size_t i = 1; i < 17; ++i)
+        EXPECT_NEAR(std::hypot(p.Points[i].X - cx, p.Points[i].Y - cy), 10, 1e-3) << i;
+    // Counter-clockwise about the centre: the cross product of successive
+    // radius vectors is positive.
+    for (size_t i = 2; i < 17; ++i) {
+        double ax = p.Points[i - 1].X - cx, ay = p.Points[i - 1].Y - cy;
+        double bx = p.Points[i].X - cx, by = p.Points[i].Y - cy;
+        EXPECT_GT(ax * by - ay * bx, 0) << i;
+    }
+    // Z steps by 3/15 per inserted point, from 0 to 3.
+    EXPECT_EQ(p.Points[1].Z, 0);
+    EXPECT_FLOAT_EQ(p.Points[6].Z, float(5 * 0.2));
+    EXPECT_FLOAT_EQ(p.Points[16].Z, 3);
+}
+
+TEST(Polyline, BulgedClosingSegmentIsExpandedToo) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "70", "1", "10", "0", "20", "0", "42", "1", "10", "10", "20", "0",
+                                "42", "1"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    // Two half circles make a full circle: 2 + 32 vertices, closed: + 1.
+    ASSERT_EQ(p.Points.size(), 35u);
+    EXPECT_NEAR(p.Points[26].Y, 5, 1e-5);  // second arc, j = 8, goes over the top
+    EXPECT_EQ(p.Points[34], p.Points[0]);
+}
+
+TEST(Polyline, BulgePointsAreRoundedOnceFromDouble) {
+    // A bulge arc far from the origin: each point is computed in double and
+    // rounded to float once; float intermediates would drift.
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "100000.1", "20", "2000.7", "42", "0.3", "10", "100003.3",
+                                "20", "2001.9"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    ASSERT_EQ(p.Points.size(), 18u);
+    double vx = 100000.1f, vy = 2000.7f, wx = 100003.3f, wy = 2001.9f, b = 0.3f;
+    double mx = (vx + wx) / 2, my = (vy + wy) / 2, dx = vx - mx, dy = vy - my, k = (1 - b * b) / (2 * b);
+    double cx = mx + k * dy, cy = my - k * dx;
+    double px = mx - b * dy, py = my + b * dx;
+    double r = std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy));
+    double a1 = std::atan2(vy - cy, vx - cx), a2 = std::atan2(wy - cy, wx - cx);
+    if (a1 < 0) a1 += 2 * kPi;
+    if (a2 < 0) a2 += 2 * kPi;
+    if (a1 > a2) a1 -= 2 * kPi;
+    for (int j = 0; j < 16; ++j) {
+        double a = a1 - j * (a1 - a2) / 16;
+        EXPECT_EQ(p.Points[size_t(j) + 1].X, float(cx + r * std::cos(a))) << j;
+        EXPECT_EQ(p.Points[size_t(j) + 1].Y, float(cy + r * std::sin(a))) << j;
+    }
+}
+
+// ---- widths, thickness, meshes ----
+
+TEST(Polyline, UniformWidthBecomesConstantWidthWithoutOutline) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "40", "2", "41", "2", "10", "10", "20", "0",
+                                "40", "2", "41", "2", "10", "10", "20", "5"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_EQ(p.ConstantWidth, 2);
+    EXPECT_TRUE(p.Outline.empty());
+    TBox3F b = p.GetBox();
+    EXPECT_EQ(b.Left, -1);
+    EXPECT_EQ(b.Right, 11);
+    EXPECT_EQ(b.Bottom, -1);
+    EXPECT_EQ(b.Top, 6);
+}
+
+TEST(Polyline, TaperedSegmentGetsAQuadrilateral) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "40", "2", "41", "4", "10", "10", "20", "0"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_EQ(p.ConstantWidth, 0);
+    ASSERT_EQ(p.Outline.size(), 4u);
+    // Normal of (1, 0) is (0, 1): V + n s/2, V - n s/2, W - n e/2, W + n e/2.
+    EXPECT_EQ(p.Outline[0], (TPoint3F{0, 1, 0}));
+    EXPECT_EQ(p.Outline[1], (TPoint3F{0, -1, 0}));
+    EXPECT_EQ(p.Outline[2], (TPoint3F{10, -2, 0}));
+    EXPECT_EQ(p.Outline[3], (TPoint3F{10, 2, 0}));
+}
+
+TEST(Polyline, ConstantWidthBelowAMillionthIsZero) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "43", "0.0000001", "10", "0", "20", "0", "10", "1", "20", "1"}));
+    EXPECT_EQ(First<TkrDXFLWPolyline>(conv).ConstantWidth, 0);
+}
+
+TEST(Polyline, ThicknessMakesATwoRowMesh) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "39", "5", "10", "0", "20", "0", "10", "1", "20", "0", "10", "1",
+                                "20", "1"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_EQ(p.MeshM, 2);
+    EXPECT_EQ(p.MeshN, 3);
+    ASSERT_EQ(p.VertexCount(), 6);
+    EXPECT_EQ(p.Vertices[3].Point, (TPoint3F{0, 0, 5}));
+    EXPECT_TRUE(p.IsPolygonMesh());
+    EXPECT_EQ(p.GetBox().Z2, 5);
+    // Loaded again: still one mesh of six, not twelve.
+    p.Loaded(conv);
+    EXPECT_EQ(p.VertexCount(), 6);
+}
+
+TEST(Polyline, PolyfaceMeshGivesPointsAndFaceIndices) {
+    std::vector<std::string> body = {"0", "POLYLINE", "66", "1", "70", "64", "71", "4", "72", "1"};
+    const char* xy[4][2] = {{"0", "0"}, {"1", "0"}, {"1", "1"}, {"0", "1"}};
+    for (auto& v : xy) body.insert(body.end(), {"0", "VERTEX", "10", v[0], "20", v[1], "70", "192"});
+    body.insert(body.end(), {"0", "VERTEX", "70", "128", "71", "1", "72", "2", "73", "3", "74", "-4", "0", "SEQEND"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities(body));
+    auto& p = First<TkrDXFPolyline>(conv);
+    EXPECT_TRUE(p.IsPolyfaceMesh());
+    EXPECT_FALSE(p.IsPolygonMesh());
+    ASSERT_EQ(p.Points.size(), 4u);
+    EXPECT_EQ(p.Points[2], (TPoint3F{1, 1, 0}));
+    EXPECT_EQ(p.FaceIndices, (std::vector<int32_t>{1, 2, 3, -4}));
+    EXPECT_TRUE(p.Entities.empty());  // vertex entities released once copied
+    EXPECT_EQ(conv.TableCount(tkEntities), 1);
+}
+
+TEST(Polyline, MeshSizeProductDoesNotWrapAround) {
+    // 65536 x 65536 wraps to 0 in 32 bits, which one closed vertex would match.
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "POLYLINE", "66", "1", "70", "1", "71", "65536", "72", "65536", "0", "VERTEX",
+                                "10", "1", "0", "SEQEND"}));
+    auto& p = First<TkrDXFPolyline>(conv);
+    EXPECT_EQ(p.VertexCount(), 1);
+    EXPECT_FALSE(p.IsPolygonMesh());
+}
+
+TEST(Polyline, MeshSizesFromSeventyThreeAndFourOverride) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "POLYLINE", "71", "3", "71", "9", "72", "4", "73", "5", "74", "6"}));
+    auto& p = First<TkrDXFPolyline>(conv);
+    EXPECT_EQ(p.MeshM, 5);
+    EXPECT_EQ(p.MeshN, 6);
+}
+
+TEST(Polyline, WithoutCode66ItHasNoVerticesAndNoExtents) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "POLYLINE", "0", "VERTEX", "10", "1", "20", "1", "0", "SEQEND", "0", "LINE"}));
+    auto& p = First<TkrDXFPolyline>(conv);
+    EXPECT_EQ(p.VertexCount(), 0);
+    EXPECT_TRUE(IsEmptyBox(p.GetBox()));
+    EXPECT_TRUE(p.Points.empty());
+}
+
+TEST(Polyline, AllVerticesAtTheOriginHaveNoExtents) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "10", "0", "20", "0"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_TRUE(IsEmptyBox(p.GetBox()));
+    EXPECT_EQ(p.Points.size(), 2u);
+}
+
+TEST(Polyline, ExtrusionMapsVerticesToWorld) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "38", "2", "230", "-1", "10", "1", "20", "2", "10", "3", "20",
+                                "4"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    // OCS (1, 2, 2) with Ax = (-1, 0, 0), Ay = (0, 1, 0), Az = (0, 0, -1).
+    EXPECT_EQ(p.Points[0], (TPoint3F{-1, 2, -2}));
+    EXPECT_EQ(p.Points[1], (TPoint3F{-3, 4, -2}));
+}
+
+// ---- pen, colour, visibility ----
+
+TEST(Polyline, InvisiblePolylineIsNotVisible) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "60", "1", "10", "0", "20", "0", "10", "1", "20", "1"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_FALSE(p.Visible);
+    EXPECT_FALSE(p.PenLine->Visible);
+    EXPECT_FALSE(p.IsVisible());
+}
+
+TEST(Polyline, ColourLayerHandleAndSpaceComeFromThePen) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "5", "1F", "8", "WALLS", "62", "1", "67", "1", "48", "2.5", "10",
+                                "0", "20", "0", "10", "1", "20", "1"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_EQ(p.EntityColor(), 0x0000FF);
+    EXPECT_EQ(ResolveColor(p, nullptr), 0x0000FF);
+    EXPECT_EQ(p.Handle, 0x1Fu);
+    EXPECT_TRUE(p.PaperSpace);
+    ASSERT_NE(p.Layer, nullptr);
+    EXPECT_EQ(p.Layer->Name, "WALLS");
+    EXPECT_EQ(p.LineTypeScale, 2.5f);
+    EXPECT_EQ(p.PenLine->LineTypeScale, 2.5f);
+    p.SetColor(0x00FF00);
+    EXPECT_EQ(p.PenLine->Color, 0x00FF00);
+}
+
+TEST(Polyline, LightweightWidthsBeforeTheFirstVertexOnlySetDefaults) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "40", "3", "41", "4", "42", "1", "10", "0", "20", "0", "10", "1",
+                                "20", "0"}));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_EQ(p.DefaultStartWidth, 3);
+    EXPECT_EQ(p.DefaultEndWidth, 4);
+    EXPECT_EQ(p.SourceVertices[0].StartWidth, 0);
+    EXPECT_EQ(p.SourceVertices[0].Bulge, 0);
+    EXPECT_EQ(p.Points.size(), 2u);
+}
+
+TEST(Polyline, PolylineSourceSpansItsVertices) {
+    std::string text = Entities({"0", "POLYLINE", "66", "1", "0", "VERTEX", "10", "1", "0", "VERTEX", "10", "2", "0",
+                                 "SEQEND", "0", "LINE"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(text);
+    auto& p = First<TkrDXFPolyline>(conv);
+    // The polyline's text ends where its last vertex ends: at the SEQEND.
+    EXPECT_EQ(text.substr(p.SourceEnd, 8), "0\nSEQEND");
+    EXPECT_EQ(p.GetName(&conv), "POLYLINE");
+}
+
+// ---- hostile input ----
+
+TEST(Hostile, HugeBulgesStayFiniteInCount) {
+    for (const char* b : {"1e30", "-1e30", "1e-30"}) {
+        TkrDXFConverter conv;
+        conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "42", b, "10", "10", "20", "0"}));
+        auto& p = First<TkrDXFLWPolyline>(conv);
+        EXPECT_EQ(p.Points.size(), 18u) << b;
+        (void)p.SegmentEntities();
+    }
+}
+
+TEST(Hostile, InfiniteCoordinatesDoNotCrash) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "1e400", "20", "0", "42", "1", "10", "-1e400", "20", "1e400",
+                                "40", "1e400", "0", "LINE", "10", "1e400", "11", "-1e400", "0", "CIRCLE", "40",
+                                "1e400"}));
+    EXPECT_EQ(PointCount(*conv.EntityAt(0)), 18u);
+    EXPECT_EQ(PointCount(*conv.EntityAt(1)), 2u);
+    EXPECT_EQ(PointCount(*conv.EntityAt(2)), 33u);
+}
+
+TEST(Hostile, TooManyBulgedVerticesKeepStraightChords) {
+    // 70000 bulged vertices would take 1.19 million points: the chords stay.
+    std::vector<std::string> body = {"0", "LWPOLYLINE"};
+    for (int i = 0; i < 70000; ++i) body.insert(body.end(), {"10", std::to_string(i), "20", "0", "42", "1"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities(body));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    EXPECT_EQ(p.Points.size(), 70000u);
+    EXPECT_LE(p.Points.size(), kMaxEntityPoints);
+}
+
+TEST(Hostile, LwpolylineVertexCountIsNotPreallocated) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "90", "2000000000", "10", "0", "20", "0", "10", "1", "20", "1"}));
+    EXPECT_EQ(First<TkrDXFLWPolyline>(conv).Points.size(), 2u);
+}
+
+TEST(PointCountOf, CountsFinishedPointsOfLinesAndPolylines) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LINE", "11", "1", "0", "CIRCLE", "40", "1", "0", "INSERT", "2", "X"}));
+    EXPECT_EQ(PointCount(*conv.EntityAt(0)), 2u);
+    EXPECT_EQ(PointCount(*conv.EntityAt(1)), 33u);
+    EXPECT_EQ(PointCount(*conv.EntityAt(2)), 0u);
+}
