@@ -191,7 +191,12 @@ void TkrDXFConverter::Clear() {
     FLastLayer = nullptr;
     FStyleIndex = {};
     FLTypeIndex = {};
-    if (Layouts.size() > 2) Layouts.erase(Layouts.begin() + 2, Layouts.end());
+    // A new load starts again from the two default layouts, so that nothing
+    // of a previous drawing (layout names, boxes, block references) carries
+    // over into the next one.
+    Layouts.clear();
+    Layouts.push_back(std::make_unique<TkrDXFLayout>("Model", "*MODEL_SPACE"));
+    Layouts.push_back(std::make_unique<TkrDXFLayout>("Layout1", "*PAPER_SPACE"));
 }
 
 void TkrDXFConverter::LoadFromText(std::string text) {

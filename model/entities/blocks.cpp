@@ -1,16 +1,91 @@
 #include "model/entities/blocks.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "model/converter.h"
+#include "model/entities/annotation.h"
+#include "model/entities/layout.h"
+#include "model/entities/text.h"
+
+// ---- TkrDXFBlock ----
+
+TkrDXFBlock::~TkrDXFBlock() {
+    // A layout that shows this block must not keep a reference to it.
+    if (FLayoutOwner)
+        for (auto& l : FLayoutOwner->Layouts)
+            if (l && l->Block == this) l->Block = nullptr;
+}
 
 void TkrDXFBlock::ReadProperty(TkrDXFConverter& conv) {
-    TkrDXFGroup::ReadProperty(conv);
-    if (conv.Code == 2) Name = conv.Value;
+    // The references counted from here on, up to the block's end, are the
+    // ones made inside this block.
+    if (PendingAtRead < 0) PendingAtRead = conv.PendingRefs;
+    switch (conv.Code) {
+        case 1: XrefPath = std::string(TrimBlanks(conv.Value)); break;
+        case 2: Name = std::string(TrimBlanks(conv.Value)); break;
+        case 5: Handle = HexHandle(conv.Value); break;
+        case 10: BasePoint.X = float(conv.ValueAsFloat()); break;
+        case 20: BasePoint.Y = float(conv.ValueAsFloat()); break;
+        case 30: BasePoint.Z = float(conv.ValueAsFloat()); break;
+        case 70: BlockFlags = uint8_t(conv.ValueAsInt()); break;
+        case 330: OwnerHandle = UpperAscii(conv.Value); break;
+        default: break;  // a block has no layer (8) and no other codes of its own
+    }
 }
 
 bool TkrDXFBlock::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& child) {
-    if (child->Class == TEntityClass::Seqend) return false;
+    ++ChildrenOffered;
+    if (Finished || child->Class == TEntityClass::Seqend) return false;
+    if (child->Is(TEntityClass::Viewport)) NumberViewport(static_cast<TkrDXFViewport&>(*child));
     Entities.push_back(std::move(child));
     return true;
+}
+
+std::string TkrDXFBlock::GetName(const TkrDXFConverter* conv) const {
+    return Name.empty() ? TkrDXFEntity::GetName(conv) : Name;
+}
+
+bool TkrDXFBlock::ComputeBox(TkrDXFConverter&, int depth) {
+    // A block that inserts itself (directly or through other blocks) reaches
+    // its own box computation again: that inner reference contributes nothing.
+    if (FResolving) return false;
+    FResolving = true;
+    struct Reset {
+        bool& f;
+        ~Reset() { f = false; }
+    } reset{FResolving};
+    TBox3F box = EmptyBox;
+    for (auto& e : Entities) {
+        if (!e->Visible) continue;
+        if (e->Is(TEntityClass::Insert)) {
+            auto* ins = static_cast<TkrDXFInsert*>(e.get());
+            if (ins->Converter) ins->ResolveAt(depth + 1);
+        }
+        UnionBox(box, e->GetBox());
+    }
+    Box = box;
+    return true;
+}
+
+void TkrDXFBlock::Loaded(TkrDXFConverter& conv) {
+    if (Finished) return;
+    // External references (flags 4 or 32 with a path) are not attached here:
+    // such a block keeps only the entities the file gives it.
+    if (PendingAtRead < 0) PendingAtRead = 0;
+    if (!Name.empty()) PendingAtRead = conv.PendingRefs - PendingAtRead;
+    if (UpperAscii(Name).find("*PAPER_SPACE") != std::string::npos && !Entities.empty()) {
+        // A paper-space block is a layout's content: finished at once, even
+        // with references still open (a layout completes it, see TkrDXFLayout).
+        HasContent = true;
+        PaperSpace = false;
+        ComputeBox(conv, 0);
+        Finished = true;
+    } else if (PendingAtRead == 0) {
+        ComputeBox(conv, 0);
+        Finished = true;
+    }
+    // Otherwise the box stays empty until an insert of the block resolves it.
 }
 
 TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
@@ -20,4 +95,218 @@ TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
         if (b->Is(TEntityClass::Block) && static_cast<TkrDXFBlock*>(b.get())->Name == name)
             return static_cast<TkrDXFBlock*>(b.get());
     return nullptr;
+}
+
+// ---- TkrDXFInsert ----
+
+TkrDXFInsert::TkrDXFInsert(TEntityClass cls) : TkrDXFCustomVertex(cls) {}
+TkrDXFInsert::~TkrDXFInsert() = default;
+
+TkrDXFBlock* TkrDXFInsert::FindBlock(TkrDXFConverter& conv, std::string_view name) {
+    Converter = &conv;
+    if (TkrDXFBlock* b = conv.FindBlock(name)) {
+        // A reference to a block that itself waits for references is open too.
+        if (b->PendingAtRead > 0) ++conv.PendingRefs;
+        return b;
+    }
+    if (PendingName.empty()) {
+        PendingName = std::string(name);
+        ++conv.PendingRefs;
+    }
+    return nullptr;
+}
+
+void TkrDXFInsert::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFCustomVertex::ReadProperty(conv);
+    switch (conv.Code) {
+        case 2: Block = FindBlock(conv, conv.Value); break;
+        case 41: InsertScale.X = float(conv.ValueAsFloat()); break;
+        case 42: InsertScale.Y = float(conv.ValueAsFloat()); break;
+        case 43: InsertScale.Z = float(conv.ValueAsFloat()); break;
+        case 50: {
+            double a = conv.ValueAsFloat();
+            Rotation = float(a);
+            RotationCos = std::cos(DegToRad(a));
+            RotationSin = std::sin(DegToRad(a));
+            break;
+        }
+        case 62: Color = conv.ValueAsColor(); break;
+        case 210: Extrusion.X = float(conv.ValueAsFloat()); break;
+        case 220: Extrusion.Y = float(conv.ValueAsFloat()); break;
+        case 230: Extrusion.Z = float(conv.ValueAsFloat()); break;
+        default: break;
+    }
+}
+
+bool TkrDXFInsert::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& child) {
+    if (child->Class != TEntityClass::Attrib) return false;
+    Attribs.emplace_back(static_cast<TkrDXFAttrib*>(child.release()));
+    return true;
+}
+
+int TkrDXFInsert::Count() const { return int(Attribs.size()); }
+
+TkrDXFEntity* TkrDXFInsert::GetEntity(int i) const {
+    return i >= 0 && size_t(i) < Attribs.size() ? Attribs[size_t(i)].get() : nullptr;
+}
+
+TBox3F TkrDXFInsert::GetBox() const {
+    // The deferred lookup changes the insert; inserts are never created const.
+    if (Converter) const_cast<TkrDXFInsert*>(this)->Resolve();
+    return InsertBox;
+}
+
+std::string TkrDXFInsert::GetName(const TkrDXFConverter* conv) const {
+    std::string n = TkrDXFCustomVertex::GetName(conv);
+    if (Block) n += " " + Block->Name;
+    return n;
+}
+
+void TkrDXFInsert::ResolveAt(int depth) {
+    TkrDXFConverter* conv = Converter;
+    if (!conv) return;
+    Converter = nullptr;
+    if (!PendingName.empty()) {
+        Block = FindBlock(*conv, PendingName);
+        // While the file is still being read, the block may be defined further
+        // down (a paper-space block is boxed before the blocks it inserts):
+        // the name is kept so that a later request finds it. Once loading is
+        // over, a name that is still missing stays unresolved for good.
+        if (Block || !conv->Loading) PendingName.clear();
+    }
+    // Deeper than kMaxInsertDepth the block's box is not computed; a block
+    // already being boxed further up (a cycle) is not entered again.
+    if (Block && Block->PendingAtRead > 0 && depth < kMaxInsertDepth && !Block->Resolving())
+        if (Block->ComputeBox(*conv, depth)) Block->PendingAtRead = 0;
+    Loaded(*conv);
+    // The lookup is over (FindBlock set Converter again): an insert left
+    // without extents here (cycle, depth bound, missing block) stays so, and
+    // a later GetBox does not start a new, unbounded descent. Only a name
+    // still awaited while the file is read keeps the converter.
+    Converter = !PendingName.empty() && conv->Loading ? conv : nullptr;
+}
+
+namespace {
+bool SoundCoordinate(float v) { return std::isfinite(v) && std::fabs(v) < kBoxInfinity; }
+
+bool SoundMatrix(const TMatrix4x3F& m) {
+    for (auto& row : m.M)
+        for (float v : row)
+            if (!std::isfinite(v)) return false;
+    return true;
+}
+}  // namespace
+
+void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
+    InsertBox = EmptyBox;
+    if (!Block || Block->Entities.empty() || Block->PendingAtRead >= 1) return;
+    if (Block->Xref) {
+        auto& inUse = conv.XrefsInUse;
+        TkrDXFEntity* x = static_cast<TkrDXFEntity*>(Block->Xref);
+        if (std::find(inUse.begin(), inUse.end(), x) == inUse.end()) inUse.push_back(x);
+    }
+    Converter = nullptr;
+    InsertBox = Block->Box;
+    Extrusion = SanitizeExtrusion(Extrusion);
+    if (!IsDefaultExtrusion(Extrusion) && !FPointMapped) {
+        Point = OCSToWCS(Point, Extrusion);
+        FPointMapped = true;
+    }
+    const TPoint3F& b = Block->BasePoint;
+    TMatrix4x3F m = ScaleTranslateMatrix({1, 1, 1}, {-b.X, -b.Y, -b.Z});
+    m = MultiplyMatrix(m, ScaleTranslateMatrix(InsertScale, {0, 0, 0}));
+    m = MultiplyMatrix(m, ExtrusionMatrix(Extrusion, Rotation));
+    m = MultiplyMatrix(m, ScaleTranslateMatrix({1, 1, 1}, Point));
+    Transform = m;
+    if (!(InsertBox.Right >= InsertBox.Left && InsertBox.Top >= InsertBox.Bottom)) return;
+    const TBox3F bb = InsertBox;
+    TBox3F box = EmptyBox;
+    bool sound = true;
+    for (float x : {bb.Left, bb.Right})
+        for (float y : {bb.Top, bb.Bottom})
+            for (float z : {bb.Z1, bb.Z2}) {
+                TPoint3F p = TransformPoint({x, y, z}, m);
+                sound = sound && SoundCoordinate(p.X) && SoundCoordinate(p.Y) && SoundCoordinate(p.Z);
+                ExpandBox(box, p);
+            }
+    // An insert whose placement is not a finite, representable box (a NaN or
+    // infinite scale, or one so large that the corners leave the float range
+    // of a box) contributes no extents at all, so that it cannot turn the
+    // drawing's extents into NaN or swamp them.
+    if (sound) {
+        InsertBox = box;
+        for (auto& a : Attribs) UnionBox(InsertBox, a->GetBox());
+    } else {
+        InsertBox = EmptyBox;
+    }
+    if (!Layer) Layer = conv.FindOrCreateLayer("0");
+}
+
+bool TkrDXFInsert::CanDescend(const TDrawContext& dc) const {
+    // An insert with a non-finite placement draws nothing of its block.
+    if (!SoundMatrix(Transform)) return false;
+    // Walk the inserts being expanded further up: a block that is already
+    // being expanded there would be expanded again and again (a block that
+    // inserts itself), and the nesting is bounded by kMaxInsertDepth.
+    int level = 1;
+    for (const TkrDXFInsert* j = dc.Insert; j; j = j->ParentInsert) {
+        if (j->Block == Block || j == this) return false;
+        if (++level > kMaxInsertDepth) return false;
+    }
+    return true;
+}
+
+void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    if (Converter) Resolve();
+    Expanding = conv.ExpandInserts && Block;
+    if (!Expanding) {
+        // The visit procedure decides whether the insert is drawn; its draw
+        // procedure sets Expanding when the block is to be walked.
+        visit(receiver, *this);
+        if (!Expanding) return;
+    }
+    // Without a context of the caller's, the walk runs in an identity context.
+    TDrawContext own;
+    own.Matrix = IdentityMatrix();
+    struct ContextGuard {
+        TkrDXFConverter& conv;
+        bool owned;
+        ~ContextGuard() {
+            if (owned) conv.DrawContext = nullptr;
+        }
+    } ctxGuard{conv, conv.DrawContext == nullptr};
+    if (ctxGuard.owned) conv.DrawContext = &own;
+    TDrawContext& d = *conv.DrawContext;
+    if (!Block || !CanDescend(d)) {
+        Expanding = false;
+        return;
+    }
+    TDrawContext saved = d;
+    SavedContext = &saved;
+    ParentInsert = d.Insert;
+    d.Matrix = MultiplyMatrix(Transform, d.Matrix);
+    d.Insert = this;
+    d.ScaleX = d.ScaleY = 0;
+    d.BlockColor = Color;
+    {
+        // Restored on every way out, also when a visit raises an error.
+        struct Restore {
+            TkrDXFInsert& ins;
+            TDrawContext& d;
+            TDrawContext& saved;
+            TkrDXFBlock& block;
+            bool blockPaper;
+            ~Restore() {
+                block.PaperSpace = blockPaper;
+                ins.SavedContext = nullptr;
+                d = saved;
+                ins.ParentInsert = d.Insert;
+                ins.Expanding = false;
+            }
+        } restore{*this, d, saved, *Block, Block->PaperSpace};
+        if (conv.OnInsert) conv.OnInsert(*this, false);
+        Block->PaperSpace = PaperSpace;
+        IterateChildren(*Block, conv, visit, receiver);
+    }
+    if (conv.OnInsert) conv.OnInsert(*this, true);
 }

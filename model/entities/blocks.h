@@ -1,22 +1,106 @@
-// Block definitions and block references (inserts).
+// Block definitions (BLOCK ... ENDBLK in the BLOCKS section) and block
+// references (INSERT): how a block is finished, how an insert finds its block
+// (at once, or later when the block is defined further down the file), the
+// transform an insert builds, its extents, and how it expands its block while
+// the drawing is walked.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "model/entity.h"
+
+class TkrDXFAttrib;
+class TkrDXFXref;
+
+// Deepest nesting of inserts that is followed, both while boxes of blocks
+// with deferred references are computed and while blocks are expanded for
+// drawing. An insert deeper than this contributes no extents and draws
+// nothing of its block; this keeps the recursion (one stack frame chain per
+// level) well inside the stack even for files nested thousands of levels deep.
+constexpr int kMaxInsertDepth = 256;
 
 class TkrDXFBlock : public TkrDXFGroup {
 public:
     TkrDXFBlock() : TkrDXFGroup(TEntityClass::Block) { HasChildren = true; }
+    ~TkrDXFBlock() override;
+
+    uint8_t BlockFlags = 0;      // 4 or 32: external reference
+    int32_t PendingAtRead = -1;  // PendingRefs at the first group; then the unresolved count
+    int32_t ChildrenOffered = 0;
+    bool Finished = false;
     std::string Name;
+    TPoint3F BasePoint{};
+    std::string OwnerHandle;  // code 330, upper-cased
+    bool HasContent = false;  // a paper-space block that holds entities
+    TkrDXFXref* Xref = nullptr;  // one of the block's entities, when attached
+    std::string XrefPath;
+
+    bool IsXref() const { return (BlockFlags & (4 | 32)) != 0; }
+
     void ReadProperty(TkrDXFConverter& conv) override;
     bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
+    std::string GetName(const TkrDXFConverter* conv) const override;
+    void Loaded(TkrDXFConverter& conv) override;
+
+    // The group's box computation (union of the boxes of the visible
+    // entities), where inserts whose lookup was deferred are resolved at
+    // nesting level depth + 1. Refuses to run again while it is running
+    // further up (a block that inserts itself): returns false then.
+    bool ComputeBox(TkrDXFConverter& conv, int depth);
+    bool Resolving() const { return FResolving; }
+
+    // Layouts that refer to this block register their converter here, so that
+    // the reference is dropped if the block is destroyed before the layout.
+    void AttachLayoutOwner(TkrDXFConverter* conv) { FLayoutOwner = conv; }
+
+private:
+    bool FResolving = false;
+    TkrDXFConverter* FLayoutOwner = nullptr;
 };
 
 class TkrDXFInsert : public TkrDXFCustomVertex {
 public:
-    explicit TkrDXFInsert(TEntityClass cls = TEntityClass::Insert) : TkrDXFCustomVertex(cls) {}
+    explicit TkrDXFInsert(TEntityClass cls = TEntityClass::Insert);
+    ~TkrDXFInsert() override;
+
+    float Rotation = 0;  // degrees, code 50
+    double RotationCos = 1, RotationSin = 0;
+    std::vector<std::unique_ptr<TkrDXFAttrib>> Attribs;
+    TkrDXFBlock* Block = nullptr;  // owned by the BLOCKS section
+    TBox3F InsertBox = EmptyBox;
+    // The insert's own colour (code 62): what BYBLOCK entities of the block take.
     TColorValue Color = clFromLayer;
+    bool Expanding = false;
+    TPoint3F Extrusion{0, 0, 1};
+    TMatrix4x3F Transform = IdentityMatrix();  // block coordinates to drawing coordinates
+    std::string PendingName;
     TkrDXFInsert* ParentInsert = nullptr;
+    TDrawContext* SavedContext = nullptr;  // the caller's context while expanding
+    TPoint3F InsertScale{1, 1, 1};
+
     TColorValue EntityColor() const override { return Color; }
+    void SetColor(TColorValue c) override { Color = c; }
+    void ReadProperty(TkrDXFConverter& conv) override;
+    bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
+    int Count() const override;
+    TkrDXFEntity* GetEntity(int i) const override;
+    TBox3F GetBox() const override;
+    std::string GetName(const TkrDXFConverter* conv) const override;
+    void Loaded(TkrDXFConverter& conv) override;
+    void Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) override;
+
+    // Looks the block up by its exact name among the BLOCKS section's blocks;
+    // remembers the name (and counts a pending reference) when there is none.
+    TkrDXFBlock* FindBlock(TkrDXFConverter& conv, std::string_view name);
+    // The deferred lookup, run from GetBox while Converter is still set.
+    void Resolve() { ResolveAt(0); }
+    // As Resolve, reached at nesting level depth of a box computation.
+    void ResolveAt(int depth);
+
+private:
+    bool FPointMapped = false;  // Point already mapped from the OCS
+    bool CanDescend(const TDrawContext& dc) const;
 };

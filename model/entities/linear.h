@@ -154,10 +154,10 @@ public:
     bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
     void EnumCorners(bool allCorners, void (*pointProc)(void* receiver, const TPoint3F& p),
                      void* receiver) const override;
-    void SetColor(TColor c) override { PenLine->SetColor(c); }
+    void SetColor(TColorValue c) override { PenLine->SetColor(c); }
     void SetLineType(TkrDXFEntity* entry) override { PenLine->SetLineType(entry); }
     void SetLineWeight(int w) override { PenLine->SetLineWeight(w); }
-    TColor EntityColor() const override { return PenLine->Color; }
+    TColorValue EntityColor() const override { return PenLine->Color; }
 
 protected:
     // The vertex list before finishing: the source vertices for polylines;
