@@ -31,3 +31,10 @@ class ELimitError : public EkrError {
 public:
     using EkrError::EkrError;
 };
+
+// A dash pattern was asked to cut with a pattern of fewer than two elements
+// or into an output list that is not empty ("TkrLines.Line: ...").
+class EListError : public EkrError {
+public:
+    using EkrError::EkrError;
+};
