@@ -18,6 +18,14 @@ void AppendReal(std::string& out, double value) {
         out += '0';
         return;
     }
+    // Integral values of at most 15 digits are written exactly as integers
+    // (the common case: canvas coordinates are whole units).
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        char ib[24];
+        auto r = std::to_chars(ib, ib + sizeof ib, static_cast<long long>(value));
+        out.append(std::string_view(ib, static_cast<std::size_t>(r.ptr - ib)));
+        return;
+    }
     // 15 significant digits, correctly rounded from the exact binary value:
     // "-d.dddddddddddddde+XX".
     char buf[64];

@@ -1,0 +1,180 @@
+// The recording canvas, the code page and the text measurement.
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "platform/font_metrics.h"
+#include "platform/recording_canvas.h"
+
+namespace {
+
+std::vector<EmrType> Kinds(const TEmfRecording& recs) {
+    std::vector<EmrType> out;
+    for (const auto& r : recs) out.push_back(RecordType(r));
+    return out;
+}
+
+}  // namespace
+
+TEST(CodePage, RoundTripOfEveryByte) {
+    std::string all;
+    for (int i = 1; i < 256; ++i) all += static_cast<char>(i);
+    EXPECT_EQ(Utf16ToCp1252(Cp1252ToUtf16(all)), all);
+}
+
+TEST(CodePage, SpecialCharacters) {
+    EXPECT_EQ(Cp1252ToUtf16("\x80"), u"\u20AC");
+    EXPECT_EQ(Cp1252ToUtf16("\x9F\xE4"), u"\u0178\u00E4");
+    EXPECT_EQ(Utf16ToCp1252(u"\u2014x"), "\x97x");
+    // Characters the code page cannot hold, a surrogate pair as one.
+    EXPECT_EQ(Utf16ToCp1252(u"\u03A9\U0001F600!"), "?" "?!");
+}
+
+TEST(TextMeasure, FacesPickTheirTables) {
+    EXPECT_EQ(&TFontTableMeasure::TableForFace("Arial"), &dxf_platform_fonts::LiberationSans);
+    EXPECT_EQ(&TFontTableMeasure::TableForFace("times new roman"),
+              &dxf_platform_fonts::LiberationSerif);
+    EXPECT_EQ(&TFontTableMeasure::TableForFace("Courier New"), &dxf_platform_fonts::LiberationMono);
+    EXPECT_EQ(&TFontTableMeasure::TableForFace("Unknown Face"), &dxf_platform_fonts::LiberationSans);
+}
+
+TEST(TextMeasure, AdvanceWidths) {
+    TFontTableMeasure m;
+    // At an em of 2048 units the widths are the design units: Arial 'A' 1366.
+    EXPECT_EQ(m.TextWidth("A", "Arial", -2048, 0), 1366);
+    EXPECT_EQ(m.TextWidth("AA", "Arial", -2048, 0), 2732);
+    // Courier New: every glyph 1229 units; at em 20: round(1229 * 20 / 2048) = 12 each.
+    EXPECT_EQ(m.TextWidth("iiii", "Courier New", -20, 0), 48);
+    // A positive height is the cell height: Arial cell = 1854 + 434 units.
+    EXPECT_EQ(m.TextWidth("A", "Arial", 2288, 0), 1366);
+    EXPECT_EQ(m.TextWidth("", "Arial", -12, 0), 0);
+    // A width stretches against the average character width (Arial 904 units).
+    EXPECT_EQ(m.TextWidth("A", "Arial", -2048, 452), 683);
+}
+
+TEST(RecordingCanvas, LineCreatesSelectsAndLaterReplacesThePen) {
+    TRecordingCanvas c;
+    c.Pen.Color = 0x0000FF;
+    c.Pen.Width = 0;
+    c.MoveTo(1, 2);
+    c.LineTo(3, 4);
+    c.LineTo(5, 6);  // same pen: no new object
+    c.Pen.Color = 0x02123456;
+    c.LineTo(7, 8);
+    TEmfRecording recs = c.Close();
+    using enum EmrType;
+    EXPECT_EQ(Kinds(recs), (std::vector<EmrType>{EMR_HEADER, EMR_MOVETOEX, EMR_CREATEPEN,
+                                                 EMR_SELECTOBJECT, EMR_LINETO, EMR_LINETO,
+                                                 EMR_CREATEPEN, EMR_SELECTOBJECT,
+                                                 EMR_DELETEOBJECT, EMR_LINETO, EMR_EOF}));
+    const auto& p1 = std::get<EMRCREATEPEN>(recs[2]);
+    EXPECT_EQ(p1.ihPen, 1u);
+    EXPECT_EQ(p1.lopn.lopnWidth.x, 0);  // a cosmetic pen of width 0
+    EXPECT_EQ(p1.lopn.lopnColor, 0x0000FFu);
+    const auto& p2 = std::get<EMRCREATEPEN>(recs[6]);
+    EXPECT_EQ(p2.ihPen, 2u);
+    EXPECT_EQ(p2.lopn.lopnColor, 0x02123456u);  // the flag is kept
+    EXPECT_EQ(std::get<EMRSELECTOBJECT>(recs[8]).ihObject, 1u);
+    EXPECT_EQ(std::get<EMRLINETO>(recs[9]).ptl.x, 7);
+}
+
+TEST(RecordingCanvas, FreedIndicesAreReused) {
+    TRecordingCanvas c;
+    c.LineTo(1, 1);
+    c.Pen.Width = 3;
+    c.LineTo(2, 2);
+    c.Pen.Width = 4;
+    c.LineTo(3, 3);
+    const auto& recs = c.Records();
+    std::vector<std::uint32_t> created;
+    for (const auto& r : recs)
+        if (auto* p = std::get_if<EMRCREATEPEN>(&r)) created.push_back(p->ihPen);
+    EXPECT_EQ(created, (std::vector<std::uint32_t>{1, 2, 1}));
+}
+
+TEST(RecordingCanvas, ClearBrushIsACreatedHollowBrush) {
+    TRecordingCanvas c;
+    c.Brush.Style = bsClear;
+    c.Brush.Color = 0x00FF00;
+    c.Rectangle(0, 0, 10, 10);
+    const auto& recs = c.Records();
+    const EMRCREATEBRUSHINDIRECT* b = nullptr;
+    for (const auto& r : recs)
+        if (auto* x = std::get_if<EMRCREATEBRUSHINDIRECT>(&r)) b = x;
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->lb.lbStyle, BS_HOLLOW);
+    EXPECT_EQ(b->lb.lbColor, 0x00FF00u);
+    for (const auto& r : recs) {
+        if (auto* s = std::get_if<EMRSELECTOBJECT>(&r)) {
+            EXPECT_NE(s->ihObject, NULL_BRUSH);
+        }
+    }
+    EXPECT_EQ(RecordType(recs.back()), EmrType::EMR_RECTANGLE);
+}
+
+TEST(RecordingCanvas, GeometricPenIsAnExtendedPen) {
+    TRecordingCanvas c;
+    c.Pen.Geometric = true;
+    c.Pen.Width = 25;
+    c.LineTo(1, 1);
+    const auto& p = std::get<EMREXTCREATEPEN>(c.Records()[1]);
+    EXPECT_EQ(p.elp.elpWidth, 25u);
+    EXPECT_EQ(p.elp.elpPenStyle & 0xFF, 0u);
+    EXPECT_EQ(p.elp.elpPenStyle & PS_GEOMETRIC, PS_GEOMETRIC);
+}
+
+TEST(RecordingCanvas, PolygonIs16BitWhenItFits) {
+    TRecordingCanvas c;
+    const TPoint small[] = {{0, 0}, {32767, -32768}, {5, 5}};
+    const TPoint large[] = {{0, 0}, {40000, 0}, {5, 5}};
+    c.Polygon(small);
+    c.Polygon(large);
+    const auto& recs = c.Records();
+    const auto& p16 = std::get<EMRPOLYLINE16>(recs[recs.size() - 2]);
+    EXPECT_EQ(p16.iType, EmrType::EMR_POLYGON16);
+    EXPECT_EQ(p16.cpts, 3u);
+    EXPECT_EQ(p16.apts[1].y, -32768);
+    const auto& p32 = std::get<EMRPOLYLINE>(recs.back());
+    EXPECT_EQ(p32.iType, EmrType::EMR_POLYGON);
+    EXPECT_EQ(p32.aptl[1].x, 40000);
+}
+
+TEST(RecordingCanvas, TextRecordsFontColourAndUtf16) {
+    TRecordingCanvas c;
+    c.Font.Name = "Arial";
+    c.Font.Height = -20;
+    c.Font.Bold = true;
+    c.Font.Escapement = 450;
+    c.Font.Color = 0x020000FF;
+    c.TextOut(5, 6, "\x80uro");
+    c.Font.Color = 0x0000FF;  // only the colour: no new font
+    c.TextOut(5, 7, "x");
+    using enum EmrType;
+    const auto& recs = c.Records();
+    EXPECT_EQ(Kinds(recs), (std::vector<EmrType>{EMR_HEADER, EMR_EXTCREATEFONTINDIRECTW,
+                                                 EMR_SELECTOBJECT, EMR_SETTEXTCOLOR,
+                                                 EMR_EXTTEXTOUTW, EMR_SETTEXTCOLOR,
+                                                 EMR_EXTTEXTOUTW}));
+    const auto& f = std::get<EMREXTCREATEFONTINDIRECTW>(recs[1]);
+    EXPECT_EQ(std::u16string(f.elfw.lfFaceName), u"Arial");
+    EXPECT_EQ(f.elfw.lfHeight, -20);
+    EXPECT_EQ(f.elfw.lfWeight, 700);
+    EXPECT_EQ(f.elfw.lfEscapement, 450);
+    EXPECT_EQ(std::get<EMRSETTEXTCOLOR>(recs[3]).crColor, 0x020000FFu);
+    const auto& t = std::get<EMREXTTEXTOUTW>(recs[4]);
+    EXPECT_EQ(t.String, u"\u20ACuro");
+    EXPECT_EQ(t.emrtext.nChars, 4u);
+    EXPECT_EQ(t.emrtext.ptlReference.y, 6);
+}
+
+TEST(RecordingCanvas, EllipseRectangleAndAlignment) {
+    TRecordingCanvas c;
+    c.Ellipse(1, 2, 3, 4);
+    c.SetTextAlign(TA_BASELINE);
+    const auto& recs = c.Records();
+    using enum EmrType;
+    EXPECT_EQ(Kinds(recs), (std::vector<EmrType>{EMR_HEADER, EMR_CREATEPEN, EMR_SELECTOBJECT,
+                                                 EMR_CREATEBRUSHINDIRECT, EMR_SELECTOBJECT,
+                                                 EMR_ELLIPSE, EMR_SETTEXTALIGN}));
+    EXPECT_EQ(std::get<EMRRECTANGLE>(recs[5]).rclBox.bottom, 4);
+    EXPECT_EQ(std::get<EMRSETTEXTALIGN>(recs[6]).iMode, TA_BASELINE);
+}
