@@ -19,7 +19,9 @@ void TTextFile::Rewrite() {
         std::fclose(FFile);
         FFile = nullptr;
     }
-    FFile = std::fopen(FPath.c_str(), "wb");
+    // Created exclusively: the caller chose a name that did not exist, and a
+    // file that appears under it meanwhile is never overwritten.
+    FFile = std::fopen(FPath.c_str(), "wbx");
     if (!FFile) throw EFileError("cannot create '" + FPath + "': " + std::strerror(errno));
     FBuf.clear();
     FBuf.reserve(kBufferSize + 64);

@@ -16,8 +16,8 @@ public:
     // Binds the file to a path; nothing is opened yet.
     void Bind(std::string path) { FPath = std::move(path); }
     const std::string& Path() const { return FPath; }
-    // Creates (or truncates) the bound file, empty, for writing; throws
-    // EFileError when it cannot be created.
+    // Creates the bound file, empty, for writing; throws EFileError when it
+    // cannot be created or already exists.
     void Rewrite();
     bool IsOpen() const { return FFile != nullptr; }
     void WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
