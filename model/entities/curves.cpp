@@ -62,10 +62,11 @@ void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
 void TkrDXFCircle::Loaded(TkrDXFConverter& conv) {
     if (Class == TEntityClass::Circle) Closed = true;
     Entities.clear();
-    BaseVertices(conv, Vertices);
+    std::vector<TPolyVertex> verts;
+    BaseVertices(conv, verts);
     // Kept even for a curve about the origin.
     NonZero = true;
-    Finish(conv);
+    Finish(conv, verts);
 }
 
 void TkrDXFArc::ReadProperty(TkrDXFConverter& conv) {
@@ -206,10 +207,11 @@ void TkrDXFSpline::Loaded(TkrDXFConverter& conv) {
     Parts = conv.SplineParts;
     PenLine->Extrusion = {0, 0, 1};  // spline points are world coordinates
     Entities.clear();
-    BaseVertices(conv, Vertices);
+    std::vector<TPolyVertex> verts;
+    BaseVertices(conv, verts);
     bool evaluate = !FitPointMode && FitPoints.size() <= ControlPoints.size() && !Knots.empty();
     // The polygon's own point list is only made when it is what is drawn.
-    Finish(conv, !evaluate);
+    Finish(conv, verts, !evaluate);
     if (evaluate) Evaluate(conv);
 }
 

@@ -375,7 +375,7 @@ TkrDXFPolyline::~TkrDXFPolyline() = default;
 
 bool TkrDXFPolyline::IsPolygonMesh() const {
     if (MeshM <= 1 || MeshN <= 1) return false;
-    return int64_t(Vertices.size()) - (Closed ? 1 : 0) == int64_t(MeshM) * int64_t(MeshN);
+    return int64_t(FVertexCount) - (Closed ? 1 : 0) == int64_t(MeshM) * int64_t(MeshN);
 }
 
 void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
@@ -436,11 +436,12 @@ void TkrDXFPolyline::BaseVertices(TkrDXFConverter&, std::vector<TPolyVertex>& ou
 void TkrDXFPolyline::Loaded(TkrDXFConverter& conv) {
     // The vertex entities were copied into SourceVertices as they came.
     Entities.clear();
-    BaseVertices(conv, Vertices);
-    Finish(conv);
+    std::vector<TPolyVertex> verts;
+    BaseVertices(conv, verts);
+    Finish(conv, verts);
 }
 
-void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
+void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& verts, bool makePoints) {
     Converter = &conv;
     Box = EmptyBox;
     // A second run (a resolution change) starts from scratch: the segment
@@ -465,18 +466,19 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
     PenLine->PreparePattern();
     // A zero or non-finite extrusion has no direction and reads as the default.
     PenLine->Extrusion = SanitizeExtrusion(PenLine->Extrusion);
-    if (Vertices.empty()) return;
+    FVertexCount = 0;
+    if (verts.empty()) return;
     if (FLastVertexEnd != kNoPos) SourceEnd = FLastVertexEnd;
-    size_t n = Vertices.size();
+    size_t n = verts.size();
 
     // Widths: one width everywhere becomes ConstantWidth; otherwise every
     // segment with a width gets its filled quadrilateral.
     bool uniform = false;
-    if (Vertices[0].StartWidth > 0) {
-        float w = Vertices[0].StartWidth;
+    if (verts[0].StartWidth > 0) {
+        float w = verts[0].StartWidth;
         uniform = true;
         for (size_t i = 0; i + 1 < n; ++i)
-            if (Vertices[i].StartWidth != w || Vertices[i].EndWidth != w) {
+            if (verts[i].StartWidth != w || verts[i].EndWidth != w) {
                 uniform = false;
                 break;
             }
@@ -484,8 +486,8 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
     }
     if (!uniform) {
         for (size_t i = 0; i + 1 < n; ++i) {
-            const TPolyVertex& v = Vertices[i];
-            const TPolyVertex& w = Vertices[i + 1];
+            const TPolyVertex& v = verts[i];
+            const TPolyVertex& w = verts[i + 1];
             if (v.StartWidth == 0 && v.EndWidth == 0) continue;
             double dx = double(w.Point.X) - v.Point.X, dy = double(w.Point.Y) - v.Point.Y;
             double len = std::sqrt(dx * dx + dy * dy);
@@ -506,15 +508,15 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
     size_t segs = Closed ? n : n - 1;
     size_t bulged = 0;
     for (size_t i = 0; i < segs; ++i)
-        if (Vertices[i].Bulge != 0) ++bulged;
+        if (verts[i].Bulge != 0) ++bulged;
     if (bulged > 0 && n + 16 * bulged <= std::max(kMaxEntityPoints, n)) {
         std::vector<TPolyVertex> out;
         out.reserve(n + 16 * bulged);
         for (size_t i = 0; i < n; ++i) {
-            const TPolyVertex v = Vertices[i];
+            const TPolyVertex v = verts[i];
             out.push_back(v);
             if (i >= segs || v.Bulge == 0) continue;
-            const TPolyVertex& w = Vertices[(i + 1) % n];
+            const TPolyVertex& w = verts[(i + 1) % n];
             double b = v.Bulge;
             TBulgeArc a = BulgeArc(v.Point, w.Point, b);
             if (b > 0 && a.A1 > a.A2) a.A1 -= 2 * kPi;
@@ -527,8 +529,8 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
                 out.push_back(p);
             }
         }
-        Vertices.swap(out);
-        n = Vertices.size();
+        verts.swap(out);
+        n = verts.size();
     }
 
     // Thickness: a 2 x n mesh of the vertices and their raised copies.
@@ -536,14 +538,14 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
         MeshN = int32_t(n);
         MeshM = 2;
         FMeshFromThickness = true;
-        Vertices.reserve(2 * n);
+        verts.reserve(2 * n);
         double t = PenLine->Thickness;
         for (size_t i = 0; i < n; ++i) {
-            TPolyVertex c = Vertices[i];
+            TPolyVertex c = verts[i];
             c.Point.Z = float(c.Point.Z + t);
-            Vertices.push_back(c);
+            verts.push_back(c);
         }
-        n = Vertices.size();
+        n = verts.size();
     }
 
     if (!Layer) Layer = PenLine->Layer;
@@ -553,14 +555,14 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
     if (!IsDefaultExtrusion(PenLine->Extrusion)) {
         TPoint3F ax, ay, az;
         ArbitraryAxis(PenLine->Extrusion, ax, ay, az);
-        for (TPolyVertex& v : Vertices) {
+        for (TPolyVertex& v : verts) {
             const TPoint3F p = v.Point;
             v.Point = Point3F(double(p.X) * ax.X + double(p.Y) * ay.X + double(p.Z) * az.X,
                               double(p.X) * ax.Y + double(p.Y) * ay.Y + double(p.Z) * az.Y,
                               double(p.X) * ax.Z + double(p.Y) * ay.Z + double(p.Z) * az.Z);
         }
     }
-    for (const TPolyVertex& v : Vertices) {
+    for (const TPolyVertex& v : verts) {
         if (!(v.Point == TPoint3F{})) NonZero = true;
         if (v.Visible) ExpandBox(Box, v.Point);
     }
@@ -575,10 +577,11 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, bool makePoints) {
     // Point lists: face records give their indices, every other vertex its point.
     std::vector<TPoint3F> run;
     run.reserve(n + 1);
-    for (const TPolyVertex& v : Vertices) {
+    for (const TPolyVertex& v : verts) {
         if (v.Flags == 128) FaceIndices.insert(FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
         else run.push_back(v.Point);
     }
+    FVertexCount = verts.size();
     if (makePoints) MakePointLists(conv, std::move(run));
 }
 

@@ -134,16 +134,16 @@ public:
     // The vertices as read (POLYLINE's VERTEX children, LWPOLYLINE's vertices,
     // a spline's control or fit polygon).
     std::vector<TPolyVertex> SourceVertices;
-    // The finished vertex list: bulge points inserted, thickness copies
-    // appended, object coordinates mapped to world coordinates.
-    std::vector<TPolyVertex> Vertices;
 
     const std::vector<TPoint3F>& GetVertexPoints() const { return FDashed ? VertexPoints : Points; }
     // One TkrDXFLine or TkrDXFArc per segment (before bulge points were
     // inserted). Built on first use, since nothing needs them while a drawing
     // is converted; emptied whenever Loaded runs again.
     const std::vector<std::unique_ptr<TkrDXFEntity>>& SegmentEntities();
-    int VertexCount() const { return int(Vertices.size()); }
+    // Number of finished vertices (bulge points inserted, thickness copies
+    // appended). Their points, face records left out, are GetVertexPoints()
+    // in order (world coordinates); the working list itself is not kept.
+    int VertexCount() const { return int(FVertexCount); }
     // Vertex count minus the closing flag equals M x N with M, N > 1 (computed
     // in 64 bits, so that no M x N wraps around).
     bool IsPolygonMesh() const;
@@ -166,9 +166,10 @@ protected:
     // Whether dashing runs as one continuous run (curves) or per segment.
     virtual bool DashAsCurve() const { return false; }
     // The finishing step shared by every polyline and curve: widths, bulges,
-    // thickness, layer, extrusion, box and point lists, on Vertices.
-    // makePoints false leaves Points empty (a spline replaces them anyway).
-    void Finish(TkrDXFConverter& conv, bool makePoints = true);
+    // thickness, layer, extrusion, box and point lists, on the working
+    // vertex list verts. makePoints false leaves Points empty (a spline
+    // replaces them anyway).
+    void Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& verts, bool makePoints = true);
     // Fills Points (and VertexPoints when dashed) from the given run; a
     // continuous closed run gets its first point again when closeRun is set.
     void MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool closeRun = true);
@@ -179,6 +180,7 @@ private:
     bool FClipStrictAtLoad = false;
     bool FMeshFromThickness = false;
     uint32_t FLastVertexEnd = kNoPos;
+    size_t FVertexCount = 0;
     std::vector<std::unique_ptr<TkrDXFEntity>> FSegmentEntities;
 };
 

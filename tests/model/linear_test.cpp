@@ -373,7 +373,7 @@ TEST(Polyline, ThicknessMakesATwoRowMesh) {
     EXPECT_EQ(p.MeshM, 2);
     EXPECT_EQ(p.MeshN, 3);
     ASSERT_EQ(p.VertexCount(), 6);
-    EXPECT_EQ(p.Vertices[3].Point, (TPoint3F{0, 0, 5}));
+    EXPECT_EQ(p.Points[3], (TPoint3F{0, 0, 5}));
     EXPECT_TRUE(p.IsPolygonMesh());
     EXPECT_EQ(p.GetBox().Z2, 5);
     // Loaded again: still one mesh of six, not twelve.
@@ -539,4 +539,119 @@ TEST(PointCountOf, CountsFinishedPointsOfLinesAndPolylines) {
     EXPECT_EQ(PointCount(*conv.EntityAt(0)), 2u);
     EXPECT_EQ(PointCount(*conv.EntityAt(1)), 33u);
     EXPECT_EQ(PointCount(*conv.EntityAt(2)), 0u);
+}
+
+// ---- dashing ----
+
+namespace {
+// A drawing with one line type DASHED of the given elements, an optional
+// $LTSCALE, and the entities.
+std::string Dashed(const std::vector<std::string>& ticks, const std::vector<std::string>& body,
+                   const std::string& ltscale = "") {
+    std::string s;
+    if (!ltscale.empty()) s += "0\nSECTION\n2\nHEADER\n9\n$LTSCALE\n40\n" + ltscale + "\n0\nENDSEC\n";
+    s += "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLTYPE\n0\nLTYPE\n2\nDASHED\n";
+    for (auto& t : ticks) s += "49\n" + t + "\n";
+    s += "0\nENDTAB\n0\nENDSEC\n";
+    return s + Entities(body);
+}
+
+std::vector<float> Xs(const std::vector<TPoint3F>& pts) {
+    std::vector<float> r;
+    for (auto& p : pts) r.push_back(p.X);
+    return r;
+}
+}  // namespace
+
+TEST(Dashing, LineGetsTheCentredPattern) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"8", "-2"}, {"0", "LINE", "6", "dashed", "11", "35"}));
+    auto& l = First<TkrDXFLine>(conv);
+    // Dashes 6.5, 8, 8, 6.5.
+    EXPECT_EQ(Xs(l.Points), (std::vector<float>{0, 6.5f, 8.5f, 16.5f, 18.5f, 26.5f, 28.5f, 35}));
+}
+
+TEST(Dashing, GlobalAndEntityScalesDivideTheLength) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"8", "-2"}, {"0", "LINE", "6", "DASHED", "48", "2", "11", "140"}, "2"));
+    EXPECT_EQ(Xs(First<TkrDXFLine>(conv).Points), (std::vector<float>{0, 26, 34, 66, 74, 106, 114, 140}));
+}
+
+TEST(Dashing, LayerLineTypeAppliesWhenTheEntityHasNone) {
+    std::string text = Dashed({"8", "-2"}, {"0", "LINE", "8", "L", "11", "35"});
+    text.replace(text.find("0\nENDTAB\n0\nENDSEC\n"), 0, "0\nENDTAB\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nL\n6\nDASHED\n");
+    TkrDXFConverter conv;
+    conv.LoadFromText(text);
+    EXPECT_EQ(First<TkrDXFLine>(conv).Points.size(), 8u);
+}
+
+TEST(Dashing, PatternOfZerosIsContinuous) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"0", "0"}, {"0", "LINE", "6", "DASHED", "11", "35"}));
+    EXPECT_EQ(First<TkrDXFLine>(conv).Points.size(), 2u);
+}
+
+TEST(Dashing, ClosedPolylineIsCutPerSegment) {
+    std::vector<std::string> body = kSquare;
+    body.insert(body.begin() + 2, {"6", "DASHED"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"8", "-2"}, body));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    // Each side of 10 on its own: one repetition, dashes (8 + 0)/2... = 4 pairs
+    // per side at most; the vertex list gains its closing point.
+    EXPECT_EQ(p.GetVertexPoints().size(), 5u);
+    EXPECT_NE(&p.GetVertexPoints(), &p.Points);
+    EXPECT_EQ(p.Points.size() % 2, 0u);
+    EXPECT_GT(p.Points.size(), 8u);
+    EXPECT_EQ(p.Points.front(), (TPoint3F{0, 0, 0}));
+}
+
+TEST(Dashing, CircleIsCutAsOneRun) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"1", "-1"}, {"0", "CIRCLE", "6", "DASHED", "40", "10"}));
+    auto& c = First<TkrDXFCircle>(conv);
+    EXPECT_EQ(c.Points.size() % 2, 0u);
+    // About 62.8 / 2 dashes, plus the splits at vertices.
+    EXPECT_GT(c.Points.size(), 60u);
+    for (auto& q : c.Points) EXPECT_NEAR(std::hypot(double(q.X), double(q.Y)), 10, 0.1);
+}
+
+TEST(Dashing, SplineOutputIsCut) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"0.5", "-0.5"}, {"0", "SPLINE", "6", "DASHED", "40", "0", "40", "0", "40", "0", "40",
+                                               "0", "40", "1", "40", "1", "40", "1", "40", "1", "10", "0", "20", "0",
+                                               "10", "1", "20", "2", "10", "3", "20", "2", "10", "4", "20", "0"}));
+    auto& s = First<TkrDXFSpline>(conv);
+    // The evaluated curve (27 points), not the control polygon; the cut drops
+    // the repeated first point from it.
+    EXPECT_EQ(s.GetVertexPoints().size(), 26u);
+    EXPECT_GT(s.Points.size(), 6u);
+    EXPECT_EQ(s.Points.size() % 2, 0u);
+}
+
+TEST(Hostile, TinyOrDenormalPatternsDrawSolid) {
+    for (const char* t : {"1e-45", "1e-300", "0.0001"}) {
+        TkrDXFConverter conv;
+        conv.LoadFromText(Dashed({t, std::string("-") + t}, {"0", "LINE", "6", "DASHED", "11", "35"}));
+        EXPECT_EQ(Xs(First<TkrDXFLine>(conv).Points), (std::vector<float>{0, 35})) << t;
+    }
+}
+
+TEST(Hostile, DashedInfiniteLineDrawsSolid) {
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"8", "-2"}, {"0", "LINE", "6", "DASHED", "11", "1e400"}));
+    EXPECT_EQ(First<TkrDXFLine>(conv).Points.size(), 2u);
+}
+
+TEST(Hostile, DashesBeyondThePointBoundDrawSolidPairs) {
+    // 3000 segments of 999 units with a pattern of 1: each segment alone is
+    // cut (999 repetitions), together they would give about 6 million points.
+    std::vector<std::string> body = {"0", "LWPOLYLINE", "6", "DASHED"};
+    for (int i = 0; i <= 3000; ++i) body.insert(body.end(), {"10", std::to_string(i * 999), "20", "0"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"0.5", "-0.5"}, body));
+    auto& p = First<TkrDXFLWPolyline>(conv);
+    ASSERT_EQ(p.Points.size(), 6000u);
+    EXPECT_EQ(p.Points[1], p.Points[2]);
+    EXPECT_EQ(p.Points[5999], (TPoint3F{2997000, 0, 0}));
 }
