@@ -86,7 +86,9 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         if (!continuous) return;
         size_t M = size_t(p.MeshM), N = size_t(p.MeshN);
         bool closed = p.Closed;
-        for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(p.Vertices[i].Point));
+        const auto& v = p.GetVertexPoints();
+        if (v.size() < M * N) return;
+        for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
         for (size_t c = 0; c < N; ++c) {
             for (size_t r = 0; r < M; ++r) g.PartList.push_back(g.PartList[r * N + c]);
             if (closed) g.PartList.push_back(g.PartList[c]);
@@ -97,12 +99,13 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         return;
     }
     if (p.IsPolyfaceMesh()) {
-        int vertexCount = std::min(p.MeshM, int(p.Vertices.size()));
+        const auto& v = p.GetVertexPoints();
+        int vertexCount = int(std::min<size_t>(size_t(std::max(p.MeshM, 0)), v.size()));
         for (size_t f = 0; f + 4 <= p.FaceIndices.size(); f += 4) {
             size_t first = g.PartList.size();
             for (size_t k = 0; k < 4; ++k) {
                 int i = p.FaceIndices[f + k];
-                if (i >= 1 && i <= vertexCount) g.PartList.push_back(g.MapPoint(p.Vertices[size_t(i - 1)].Point));
+                if (i >= 1 && i <= vertexCount) g.PartList.push_back(g.MapPoint(v[size_t(i - 1)]));
             }
             if (g.PartList.size() == first) continue;  // a face without a valid index adds nothing
             g.PartList.push_back(g.PartList[first]);
