@@ -1,0 +1,100 @@
+#include "app/conversion_run.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "app/output_names.h"
+#include "model/errors.h"
+#include "output/sink.h"
+#include "render/dxf_image.h"
+
+namespace {
+class ECancelled : public EkrError {
+public:
+    ECancelled() : EkrError("Abgebrochen") {}
+};
+}  // namespace
+
+int32_t TargetBottom(int width, int height) {
+    double a = double(width) / double(height);
+    double b = std::trunc(kTargetWidth / a);
+    if (!(b < double(std::numeric_limits<int32_t>::max()))) return std::numeric_limits<int32_t>::max();
+    return int32_t(b);
+}
+
+int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSettings& settings,
+                        const std::string& programFolder) {
+    std::string folder = PrepareOutputFolder(settings.OutputFolder, programFolder);
+    int converted = 0;
+    FailedFiles = 0;
+    TRunProgress progress;
+    progress.FileCount = int(jobs.size());
+    for (size_t f = 0; f < jobs.size(); ++f) {
+        progress.FileIndex = int(f);
+        progress.File = jobs[f];
+        try {
+            converted += ConvertFile(jobs[f], folder, settings, progress);
+        } catch (const std::exception& e) {
+            if (Cancel && Cancel->load()) throw TRunError(jobs[f], e.what());
+            if (!KeepGoing) throw TRunError(jobs[f], e.what());
+            ++FailedFiles;
+            if (OnFileError) OnFileError(jobs[f], e.what());
+        }
+    }
+    Log.Append(std::to_string(converted) + " Dateien/Layout konvertiert...");
+    return converted;
+}
+
+int TConversionRun::ConvertFile(const std::string& entry, const std::string& folder,
+                                const TConvertSettings& settings, TRunProgress& progress) {
+    auto cancelled = [&] { return Cancel && Cancel->load(); };
+    int converted = 0;
+    TkrDXFImage g;
+    if (OnProgress) {
+        g.OnProgress = [&](TProgressStage, int percent, const std::string&) {
+            progress.Layout = 0;
+            progress.Percent = percent;
+            OnProgress(progress);
+        };
+    }
+    g.LoadFromFile(entry);
+    g.OnProgress = nullptr;
+    int n = g.LayoutCount();
+    if (n < 1) {
+        Log.Append("Fehler: konnte folgende Datei nicht erstellen: " + folder);
+        return 0;
+    }
+    Log.Append(entry + " geladen...");
+    Log.Append(std::to_string(n) + " Layouts gefunden...");
+    for (int i = 0; i < n; ++i) {
+        if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
+        if (cancelled()) throw ECancelled();
+        g.SetCurrentLayout(g.GetLayout(i));
+        TPDFCanvas sink;
+        int w = g.GetWidth(), h = g.GetHeight();
+        std::string path = OutputFileName(folder, entry, settings.OutputForm);
+        Log.Append("Konvertiere nun Layout Nummer " + std::to_string(i + 1) + "...");
+        if (OnProgress) {
+            progress.Layout = i + 1;
+            progress.Percent = 100;
+            OnProgress(progress);
+        }
+        bool text = settings.OutputForm == ofText;
+        sink.TextMode = text;
+        if (text) sink.TextFile.Bind(path);
+        else sink.Exporter = std::make_unique<TkrDXFExport>();
+        if (text) sink.TextFile.Rewrite();
+        TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
+        g.DrawOnSink(sink, rect);
+        if (cancelled()) throw ECancelled();
+        if (text) {
+            sink.TextFile.Close();
+        } else {
+            sink.Exporter->FinishDrawing();
+            sink.Exporter->SaveToFile(path);
+        }
+        ++converted;
+    }
+    return converted;
+}

@@ -1,0 +1,68 @@
+// The conversion run: every layout to convert of every drawing of the job
+// list is loaded, drawn onto a drawing sink fitted into a rectangle 600000
+// units wide, and written as a simplified DXF file or a text file of
+// segments into the output folder, with the log lines of the message log.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/log.h"
+#include "app/settings.h"
+
+// Width of the target rectangle every layout is drawn into.
+constexpr int kTargetWidth = 600000;
+
+// The target rectangle's bottom for a layout of natural size w x h:
+// 600000 / (w / h) truncated toward zero. Very tall and narrow layouts
+// (h / w above about 3579) would pass the 32-bit range; the bottom is capped
+// at the largest 32-bit integer, so the drawing keeps its aspect ratio and is
+// scaled to fit that height (every target coordinate stays in range).
+int32_t TargetBottom(int width, int height);
+
+struct TRunProgress {
+    int FileIndex = 0;  // 0-based
+    int FileCount = 0;
+    int Layout = 0;     // 1-based layout being converted, 0 while loading
+    int Percent = 0;    // of the file read
+    std::string File;
+};
+
+class TConversionRun {
+public:
+    explicit TConversionRun(TLog& log) : Log(log) {}
+
+    // Converts the job list; returns the number of converted layouts. Without
+    // KeepGoing an error ends the whole run (the current layout's clean-up
+    // runs, files finished before stay, the count line is not written) and
+    // propagates as TRunError. With KeepGoing the error of a file is handed to
+    // OnFileError and the run goes on with the next file; the count line is
+    // written at the end. An output folder that cannot be made raises
+    // EOutputFolderError before anything is converted or logged.
+    int Run(const std::vector<std::string>& jobs, const TConvertSettings& settings,
+            const std::string& programFolder);
+
+    bool KeepGoing = false;
+    int FailedFiles = 0;
+    std::function<void(const std::string& file, const std::string& message)> OnFileError;
+    std::function<void(const TRunProgress&)> OnProgress;
+    // Set from outside (a signal) to stop between layouts and entities.
+    const std::atomic<bool>* Cancel = nullptr;
+
+private:
+    TLog& Log;
+    int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
+                    TRunProgress& progress);
+};
+
+// The error that ended a run: the message of the error raised, and the file.
+class TRunError : public std::exception {
+public:
+    TRunError(std::string file, std::string message)
+        : File(std::move(file)), Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    std::string File;
+    std::string Message;
+};

@@ -1,0 +1,103 @@
+#include "output/sink.h"
+
+#include "output/errors.h"
+
+TPDFCanvas::TPDFCanvas() {
+    Font.Name = "Microsoft Sans Serif";
+    Font.PixelsPerInch = 72;
+}
+
+TRecordingCanvas& TPDFCanvas::Canvas() {
+    if (!Exporter) throw EkrExportError("The drawing sink has no DXF writer attached");
+    return Exporter->GetCanvas();
+}
+
+void TPDFCanvas::MoveTo(int32_t x, int32_t y) { PenPos = {x, y}; }
+
+void TPDFCanvas::LineTo(int32_t x, int32_t y) {
+    if (TextMode) {
+        TextFile.WriteSegment(PenPos.X, PenPos.Y, x, y);
+    } else {
+        TransferPen();
+        TRecordingCanvas& c = Canvas();
+        c.MoveTo(PenPos.X, PenPos.Y);
+        c.LineTo(x, y);
+    }
+    PenPos = {x, y};
+}
+
+void TPDFCanvas::Polyline(std::span<const int32_t> xy) {
+    size_t n = xy.size() / 2;
+    if (n == 0) return;
+    MoveTo(xy[0], xy[1]);
+    for (size_t i = 1; i < n; ++i) LineTo(xy[2 * i], xy[2 * i + 1]);
+}
+
+void TPDFCanvas::Polyline(const TPoint* p, int n) {
+    if (n <= 0) return;
+    MoveTo(p[0].X, p[0].Y);
+    for (int i = 1; i < n; ++i) LineTo(p[i].X, p[i].Y);
+}
+
+void TPDFCanvas::Polygon(const TPoint* p, int n) {
+    if (n <= 0) return;
+    if (TextMode) {
+        // The closing segment back to the first point is not written.
+        Polyline(p, n);
+        return;
+    }
+    TransferPen();
+    TransferBrush();
+    TRecordingCanvas& c = Canvas();
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = c.Pen.Color;
+    c.Pen.Width = 0;
+    c.Polygon(std::span<const TPoint>(p, size_t(n)));
+}
+
+void TPDFCanvas::PolyPolyline(const TPoint* p, const int* counts, int m) {
+    for (int i = 0; i < m; ++i) {
+        Polyline(p, counts[i]);
+        p += counts[i] > 0 ? counts[i] : 0;
+    }
+}
+
+void TPDFCanvas::PolyPolygon(const TPoint* p, const int* counts, int m) {
+    for (int i = 0; i < m; ++i) {
+        Polygon(p, counts[i]);
+        p += counts[i] > 0 ? counts[i] : 0;
+    }
+}
+
+void TPDFCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (TextMode) return;
+    TransferPen();
+    TransferBrush();
+    Canvas().Rectangle(x1, y1, x2, y2);
+}
+
+void TPDFCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (TextMode) return;
+    TransferPen();
+    TransferBrush();
+    Canvas().Ellipse(x1, y1, x2, y2);
+}
+
+void TPDFCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
+    TColor saved = Brush.Color;
+    Brush.Color = color;
+    try {
+        // x + 1 and y + 1 wrap nowhere: a pixel at the largest coordinate is drawn one unit to the left/up.
+        Rectangle(x, y, x == INT32_MAX ? x : x + 1, y == INT32_MAX ? y : y + 1);
+    } catch (...) {
+        Brush.Color = saved;
+        throw;
+    }
+    Brush.Color = saved;
+}
+
+void TPDFCanvas::TextOut(int32_t x, int32_t y, std::string_view text) {
+    if (TextMode) return;
+    TransferFont();
+    Canvas().TextOut(x, y, text);
+}

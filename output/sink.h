@@ -1,0 +1,53 @@
+// The drawing sink: canvas-like operations in integer target coordinates.
+// In text mode every straight segment becomes one line of the text file; in
+// DXF mode every operation is forwarded to the recording canvas of the
+// attached simplified-DXF writer, after the sink's pen, brush and font have
+// been copied onto it. The sink never scales: it writes the integers it gets.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "output/dxf_writer.h"
+#include "output/text_file.h"
+#include "platform/gdi_attributes.h"
+#include "platform/recording_canvas.h"
+
+struct TIntRect {
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+class TPDFCanvas {
+public:
+    TPDFCanvas();
+
+    TPen Pen;      // black, width 1, solid
+    TBrush Brush;  // white, solid
+    TFont Font;    // "Microsoft Sans Serif", 72 pixels per inch
+    TPoint PenPos;
+    std::unique_ptr<TkrDXFExport> Exporter;  // released with the sink
+    bool TextMode = false;
+    TTextFile TextFile;
+
+    void MoveTo(int32_t x, int32_t y);
+    void LineTo(int32_t x, int32_t y);
+    // Point list form: x0, y0, x1, y1, ...; an odd trailing integer is ignored.
+    void Polyline(std::span<const int32_t> xy);
+    void Polyline(const TPoint* points, int n);
+    void Polygon(const TPoint* points, int n);
+    void PolyPolyline(const TPoint* points, const int* counts, int m);
+    void PolyPolygon(const TPoint* points, const int* counts, int m);
+    void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    void Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    void SetPixel(int32_t x, int32_t y, TColor color);
+    void TextOut(int32_t x, int32_t y, std::string_view text);
+    void FillRect(const TIntRect&) {}
+
+private:
+    TRecordingCanvas& Canvas();
+    void TransferPen() { Canvas().Pen = Pen; }
+    void TransferBrush() { Canvas().Brush = Brush; }
+    void TransferFont() { Canvas().Font = Font; }
+};

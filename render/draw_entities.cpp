@@ -1,0 +1,312 @@
+#include "render/draw_entities.h"
+
+#include <array>
+#include <cmath>
+
+#include "model/converter.h"
+#include "model/entities/annotation.h"
+#include "model/entities/blocks.h"
+#include "model/entities/curves.h"
+#include "model/entities/hatch.h"
+#include "model/entities/linear.h"
+#include "model/entities/text.h"
+#include "render/dxf_image.h"
+
+namespace {
+
+using TProc = void (*)(TkrDXFImage& g, TkrDXFEntity& e);
+
+TkrDXFImage& Graphic(void* receiver) { return *static_cast<TkrDXFImage*>(receiver); }
+
+bool IsContinuous(const TkrLines* p) { return !p || p->IsSolid(); }
+
+// Pen width of a pen line: its line weight in target units, or the default.
+int PenWidthOf(TkrDXFImage& g, const TkrDXFPenLine& pen) {
+    double w = 0;
+    if (pen.PenStyle == 0 && pen.LineWeight != 0) {
+        if (g.Converter->DrawContext) CacheScaleAndAngle(*g.Converter->DrawContext);
+        w = std::nearbyint(pen.LineWeight / g.LineWeightScale);
+        if (!std::isfinite(w) || w > 1e6) w = 0;
+    }
+    if (w < 1) w = g.DefaultPenWidth;
+    return int(w);
+}
+
+void MapInto(TkrDXFImage& g, std::span<const TPoint3F> pts, std::vector<TPoint>& out) {
+    for (const TPoint3F& p : pts) out.push_back(g.MapPoint(p));
+}
+
+// ---- procedures ----
+
+void DrawLine(TkrDXFImage& g, TkrDXFEntity& e) {
+    auto& l = static_cast<TkrDXFLine&>(e);
+    SetEntityPen(g, l);
+    g.KeepAllPoints = true;
+    BuildPointList(g, l.Points);
+    g.KeepAllPoints = false;
+    if (IsContinuous(l.Pattern)) g.Sink->Polyline(g.PointList.data(), int(g.PointList.size()));
+    else DrawSegmentPairs(g);
+}
+
+void DrawSolid(TkrDXFImage& g, TkrDXFEntity& e) {
+    auto& s = static_cast<TkrDXFSolid&>(e);
+    SetEntityPen(g, s);
+    TPDFCanvas& sink = *g.Sink;
+    sink.Pen.Width = 0;
+    sink.Brush.Style = bsSolid;
+    sink.Brush.Color = sink.Pen.Color;
+    // The fourth corner (group 13) comes before the third (group 12).
+    std::array<TPoint, 4> q = {g.MapPoint(s.Point), g.MapPoint(s.Point2), g.MapPoint(s.Point4), g.MapPoint(s.Point3)};
+    sink.Polygon(q.data(), 4);
+    sink.Brush.Style = bsClear;
+}
+
+void Draw3dFace(TkrDXFImage& g, TkrDXFEntity& e) {
+    auto& f = static_cast<TkrDXF3dFace&>(e);
+    SetEntityPen(g, f);
+    // Dashes are cut with the face's own scale (global x the face's line
+    // type scale), not with a scale some other entity left behind.
+    double scale = EffectiveLineTypeScale(*g.Converter, f.LineTypeScale);
+    const TPoint3F c[4] = {f.Point, f.Point2, f.Point3, f.Point4};
+    for (int i = 0; i < 4; ++i)
+        if (!(f.EdgeFlags & (1 << i))) DrawEdge(g, f.Pattern, scale, c[i], c[(i + 1) % 4]);
+}
+
+void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
+    g.PartList.clear();
+    g.PartCounts.clear();
+    SetEntityPen(g, *p.PenLine);
+    TPDFCanvas& sink = *g.Sink;
+    bool continuous = IsContinuous(p.PenLine->Pattern);
+    if (p.IsPolygonMesh()) {
+        // Rows of N points in vertex order, then columns of M points. A closed
+        // mesh holds one closing vertex after the M x N grid: it is not drawn
+        // as a grid point; instead every column is closed back to its first
+        // point (M + 1 points), so counts and points always agree.
+        if (!continuous) return;
+        size_t M = size_t(p.MeshM), N = size_t(p.MeshN);
+        bool closed = p.Closed;
+        const auto& v = p.GetVertexPoints();
+        if (v.size() < M * N) return;
+        for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
+        for (size_t c = 0; c < N; ++c) {
+            for (size_t r = 0; r < M; ++r) g.PartList.push_back(g.PartList[r * N + c]);
+            if (closed) g.PartList.push_back(g.PartList[c]);
+        }
+        g.PartCounts.assign(M, int(N));
+        g.PartCounts.insert(g.PartCounts.end(), N, int(closed ? M + 1 : M));
+        sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
+        return;
+    }
+    if (p.IsPolyfaceMesh()) {
+        const auto& v = p.GetVertexPoints();
+        int vertexCount = int(std::min<size_t>(size_t(std::max(p.MeshM, 0)), v.size()));
+        for (size_t f = 0; f + 4 <= p.FaceIndices.size(); f += 4) {
+            size_t first = g.PartList.size();
+            for (size_t k = 0; k < 4; ++k) {
+                int i = p.FaceIndices[f + k];
+                if (i >= 1 && i <= vertexCount) g.PartList.push_back(g.MapPoint(v[size_t(i - 1)]));
+            }
+            if (g.PartList.size() == first) continue;  // a face without a valid index adds nothing
+            g.PartList.push_back(g.PartList[first]);
+            g.PartCounts.push_back(int(g.PartList.size() - first));
+        }
+        if (continuous && !g.PartCounts.empty())
+            sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
+        return;
+    }
+    if (p.ConstantWidth != 0) {
+        int64_t w = std::llabs(int64_t(g.MapPoint({p.ConstantWidth, 0, 0}).X) - g.MapPoint({0, 0, 0}).X);
+        sink.Pen.Width = int(std::clamp<int64_t>(w, 1, INT32_MAX));
+    }
+    if (sink.Pen.Width > 1) {
+        sink.Pen.Geometric = true;
+        sink.Pen.Style = psSolid;
+    }
+    if (continuous) {
+        BuildPointList(g, p.Points);
+        sink.Polyline(g.PointList.data(), int(g.PointList.size()));
+    } else {
+        g.KeepAllPoints = true;
+        BuildPointList(g, p.Points);
+        g.KeepAllPoints = false;
+        DrawSegmentPairs(g);
+    }
+    if (p.Outline.size() >= 4) {
+        g.PartList.clear();
+        g.PartCounts.clear();
+        size_t n = p.Outline.size() / 4 * 4;
+        MapInto(g, std::span<const TPoint3F>(p.Outline.data(), n), g.PartList);
+        g.PartCounts.assign(n / 4, 4);
+        sink.Brush.Style = bsSolid;
+        sink.Brush.Color = sink.Pen.Color;
+        sink.PolyPolygon(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
+        sink.Brush.Style = bsClear;
+    }
+}
+
+void DrawPolyline(TkrDXFImage& g, TkrDXFEntity& e) { DrawPolylineOf(g, static_cast<TkrDXFPolyline&>(e)); }
+
+void DrawSpline(TkrDXFImage& g, TkrDXFEntity& e) {
+    auto& s = static_cast<TkrDXFSpline&>(e);
+    if (s.ControlCount() < s.FitCount()) {
+        DrawPolylineOf(g, s);
+        return;
+    }
+    g.PartList.clear();
+    SetEntityPen(g, *s.PenLine);
+    if (IsContinuous(s.PenLine->Pattern)) {
+        BuildPointList(g, s.Points);
+        g.Sink->Polyline(g.PointList.data(), int(g.PointList.size()));
+    } else {
+        g.KeepAllPoints = true;
+        BuildPointList(g, s.Points);
+        g.KeepAllPoints = false;
+        DrawSegmentPairs(g);
+    }
+}
+
+void DrawInsert(TkrDXFImage&, TkrDXFEntity& e) {
+    auto& ins = static_cast<TkrDXFInsert&>(e);
+    ins.Expanding = ins.Block != nullptr;
+}
+
+void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
+    auto& p = static_cast<TkrDXFPoint&>(e);
+    SetEntityPen(g, p);
+    TPoint q = g.MapPoint(p.Point);
+    g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
+}
+
+// Texts, hatches, leaders, images and viewports take part in the extents
+// like every drawable entity; their drawing arrives with their geometry.
+void DrawNothing(TkrDXFImage&, TkrDXFEntity&) {}
+
+// The procedure table, searched from the entity's class up through its
+// ancestors; at each level the classes below are compared in this order.
+struct TProcEntry {
+    TEntityClass Class;
+    TProc Proc;
+};
+constexpr TProcEntry kProcs[] = {
+    {TEntityClass::Line, DrawLine},          {TEntityClass::Solid, DrawSolid},
+    {TEntityClass::Circle, DrawPolyline},    {TEntityClass::Arc, DrawPolyline},
+    {TEntityClass::Ellipse, DrawPolyline},   {TEntityClass::Polyline, DrawPolyline},
+    {TEntityClass::LWPolyline, DrawPolyline}, {TEntityClass::Spline, DrawSpline},
+    {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
+    {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawNothing},
+    {TEntityClass::Attdef, DrawNothing},     {TEntityClass::Face3d, Draw3dFace},
+    {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawNothing},
+    {TEntityClass::Attrib, DrawNothing},     {TEntityClass::ImageEnt, DrawNothing},
+    {TEntityClass::Viewport, DrawNothing},   {TEntityClass::Leader, DrawNothing},
+};
+
+TProc FindProc(TEntityClass c) {
+    for (;;) {
+        for (const auto& p : kProcs)
+            if (p.Class == c) return p.Proc;
+        if (c == TEntityClass::Entity) return nullptr;
+        c = ParentClass(c);
+    }
+}
+
+void CallProc(void* receiver, TkrDXFEntity& e);
+
+struct TProcTable {
+    TProc Procs[size_t(TEntityClass::Count)] = {};
+    constexpr TProcTable() {
+        for (size_t i = 0; i < size_t(TEntityClass::Count); ++i) Procs[i] = nullptr;
+    }
+};
+
+const TProcTable& ProcTable() {
+    static const TProcTable table = [] {
+        TProcTable t;
+        for (size_t i = 0; i < size_t(TEntityClass::Count); ++i) t.Procs[i] = FindProc(TEntityClass(i));
+        return t;
+    }();
+    return table;
+}
+
+void CallProc(void* receiver, TkrDXFEntity& e) {
+    if (TProc p = ProcTable().Procs[size_t(e.Class)]) p(Graphic(receiver), e);
+}
+
+bool IsEntityVisible(TkrDXFImage& g, TkrDXFEntity& e) {
+    const TkrDXFInsert* insert = g.Converter->DrawContext ? g.Converter->DrawContext->Insert : nullptr;
+    TkrDXFLayer* l = EffectiveLayer(e, insert);
+    if (!e.Visible) return false;
+    if (!l) return true;
+    if (l->IsVisible() && !l->Hidden) return true;
+    return l->Name == "0" && e.Is(TEntityClass::Insert);
+}
+
+}  // namespace
+
+void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e) {
+    if (ProcTable().Procs[size_t(e.Class)]) e.OnDraw = {CallProc, &g};
+}
+
+void EntityCallback(void* receiver, TkrDXFEntity& e) {
+    TkrDXFImage& g = Graphic(receiver);
+    bool visible = IsEntityVisible(g, e);
+    if (e.Is(TEntityClass::Viewport)) {
+        e.Changed();
+        return;
+    }
+    if (!visible) return;
+    const TkrDXFInsert* insert = g.Converter->DrawContext ? g.Converter->DrawContext->Insert : nullptr;
+    TColorValue c = ResolveColor(e, insert);
+    TPDFCanvas& sink = *g.Sink;
+    sink.Pen.Color = c == clForeground ? g.DefaultColor : TColor(c);
+    sink.Pen.Geometric = false;
+    if (e.Is(TEntityClass::Text) || e.Is(TEntityClass::MText)) sink.Font.Color = sink.Pen.Color;
+    e.Changed();
+}
+
+void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen) {
+    g.Sink->Pen.Width = PenWidthOf(g, pen);
+    g.Sink->Pen.Geometric = false;
+}
+
+void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) {
+    auto& list = g.PointList;
+    list.clear();
+    TPoint prev{};
+    for (size_t i = 0; i < points.size(); ++i) {
+        TPoint raw = g.MapPoint(points[i]);
+        TPoint q = raw;
+        // A zero-length pair becomes one unit long.
+        if ((i & 1) && raw == prev && q.X < INT32_MAX) q.X += 1;
+        prev = raw;
+        if (!g.KeepAllPoints && list.size() >= 2) {
+            auto near = [&](const TPoint& a) {
+                return std::llabs(int64_t(q.X) - a.X) <= 1 && std::llabs(int64_t(q.Y) - a.Y) <= 1;
+            };
+            if (near(list[list.size() - 1]) && near(list[list.size() - 2])) continue;
+        }
+        list.push_back(q);
+    }
+}
+
+void DrawSegmentPairs(TkrDXFImage& g) {
+    size_t pairs = g.PointList.size() / 2;
+    if (pairs == 0) return;
+    g.PartCounts.assign(pairs, 2);
+    g.Sink->PolyPolyline(g.PointList.data(), g.PartCounts.data(), int(pairs));
+}
+
+void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoint3F& a, const TPoint3F& b) {
+    if (IsContinuous(pattern)) {
+        g.PointList.clear();
+        g.PointList.push_back(g.MapPoint(a));
+        g.PointList.push_back(g.MapPoint(b));
+        g.Sink->Polyline(g.PointList.data(), 2);
+        return;
+    }
+    g.DashScratch.clear();
+    DashLine(*pattern, scale, a, b, g.DashScratch);
+    BuildPointList(g, g.DashScratch);
+    DrawSegmentPairs(g);
+    g.DashScratch.clear();
+}

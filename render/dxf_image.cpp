@@ -1,0 +1,310 @@
+#include "render/dxf_image.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <cmath>
+#include <fstream>
+#include <istream>
+#include <iterator>
+#include <ostream>
+#include <sstream>
+
+#include "model/entities/blocks.h"
+#include "model/errors.h"
+#include "render/draw_entities.h"
+
+namespace {
+uint32_t SteadyMilliseconds() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool IsModelLayout(const TkrDXFLayout* l) { return l && UpperAscii(l->BlockName) == "*MODEL_SPACE"; }
+
+// Saturating conversion of a mapped coordinate: a point far outside the
+// layout (an entity beyond the extents) lands on the edge of the 32-bit range
+// instead of wrapping around; a NaN lands on 0.
+int32_t ToTarget(long double v) {
+    if (!(v == v)) return 0;
+    v = std::nearbyint(v);
+    if (v >= 2147483647.0L) return INT32_MAX;
+    if (v <= -2147483648.0L) return INT32_MIN;
+    return int32_t(v);
+}
+}  // namespace
+
+std::shared_ptr<TkrDXFConverter> TkrDXFImage::CreateConverter() { return std::make_shared<TkrDXFConverter>(); }
+
+TkrDXFImage::TkrDXFImage() : Converter(CreateConverter()), TickCount(SteadyMilliseconds) {
+    DrawContext.Matrix = IdentityMatrix();
+    InstallReaderEvents();
+}
+
+TkrDXFImage::~TkrDXFImage() {
+    // The reader may be shared with another graphic: leave no reference to this one.
+    if (Converter && Converter.use_count() == 1) return;
+    if (Converter) {
+        Converter->OnStart = nullptr;
+        Converter->OnProgress = nullptr;
+        Converter->OnEnd = nullptr;
+        Converter->OnCreateEntity = nullptr;
+        Converter->OnInsert = nullptr;
+        if (Converter->DrawContext == &DrawContext) Converter->DrawContext = nullptr;
+    }
+}
+
+void TkrDXFImage::InstallReaderEvents() {
+    TkrDXFConverter& c = *Converter;
+    c.OnStart = [this](TkrDXFConverter&) { Progress(TProgressStage::psStarting); };
+    c.OnProgress = [this](TkrDXFConverter&) {
+        if (OnProgress) Progress(TProgressStage::psRunning);
+    };
+    c.OnEnd = [this](TkrDXFConverter&) {
+        Progress(TProgressStage::psEnding);
+        ProgressText = "Load entities...";
+    };
+    c.OnCreateEntity = [this](TkrDXFEntity& e) { AttachDrawProcedure(*this, e); };
+}
+
+void TkrDXFImage::Progress(TProgressStage stage) {
+    if (!OnProgress || !ProgressEnabled) return;
+    const TkrDXFConverter& c = *Converter;
+    int64_t len = std::max<int64_t>(1, int64_t(c.Text.size()));
+    int percent = int(int64_t(c.ProgressPosition()) * 100 / len);
+    if (stage == TProgressStage::psRunning) {
+        uint32_t tick = TickCount() & ~uint32_t(0xFF);
+        if (tick == LastProgressTick) return;
+        LastProgressTick = tick;
+    }
+    OnProgress(stage, percent, ProgressText);
+}
+
+// ---- loading ----
+
+void TkrDXFImage::LoadFromFile(const std::string& path) {
+    // References such as external drawings resolve next to the file; the
+    // reader is told the folder instead of the process changing its current
+    // folder.
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
+    LoadFromStream(f);
+}
+
+void TkrDXFImage::LoadFromStream(std::istream& stream) {
+    std::string text;
+    std::streampos start = stream.tellg();
+    stream.seekg(0, std::ios::end);
+    std::streampos end = stream.tellg();
+    if (start != std::streampos(-1) && end != std::streampos(-1) && end >= start) {
+        size_t size = size_t(end - start);
+        if (size > kMaxDxfTextSize)
+            throw ELimitError("DXF file too large: " + std::to_string(size) + " bytes (at most " +
+                              std::to_string(kMaxDxfTextSize) + " are read)");
+        stream.seekg(start);
+        text.resize(size);
+        if (size && !stream.read(text.data(), std::streamsize(size)))
+            throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
+    } else {
+        // A stream that cannot seek: read it to its end, within the size bound.
+        stream.clear();
+        char buf[1 << 16];
+        while (stream.read(buf, sizeof buf) || stream.gcount() > 0) {
+            text.append(buf, size_t(stream.gcount()));
+            if (text.size() > kMaxDxfTextSize) throw ELimitError("DXF file too large");
+        }
+    }
+    LoadFromText(std::move(text));
+}
+
+void TkrDXFImage::LoadFromText(std::string text) {
+    ProgressText = "Load file...";
+    CurrentLayout = nullptr;
+    Converter->Text = std::move(text);
+    Converter->Load();
+    AfterLoad();
+}
+
+void TkrDXFImage::AfterLoad() {
+    CharSet = Converter->HighChars1 > Converter->HighChars2 ? 255 : 1;
+    Converter->ComputeExtents();
+    SetCurrentLayout(GetLayout(0));
+}
+
+void TkrDXFImage::SaveToStream(std::ostream& stream) const {
+    if (!Converter->Text.empty()) stream.write(Converter->Text.data(), std::streamsize(Converter->Text.size()));
+}
+
+void TkrDXFImage::Assign(const TkrDXFImage& src) {
+    Converter = src.Converter;
+    LayoutExtents = src.LayoutExtents;
+    Box = src.Box;
+    LayoutBox = src.LayoutBox;
+    Centre = src.Centre;
+    CharSet = src.CharSet;
+    CurrentLayout = src.CurrentLayout;
+    BackgroundColor = src.BackgroundColor;
+    DefaultColor = src.DefaultColor;
+    DefaultPenWidth = src.DefaultPenWidth;
+    Measurement = src.Measurement;
+    ComputePixelScale();
+}
+
+bool TkrDXFImage::GetEmpty() const { return Converter->TableCount(tkEntities) == 0; }
+
+int TkrDXFImage::GetHeaderInt(std::string_view name, int code) const {
+    std::string v = Converter->HeaderValue(name, code);
+    if (v.empty()) return 1;
+    int32_t r = 0;
+    if (!ParseInt32(TrimBlanks(v), r)) throw EConvertError("'" + v + "' ist kein gültiger Integerwert");
+    return r;
+}
+
+bool TkrDXFImage::GetIsMetric() {
+    if (Measurement == -1) Measurement = GetHeaderInt("$MEASUREMENT", 70);
+    return Measurement != 0;
+}
+
+// ---- layouts and extents ----
+
+void TkrDXFImage::SetCurrentLayout(TkrDXFLayout* layout) {
+    CurrentLayout = layout;
+    bool model = IsModelLayout(layout);
+    Converter->CurrentSpace = !(model || (layout && layout->Block));
+    ComputeExtents(layout ? layout->Box : EmptyBox, model);
+}
+
+void TkrDXFImage::ComputeExtents(const TBox3F& b, bool transform) {
+    auto finite = [](const TBox3F& x) {
+        return std::isfinite(x.Left) && std::isfinite(x.Right) && std::isfinite(x.Top) && std::isfinite(x.Bottom) &&
+               std::isfinite(x.Z1) && std::isfinite(x.Z2);
+    };
+    auto unit = [&] {
+        LayoutBox = UnitBox;
+        LayoutExtents = {UnitBox.Right, UnitBox.Left, UnitBox.Top, UnitBox.Bottom, UnitBox.Z2, UnitBox.Z1};
+    };
+    // A box with an infinite side is as useless for fitting as an empty one.
+    if (IsEmptyBox(b) || !finite(b)) {
+        unit();
+    } else {
+        Centre = Point3F((double(b.Left) + b.Right) * 0.5, (double(b.Top) + b.Bottom) * 0.5,
+                         (double(b.Z1) + b.Z2) * 0.5);
+        TBox3F box = b;
+        if (transform) {
+            TMatrix4x3F m = MultiplyMatrix(Converter->ViewTransform, OwnMatrix);
+            TBox3F t = EmptyBox;
+            for (float x : {b.Left, b.Right})
+                for (float y : {b.Top, b.Bottom})
+                    for (float z : {b.Z1, b.Z2}) ExpandBox(t, TransformPoint({x, y, z}, m));
+            box = t;
+        }
+        LayoutBox = box;
+        double mx = (double(b.Right) - b.Left) / 8, my = (double(b.Top) - b.Bottom) / 8;
+        if (IsEmptyBox(box) || !finite(box)) unit();
+        else
+            LayoutExtents = {box.Right + mx, box.Left - mx, box.Top + my, box.Bottom - my, double(box.Z2),
+                             double(box.Z1)};
+    }
+    Box = {float(LayoutExtents.Left), float(LayoutExtents.Top), float(LayoutExtents.Zmin),
+           float(LayoutExtents.Right), float(LayoutExtents.Bottom), float(LayoutExtents.Zmax)};
+    ComputePixelScale();
+}
+
+void TkrDXFImage::ComputePixelScale() {
+    double w = LayoutExtents.Right - LayoutExtents.Left, h = LayoutExtents.Top - LayoutExtents.Bottom;
+    double big = std::max(w, h);
+    if (big == 0) big = 1e-20;
+    if (big < 10) PixelScale = 10;
+    else PixelScale = std::min(1.0, 32767 / big);
+}
+
+namespace {
+int NaturalSize(double extent, double scale) {
+    double v = std::nearbyint(extent * scale + 0.5);
+    if (!(v >= 1) || !std::isfinite(v)) return 1;
+    return v > 32768 ? 32768 : int(v);
+}
+}  // namespace
+
+int TkrDXFImage::GetWidth() const { return NaturalSize(LayoutExtents.Right - LayoutExtents.Left, PixelScale); }
+int TkrDXFImage::GetHeight() const { return NaturalSize(LayoutExtents.Top - LayoutExtents.Bottom, PixelScale); }
+
+// ---- mapping and drawing ----
+
+bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
+    double W = double(r.Right) - r.Left, H = double(r.Bottom) - r.Top;
+    double dx = double(Box.Right) - Box.Left, dy = double(Box.Top) - Box.Bottom;
+    if (dx == 0) dx = W;
+    if (dy == 0) dy = H;
+    // A zero-sized rectangle with a zero-sized box has no scale: nothing is drawn.
+    if (dx == 0 || dy == 0) return false;
+    double sx = W / dx, sy = H / dy;
+    if (!std::isfinite(sx) || !std::isfinite(sy)) return false;
+    if (std::fabs(sx) > std::fabs(sy)) sx = sy;
+    if (std::fabs(sy) > std::fabs(sx)) sy = sx;
+    ScaleX = float(sx);
+    ScaleY = float(sy);
+    ScaleMin = std::fabs(sx) > std::fabs(sy) ? float(sy) : float(sx);
+    TMatrix4x3F v = IdentityMatrix();
+    if (CurrentLayout && !CurrentLayout->Block && !Converter->CurrentSpace)
+        v = MultiplyMatrix(Converter->ViewTransform, OwnMatrix);
+    v.M[3][0] = v.M[3][1] = v.M[3][2] = 0;
+    TMatrix4x3F m = MultiplyMatrix(v, ScaleTranslateMatrix({ScaleX, ScaleY, ScaleMin}, {}));
+    m = MultiplyMatrix(m, ScaleTranslateMatrix({1, -1, 1}, {}));
+    DrawContext.Matrix = m;
+    TPoint c = MapPoint(Centre);
+    DrawContext.Matrix.M[3][0] = float((int64_t(W) / 2) - c.X + r.Left);
+    DrawContext.Matrix.M[3][1] = float((int64_t(H) / 2) - c.Y + r.Top);
+    DrawContext.ScaleX = DrawContext.ScaleY = 0;
+    return true;
+}
+
+TPoint TkrDXFImage::MapPoint(const TPoint3F& p) const {
+    const auto& m = DrawContext.Matrix.M;
+    long double x = (long double)p.X * m[0][0] + (long double)p.Y * m[1][0] + (long double)p.Z * m[2][0] + m[3][0];
+    long double y = (long double)p.X * m[0][1] + (long double)p.Y * m[1][1] + (long double)p.Z * m[2][1] + m[3][1];
+    return {ToTarget(x), ToTarget(y)};
+}
+
+void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
+    Sink = &sink;
+    if (!ComputeMapping(rect)) return;
+    DrawContext.MatrixHasRotation = MatrixHasRotation(DrawContext.Matrix);
+    LineWeightScale = 2.834651249313483;
+    TPen savedPen = sink.Pen;
+    TBrush savedBrush = sink.Brush;
+    TFont savedFont = sink.Font;
+    TkrDXFConverter& c = *Converter;
+    struct Restore {
+        TkrDXFImage& g;
+        TPDFCanvas& s;
+        TPen& pen;
+        TBrush& brush;
+        TFont& font;
+        ~Restore() {
+            s.Pen = pen;
+            s.Brush = brush;
+            s.Font = font;
+            g.KeepAllPoints = false;
+            if (g.Converter->DrawContext == &g.DrawContext) g.Converter->DrawContext = nullptr;
+        }
+    } restore{*this, sink, savedPen, savedBrush, savedFont};
+    sink.Brush.Style = bsSolid;
+    sink.Brush.Color = BackgroundColor;
+    sink.FillRect(rect);
+    sink.Brush.Style = bsClear;
+    c.ExpandInserts = false;
+    c.OnInsert = [this](TkrDXFInsert&, bool) {
+        if (TDrawContext* d = Converter->DrawContext) d->MatrixHasRotation = MatrixHasRotation(d->Matrix);
+    };
+    c.DrawContext = &DrawContext;
+    DrawContext.Insert = nullptr;
+    DrawContext.ScaleX = DrawContext.ScaleY = 0;
+    if (CurrentLayout && CurrentLayout->Block) {
+        IterateChildren(*CurrentLayout->Block, c, EntityCallback, this);
+    } else if (TkrDXFGroup* ents = c.GetTable(tkEntities)) {
+        DrawContext.BlockColor = clFromLayer;
+        IterateChildren(*ents, c, EntityCallback, this);
+    }
+}

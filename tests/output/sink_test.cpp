@@ -1,0 +1,145 @@
+// The drawing sink: text lines in text mode, forwarding with attribute
+// transfers in DXF mode.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "output/errors.h"
+#include "output/sink.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+class TextSink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("sink_test_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        path = (dir / "out.txt").string();
+        sink.TextMode = true;
+        sink.TextFile.Bind(path);
+        sink.TextFile.Rewrite();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Close() {
+        sink.TextFile.Close();
+        std::ifstream f(path, std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        return ss.str();
+    }
+    fs::path dir;
+    std::string path;
+    TPDFCanvas sink;
+};
+}  // namespace
+
+TEST_F(TextSink, OneLinePerSegmentWithCrLf) {
+    sink.MoveTo(0, 0);
+    sink.LineTo(100, -50);
+    sink.LineTo(-2147483647 - 1, 2147483647);
+    EXPECT_EQ(Close(), "0;0;100;-50\r\n100;-50;-2147483648;2147483647\r\n");
+}
+
+TEST_F(TextSink, PolygonDoesNotCloseItself) {
+    TPoint tri[4] = {{0, 0}, {10, 0}, {0, 10}, {0, 0}};
+    sink.Polygon(tri, 3);
+    sink.Polygon(tri, 4);
+    EXPECT_EQ(Close(), "0;0;10;0\r\n10;0;0;10\r\n0;0;10;0\r\n10;0;0;10\r\n0;10;0;0\r\n");
+}
+
+TEST_F(TextSink, PolyPolylineStartsEachPartWithAMove) {
+    TPoint pts[5] = {{1, 1}, {2, 2}, {5, 5}, {6, 6}, {7, 7}};
+    int counts[2] = {2, 3};
+    sink.PolyPolyline(pts, counts, 2);
+    EXPECT_EQ(Close(), "1;1;2;2\r\n5;5;6;6\r\n6;6;7;7\r\n");
+}
+
+TEST_F(TextSink, AreasAndTextsWriteNothingAndKeepThePenPosition) {
+    sink.MoveTo(3, 4);
+    sink.Rectangle(0, 0, 10, 10);
+    sink.Ellipse(0, 0, 10, 10);
+    sink.SetPixel(5, 5, 0xFF);
+    sink.TextOut(1, 1, "abc");
+    sink.FillRect({0, 0, 5, 5});
+    EXPECT_EQ(sink.PenPos, (TPoint{3, 4}));
+    sink.LineTo(4, 4);
+    EXPECT_EQ(Close(), "3;4;4;4\r\n");
+}
+
+TEST_F(TextSink, PointListFormIgnoresAnOddTrailingInteger) {
+    const int32_t xy[] = {0, 0, 5, 5, 9};
+    sink.Polyline(std::span<const int32_t>(xy, 5));
+    sink.Polyline(std::span<const int32_t>());
+    const int32_t one[] = {7, 7};
+    sink.Polyline(std::span<const int32_t>(one, 2));  // one point only moves
+    sink.LineTo(8, 8);
+    EXPECT_EQ(Close(), "0;0;5;5\r\n7;7;8;8\r\n");
+}
+
+TEST_F(TextSink, ManySegmentsAreAllWritten) {
+    sink.MoveTo(0, 0);
+    for (int i = 1; i <= 20000; ++i) sink.LineTo(i, -i);
+    std::string text = Close();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 20000);
+    EXPECT_EQ(text.substr(text.size() - 27), "19999;-19999;20000;-20000\r\n");
+}
+
+TEST(TextFile, UncreatableFileRaisesAnError) {
+    TTextFile f;
+    f.Bind("/nonexistent-folder/x.txt");
+    EXPECT_THROW(f.Rewrite(), EFileError);
+}
+
+TEST(TextFile, FullDiskRaisesAnErrorOnClose) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP();
+    TTextFile f;
+    f.Bind("/dev/full");
+    f.Rewrite();
+    f.WriteSegment(1, 2, 3, 4);
+    EXPECT_THROW(f.Close(), EFileError);
+}
+
+TEST(DxfSink, ForwardsWithTransfersAndPolygonFill) {
+    TPDFCanvas sink;
+    sink.Exporter = std::make_unique<TkrDXFExport>();
+    sink.Pen.Color = 0x0000FF;
+    sink.Pen.Width = 3;
+    sink.Brush.Style = bsClear;
+    sink.MoveTo(0, 0);
+    sink.LineTo(10, 10);
+    TRecordingCanvas& c = sink.Exporter->GetCanvas();
+    EXPECT_EQ(c.Pen, sink.Pen);
+    TPoint tri[3] = {{0, 0}, {10, 0}, {0, 10}};
+    sink.Polygon(tri, 3);
+    EXPECT_EQ(c.Brush.Style, bsSolid);
+    EXPECT_EQ(c.Brush.Color, 0x0000FFu);
+    EXPECT_EQ(c.Pen.Width, 0);
+    EXPECT_EQ(sink.PenPos, (TPoint{10, 10}));  // a polygon does not move the pen
+    sink.Rectangle(0, 0, 5, 5);
+    EXPECT_EQ(c.Pen, sink.Pen);
+    EXPECT_EQ(c.Brush, sink.Brush);
+    sink.Font.Height = 40;
+    sink.TextOut(0, 0, "x");
+    EXPECT_EQ(c.Font, sink.Font);
+}
+
+TEST(DxfSink, LinesBecomeLineEntities) {
+    TPDFCanvas sink;
+    sink.Exporter = std::make_unique<TkrDXFExport>();
+    sink.MoveTo(0, 0);
+    sink.LineTo(100, 0);
+    sink.LineTo(100, 100);
+    sink.Exporter->FinishDrawing();
+    std::string dxf = sink.Exporter->SaveToString();
+    size_t n = 0;
+    for (size_t p = dxf.find("\r\nLINE\r\n"); p != std::string::npos; p = dxf.find("\r\nLINE\r\n", p + 1)) ++n;
+    EXPECT_EQ(n, 2u);
+}
+
+TEST(DxfSink, WithoutAWriterDxfModeRaisesAnError) {
+    TPDFCanvas sink;
+    EXPECT_THROW(sink.LineTo(1, 1), EkrExportError);
+}

@@ -1,0 +1,216 @@
+// The drawing graphic and entity drawing: extents, mapping, and what each
+// entity kind writes to the sink, checked end to end in text form.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "render/dxf_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string Dxf(const std::vector<std::string>& lines) {
+    std::string s;
+    for (auto& l : lines) s += l + "\n";
+    return s;
+}
+
+std::string Entities(const std::vector<std::string>& body) {
+    std::vector<std::string> l = {"0", "SECTION", "2", "ENTITIES"};
+    l.insert(l.end(), body.begin(), body.end());
+    l.insert(l.end(), {"0", "ENDSEC", "0", "EOF"});
+    return Dxf(l);
+}
+
+// Loads the text, draws layout 0 in text form into the conversion run's
+// rectangle and returns the written lines (without CR LF).
+std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf, TIntRect* rectOut = nullptr) {
+    g.LoadFromText(dxf);
+    fs::path path = fs::temp_directory_path() / ("render_test_" + std::to_string(::getpid()) + ".txt");
+    TPDFCanvas sink;
+    sink.TextMode = true;
+    sink.TextFile.Bind(path.string());
+    sink.TextFile.Rewrite();
+    double a = double(g.GetWidth()) / g.GetHeight();
+    TIntRect r{0, 0, 600000, int32_t(600000 / a)};
+    if (rectOut) *rectOut = r;
+    g.DrawOnSink(sink, r);
+    sink.TextFile.Close();
+    std::ifstream f(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(f, line);) {
+        EXPECT_FALSE(line.empty() || line.back() != '\r') << "every line ends with CR LF";
+        if (!line.empty()) line.pop_back();
+        lines.push_back(line);
+    }
+    fs::remove(path);
+    return lines;
+}
+
+std::vector<std::string> DrawText(const std::string& dxf) {
+    TkrDXFImage g;
+    return DrawText(g, dxf);
+}
+
+// A frame of four lines from (-500, -200) to (500, 200) on layer 0.
+std::vector<std::string> Frame() {
+    return {"0", "LINE", "8", "0", "10", "-500", "20", "-200", "11", "500", "21", "-200",
+            "0", "LINE", "8", "0", "10", "500",  "20", "-200", "11", "500", "21", "200",
+            "0", "LINE", "8", "0", "10", "500",  "20", "200",  "11", "-500", "21", "200",
+            "0", "LINE", "8", "0", "10", "-500", "20", "200",  "11", "-500", "21", "-200"};
+}
+}  // namespace
+
+TEST(Extents, MarginOfAnEighthAndTheNaturalSize) {
+    TkrDXFImage g;
+    g.LoadFromText(Entities(Frame()));
+    ASSERT_EQ(g.LayoutCount(), 1);
+    EXPECT_EQ(g.GetWidth(), 1250);
+    EXPECT_EQ(g.GetHeight(), 500);
+    EXPECT_DOUBLE_EQ(g.LayoutExtents.Left, -625);
+    EXPECT_DOUBLE_EQ(g.LayoutExtents.Top, 250);
+}
+
+TEST(Extents, AnEmptyLayoutGetsTheUnitBox) {
+    TkrDXFImage g;
+    g.LoadFromText(Entities({}));
+    EXPECT_EQ(g.GetWidth(), 10);
+    EXPECT_EQ(g.GetHeight(), 10);
+    EXPECT_EQ(g.Centre, (TPoint3F{0, 0, 0}));
+}
+
+TEST(Extents, SmallDrawingsAreScaledByTen) {
+    TkrDXFImage g;
+    // 4 x 2 -> 5 x 2.5 with margins; x 10 + 0.5 = 50.5 and 25.5, rounded with
+    // ties to even: 50 x 26.
+    g.LoadFromText(Entities({"0", "LINE", "10", "0", "20", "0", "11", "4", "21", "2"}));
+    EXPECT_EQ(g.GetWidth(), 50);
+    EXPECT_EQ(g.GetHeight(), 26);
+}
+
+TEST(Mapping, TheFrameLandsInTheMiddleEightyPercent) {
+    TkrDXFImage g;
+    TIntRect r;
+    auto lines = DrawText(g, Entities(Frame()), &r);
+    EXPECT_EQ(r.Bottom, 240000);
+    EXPECT_FLOAT_EQ(g.ScaleX, 480);
+    // y up becomes y down: the top edge (y = 200) maps to 24000.
+    EXPECT_EQ(lines, (std::vector<std::string>{"60000;216000;540000;216000", "540000;216000;540000;24000",
+                                               "540000;24000;60000;24000", "60000;24000;60000;216000"}));
+    EXPECT_EQ(g.GetLayout(-1), nullptr);
+    EXPECT_EQ(g.GetLayout(1), nullptr);
+}
+
+TEST(Mapping, AZeroSizedRectangleWithAZeroSizedBoxDrawsNothing) {
+    TkrDXFImage g;
+    g.LoadFromText(Entities({"0", "LINE", "10", "5", "20", "5", "11", "5", "21", "5"}));
+    TPDFCanvas sink;  // DXF mode without a writer: any drawing call would raise
+    g.Box = {0, 0, 0, 0, 0, 0};
+    EXPECT_NO_THROW(g.DrawOnSink(sink, {0, 0, 0, 0}));
+}
+
+TEST(Mapping, TheSinkAttributesAreRestoredAfterDrawing) {
+    TkrDXFImage g;
+    g.LoadFromText(Entities({"0", "LINE", "62", "1", "370", "200", "10", "0", "20", "0", "11", "10", "21", "0"}));
+    fs::path path = fs::temp_directory_path() / ("render_attr_" + std::to_string(::getpid()) + ".txt");
+    TPDFCanvas sink;
+    sink.TextMode = true;
+    sink.TextFile.Bind(path.string());
+    sink.TextFile.Rewrite();
+    TPen pen = sink.Pen;
+    TBrush brush = sink.Brush;
+    g.DrawOnSink(sink, {0, 0, 1000, 1000});
+    sink.TextFile.Close();
+    fs::remove(path);
+    EXPECT_EQ(sink.Pen, pen);
+    EXPECT_EQ(sink.Brush, brush);
+}
+
+TEST(Drawing, HiddenLayersDrawNothingExceptInsertsOnLayerZero) {
+    std::string tables = Dxf({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LAYER", "0", "LAYER", "2", "OFF", "62",
+                              "-1", "0", "LAYER", "2", "0", "62", "-7", "0", "ENDTAB", "0", "ENDSEC"});
+    std::string body = Entities({"0", "LINE", "8", "OFF", "10", "0", "20", "0", "11", "10", "21", "0",
+                                 "0", "LINE", "8", "VISIBLE", "10", "0", "20", "0", "11", "10", "21", "10"});
+    auto lines = DrawText(tables + body);
+    EXPECT_EQ(lines.size(), 1u);
+}
+
+TEST(Drawing, DashedLinesDrawOnePolylinePerDash) {
+    std::string tables = Dxf({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LTYPE", "0", "LTYPE", "2", "D", "49",
+                              "8", "49", "-2", "0", "ENDTAB", "0", "ENDSEC"});
+    // 35 long: dashes 6.5, 8, 8, 6.5.
+    auto lines = DrawText(tables + Entities({"0", "LINE", "6", "D", "10", "0", "20", "0", "11", "35", "21", "0"}));
+    EXPECT_EQ(lines.size(), 4u);
+}
+
+TEST(Drawing, SolidCornersComeInTheOrderOneTwoFourThree) {
+    // Corners (0,0), (10,0), (0,10), (10,10): a bow-tie unless drawn 1, 2, 4, 3.
+    auto lines = DrawText(Entities({"0", "SOLID", "10", "0", "20", "0", "11", "10", "21", "0", "12", "0", "22", "10",
+                                    "13", "10", "23", "10"}));
+    // Text form: the polygon's three segments, not closed. Extents 10 x 10 ->
+    // 12.5 x 12.5, scale 48000: (0,0) -> (60000, 540000), (10,10) -> (540000, 60000).
+    EXPECT_EQ(lines, (std::vector<std::string>{"60000;540000;540000;540000", "540000;540000;540000;60000",
+                                               "540000;60000;60000;60000"}));
+}
+
+TEST(Drawing, AFaceWithAllEdgesInvisibleDrawsNothing) {
+    std::vector<std::string> face = {"0", "3DFACE", "10", "0", "20", "0", "11", "10", "21", "0",
+                                     "12", "10", "22", "10", "13", "0", "23", "10"};
+    auto visible = DrawText(Entities(face));
+    EXPECT_EQ(visible.size(), 4u);
+    face.insert(face.end(), {"70", "15"});
+    face.insert(face.end(), {"0", "LINE", "10", "0", "20", "0", "11", "10", "21", "10"});
+    auto hidden = DrawText(Entities(face));
+    EXPECT_EQ(hidden.size(), 1u);  // only the line
+}
+
+TEST(Drawing, ZeroLengthLineBecomesOneUnitLong) {
+    auto lines = DrawText(Entities({"0", "LINE", "10", "0", "20", "0", "11", "0", "21", "0",
+                                    "0", "LINE", "10", "-5", "20", "-5", "11", "5", "21", "5"}));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "300000;300000;300001;300000");
+}
+
+TEST(Drawing, ACircleIsAPolylineThroughItsPoints) {
+    auto lines = DrawText(Entities({"0", "CIRCLE", "10", "0", "20", "0", "40", "10"}));
+    // 32 chords, each one text line.
+    EXPECT_EQ(lines.size(), 32u);
+    EXPECT_EQ(lines.front().substr(0, lines.front().find(';', lines.front().find(';') + 1)),
+              lines.back().substr(lines.back().find(';', lines.back().find(';') + 1) + 1));
+}
+
+TEST(Drawing, PolyfaceFacesWithInvalidIndicesAreSkipped) {
+    std::vector<std::string> l = {"0", "POLYLINE", "66", "1", "70", "64", "71", "3", "72", "2"};
+    for (auto [x, y] : {std::pair{"0", "0"}, {"10", "0"}, {"0", "10"}})
+        l.insert(l.end(), {"0", "VERTEX", "70", "192", "10", x, "20", y});
+    l.insert(l.end(), {"0", "VERTEX", "70", "128", "71", "1", "72", "2", "73", "3"});
+    l.insert(l.end(), {"0", "VERTEX", "70", "128", "71", "0", "72", "-1", "73", "9"});
+    l.insert(l.end(), {"0", "SEQEND"});
+    auto lines = DrawText(Entities(l));
+    EXPECT_EQ(lines.size(), 3u);  // one closed triangle
+}
+
+TEST(Drawing, InsertsExpandTheirBlocks) {
+    std::string blocks = Dxf({"0", "SECTION", "2", "BLOCKS", "0", "BLOCK", "2", "B", "10", "0", "20", "0", "0", "LINE",
+                              "8", "0", "10", "0", "20", "0", "11", "1", "21", "0", "0", "ENDBLK", "0", "ENDSEC"});
+    auto lines = DrawText(blocks + Entities({"0", "INSERT", "2", "B", "10", "0", "20", "0", "0", "INSERT", "2", "B",
+                                             "10", "0", "20", "5", "41", "2", "42", "2"}));
+    EXPECT_EQ(lines.size(), 2u);
+}
+
+TEST(Drawing, DxfFormRecordsLinesAsLineEntities) {
+    TkrDXFImage g;
+    g.LoadFromText(Entities(Frame()));
+    TPDFCanvas sink;
+    sink.Exporter = std::make_unique<TkrDXFExport>();
+    g.DrawOnSink(sink, {0, 0, 600000, 240000});
+    sink.Exporter->FinishDrawing();
+    std::string dxf = sink.Exporter->SaveToString();
+    size_t n = 0;
+    for (size_t p = dxf.find("\r\nLINE\r\n"); p != std::string::npos; p = dxf.find("\r\nLINE\r\n", p + 1)) ++n;
+    EXPECT_EQ(n, 4u);
+}
