@@ -2,6 +2,11 @@
 // transfers in DXF mode.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -93,13 +98,46 @@ TEST(TextFile, UncreatableFileRaisesAnError) {
     EXPECT_THROW(f.Rewrite(), EFileError);
 }
 
-TEST(TextFile, FullDiskRaisesAnErrorOnClose) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP();
+TEST(TextFile, AFailedWriteRaisesAnError) {
+    // A file-size limit stands in for a full disk: writes past it fail (EFBIG).
+    fs::path path = fs::temp_directory_path() / ("sink_full_" + std::to_string(::getpid()) + ".txt");
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool raised = false;
+    {
+        TTextFile f;
+        f.Bind(path.string());
+        f.Rewrite();
+        try {
+            for (int i = 0; i < 100000; ++i) f.WriteSegment(i, i, i, i);
+            f.Close();
+        } catch (const EFileError& e) {
+            raised = std::string(e.what()).find(path.string()) != std::string::npos;
+        }
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    fs::remove(path);
+    EXPECT_TRUE(raised);
+}
+
+TEST(TextFile, AnExistingFileIsNeverOverwritten) {
+    fs::path path = fs::temp_directory_path() / ("sink_exists_" + std::to_string(::getpid()) + ".txt");
+    {
+        std::ofstream(path) << "keep";
+    }
     TTextFile f;
-    f.Bind("/dev/full");
-    f.Rewrite();
-    f.WriteSegment(1, 2, 3, 4);
-    EXPECT_THROW(f.Close(), EFileError);
+    f.Bind(path.string());
+    EXPECT_THROW(f.Rewrite(), EFileError);
+    std::ifstream in(path);
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "keep");
+    fs::remove(path);
 }
 
 TEST(DxfSink, ForwardsWithTransfersAndPolygonFill) {
