@@ -272,11 +272,14 @@ uint32_t HexHandle(std::string_view s) {
 }
 
 bool ParseInt32(std::string_view s, int32_t& out) {
-    // Fast path: one to nine plain digits, as nearly every group code and
-    // integer value is.
-    if (!s.empty() && s.size() <= 9) {
+    // Fast path: one to nine plain digits after leading blanks, as nearly
+    // every group code (written right-aligned, "  8") and integer value is.
+    // It gives what the general path below gives for such text.
+    size_t lead = 0;
+    while (lead < s.size() && (s[lead] == ' ' || s[lead] == '\t')) ++lead;
+    if (lead < s.size() && s.size() - lead <= 9) {
         int32_t v = 0;
-        size_t i = 0;
+        size_t i = lead;
         for (; i < s.size(); ++i) {
             unsigned d = unsigned(s[i]) - '0';
             if (d > 9) break;
@@ -330,6 +333,30 @@ bool ParseDouble(std::string_view s, double& out) {
         else if (c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') return false;
     }
     if (!digits || i == s.size() || s[i] == '+' || s[i] == '-') return false;
+    // Fast path for the plain "digits[.digits]" form nearly every value has:
+    // when the digits without the separator form an integer m < 2^53 and
+    // there are f <= 22 decimals, both m and 10^f are exact doubles and the
+    // one division m / 10^f is correctly rounded, the same value from_chars
+    // gives.
+    {
+        static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        uint64_t m = 0;
+        size_t k = i, intDigits = 0, fracDigits = 0;
+        while (k < s.size() && unsigned(s[k] - '0') <= 9 && intDigits < 19) m = m * 10 + unsigned(s[k++] - '0'), ++intDigits;
+        bool plain = intDigits > 0;
+        if (plain && k < s.size() && (s[k] == '.' || s[k] == ',')) {
+            ++k;
+            while (k < s.size() && unsigned(s[k] - '0') <= 9 && intDigits + fracDigits < 19)
+                m = m * 10 + unsigned(s[k++] - '0'), ++fracDigits;
+            plain = fracDigits > 0;
+        }
+        if (plain && k == s.size() && m <= (uint64_t(1) << 53) && fracDigits <= 22) {
+            double v = double(m) / kPow10[fracDigits];
+            out = neg ? -v : v;
+            return true;
+        }
+    }
     const char* b = s.data() + i;
     const char* e = s.data() + s.size();
     std::string copy;

@@ -276,27 +276,30 @@ void TkrDXFLine::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver
     }
     // The line is cut at the clip rectangle: its points become canvas
     // coordinates for the visit, drawn under an identity matrix. The dash
-    // pairs are cut alike (pairs wholly outside are dropped).
-    FSavedPoint = Point, FSavedPoint2 = Point2;
-    FSavedPoints.swap(Points);
-    Points.clear();
-    if (conv.DrawContext) FSavedContext = *conv.DrawContext;
-    Clipped = true;
+    // pairs are cut alike (pairs wholly outside are dropped). What is
+    // changed is saved here and put back when the visit ends.
     struct Restore {
         TkrDXFLine& l;
         TkrDXFConverter& c;
+        TPoint3F Point, Point2;
+        std::vector<TPoint3F> Points;
+        TDrawContext Context{};
         ~Restore() {
-            l.Point = l.FSavedPoint, l.Point2 = l.FSavedPoint2;
-            l.Points.swap(l.FSavedPoints);
-            l.FSavedPoints.clear();
-            if (c.DrawContext) *c.DrawContext = l.FSavedContext;
+            l.Point = Point, l.Point2 = Point2;
+            l.Points.swap(Points);
+            if (c.DrawContext) *c.DrawContext = Context;
             l.Clipped = false;
         }
-    } restore{*this, conv};
+    } restore{*this, conv, Point, Point2, {}};
+    restore.Points.swap(Points);
+    Points.clear();
+    if (conv.DrawContext) restore.Context = *conv.DrawContext;
+    Clipped = true;
+    const std::vector<TPoint3F>& saved = restore.Points;
     Point = ToPoint(a), Point2 = ToPoint(b);
     if (Pattern && !Pattern->IsSolid()) {
-        for (size_t i = 0; i + 1 < FSavedPoints.size(); i += 2) {
-            TD3 p = Transform(FSavedPoints[i], m), q = Transform(FSavedPoints[i + 1], m);
+        for (size_t i = 0; i + 1 < saved.size(); i += 2) {
+            TD3 p = Transform(saved[i], m), q = Transform(saved[i + 1], m);
             ClipSegment(p, q, rect);
             if (Inside(p, rect) && Inside(q, rect)) {
                 Points.push_back(ToPoint(p));
@@ -369,7 +372,7 @@ void TkrDXF3dFace::ReadProperty(TkrDXFConverter& conv) {
 
 // ---- polylines ----
 
-TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls), PenLine(std::make_unique<TkrDXFPenLine>()) {}
+TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls) {}
 
 TkrDXFPolyline::~TkrDXFPolyline() = default;
 

@@ -63,12 +63,6 @@ public:
     void ReadProperty(TkrDXFConverter& conv) override;
     void EnumCorners(bool allCorners, void (*pointProc)(void* receiver, const TPoint3F& p),
                      void* receiver) const override;
-
-private:
-    // State saved while a clipped line is visited.
-    TDrawContext FSavedContext{};
-    TPoint3F FSavedPoint{}, FSavedPoint2{};
-    std::vector<TPoint3F> FSavedPoints;
 };
 
 class TkrDXFPoint : public TkrDXFLine {
@@ -98,6 +92,21 @@ public:
     void ReadProperty(TkrDXFConverter& conv) override;
 };
 
+// The pen of a polyline, held inside the polyline object (no allocation of
+// its own) and used through -> and * like the pointer it once was.
+class TPolylinePen {
+public:
+    TkrDXFPenLine* operator->() { return &FPen; }
+    const TkrDXFPenLine* operator->() const { return &FPen; }
+    TkrDXFPenLine& operator*() { return FPen; }
+    const TkrDXFPenLine& operator*() const { return FPen; }
+    TkrDXFPenLine* get() { return &FPen; }
+    const TkrDXFPenLine* get() const { return &FPen; }
+
+private:
+    TkrDXFPenLine FPen;
+};
+
 // POLYLINE (2-D and 3-D polylines, polygon and polyface meshes) and, through
 // its subclasses, LWPOLYLINE, circles, arcs, ellipses and splines.
 //
@@ -121,7 +130,7 @@ public:
     int32_t MeshM = 0, MeshN = 0;
     // Pen colour, extrusion, line type, elevation point, thickness and line
     // weight: every group the polyline does not handle itself goes here.
-    std::unique_ptr<TkrDXFPenLine> PenLine;
+    TPolylinePen PenLine;
     // Four indices per face record of a polyface mesh.
     std::vector<int32_t> FaceIndices;
     // The vertex points used as input of the dashing; empty when the line
