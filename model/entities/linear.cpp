@@ -239,7 +239,8 @@ void TkrDXFLine::Loaded(TkrDXFConverter& conv) {
         Points.push_back(Point);
         Points.push_back(Point2);
     } else {
-        DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, Points);
+        DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch);
+        conv.TakeDashScratch(Points);
     }
 }
 
@@ -603,7 +604,9 @@ void TkrDXFPolyline::MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>
     }
     FDashed = true;
     VertexPoints = std::move(run);
-    DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(), Points);
+    DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(),
+            conv.DashScratch);
+    conv.TakeDashScratch(Points);
 }
 
 const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntities() {
@@ -670,6 +673,17 @@ void TkrDXFLWPolyline::ReadProperty(TkrDXFConverter& conv) {
             break;
         }
         case 38: Elevation = float(conv.ValueAsFloat()); break;
+        case 90: {
+            // The announced vertex count sizes the vertex list once, so that it
+            // does not keep the spare room of growing. A count larger than the
+            // rest of the text could hold (a vertex takes at least 10
+            // characters) reserves only that much.
+            int32_t n = conv.ValueAsInt();
+            size_t fit = (conv.TextEnd - std::min(conv.Position, conv.TextEnd)) / 10;
+            if (n > 0 && SourceVertices.empty()) SourceVertices.reserve(std::min(size_t(n), fit));
+            TkrDXFPolyline::ReadProperty(conv);
+            break;
+        }
         case 40: {
             float w = float(conv.ValueAsFloat());
             DefaultStartWidth = w;
