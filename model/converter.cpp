@@ -264,7 +264,8 @@ void TkrDXFConverter::ReadLine() {
     const char* p = base + Position;
     const char* end = base + TextEnd;
     const char* e = p;
-    while (e < end && *e != '\n' && *e != '\r') ++e;
+    // One comparison per character for the usual ones above CR.
+    while (e < end && ((unsigned char)*e > '\r' || (*e != '\n' && *e != '\r'))) ++e;
     Value = std::string_view(p, size_t(e - p));
     if (e < end) {
         if (*e == '\r' && e + 1 < end && e[1] == '\n') e += 2;
