@@ -451,7 +451,7 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     // A second run (a resolution change) starts from scratch: the segment
     // entities of the first run are dropped, as are its point lists and a
     // mesh made from the thickness.
-    FSegmentEntities.clear();
+    if (FSegmentEntities) FSegmentEntities->clear();
     FSegmentsBuilt = false;
     FClipStrictAtLoad = conv.ClipStrict;
     Points.clear();
@@ -610,16 +610,18 @@ void TkrDXFPolyline::MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>
 }
 
 const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntities() {
-    if (FSegmentsBuilt || !Converter) return FSegmentEntities;
+    if (!FSegmentEntities) FSegmentEntities = std::make_unique<std::vector<std::unique_ptr<TkrDXFEntity>>>();
+    auto& segments = *FSegmentEntities;
+    if (FSegmentsBuilt || !Converter) return segments;
     FSegmentsBuilt = true;
     TkrDXFConverter& conv = *Converter;
     std::vector<TPolyVertex> base;
     BaseVertices(conv, base);
     size_t n = base.size();
-    if (n == 0) return FSegmentEntities;
+    if (n == 0) return segments;
     size_t segs = Closed ? n : n - 1;
     bool continuous = !PenLine->Pattern || PenLine->Pattern->IsSolid();
-    FSegmentEntities.reserve(segs);
+    segments.reserve(segs);
     // Last segment first, the order in which the bulges are worked off.
     for (size_t i = segs; i-- > 0;) {
         const TPolyVertex& v = base[i];
@@ -630,7 +632,7 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
             line->Point = v.Point;
             line->Point2 = w.Point;
             line->Loaded(conv);
-            FSegmentEntities.push_back(std::move(line));
+            segments.push_back(std::move(line));
             continue;
         }
         if (!continuous && !FClipStrictAtLoad) continue;
@@ -645,9 +647,9 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
         arc->StartAngle = float(start);
         arc->EndAngle = float(end);
         arc->Loaded(conv);
-        FSegmentEntities.push_back(std::move(arc));
+        segments.push_back(std::move(arc));
     }
-    return FSegmentEntities;
+    return segments;
 }
 
 void TkrDXFPolyline::EnumCorners(bool allCorners, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
