@@ -12,20 +12,12 @@
 
 namespace fs = std::filesystem;
 
+#include "dxf_snippets.h"
+
+using dxftest::Dxf;
+using dxftest::Entities;
+
 namespace {
-std::string Dxf(const std::vector<std::string>& lines) {
-    std::string s;
-    for (auto& l : lines) s += l + "\n";
-    return s;
-}
-
-std::string Entities(const std::vector<std::string>& body) {
-    std::vector<std::string> l = {"0", "SECTION", "2", "ENTITIES"};
-    l.insert(l.end(), body.begin(), body.end());
-    l.insert(l.end(), {"0", "ENDSEC", "0", "EOF"});
-    return Dxf(l);
-}
-
 // Loads the text, draws layout 0 in text form into the conversion run's
 // rectangle and returns the written lines (without CR LF).
 std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf, TIntRect* rectOut = nullptr) {
