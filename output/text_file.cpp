@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "output/errors.h"
 
 namespace {
@@ -23,6 +25,22 @@ void TTextFile::Rewrite() {
     // file that appears under it meanwhile is never overwritten.
     FFile = std::fopen(FPath.c_str(), "wbx");
     if (!FFile) throw EFileError("cannot create '" + FPath + "': " + std::strerror(errno));
+    FBuf.clear();
+    FBuf.reserve(kBufferSize + 64);
+}
+
+void TTextFile::RewriteDescriptor(int fd) {
+    if (FFile) {
+        std::fclose(FFile);
+        FFile = nullptr;
+    }
+    int own = fd >= 0 ? ::dup(fd) : -1;
+    if (own >= 0) FFile = ::fdopen(own, "wb");
+    if (!FFile) {
+        int err = errno;
+        if (own >= 0) ::close(own);
+        throw EFileError("cannot write '" + FPath + "': " + std::strerror(err ? err : EBADF));
+    }
     FBuf.clear();
     FBuf.reserve(kBufferSize + 64);
 }
