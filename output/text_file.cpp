@@ -9,7 +9,7 @@
 #include "output/errors.h"
 
 namespace {
-constexpr size_t kBufferSize = 1 << 16;
+constexpr size_t kBufferSize = 1 << 18;
 }
 
 TTextFile::~TTextFile() {
@@ -25,8 +25,8 @@ void TTextFile::Rewrite() {
     // file that appears under it meanwhile is never overwritten.
     FFile = std::fopen(FPath.c_str(), "wbx");
     if (!FFile) throw EFileError("cannot create '" + FPath + "': " + std::strerror(errno));
-    FBuf.clear();
-    FBuf.reserve(kBufferSize + 64);
+    FLen = 0;
+    if (!FBuf) FBuf = std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
 
 void TTextFile::RewriteDescriptor(int fd) {
@@ -41,35 +41,73 @@ void TTextFile::RewriteDescriptor(int fd) {
         if (own >= 0) ::close(own);
         throw EFileError("cannot write '" + FPath + "': " + std::strerror(err ? err : EBADF));
     }
-    FBuf.clear();
-    FBuf.reserve(kBufferSize + 64);
+    FLen = 0;
+    if (!FBuf) FBuf = std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
+
+namespace {
+// Decimal digits of 0..99, two characters each.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes v in decimal at p (at most 11 characters) and returns the end; the
+// same text std::to_chars gives.
+inline char* PutInt(char* p, int32_t v) {
+    uint32_t u = uint32_t(v);
+    if (v < 0) {
+        *p++ = '-';
+        u = 0u - u;
+    }
+    char tmp[12];
+    char* e = tmp + sizeof tmp;
+    char* b = e;
+    while (u >= 100) {
+        const uint32_t r = u % 100;
+        u /= 100;
+        b -= 2;
+        b[0] = kDigitPairs[2 * r];
+        b[1] = kDigitPairs[2 * r + 1];
+    }
+    if (u >= 10) {
+        b -= 2;
+        b[0] = kDigitPairs[2 * u];
+        b[1] = kDigitPairs[2 * u + 1];
+    } else {
+        *--b = char('0' + u);
+    }
+    const size_t n = size_t(e - b);
+    std::memcpy(p, b, n);
+    return p + n;
+}
+}  // namespace
 
 void TTextFile::WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (!FFile) throw EFileError("'" + FPath + "' is not open for writing");
-    char line[64];
-    char* p = line;
-    p = std::to_chars(p, line + sizeof line, x1).ptr;
+    // A line is at most 4 x 11 + 3 + 2 = 49 characters.
+    if (FLen + 64 > kBufferSize) Flush();
+    char* p = FBuf.get() + FLen;
+    p = PutInt(p, x1);
     *p++ = ';';
-    p = std::to_chars(p, line + sizeof line, y1).ptr;
+    p = PutInt(p, y1);
     *p++ = ';';
-    p = std::to_chars(p, line + sizeof line, x2).ptr;
+    p = PutInt(p, x2);
     *p++ = ';';
-    p = std::to_chars(p, line + sizeof line, y2).ptr;
+    p = PutInt(p, y2);
     *p++ = '\r';
     *p++ = '\n';
-    FBuf.append(line, size_t(p - line));
-    if (FBuf.size() >= kBufferSize) Flush();
+    FLen = size_t(p - FBuf.get());
 }
 
 void TTextFile::Flush() {
-    if (FBuf.empty()) return;
-    if (std::fwrite(FBuf.data(), 1, FBuf.size(), FFile) != FBuf.size()) {
+    if (FLen == 0) return;
+    const size_t n = FLen;
+    FLen = 0;
+    if (std::fwrite(FBuf.get(), 1, n, FFile) != n) {
         int err = errno;
-        FBuf.clear();
         throw EFileError("cannot write '" + FPath + "': " + std::strerror(err ? err : EIO));
     }
-    FBuf.clear();
 }
 
 void TTextFile::Close() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class TTextFile {
@@ -33,5 +34,6 @@ private:
     void Flush();
     std::string FPath;
     std::FILE* FFile = nullptr;
-    std::string FBuf;
+    std::unique_ptr<char[]> FBuf;  // lines not yet written
+    size_t FLen = 0;
 };
