@@ -139,12 +139,18 @@ void TkrDXFExport::FinishDrawing() {
     if (!FCanvas) return;
     // Closing the canvas ends the recording; the records die with this scope,
     // also when reading them fails.
-    TEmfRecording records = FCanvas->Close();
+    TEmfRecordBuffer records = FCanvas->CloseBuffer();
     FCanvas.reset();
     LoadFromMetafile(records);
 }
 
 void TkrDXFExport::LoadFromMetafile(const TEmfRecording& records) {
+    if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
+    Clear();
+    FReader->Enumerate(records);
+}
+
+void TkrDXFExport::LoadFromMetafile(const TEmfRecordBuffer& records) {
     if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
     Clear();
     FReader->Enumerate(records);

@@ -41,6 +41,7 @@ public:
     // released in any case; figures made before an error stay.
     void FinishDrawing();
     void LoadFromMetafile(const TEmfRecording& records);
+    void LoadFromMetafile(const TEmfRecordBuffer& records);
     // Writes the file through a temporary file in the same folder, renamed
     // to fileName only when complete, so no half-written file ever carries
     // the final name.
