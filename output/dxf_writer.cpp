@@ -349,23 +349,36 @@ void TkrDXFExport::WriteLayer(const TkrExpDXFLayer& layer) {
     AddPair(390, " 19");
 }
 
-void TkrDXFExport::WriteFile(std::string& out) {
+void TkrDXFExport::WriteEntities(bool chunked) {
     // Each save writes the figures afresh: the entity lines and the handle
     // counter start from where loading left them, so saving twice gives the
     // same file twice instead of doubling the entities.
     FEntityLines.clear();
+    FEntityChunks.clear();
     HandleCounter = FHandleAfterLoad;
     std::string savedLayerName = FCurrentLayerName;
     {
         TTargetGuard guard(FTarget, &FEntityLines);
         for (const auto& fig : FFigures) {
-            FCurrentLayerName = fig->LayerName;
+            if (fig->LayerName != FCurrentLayerName) FCurrentLayerName = fig->LayerName;
             fig->WriteEntity(*this);
+            if (chunked && FEntityLines.size() >= kChunkSize) {
+                // A full chunk is put aside and a fresh one begun: the text
+                // never needs one contiguous block (nor its doubling) of the
+                // whole size.
+                FEntityChunks.push_back(std::move(FEntityLines));
+                FEntityLines = std::string();
+                FEntityLines.reserve(kChunkSize + 4096);
+            }
         }
     }
     FCurrentLayerName = savedLayerName;
+}
 
-    out.reserve(FEntityLines.size() + FLineTypeLines.size() + 4096);
+// The file is the head (header, tables), the entity lines and the tail
+// (end of the entities, objects); the head needs the handle counter and the
+// extents that writing the entities leaves.
+void TkrDXFExport::WriteHead(std::string& out) {
     TTargetGuard guard(FTarget, &out);
     auto fixed = [&](auto& lines) {
         for (const char* l : lines) AddLine(l);
@@ -389,8 +402,22 @@ void TkrDXFExport::WriteFile(std::string& out) {
     fixed(kLayerTableHead);
     for (const auto& layer : FLayers) WriteLayer(*layer);
     fixed(kTablesRest);
+}
+
+void TkrDXFExport::WriteTail(std::string& out) {
+    TTargetGuard guard(FTarget, &out);
+    for (const char* l : kObjects) AddLine(l);
+}
+
+void TkrDXFExport::WriteFile(std::string& out) {
+    WriteEntities(false);
+    std::string head, tail;
+    WriteHead(head);
+    WriteTail(tail);
+    out.reserve(head.size() + FEntityLines.size() + tail.size());
+    out += head;
     out += FEntityLines;
-    fixed(kObjects);
+    out += tail;
 }
 
 std::string TkrDXFExport::SaveToString() {
@@ -408,8 +435,19 @@ void TkrDXFExport::SaveToStream(std::ostream& stream) {
 
 void TkrDXFExport::SaveToFile(const std::string& fileName) {
     namespace fs = std::filesystem;
-    std::string text;
-    WriteFile(text);
+    // The three parts are written one after another: the entity lines are
+    // not copied into one more string of the whole file.
+    WriteEntities(true);
+    std::string head, tail;
+    WriteHead(head);
+    WriteTail(tail);
+    struct TRelease {
+        TkrDXFExport& w;
+        ~TRelease() {
+            std::vector<std::string>().swap(w.FEntityChunks);
+            std::string().swap(w.FEntityLines);
+        }
+    } release{*this};
     // Write beside the final file and rename when complete: the final name
     // never holds a half-written file, and an existing file stays untouched
     // when writing fails.
@@ -419,7 +457,14 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
     if (!f) {
         throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
     }
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    bool ok = true;
+    auto put = [&](const std::string& part) {
+        ok = ok && std::fwrite(part.data(), 1, part.size(), f) == part.size();
+    };
+    put(head);
+    for (const std::string& chunk : FEntityChunks) put(chunk);
+    put(FEntityLines);
+    put(tail);
     ok = (std::fclose(f) == 0) && ok;
     std::error_code ec;
     if (ok) {
