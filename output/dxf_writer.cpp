@@ -10,6 +10,7 @@
 #include <ostream>
 #include <random>
 
+#include "output/decimal.h"
 #include "output/errors.h"
 #include "output/reals.h"
 #include "output/record_reader.h"
@@ -222,27 +223,41 @@ void TkrDXFExport::SetCurrentLayer(TkrExpDXFLayer* layer) {
 
 // ---- line writers ----------------------------------------------------------
 
+namespace {
+// "%3d" and CR LF at p; returns the end (at most 22 characters).
+char* PutCode(char* p, int code) {
+    char digits[24];
+    const std::size_t len = std::size_t(decimal::PutInt(digits, code) - digits);
+    for (std::size_t i = len; i < 3; ++i) *p++ = ' ';
+    std::memcpy(p, digits, len);
+    p += len;
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+}  // namespace
+
 void TkrDXFExport::AddLine(std::string_view text) {
     std::string& t = *FTarget;
     // A value never splits into two lines: a CR or LF inside it would break
     // the pairing of code and value lines, so it is written as a space.
-    if (text.find_first_of("\r\n") != std::string_view::npos) {
+    bool breaks = false;
+    for (char c : text)
+        if (c == '\r' || c == '\n') {
+            breaks = true;
+            break;
+        }
+    if (breaks) {
         for (char c : text) t += (c == '\r' || c == '\n') ? ' ' : c;
     } else {
         t.append(text);
     }
-    t += "\r\n";
+    t.append("\r\n", 2);
 }
 
 void TkrDXFExport::AddCode(int code) {
-    // "%3d"
-    char buf[16];
-    auto r = std::to_chars(buf, buf + sizeof buf, code);
-    std::string& t = *FTarget;
-    const auto len = static_cast<std::size_t>(r.ptr - buf);
-    if (len < 3) t.append(3 - len, ' ');
-    t.append(std::string_view(buf, len));
-    t += "\r\n";
+    char buf[24];
+    FTarget->append(buf, PutCode(buf, code));
 }
 
 void TkrDXFExport::AddPair(int code, std::string_view text) {
@@ -251,19 +266,20 @@ void TkrDXFExport::AddPair(int code, std::string_view text) {
 }
 
 void TkrDXFExport::AddPair(int code, std::int32_t value) {
-    AddCode(code);
-    char buf[16];
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
-    std::string& t = *FTarget;
-    t.append(std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
-    t += "\r\n";
+    // Both lines are formed in one piece and appended at once.
+    char buf[48];
+    char* p = decimal::PutInt(PutCode(buf, code), value);
+    *p++ = '\r';
+    *p++ = '\n';
+    FTarget->append(buf, p);
 }
 
 void TkrDXFExport::AddPair(int code, double value) {
-    AddCode(code);
-    std::string& t = *FTarget;
-    AppendReal(t, value);
-    t += "\r\n";
+    char buf[24 + kMaxRealChars + 2];
+    char* p = PutReal(PutCode(buf, code), value);
+    *p++ = '\r';
+    *p++ = '\n';
+    FTarget->append(buf, p);
 }
 
 void TkrDXFExport::AddHandle() {

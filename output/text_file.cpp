@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "output/decimal.h"
 #include "output/errors.h"
 
 namespace {
@@ -45,43 +46,7 @@ void TTextFile::RewriteDescriptor(int fd) {
     if (!FBuf) FBuf = std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
 
-namespace {
-// Decimal digits of 0..99, two characters each.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// Writes v in decimal at p (at most 11 characters) and returns the end; the
-// same text std::to_chars gives.
-inline char* PutInt(char* p, int32_t v) {
-    uint32_t u = uint32_t(v);
-    if (v < 0) {
-        *p++ = '-';
-        u = 0u - u;
-    }
-    char tmp[12];
-    char* e = tmp + sizeof tmp;
-    char* b = e;
-    while (u >= 100) {
-        const uint32_t r = u % 100;
-        u /= 100;
-        b -= 2;
-        b[0] = kDigitPairs[2 * r];
-        b[1] = kDigitPairs[2 * r + 1];
-    }
-    if (u >= 10) {
-        b -= 2;
-        b[0] = kDigitPairs[2 * u];
-        b[1] = kDigitPairs[2 * u + 1];
-    } else {
-        *--b = char('0' + u);
-    }
-    const size_t n = size_t(e - b);
-    std::memcpy(p, b, n);
-    return p + n;
-}
-}  // namespace
+using decimal::PutInt;
 
 void TTextFile::WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (!FFile) throw EFileError("'" + FPath + "' is not open for writing");
