@@ -224,13 +224,31 @@ void TkrDXFExport::SetCurrentLayer(TkrExpDXFLayer* layer) {
 // ---- line writers ----------------------------------------------------------
 
 namespace {
+// "%3d" of the codes 0..999, three characters each.
+struct TCodeTable {
+    char Text[3000] = {};
+    constexpr TCodeTable() {
+        for (int c = 0; c < 1000; ++c) {
+            Text[3 * c] = c >= 100 ? char('0' + c / 100) : ' ';
+            Text[3 * c + 1] = c >= 10 ? char('0' + c / 10 % 10) : ' ';
+            Text[3 * c + 2] = char('0' + c % 10);
+        }
+    }
+};
+constexpr TCodeTable kCodes;
+
 // "%3d" and CR LF at p; returns the end (at most 22 characters).
 char* PutCode(char* p, int code) {
-    char digits[24];
-    const std::size_t len = std::size_t(decimal::PutInt(digits, code) - digits);
-    for (std::size_t i = len; i < 3; ++i) *p++ = ' ';
-    std::memcpy(p, digits, len);
-    p += len;
+    if (code >= 0 && code < 1000) {
+        std::memcpy(p, kCodes.Text + 3 * code, 3);
+        p += 3;
+    } else {
+        char digits[24];
+        const std::size_t len = std::size_t(decimal::PutInt(digits, code) - digits);
+        for (std::size_t i = len; i < 3; ++i) *p++ = ' ';
+        std::memcpy(p, digits, len);
+        p += len;
+    }
     *p++ = '\r';
     *p++ = '\n';
     return p;
@@ -261,6 +279,19 @@ void TkrDXFExport::AddCode(int code) {
 }
 
 void TkrDXFExport::AddPair(int code, std::string_view text) {
+    // Short values (names, handles) go in one piece with their code line.
+    char buf[128];
+    if (text.size() <= sizeof buf - 26) {
+        char* p = PutCode(buf, code);
+        for (char c : text) {
+            if (c == '\r' || c == '\n') c = ' ';  // see AddLine
+            *p++ = c;
+        }
+        *p++ = '\r';
+        *p++ = '\n';
+        FTarget->append(buf, p);
+        return;
+    }
     AddCode(code);
     AddLine(text);
 }
