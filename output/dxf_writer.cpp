@@ -10,6 +10,7 @@
 #include <ostream>
 #include <random>
 
+#include "output/decimal.h"
 #include "output/errors.h"
 #include "output/reals.h"
 #include "output/record_reader.h"
@@ -139,12 +140,18 @@ void TkrDXFExport::FinishDrawing() {
     if (!FCanvas) return;
     // Closing the canvas ends the recording; the records die with this scope,
     // also when reading them fails.
-    TEmfRecording records = FCanvas->Close();
+    TEmfRecordBuffer records = FCanvas->CloseBuffer();
     FCanvas.reset();
     LoadFromMetafile(records);
 }
 
 void TkrDXFExport::LoadFromMetafile(const TEmfRecording& records) {
+    if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
+    Clear();
+    FReader->Enumerate(records);
+}
+
+void TkrDXFExport::LoadFromMetafile(const TEmfRecordBuffer& records) {
     if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
     Clear();
     FReader->Enumerate(records);
@@ -216,48 +223,94 @@ void TkrDXFExport::SetCurrentLayer(TkrExpDXFLayer* layer) {
 
 // ---- line writers ----------------------------------------------------------
 
+namespace {
+// "%3d" of the codes 0..999, three characters each.
+struct TCodeTable {
+    char Text[3000] = {};
+    constexpr TCodeTable() {
+        for (int c = 0; c < 1000; ++c) {
+            Text[3 * c] = c >= 100 ? char('0' + c / 100) : ' ';
+            Text[3 * c + 1] = c >= 10 ? char('0' + c / 10 % 10) : ' ';
+            Text[3 * c + 2] = char('0' + c % 10);
+        }
+    }
+};
+constexpr TCodeTable kCodes;
+
+// "%3d" and CR LF at p; returns the end (at most 22 characters).
+char* PutCode(char* p, int code) {
+    if (code >= 0 && code < 1000) {
+        std::memcpy(p, kCodes.Text + 3 * code, 3);
+        p += 3;
+    } else {
+        char digits[24];
+        const std::size_t len = std::size_t(decimal::PutInt(digits, code) - digits);
+        for (std::size_t i = len; i < 3; ++i) *p++ = ' ';
+        std::memcpy(p, digits, len);
+        p += len;
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+}  // namespace
+
 void TkrDXFExport::AddLine(std::string_view text) {
     std::string& t = *FTarget;
     // A value never splits into two lines: a CR or LF inside it would break
     // the pairing of code and value lines, so it is written as a space.
-    if (text.find_first_of("\r\n") != std::string_view::npos) {
+    bool breaks = false;
+    for (char c : text)
+        if (c == '\r' || c == '\n') {
+            breaks = true;
+            break;
+        }
+    if (breaks) {
         for (char c : text) t += (c == '\r' || c == '\n') ? ' ' : c;
     } else {
         t.append(text);
     }
-    t += "\r\n";
+    t.append("\r\n", 2);
 }
 
 void TkrDXFExport::AddCode(int code) {
-    // "%3d"
-    char buf[16];
-    auto r = std::to_chars(buf, buf + sizeof buf, code);
-    std::string& t = *FTarget;
-    const auto len = static_cast<std::size_t>(r.ptr - buf);
-    if (len < 3) t.append(3 - len, ' ');
-    t.append(std::string_view(buf, len));
-    t += "\r\n";
+    char buf[24];
+    FTarget->append(buf, PutCode(buf, code));
 }
 
 void TkrDXFExport::AddPair(int code, std::string_view text) {
+    // Short values (names, handles) go in one piece with their code line.
+    char buf[128];
+    if (text.size() <= sizeof buf - 26) {
+        char* p = PutCode(buf, code);
+        for (char c : text) {
+            if (c == '\r' || c == '\n') c = ' ';  // see AddLine
+            *p++ = c;
+        }
+        *p++ = '\r';
+        *p++ = '\n';
+        FTarget->append(buf, p);
+        return;
+    }
     AddCode(code);
     AddLine(text);
 }
 
 void TkrDXFExport::AddPair(int code, std::int32_t value) {
-    AddCode(code);
-    char buf[16];
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
-    std::string& t = *FTarget;
-    t.append(std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
-    t += "\r\n";
+    // Both lines are formed in one piece and appended at once.
+    char buf[48];
+    char* p = decimal::PutInt(PutCode(buf, code), value);
+    *p++ = '\r';
+    *p++ = '\n';
+    FTarget->append(buf, p);
 }
 
 void TkrDXFExport::AddPair(int code, double value) {
-    AddCode(code);
-    std::string& t = *FTarget;
-    AppendReal(t, value);
-    t += "\r\n";
+    char buf[24 + kMaxRealChars + 2];
+    char* p = PutReal(PutCode(buf, code), value);
+    *p++ = '\r';
+    *p++ = '\n';
+    FTarget->append(buf, p);
 }
 
 void TkrDXFExport::AddHandle() {
@@ -343,23 +396,36 @@ void TkrDXFExport::WriteLayer(const TkrExpDXFLayer& layer) {
     AddPair(390, " 19");
 }
 
-void TkrDXFExport::WriteFile(std::string& out) {
+void TkrDXFExport::WriteEntities(bool chunked) {
     // Each save writes the figures afresh: the entity lines and the handle
     // counter start from where loading left them, so saving twice gives the
     // same file twice instead of doubling the entities.
     FEntityLines.clear();
+    FEntityChunks.clear();
     HandleCounter = FHandleAfterLoad;
     std::string savedLayerName = FCurrentLayerName;
     {
         TTargetGuard guard(FTarget, &FEntityLines);
         for (const auto& fig : FFigures) {
-            FCurrentLayerName = fig->LayerName;
+            if (fig->LayerName != FCurrentLayerName) FCurrentLayerName = fig->LayerName;
             fig->WriteEntity(*this);
+            if (chunked && FEntityLines.size() >= kChunkSize) {
+                // A full chunk is put aside and a fresh one begun: the text
+                // never needs one contiguous block (nor its doubling) of the
+                // whole size.
+                FEntityChunks.push_back(std::move(FEntityLines));
+                FEntityLines = std::string();
+                FEntityLines.reserve(kChunkSize + 4096);
+            }
         }
     }
     FCurrentLayerName = savedLayerName;
+}
 
-    out.reserve(FEntityLines.size() + FLineTypeLines.size() + 4096);
+// The file is the head (header, tables), the entity lines and the tail
+// (end of the entities, objects); the head needs the handle counter and the
+// extents that writing the entities leaves.
+void TkrDXFExport::WriteHead(std::string& out) {
     TTargetGuard guard(FTarget, &out);
     auto fixed = [&](auto& lines) {
         for (const char* l : lines) AddLine(l);
@@ -383,8 +449,22 @@ void TkrDXFExport::WriteFile(std::string& out) {
     fixed(kLayerTableHead);
     for (const auto& layer : FLayers) WriteLayer(*layer);
     fixed(kTablesRest);
+}
+
+void TkrDXFExport::WriteTail(std::string& out) {
+    TTargetGuard guard(FTarget, &out);
+    for (const char* l : kObjects) AddLine(l);
+}
+
+void TkrDXFExport::WriteFile(std::string& out) {
+    WriteEntities(false);
+    std::string head, tail;
+    WriteHead(head);
+    WriteTail(tail);
+    out.reserve(head.size() + FEntityLines.size() + tail.size());
+    out += head;
     out += FEntityLines;
-    fixed(kObjects);
+    out += tail;
 }
 
 std::string TkrDXFExport::SaveToString() {
@@ -402,8 +482,19 @@ void TkrDXFExport::SaveToStream(std::ostream& stream) {
 
 void TkrDXFExport::SaveToFile(const std::string& fileName) {
     namespace fs = std::filesystem;
-    std::string text;
-    WriteFile(text);
+    // The three parts are written one after another: the entity lines are
+    // not copied into one more string of the whole file.
+    WriteEntities(true);
+    std::string head, tail;
+    WriteHead(head);
+    WriteTail(tail);
+    struct TRelease {
+        TkrDXFExport& w;
+        ~TRelease() {
+            std::vector<std::string>().swap(w.FEntityChunks);
+            std::string().swap(w.FEntityLines);
+        }
+    } release{*this};
     // Write beside the final file and rename when complete: the final name
     // never holds a half-written file, and an existing file stays untouched
     // when writing fails.
@@ -413,7 +504,14 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
     if (!f) {
         throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
     }
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    bool ok = true;
+    auto put = [&](const std::string& part) {
+        ok = ok && std::fwrite(part.data(), 1, part.size(), f) == part.size();
+    };
+    put(head);
+    for (const std::string& chunk : FEntityChunks) put(chunk);
+    put(FEntityLines);
+    put(tail);
     ok = (std::fclose(f) == 0) && ok;
     std::error_code ec;
     if (ok) {

@@ -41,6 +41,7 @@ public:
     // released in any case; figures made before an error stay.
     void FinishDrawing();
     void LoadFromMetafile(const TEmfRecording& records);
+    void LoadFromMetafile(const TEmfRecordBuffer& records);
     // Writes the file through a temporary file in the same folder, renamed
     // to fileName only when complete, so no half-written file ever carries
     // the final name.
@@ -87,6 +88,8 @@ public:
     const std::vector<std::unique_ptr<TkrExpDXFFigure>>& Figures() const { return FFigures; }
     const std::vector<std::unique_ptr<TkrExpDXFLayer>>& Layers() const { return FLayers; }
     const std::string& CurrentLayerName() const { return FCurrentLayerName; }
+    // The entity lines written so far (after SaveToString or SaveToStream
+    // those of the whole file; SaveToFile releases them).
     const std::string& EntityLines() const { return FEntityLines; }
     const std::string& LineTypeLines() const { return FLineTypeLines; }
     TkrMetafile* Reader() { return FReader.get(); }
@@ -98,6 +101,9 @@ private:
     void AddLine(std::string_view text);
     void AddCode(int code);
     void WriteLayer(const TkrExpDXFLayer& layer);
+    void WriteEntities(bool chunked);
+    void WriteHead(std::string& out);
+    void WriteTail(std::string& out);
     void WriteFile(std::string& out);
 
     TkrExpDXFLayer* FCurrentLayer = nullptr;
@@ -105,7 +111,11 @@ private:
     std::vector<std::unique_ptr<TkrExpDXFLayer>> FLayers;
     std::vector<std::unique_ptr<TkrExpDXFFigure>> FFigures;
     std::string* FTarget = nullptr;
+    // The entity lines; SaveToFile puts full chunks of them aside in
+    // FEntityChunks and releases both once the file is written.
     std::string FEntityLines;
+    std::vector<std::string> FEntityChunks;
+    static constexpr std::size_t kChunkSize = std::size_t(1) << 22;
     std::string FLineTypeLines;
     std::int32_t FHandleAfterLoad = 32;
     std::unique_ptr<TFontTableMeasure> FOwnMeasure;

@@ -3,28 +3,40 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
-void AppendReal(std::string& out, double value) {
+#include "output/decimal.h"
+
+namespace {
+char* Put(char* out, const char* s, int n) {
+    std::memcpy(out, s, std::size_t(n));
+    return out + n;
+}
+char* Zeros(char* out, int n) {
+    std::memset(out, '0', std::size_t(n));
+    return out + n;
+}
+}  // namespace
+
+char* PutReal(char* out, double value) {
     if (std::isnan(value)) {
-        out += "NAN";
-        return;
+        std::memcpy(out, "NAN", 3);
+        return out + 3;
     }
     if (std::isinf(value)) {
-        out += value > 0 ? "INF" : "-INF";
-        return;
+        if (value < 0) *out++ = '-';
+        std::memcpy(out, "INF", 3);
+        return out + 3;
     }
     if (value == 0) {
-        out += '0';
-        return;
+        *out++ = '0';
+        return out;
     }
     // Integral values of at most 15 digits are written exactly as integers
     // (the common case: canvas coordinates are whole units).
     if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        char ib[24];
-        auto r = std::to_chars(ib, ib + sizeof ib, static_cast<long long>(value));
-        out.append(std::string_view(ib, static_cast<std::size_t>(r.ptr - ib)));
-        return;
+        return decimal::PutInt(out, static_cast<std::int64_t>(value));
     }
     // 15 significant digits, correctly rounded from the exact binary value:
     // "-d.dddddddddddddde+XX".
@@ -41,34 +53,39 @@ void AppendReal(std::string& out, double value) {
     std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exponent);
     while (n > 1 && digits[n - 1] == '0') --n;
 
-    if (negative) out += '-';
+    if (negative) *out++ = '-';
     if (exponent < -5 || exponent > 14) {
         // Below 0.00001 or more than 15 integer digits.
-        out += digits[0];
+        *out++ = digits[0];
         if (n > 1) {
-            out += '.';
-            out.append(digits + 1, n - 1);
+            *out++ = '.';
+            out = Put(out, digits + 1, n - 1);
         }
-        out += 'E';
-        if (exponent < 0) out += '-';
-        char eb[8];
-        auto er = std::to_chars(eb, eb + sizeof eb, std::abs(exponent));
-        out.append(eb, er.ptr);
+        *out++ = 'E';
+        if (exponent < 0) *out++ = '-';
+        out = decimal::PutInt(out, std::abs(exponent));
     } else if (exponent >= 0) {
         int intDigits = exponent + 1;
         if (n <= intDigits) {
-            out.append(digits, n);
-            out.append(intDigits - n, '0');
+            out = Put(out, digits, n);
+            out = Zeros(out, intDigits - n);
         } else {
-            out.append(digits, intDigits);
-            out += '.';
-            out.append(digits + intDigits, n - intDigits);
+            out = Put(out, digits, intDigits);
+            *out++ = '.';
+            out = Put(out, digits + intDigits, n - intDigits);
         }
     } else {
-        out += "0.";
-        out.append(-exponent - 1, '0');
-        out.append(digits, n);
+        *out++ = '0';
+        *out++ = '.';
+        out = Zeros(out, -exponent - 1);
+        out = Put(out, digits, n);
     }
+    return out;
+}
+
+void AppendReal(std::string& out, double value) {
+    char buf[kMaxRealChars];
+    out.append(buf, PutReal(buf, value));
 }
 
 std::string FormatReal(double value) {

@@ -11,4 +11,7 @@
 // nearest to 0.1), 1E15. Zero (also negative zero) is "0"; not-a-number and
 // the infinities are "NAN", "INF" and "-INF".
 void AppendReal(std::string& out, double value);
+// The same text written at p (at most kMaxRealChars characters); returns the end.
+constexpr int kMaxRealChars = 32;
+char* PutReal(char* p, double value);
 std::string FormatReal(double value);

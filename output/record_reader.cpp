@@ -127,6 +127,10 @@ void TkrMetafile::Enumerate(const TEmfRecording& records) {
     for (const TEmfRecord& rec : records) EnumerateRecord(rec);
 }
 
+void TkrMetafile::Enumerate(const TEmfRecordBuffer& records) {
+    records.ForEach([this](const TEmfRecord& rec) { EnumerateRecord(rec); });
+}
+
 // ---- coordinates -------------------------------------------------------------
 
 TPoint TkrMetafile::T(std::int32_t x, std::int32_t y) const {

@@ -67,6 +67,7 @@ public:
     TkrMetafile& operator=(const TkrMetafile&) = delete;
 
     void Enumerate(const TEmfRecording& records);
+    void Enumerate(const TEmfRecordBuffer& records);
     void EnumerateRecord(const TEmfRecord& record);
 
     // Bit s set: the dash line type of pen style s was handed to the writer.

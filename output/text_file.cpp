@@ -4,10 +4,13 @@
 #include <charconv>
 #include <cstring>
 
+#include <unistd.h>
+
+#include "output/decimal.h"
 #include "output/errors.h"
 
 namespace {
-constexpr size_t kBufferSize = 1 << 16;
+constexpr size_t kBufferSize = 1 << 18;
 }
 
 TTextFile::~TTextFile() {
@@ -23,35 +26,53 @@ void TTextFile::Rewrite() {
     // file that appears under it meanwhile is never overwritten.
     FFile = std::fopen(FPath.c_str(), "wbx");
     if (!FFile) throw EFileError("cannot create '" + FPath + "': " + std::strerror(errno));
-    FBuf.clear();
-    FBuf.reserve(kBufferSize + 64);
+    FLen = 0;
+    if (!FBuf) FBuf = std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
+
+void TTextFile::RewriteDescriptor(int fd) {
+    if (FFile) {
+        std::fclose(FFile);
+        FFile = nullptr;
+    }
+    int own = fd >= 0 ? ::dup(fd) : -1;
+    if (own >= 0) FFile = ::fdopen(own, "wb");
+    if (!FFile) {
+        int err = errno;
+        if (own >= 0) ::close(own);
+        throw EFileError("cannot write '" + FPath + "': " + std::strerror(err ? err : EBADF));
+    }
+    FLen = 0;
+    if (!FBuf) FBuf = std::make_unique_for_overwrite<char[]>(kBufferSize);
+}
+
+using decimal::PutInt;
 
 void TTextFile::WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (!FFile) throw EFileError("'" + FPath + "' is not open for writing");
-    char line[64];
-    char* p = line;
-    p = std::to_chars(p, line + sizeof line, x1).ptr;
+    // A line is at most 4 x 11 + 3 + 2 = 49 characters.
+    if (FLen + 64 > kBufferSize) Flush();
+    char* p = FBuf.get() + FLen;
+    p = PutInt(p, x1);
     *p++ = ';';
-    p = std::to_chars(p, line + sizeof line, y1).ptr;
+    p = PutInt(p, y1);
     *p++ = ';';
-    p = std::to_chars(p, line + sizeof line, x2).ptr;
+    p = PutInt(p, x2);
     *p++ = ';';
-    p = std::to_chars(p, line + sizeof line, y2).ptr;
+    p = PutInt(p, y2);
     *p++ = '\r';
     *p++ = '\n';
-    FBuf.append(line, size_t(p - line));
-    if (FBuf.size() >= kBufferSize) Flush();
+    FLen = size_t(p - FBuf.get());
 }
 
 void TTextFile::Flush() {
-    if (FBuf.empty()) return;
-    if (std::fwrite(FBuf.data(), 1, FBuf.size(), FFile) != FBuf.size()) {
+    if (FLen == 0) return;
+    const size_t n = FLen;
+    FLen = 0;
+    if (std::fwrite(FBuf.get(), 1, n, FFile) != n) {
         int err = errno;
-        FBuf.clear();
         throw EFileError("cannot write '" + FPath + "': " + std::strerror(err ? err : EIO));
     }
-    FBuf.clear();
 }
 
 void TTextFile::Close() {

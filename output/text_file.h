@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class TTextFile {
@@ -19,6 +20,10 @@ public:
     // Creates the bound file, empty, for writing; throws EFileError when it
     // cannot be created or already exists.
     void Rewrite();
+    // Writes to an already open descriptor instead (for example standard
+    // output or /dev/null); the descriptor is duplicated, so Close leaves the
+    // caller's own descriptor open. Throws EFileError when it is unusable.
+    void RewriteDescriptor(int fd);
     bool IsOpen() const { return FFile != nullptr; }
     void WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     // Writes what is buffered and closes the file; throws EFileError when a
@@ -29,5 +34,6 @@ private:
     void Flush();
     std::string FPath;
     std::FILE* FFile = nullptr;
-    std::string FBuf;
+    std::unique_ptr<char[]> FBuf;  // lines not yet written
+    size_t FLen = 0;
 };

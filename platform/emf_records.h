@@ -6,8 +6,14 @@
 // reader must check them against what the record actually carries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -161,3 +167,171 @@ inline EmrType RecordType(const TEmfRecord& r) {
 
 // A whole recording: EMR_HEADER first, EMR_EOF last once closed.
 using TEmfRecording = std::vector<TEmfRecord>;
+
+// A recording kept compactly: the records one after another in one growing
+// buffer of 32-bit words, each as its kind (the index of its structure in
+// TEmfRecord) and its length in words, followed by its fields; the variable
+// parts (points, text) follow the fixed fields directly. A line takes a few
+// words instead of one TEmfRecord each, and appending allocates nothing once
+// the buffer has grown. ForEach hands every record back as a TEmfRecord.
+class TEmfRecordBuffer {
+public:
+    // Records of a fixed layout (every structure without vectors or strings).
+    template <class R>
+        requires std::is_trivially_copyable_v<R>
+    void Append(const R& rec) {
+        std::uint32_t* p = Begin(IndexOf<R>(), sizeof(R));
+        std::memcpy(p, &rec, sizeof(R));
+    }
+    // A polygon or polyline in the 16-bit or 32-bit form, points taken from
+    // any sequence of objects with X and Y.
+    template <class Points>
+    void AppendPoly(EmrType type, const Points& points, bool small) {
+        const std::size_t n = std::size(points);
+        if (small) {
+            EMRPOLYLINE16 head;
+            head.iType = type;
+            head.cpts = static_cast<std::uint32_t>(n);
+            std::uint32_t* p = Begin(IndexOf<EMRPOLYLINE16>(), kPolyHead + n * sizeof(POINTS));
+            std::memcpy(p, &head.iType, kPolyHead);
+            auto* out = reinterpret_cast<unsigned char*>(p) + kPolyHead;
+            for (const auto& q : points) {
+                const POINTS s{static_cast<std::int16_t>(q.X), static_cast<std::int16_t>(q.Y)};
+                std::memcpy(out, &s, sizeof s);
+                out += sizeof s;
+            }
+        } else {
+            EMRPOLYLINE head;
+            head.iType = type;
+            head.cptl = static_cast<std::uint32_t>(n);
+            std::uint32_t* p = Begin(IndexOf<EMRPOLYLINE>(), kPolyHead + n * sizeof(POINTL));
+            std::memcpy(p, &head.iType, kPolyHead);
+            auto* out = reinterpret_cast<unsigned char*>(p) + kPolyHead;
+            for (const auto& q : points) {
+                const POINTL l{q.X, q.Y};
+                std::memcpy(out, &l, sizeof l);
+                out += sizeof l;
+            }
+        }
+    }
+    void Append(const EMREXTTEXTOUTW& rec) {
+        const std::size_t n = rec.String.size();
+        std::uint32_t* p = Begin(IndexOf<EMREXTTEXTOUTW>(), sizeof(TTextHead) + n * sizeof(char16_t));
+        const TTextHead head{rec.iType, rec.rclBounds, rec.iGraphicsMode, rec.exScale, rec.eyScale, rec.emrtext};
+        std::memcpy(p, &head, sizeof head);
+        if (n) std::memcpy(reinterpret_cast<unsigned char*>(p) + sizeof head, rec.String.data(), n * sizeof(char16_t));
+    }
+
+    std::size_t Count() const { return FCount; }
+    bool Empty() const { return FCount == 0; }
+    void Clear() {
+        FWords.clear();
+        FCount = 0;
+    }
+    // Gives the memory back.
+    void Release() {
+        std::vector<std::uint32_t>().swap(FWords);
+        FCount = 0;
+    }
+
+    // Calls f(const TEmfRecord&) for every record in order. The record handed
+    // over is valid only during the call.
+    template <class F>
+    void ForEach(F&& f) const {
+        TEmfRecord fixed;  // records of a fixed layout
+        TEmfRecord poly16{EMRPOLYLINE16{}}, poly32{EMRPOLYLINE{}}, text{EMREXTTEXTOUTW{}};
+        const std::uint32_t* p = FWords.data();
+        const std::uint32_t* end = p + FWords.size();
+        while (p < end) {
+            const std::uint32_t kind = p[0], bytes = p[1];
+            const unsigned char* data = reinterpret_cast<const unsigned char*>(p + 2);
+            p += 2 + (std::size_t(bytes) + 3) / 4;
+            if (kind == IndexOf<EMRPOLYLINE16>()) {
+                auto& r = std::get<EMRPOLYLINE16>(poly16);
+                std::memcpy(&r.iType, data, kPolyHead);
+                r.apts.resize(r.cpts);
+                if (r.cpts) std::memcpy(r.apts.data(), data + kPolyHead, r.cpts * sizeof(POINTS));
+                f(std::as_const(poly16));
+            } else if (kind == IndexOf<EMRPOLYLINE>()) {
+                auto& r = std::get<EMRPOLYLINE>(poly32);
+                std::memcpy(&r.iType, data, kPolyHead);
+                r.aptl.resize(r.cptl);
+                if (r.cptl) std::memcpy(r.aptl.data(), data + kPolyHead, r.cptl * sizeof(POINTL));
+                f(std::as_const(poly32));
+            } else if (kind == IndexOf<EMREXTTEXTOUTW>()) {
+                auto& r = std::get<EMREXTTEXTOUTW>(text);
+                TTextHead head;
+                std::memcpy(&head, data, sizeof head);
+                r.iType = head.iType;
+                r.rclBounds = head.rclBounds;
+                r.iGraphicsMode = head.iGraphicsMode;
+                r.exScale = head.exScale;
+                r.eyScale = head.eyScale;
+                r.emrtext = head.emrtext;
+                r.String.resize((bytes - sizeof head) / sizeof(char16_t));
+                if (!r.String.empty())
+                    std::memcpy(r.String.data(), data + sizeof head, r.String.size() * sizeof(char16_t));
+                f(std::as_const(text));
+            } else {
+                DecodeFixed(kind, data, fixed, std::make_index_sequence<std::variant_size_v<TEmfRecord>>{});
+                f(std::as_const(fixed));
+            }
+        }
+    }
+
+    // The records as TEmfRecord values.
+    TEmfRecording ToRecording() const {
+        TEmfRecording out;
+        out.reserve(FCount);
+        ForEach([&](const TEmfRecord& r) { out.push_back(r); });
+        return out;
+    }
+
+private:
+    // The fixed fields of the poly records (iType, rclBounds, count) lie
+    // one after another without padding.
+    static constexpr std::size_t kPolyHead = sizeof(EmrType) + sizeof(RECTL) + sizeof(std::uint32_t);
+    static_assert(offsetof(EMRPOLYLINE16, cpts) + sizeof(std::uint32_t) == kPolyHead);
+    static_assert(offsetof(EMRPOLYLINE, cptl) + sizeof(std::uint32_t) == kPolyHead);
+    struct TTextHead {
+        EmrType iType;
+        RECTL rclBounds;
+        std::uint32_t iGraphicsMode;
+        float exScale, eyScale;
+        EMRTEXT emrtext;
+    };
+
+    template <class R, std::size_t I = 0>
+    static constexpr std::uint32_t IndexOf() {
+        if constexpr (std::is_same_v<std::variant_alternative_t<I, TEmfRecord>, R>) return I;
+        else return IndexOf<R, I + 1>();
+    }
+
+    template <std::size_t... I>
+    static void DecodeFixed(std::uint32_t kind, const unsigned char* data, TEmfRecord& out,
+                            std::index_sequence<I...>) {
+        (void)((kind == I ? (DecodeOne<I>(data, out), true) : false) || ...);
+    }
+    template <std::size_t I>
+    static void DecodeOne(const unsigned char* data, TEmfRecord& out) {
+        using R = std::variant_alternative_t<I, TEmfRecord>;
+        if constexpr (std::is_trivially_copyable_v<R>) {
+            R r;
+            std::memcpy(&r, data, sizeof r);
+            out.template emplace<I>(r);
+        }
+    }
+
+    std::uint32_t* Begin(std::uint32_t kind, std::size_t bytes) {
+        if (bytes > 0xFFFFFFF0u) throw std::length_error("metafile record too large");
+        const std::size_t at = FWords.size();
+        FWords.resize(at + 2 + (bytes + 3) / 4);
+        FWords[at] = kind;
+        FWords[at + 1] = static_cast<std::uint32_t>(bytes);
+        ++FCount;
+        return FWords.data() + at + 2;
+    }
+
+    std::vector<std::uint32_t> FWords;
+    std::size_t FCount = 0;
+};

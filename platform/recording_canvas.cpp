@@ -7,7 +7,7 @@
 
 TRecordingCanvas::TRecordingCanvas() {
     FUsed.push_back(true);  // index 0: the metafile
-    FRecords.emplace_back(EMRHEADER{});
+    FRecords.Append(EMRHEADER{});
 }
 
 std::uint32_t TRecordingCanvas::AllocateIndex() {
@@ -22,9 +22,9 @@ std::uint32_t TRecordingCanvas::AllocateIndex() {
 
 // Selects the freshly created object and deletes the one it replaces.
 void TRecordingCanvas::Replace(std::uint32_t& current, std::uint32_t created) {
-    FRecords.emplace_back(EMRSELECTOBJECT{EmrType::EMR_SELECTOBJECT, created});
+    FRecords.Append(EMRSELECTOBJECT{EmrType::EMR_SELECTOBJECT, created});
     if (current != 0) {
-        FRecords.emplace_back(EMRSELECTOBJECT{EmrType::EMR_DELETEOBJECT, current});
+        FRecords.Append(EMRSELECTOBJECT{EmrType::EMR_DELETEOBJECT, current});
         FUsed[current] = false;
     }
     current = created;
@@ -40,7 +40,7 @@ void TRecordingCanvas::RequirePen() {
         rec.elp.elpWidth = static_cast<std::uint32_t>(Pen.Width);
         rec.elp.elpBrushStyle = BS_SOLID;
         rec.elp.elpColor = Pen.Color;
-        FRecords.emplace_back(rec);
+        FRecords.Append(rec);
     } else {
         // A cosmetic pen; width 0 stays 0 (the thinnest pen).
         EMRCREATEPEN rec;
@@ -48,7 +48,7 @@ void TRecordingCanvas::RequirePen() {
         rec.lopn.lopnStyle = Pen.Style;
         rec.lopn.lopnWidth = {Pen.Width, 0};
         rec.lopn.lopnColor = Pen.Color;
-        FRecords.emplace_back(rec);
+        FRecords.Append(rec);
     }
     Replace(FPenIndex, index);
     FSelectedPen = Pen;
@@ -64,7 +64,7 @@ void TRecordingCanvas::RequireBrush() {
     rec.lb.lbStyle = Brush.Style == bsClear ? BS_HOLLOW : BS_SOLID;
     rec.lb.lbColor = Brush.Color;
     rec.lb.lbHatch = 0;
-    FRecords.emplace_back(rec);
+    FRecords.Append(rec);
     Replace(FBrushIndex, index);
     FSelectedBrush = Brush;
 }
@@ -91,24 +91,24 @@ void TRecordingCanvas::RequireFont() {
         std::u16string face = Cp1252ToUtf16(Font.Name);
         std::size_t n = std::min<std::size_t>(face.size(), 31);  // 32 with the ending zero
         std::copy_n(face.begin(), n, rec.elfw.lfFaceName);
-        FRecords.emplace_back(rec);
+        FRecords.Append(rec);
         Replace(FFontIndex, index);
         FSelectedFont = Font;
     }
     if (!FTextColorSet || FTextColor != Font.Color) {
-        FRecords.emplace_back(EMRSETTEXTCOLOR{EmrType::EMR_SETTEXTCOLOR, Font.Color});
+        FRecords.Append(EMRSETTEXTCOLOR{EmrType::EMR_SETTEXTCOLOR, Font.Color});
         FTextColorSet = true;
         FTextColor = Font.Color;
     }
 }
 
 void TRecordingCanvas::MoveTo(std::int32_t x, std::int32_t y) {
-    FRecords.emplace_back(EMRLINETO{EmrType::EMR_MOVETOEX, {x, y}});
+    FRecords.Append(EMRLINETO{EmrType::EMR_MOVETOEX, {x, y}});
 }
 
 void TRecordingCanvas::LineTo(std::int32_t x, std::int32_t y) {
     RequirePen();
-    FRecords.emplace_back(EMRLINETO{EmrType::EMR_LINETO, {x, y}});
+    FRecords.Append(EMRLINETO{EmrType::EMR_LINETO, {x, y}});
 }
 
 void TRecordingCanvas::Polygon(std::span<const TPoint> points) {
@@ -120,36 +120,21 @@ void TRecordingCanvas::Polygon(std::span<const TPoint> points) {
     };
     bool small = std::all_of(points.begin(), points.end(),
                              [&](const TPoint& p) { return fits16(p.X) && fits16(p.Y); });
-    if (small) {
-        EMRPOLYLINE16 rec;
-        rec.iType = EmrType::EMR_POLYGON16;
-        rec.cpts = static_cast<std::uint32_t>(points.size());
-        rec.apts.reserve(points.size());
-        for (const TPoint& p : points)
-            rec.apts.push_back({static_cast<std::int16_t>(p.X), static_cast<std::int16_t>(p.Y)});
-        FRecords.emplace_back(std::move(rec));
-    } else {
-        EMRPOLYLINE rec;
-        rec.iType = EmrType::EMR_POLYGON;
-        rec.cptl = static_cast<std::uint32_t>(points.size());
-        rec.aptl.reserve(points.size());
-        for (const TPoint& p : points) rec.aptl.push_back({p.X, p.Y});
-        FRecords.emplace_back(std::move(rec));
-    }
+    FRecords.AppendPoly(small ? EmrType::EMR_POLYGON16 : EmrType::EMR_POLYGON, points, small);
 }
 
 void TRecordingCanvas::Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2,
                                  std::int32_t y2) {
     RequirePen();
     RequireBrush();
-    FRecords.emplace_back(EMRRECTANGLE{EmrType::EMR_RECTANGLE, {x1, y1, x2, y2}});
+    FRecords.Append(EMRRECTANGLE{EmrType::EMR_RECTANGLE, {x1, y1, x2, y2}});
 }
 
 void TRecordingCanvas::Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2,
                                std::int32_t y2) {
     RequirePen();
     RequireBrush();
-    FRecords.emplace_back(EMRRECTANGLE{EmrType::EMR_ELLIPSE, {x1, y1, x2, y2}});
+    FRecords.Append(EMRRECTANGLE{EmrType::EMR_ELLIPSE, {x1, y1, x2, y2}});
 }
 
 void TRecordingCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view text) {
@@ -158,16 +143,24 @@ void TRecordingCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view 
     rec.emrtext.ptlReference = {x, y};
     rec.String = Cp1252ToUtf16(text);
     rec.emrtext.nChars = static_cast<std::uint32_t>(rec.String.size());
-    FRecords.emplace_back(std::move(rec));
+    FRecords.Append(rec);
 }
 
 void TRecordingCanvas::SetTextAlign(std::uint32_t mode) {
-    FRecords.emplace_back(EMRSETTEXTALIGN{EmrType::EMR_SETTEXTALIGN, mode});
+    FRecords.Append(EMRSETTEXTALIGN{EmrType::EMR_SETTEXTALIGN, mode});
 }
 
-TEmfRecording TRecordingCanvas::Close() {
-    FRecords.emplace_back(EMREOF{});
-    TEmfRecording out = std::move(FRecords);
-    FRecords.clear();
+const TEmfRecording& TRecordingCanvas::Records() const {
+    FView = FRecords.ToRecording();
+    return FView;
+}
+
+TEmfRecording TRecordingCanvas::Close() { return CloseBuffer().ToRecording(); }
+
+TEmfRecordBuffer TRecordingCanvas::CloseBuffer() {
+    FRecords.Append(EMREOF{});
+    TEmfRecordBuffer out = std::move(FRecords);
+    FRecords.Release();
+    FView.clear();
     return out;
 }

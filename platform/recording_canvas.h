@@ -40,11 +40,14 @@ public:
     void TextOut(std::int32_t x, std::int32_t y, std::string_view text);
     void SetTextAlign(std::uint32_t mode);
 
-    // The records so far (EMR_HEADER first).
-    const TEmfRecording& Records() const { return FRecords; }
+    // The records so far (EMR_HEADER first), as TEmfRecord values made from
+    // the compact buffer on request; valid until the next drawing call.
+    const TEmfRecording& Records() const;
     // Ends the recording with EMR_EOF and hands the records over; the canvas
     // is empty afterwards and must not be drawn on again.
     TEmfRecording Close();
+    // The same, handing over the compact buffer itself.
+    TEmfRecordBuffer CloseBuffer();
 
 private:
     void RequirePen();
@@ -53,7 +56,8 @@ private:
     std::uint32_t AllocateIndex();
     void Replace(std::uint32_t& current, std::uint32_t created);
 
-    TEmfRecording FRecords;
+    TEmfRecordBuffer FRecords;
+    mutable TEmfRecording FView;  // what Records() last returned
     std::vector<bool> FUsed;  // object index -> in use
     std::uint32_t FPenIndex = 0, FBrushIndex = 0, FFontIndex = 0;
     TPen FSelectedPen;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <istream>
 #include <iterator>
+#include <limits>
 #include <ostream>
 #include <sstream>
 
@@ -28,7 +29,16 @@ bool IsModelLayout(const TkrDXFLayout* l) { return l && UpperAscii(l->BlockName)
 // instead of wrapping around; a NaN lands on 0.
 int32_t ToTarget(long double v) {
     if (!(v == v)) return 0;
-    v = std::nearbyint(v);
+    // Rounded to nearest, ties to even, as nearbyint does in the default
+    // rounding mode, but without its costly save and restore of the
+    // floating-point environment: adding and taking away 1.5 x 2^63 leaves
+    // the 64-bit significand no fraction bits for |v| < 2^62. Larger values
+    // are integers already (and saturate below).
+    constexpr long double kRound = 0x1.8p63L;
+    static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended precision expected");
+    if (std::fabs(v) < 0x1p62L) {
+        v = (v + kRound) - kRound;  // not reassociated: no fast-math
+    }
     if (v >= 2147483647.0L) return INT32_MAX;
     if (v <= -2147483648.0L) return INT32_MIN;
     return int32_t(v);
