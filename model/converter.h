@@ -98,6 +98,14 @@ public:
     // finished; each then keeps an exact-size copy, so that no point list
     // carries the spare capacity of its growth. Emptied after every use.
     std::vector<TPoint3F> DashScratch;
+    // The cosines and sines of the last tessellated angle sequence (start,
+    // step, count): every full circle of a drawing walks the same angles, so
+    // they are computed once per drawing. Per converter, not shared.
+    struct TAngleTable {
+        double Start = 0, Step = 0;
+        size_t Count = 0;
+        std::vector<double> Cos, Sin;
+    } AngleTable;
     // Copies the working list into out at its exact size, then empties the
     // working list (releasing it when a huge entity made it large).
     void TakeDashScratch(std::vector<TPoint3F>& out);

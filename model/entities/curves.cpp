@@ -51,11 +51,22 @@ void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
     double step = sweep / double(n - 1);
     TPoint3F c = Centre();
     out.reserve(n);
-    double angle = a0;
+    TkrDXFConverter::TAngleTable& t = conv.AngleTable;
+    if (t.Count != n || !(t.Start == a0) || !(t.Step == step)) {
+        t.Cos.clear();
+        t.Sin.clear();
+        t.Count = 0;
+        double angle = a0;
+        for (size_t k = 0; k < n; ++k) {
+            t.Cos.push_back(std::cos(angle));
+            t.Sin.push_back(std::sin(angle));
+            angle += step;
+        }
+        t.Start = a0, t.Step = step, t.Count = n;
+    }
     for (size_t k = 0; k < n; ++k) {
-        double u = std::cos(angle) * p.RadiusX, v = std::sin(angle) * p.RadiusY;
+        double u = t.Cos[k] * p.RadiusX, v = t.Sin[k] * p.RadiusY;
         out.push_back(VertexAt(Point3F(c.X + u * p.Cos - v * p.Sin, c.Y + u * p.Sin + v * p.Cos, c.Z)));
-        angle += step;
     }
 }
 
