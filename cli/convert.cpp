@@ -127,12 +127,20 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };
+    run.OnWarning = [&](const std::string& file, const std::string& msg) {
+        progress.Clear();
+        err << "dxf2plandrop: " << file << ": warning: " << msg << "\n";
+    };
     run.OnFileError = [&](const std::string& file, const std::string& msg) {
         progress.Clear();
         err << "dxf2plandrop: " << file << ": " << msg << "\n";
     };
     gInterrupted.store(false);
     auto previous = std::signal(SIGINT, OnInterrupt);
+    // A file-size limit (ulimit -f) makes a write fail with EFBIG instead of
+    // ending the process in the middle of a file: the run reports it like a
+    // full disk and removes what it was writing.
+    auto previousXfsz = std::signal(SIGXFSZ, SIG_IGN);
     int status = 0;
     try {
         run.Run(project.Jobs.Elements(), s, cwd);
@@ -148,6 +156,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     progress.Clear();
     std::signal(SIGINT, previous);
+    std::signal(SIGXFSZ, previousXfsz);
     if (gInterrupted.load()) {
         err << "dxf2plandrop: interrupted\n";
         return 130;
