@@ -145,6 +145,11 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     try {
         run.Run(project.Jobs.Elements(), s, cwd);
         if (run.FailedFiles > 0) status = 1;
+    } catch (const EOutputFolderError& e) {
+        // The message does not say which folder.
+        progress.Clear();
+        err << "dxf2plandrop: " << s.OutputFolder << ": " << e.what() << "\n";
+        status = 1;
     } catch (const TRunError& e) {
         progress.Clear();
         err << "dxf2plandrop: " << e.File << ": " << e.Message << "\n";
