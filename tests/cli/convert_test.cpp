@@ -15,13 +15,12 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-std::string Dxf(const std::vector<std::string>& lines) {
-    std::string s;
-    for (auto& l : lines) s += l + "\n";
-    return s;
-}
+#include "dxf_snippets.h"
 
+using dxftest::Dxf;
+using dxftest::Entities;
+
+namespace {
 std::string Read(const fs::path& p) {
     std::ifstream f(p, std::ios::binary);
     std::stringstream ss;

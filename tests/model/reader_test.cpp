@@ -11,21 +11,12 @@
 #include "model/entities/linear.h"
 #include "model/errors.h"
 
+#include "dxf_snippets.h"
+
+using dxftest::Dxf;
+using dxftest::Entities;
+
 namespace {
-// Joins group lines with the given line end.
-std::string Dxf(const std::vector<std::string>& lines, const std::string& eol = "\n") {
-    std::string s;
-    for (auto& l : lines) s += l + eol;
-    return s;
-}
-
-std::string Entities(const std::vector<std::string>& body) {
-    std::vector<std::string> l = {"0", "SECTION", "2", "ENTITIES"};
-    l.insert(l.end(), body.begin(), body.end());
-    l.insert(l.end(), {"0", "ENDSEC", "0", "EOF"});
-    return Dxf(l);
-}
-
 const std::vector<std::string> kTwoLines = {"0", "LINE", "8", "WALLS", "10", "1", "20", "2",
                                             "0", "LINE", "8", "0",     "10", "3", "20", "4"};
 

@@ -12,20 +12,12 @@
 
 namespace fs = std::filesystem;
 
+#include "dxf_snippets.h"
+
+using dxftest::Dxf;
+using dxftest::Entities;
+
 namespace {
-std::string Dxf(const std::vector<std::string>& lines) {
-    std::string s;
-    for (auto& l : lines) s += l + "\n";
-    return s;
-}
-
-std::string Entities(const std::vector<std::string>& body) {
-    std::vector<std::string> l = {"0", "SECTION", "2", "ENTITIES"};
-    l.insert(l.end(), body.begin(), body.end());
-    l.insert(l.end(), {"0", "ENDSEC", "0", "EOF"});
-    return Dxf(l);
-}
-
 // Loads the text, draws layout 0 in text form into the conversion run's
 // rectangle and returns the written lines (without CR LF).
 std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf, TIntRect* rectOut = nullptr) {
@@ -166,6 +158,35 @@ TEST(Drawing, AFaceWithAllEdgesInvisibleDrawsNothing) {
     face.insert(face.end(), {"0", "LINE", "10", "0", "20", "0", "11", "10", "21", "10"});
     auto hidden = DrawText(Entities(face));
     EXPECT_EQ(hidden.size(), 1u);  // only the line
+}
+
+TEST(Drawing, FaceEdgesAreDashedWithTheFacesOwnScale) {
+    std::string tables = Dxf({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LTYPE", "0", "LTYPE", "2", "D", "49",
+                              "8", "49", "-2", "0", "ENDTAB", "0", "ENDSEC"});
+    // A 40 x 40 face; each edge holds 4 whole patterns of 10 at scale 1
+    // (dashes 5, 8, 8, 8, 5: five lines per edge), 2 at scale 2 (three lines).
+    auto face = [](const char* scale) {
+        return std::vector<std::string>{"0",  "3DFACE", "6",  "D",  "48", scale, "10", "0",  "20", "0",  "11", "40",
+                                        "21", "0",      "12", "40", "22", "40",  "13", "0",  "23", "40"};
+    };
+    // A line loaded after the face with another scale must not change how the face is cut.
+    auto after = std::vector<std::string>{"0", "LINE", "6", "D", "48", "7", "10", "0", "20", "0", "11", "1", "21", "0"};
+    auto one = face("1");
+    one.insert(one.end(), after.begin(), after.end());
+    EXPECT_EQ(DrawText(tables + Entities(one)).size(), 4u * 5 + 1);
+    auto two = face("2");
+    two.insert(two.end(), after.begin(), after.end());
+    EXPECT_EQ(DrawText(tables + Entities(two)).size(), 4u * 3 + 1);
+}
+
+TEST(Drawing, ClosedPolygonMeshesCloseEveryColumn) {
+    // M = 2 rows of N = 3 points, closed in the M direction: M x N + 1 vertices.
+    std::vector<std::string> l = {"0", "POLYLINE", "66", "1", "70", "17", "71", "2", "72", "3"};
+    for (auto [x, y] : {std::pair{"0", "0"}, {"1", "0"}, {"2", "0"}, {"0", "1"}, {"1", "1"}, {"2", "1"}, {"0", "0"}})
+        l.insert(l.end(), {"0", "VERTEX", "70", "64", "10", x, "20", y});
+    l.insert(l.end(), {"0", "SEQEND"});
+    // Rows: 2 polylines of 3 points (4 segments); columns: 3 polylines of 3 points (6 segments).
+    EXPECT_EQ(DrawText(Entities(l)).size(), 10u);
 }
 
 TEST(Drawing, ZeroLengthLineBecomesOneUnitLong) {
