@@ -28,7 +28,7 @@
 // DrawTruncated is set, which the conversion reports on standard error.
 // One unit is well below a microsecond, so a file of a few kilobytes is drawn
 // within about a second.
-constexpr uint64_t kDrawWorkBase = 500'000;
+constexpr uint64_t kDrawWorkBase = 250'000;
 constexpr uint64_t kDrawWorkPerByte = 32;
 
 enum class TProgressStage { psStarting, psRunning, psEnding };
