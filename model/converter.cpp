@@ -243,6 +243,16 @@ int64_t TkrDXFConverter::ProgressTotal() const {
     return t < 1 ? 1 : t;
 }
 
+void TkrDXFConverter::TakeDashScratch(std::vector<TPoint3F>& out) {
+    out.clear();
+    if (out.capacity() > DashScratch.size()) out.shrink_to_fit();
+    out.assign(DashScratch.begin(), DashScratch.end());
+    DashScratch.clear();
+    // A working list grown past 64 Ki points (a huge dashed entity) is not
+    // kept for the rest of the drawing.
+    if (DashScratch.capacity() > 65536) std::vector<TPoint3F>().swap(DashScratch);
+}
+
 // ---- reading ----
 
 void TkrDXFConverter::ReadLine() {
@@ -254,7 +264,8 @@ void TkrDXFConverter::ReadLine() {
     const char* p = base + Position;
     const char* end = base + TextEnd;
     const char* e = p;
-    while (e < end && *e != '\n' && *e != '\r') ++e;
+    // One comparison per character for the usual ones above CR.
+    while (e < end && ((unsigned char)*e > '\r' || (*e != '\n' && *e != '\r'))) ++e;
     Value = std::string_view(p, size_t(e - p));
     if (e < end) {
         if (*e == '\r' && e + 1 < end && e[1] == '\n') e += 2;

@@ -94,6 +94,14 @@ public:
     int32_t HighChars1 = 0;  // characters 128..175 met in TEXT values
     int32_t HighChars2 = 0;  // characters 192..223 and 240..255
 
+    // Working list the entities cut their dash pairs into while they are
+    // finished; each then keeps an exact-size copy, so that no point list
+    // carries the spare capacity of its growth. Emptied after every use.
+    std::vector<TPoint3F> DashScratch;
+    // Copies the working list into out at its exact size, then empties the
+    // working list (releasing it when a huge entity made it large).
+    void TakeDashScratch(std::vector<TPoint3F>& out);
+
     // Nesting of the entity currently being read (bounded by kMaxContainerDepth).
     int ReadDepth = 0;
     // A LAYOUT accepted by its section, until its Loaded files it into Layouts.

@@ -57,14 +57,15 @@ public:
     const TEntityClass Class;
     bool Is(TEntityClass cls) const { return ClassInherits(Class, cls); }
 
+    // (Fields ordered by size, so that every entity object stays small.)
     bool HasChildren = false;
-    TkrDXFConverter* Converter = nullptr;
-    float LineTypeScale = 1.0f;
-    uint32_t Handle = 0xFFFFFFFF;
-    TkrDXFLayer* Layer = nullptr;
-    TDrawEvent OnDraw;
     bool PaperSpace = false;
     bool Visible = true;
+    uint32_t Handle = 0xFFFFFFFF;
+    TkrDXFConverter* Converter = nullptr;
+    TkrDXFLayer* Layer = nullptr;
+    TDrawEvent OnDraw;
+    float LineTypeScale = 1.0f;
     uint32_t SourceEnd = kNoPos;
     uint32_t SourceStart = kNoPos;
 

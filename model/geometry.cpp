@@ -146,24 +146,6 @@ TPoint3F RotatePoint2D(const TPoint3F& p, double angleDeg) {
     return Point3F(p.X * c - p.Y * s, p.X * s + p.Y * c, p.Z);
 }
 
-void ExpandBox(TBox3F& b, const TPoint3F& p) {
-    if (p.X < b.Left) b.Left = p.X;
-    if (p.X > b.Right) b.Right = p.X;
-    if (p.Y > b.Top) b.Top = p.Y;
-    if (p.Y < b.Bottom) b.Bottom = p.Y;
-    if (p.Z < b.Z1) b.Z1 = p.Z;
-    if (p.Z > b.Z2) b.Z2 = p.Z;
-}
-
-bool IsEmptyBox(const TBox3F& b) {
-    return !(b.Right >= b.Left && b.Top >= b.Bottom) || !(b.Z2 >= b.Z1);
-}
-
-void UnionBox(TBox3F& box, const TBox3F& o) {
-    if (IsEmptyBox(o)) return;
-    ExpandBox(box, {o.Left, o.Top, o.Z1});
-    ExpandBox(box, {o.Right, o.Bottom, o.Z2});
-}
 
 void OffsetBox(TBox3F& b, double dx, double dy, double dz) {
     b.Left = float(b.Left + dx), b.Right = float(b.Right + dx);
@@ -272,11 +254,14 @@ uint32_t HexHandle(std::string_view s) {
 }
 
 bool ParseInt32(std::string_view s, int32_t& out) {
-    // Fast path: one to nine plain digits, as nearly every group code and
-    // integer value is.
-    if (!s.empty() && s.size() <= 9) {
+    // Fast path: one to nine plain digits after leading blanks, as nearly
+    // every group code (written right-aligned, "  8") and integer value is.
+    // It gives what the general path below gives for such text.
+    size_t lead = 0;
+    while (lead < s.size() && (s[lead] == ' ' || s[lead] == '\t')) ++lead;
+    if (lead < s.size() && s.size() - lead <= 9) {
         int32_t v = 0;
-        size_t i = 0;
+        size_t i = lead;
         for (; i < s.size(); ++i) {
             unsigned d = unsigned(s[i]) - '0';
             if (d > 9) break;
@@ -313,7 +298,41 @@ bool ParseInt32(std::string_view s, int32_t& out) {
     return true;
 }
 
+namespace {
+// The plain "[-]digits[.digits]" form nearly every value of a drawing has
+// (also with "," as the separator), read in one pass: when the digits
+// without the separator form an integer m <= 2^53 and there are f <= 22
+// decimals, both m and 10^f are exact doubles and the one division m / 10^f
+// is correctly rounded, the very value from_chars gives. False (out
+// untouched) for anything else, which the general path then reads.
+bool ParsePlainDouble(std::string_view s, double& out) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = s.data();
+    const char* e = p + s.size();
+    bool neg = p < e && *p == '-';
+    if (neg) ++p;
+    const char* d = p;
+    uint64_t m = 0;
+    while (p < e && unsigned(*p - '0') <= 9) m = m * 10 + unsigned(*p++ - '0');
+    size_t intDigits = size_t(p - d), fracDigits = 0;
+    if (intDigits == 0) return false;
+    if (p < e && (*p == '.' || *p == ',')) {
+        const char* f = ++p;
+        while (p < e && unsigned(*p - '0') <= 9) m = m * 10 + unsigned(*p++ - '0');
+        fracDigits = size_t(p - f);
+        if (fracDigits == 0) return false;
+    }
+    // At most 19 digits, so that m did not wrap around.
+    if (p != e || intDigits + fracDigits > 19 || m > (uint64_t(1) << 53) || fracDigits > 22) return false;
+    double v = double(m) / kPow10[fracDigits];
+    out = neg ? -v : v;
+    return true;
+}
+}  // namespace
+
 bool ParseDouble(std::string_view s, double& out) {
+    if (ParsePlainDouble(s, out)) return true;
     s = TrimBlanks(s);
     if (s.empty()) return false;
     // Only plain decimal numbers: an optional sign, digits with "." or ","

@@ -73,11 +73,23 @@ TPoint3F RotateAroundAxis(const TPoint3F& v, const TPoint3F& k, double angleRad)
 TMatrix4x3F ViewMatrix(const TPoint3F& n, double twistDeg);
 TPoint3F RotatePoint2D(const TPoint3F& p, double angleDeg);
 
-void ExpandBox(TBox3F& box, const TPoint3F& p);
-void UnionBox(TBox3F& box, const TBox3F& other);
+// Inline: called for every point of every entity while a drawing is loaded.
+inline void ExpandBox(TBox3F& b, const TPoint3F& p) {
+    if (p.X < b.Left) b.Left = p.X;
+    if (p.X > b.Right) b.Right = p.X;
+    if (p.Y > b.Top) b.Top = p.Y;
+    if (p.Y < b.Bottom) b.Bottom = p.Y;
+    if (p.Z < b.Z1) b.Z1 = p.Z;
+    if (p.Z > b.Z2) b.Z2 = p.Z;
+}
+inline bool IsEmptyBox(const TBox3F& b) { return !(b.Right >= b.Left && b.Top >= b.Bottom) || !(b.Z2 >= b.Z1); }
+inline void UnionBox(TBox3F& box, const TBox3F& o) {
+    if (IsEmptyBox(o)) return;
+    ExpandBox(box, {o.Left, o.Top, o.Z1});
+    ExpandBox(box, {o.Right, o.Bottom, o.Z2});
+}
 void OffsetBox(TBox3F& box, double dx, double dy, double dz);
 void RotateBox(TBox3F& box, double angleDeg);
-bool IsEmptyBox(const TBox3F& box);
 int ClassifyBox(const TBox3F& box, const TBox3F& clip, const TMatrix4x3F& m);
 int SegmentInBox(const TPoint3F& p1, const TPoint3F& p2, const TBox3F& clip, const TMatrix4x3F& m, bool withZ);
 void CacheScaleAndAngle(TDrawContext& dc);

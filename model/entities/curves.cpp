@@ -219,16 +219,30 @@ void TkrDXFSpline::Loaded(TkrDXFConverter& conv) {
 }
 
 namespace {
-// Cox-de Boor basis on the knots; a term whose denominator is zero is 0.
-double Basis(const std::vector<double>& k, size_t j, int p, double t) {
-    if (p == 0) return (k[j] <= t && t < k[j + 1]) ? 1.0 : 0.0;
-    double r = 0;
-    double d1 = k[j + size_t(p)] - k[j];
-    double a = d1 != 0 ? (t - k[j]) / d1 * Basis(k, j, p - 1, t) : 0.0;
-    double d2 = k[j + size_t(p) + 1] - k[j + 1];
-    double b = d2 != 0 ? (k[j + size_t(p) + 1] - t) / d2 * Basis(k, j + 1, p - 1, t) : 0.0;
-    r = a + b;
-    return r;
+// Cox-de Boor basis on the knots, a term whose denominator is zero being 0:
+//   N(j, 0) = 1 when k[j] <= t < k[j+1], else 0
+//   N(j, p) = (t - k[j]) / (k[j+p] - k[j]) * N(j, p-1)
+//           + (k[j+p+1] - t) / (k[j+p+1] - k[j+1]) * N(j+1, p-1)
+// The four degree-3 values N(j, 3) for j = i - 3 .. i, built from one table
+// of the lower degrees (each entry once) instead of by recursion; every
+// entry uses exactly the expression above, in the same order.
+void CubicBasis(const std::vector<double>& k, size_t i, double t, double out[4]) {
+    double n[4][7];
+    const size_t j0 = i - 3;
+    for (size_t m = 0; m < 7; ++m) {
+        size_t j = j0 + m;
+        n[0][m] = (k[j] <= t && t < k[j + 1]) ? 1.0 : 0.0;
+    }
+    for (size_t p = 1; p <= 3; ++p)
+        for (size_t m = 0; m + p < 7; ++m) {
+            size_t j = j0 + m;
+            double d1 = k[j + p] - k[j];
+            double a = d1 != 0 ? (t - k[j]) / d1 * n[p - 1][m] : 0.0;
+            double d2 = k[j + p + 1] - k[j + 1];
+            double b = d2 != 0 ? (k[j + p + 1] - t) / d2 * n[p - 1][m + 1] : 0.0;
+            n[p][m] = a + b;
+        }
+    for (size_t m = 0; m < 4; ++m) out[m] = n[3][m];
 }
 }  // namespace
 
@@ -263,9 +277,11 @@ void TkrDXFSpline::Evaluate(TkrDXFConverter& conv) {
         double inc = std::fabs(t1 - t0) * d;
         size_t count = 0;
         for (double t = t0; t < t1 && count < perSpan && out.size() + 1 < kMaxEntityPoints; t += inc, ++count) {
+            double basis[4];
+            CubicBasis(k, i, t, basis);
             double x = 0, y = 0, z = 0;
             for (size_t j = i - 3; j <= i; ++j) {
-                double b = Basis(k, j, 3, t);
+                double b = basis[j - (i - 3)];
                 const TPoint3F& p = ControlPoints[j];
                 x += b * p.X;
                 y += b * p.Y;

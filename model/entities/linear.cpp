@@ -239,7 +239,8 @@ void TkrDXFLine::Loaded(TkrDXFConverter& conv) {
         Points.push_back(Point);
         Points.push_back(Point2);
     } else {
-        DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, Points);
+        DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch);
+        conv.TakeDashScratch(Points);
     }
 }
 
@@ -276,27 +277,30 @@ void TkrDXFLine::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver
     }
     // The line is cut at the clip rectangle: its points become canvas
     // coordinates for the visit, drawn under an identity matrix. The dash
-    // pairs are cut alike (pairs wholly outside are dropped).
-    FSavedPoint = Point, FSavedPoint2 = Point2;
-    FSavedPoints.swap(Points);
-    Points.clear();
-    if (conv.DrawContext) FSavedContext = *conv.DrawContext;
-    Clipped = true;
+    // pairs are cut alike (pairs wholly outside are dropped). What is
+    // changed is saved here and put back when the visit ends.
     struct Restore {
         TkrDXFLine& l;
         TkrDXFConverter& c;
+        TPoint3F Point, Point2;
+        std::vector<TPoint3F> Points;
+        TDrawContext Context{};
         ~Restore() {
-            l.Point = l.FSavedPoint, l.Point2 = l.FSavedPoint2;
-            l.Points.swap(l.FSavedPoints);
-            l.FSavedPoints.clear();
-            if (c.DrawContext) *c.DrawContext = l.FSavedContext;
+            l.Point = Point, l.Point2 = Point2;
+            l.Points.swap(Points);
+            if (c.DrawContext) *c.DrawContext = Context;
             l.Clipped = false;
         }
-    } restore{*this, conv};
+    } restore{*this, conv, Point, Point2, {}};
+    restore.Points.swap(Points);
+    Points.clear();
+    if (conv.DrawContext) restore.Context = *conv.DrawContext;
+    Clipped = true;
+    const std::vector<TPoint3F>& saved = restore.Points;
     Point = ToPoint(a), Point2 = ToPoint(b);
     if (Pattern && !Pattern->IsSolid()) {
-        for (size_t i = 0; i + 1 < FSavedPoints.size(); i += 2) {
-            TD3 p = Transform(FSavedPoints[i], m), q = Transform(FSavedPoints[i + 1], m);
+        for (size_t i = 0; i + 1 < saved.size(); i += 2) {
+            TD3 p = Transform(saved[i], m), q = Transform(saved[i + 1], m);
             ClipSegment(p, q, rect);
             if (Inside(p, rect) && Inside(q, rect)) {
                 Points.push_back(ToPoint(p));
@@ -369,7 +373,7 @@ void TkrDXF3dFace::ReadProperty(TkrDXFConverter& conv) {
 
 // ---- polylines ----
 
-TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls), PenLine(std::make_unique<TkrDXFPenLine>()) {}
+TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls) {}
 
 TkrDXFPolyline::~TkrDXFPolyline() = default;
 
@@ -447,7 +451,7 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     // A second run (a resolution change) starts from scratch: the segment
     // entities of the first run are dropped, as are its point lists and a
     // mesh made from the thickness.
-    FSegmentEntities.clear();
+    if (FSegmentEntities) FSegmentEntities->clear();
     FSegmentsBuilt = false;
     FClipStrictAtLoad = conv.ClipStrict;
     Points.clear();
@@ -600,20 +604,24 @@ void TkrDXFPolyline::MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>
     }
     FDashed = true;
     VertexPoints = std::move(run);
-    DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(), Points);
+    DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(),
+            conv.DashScratch);
+    conv.TakeDashScratch(Points);
 }
 
 const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntities() {
-    if (FSegmentsBuilt || !Converter) return FSegmentEntities;
+    if (!FSegmentEntities) FSegmentEntities = std::make_unique<std::vector<std::unique_ptr<TkrDXFEntity>>>();
+    auto& segments = *FSegmentEntities;
+    if (FSegmentsBuilt || !Converter) return segments;
     FSegmentsBuilt = true;
     TkrDXFConverter& conv = *Converter;
     std::vector<TPolyVertex> base;
     BaseVertices(conv, base);
     size_t n = base.size();
-    if (n == 0) return FSegmentEntities;
+    if (n == 0) return segments;
     size_t segs = Closed ? n : n - 1;
     bool continuous = !PenLine->Pattern || PenLine->Pattern->IsSolid();
-    FSegmentEntities.reserve(segs);
+    segments.reserve(segs);
     // Last segment first, the order in which the bulges are worked off.
     for (size_t i = segs; i-- > 0;) {
         const TPolyVertex& v = base[i];
@@ -624,7 +632,7 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
             line->Point = v.Point;
             line->Point2 = w.Point;
             line->Loaded(conv);
-            FSegmentEntities.push_back(std::move(line));
+            segments.push_back(std::move(line));
             continue;
         }
         if (!continuous && !FClipStrictAtLoad) continue;
@@ -639,9 +647,9 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
         arc->StartAngle = float(start);
         arc->EndAngle = float(end);
         arc->Loaded(conv);
-        FSegmentEntities.push_back(std::move(arc));
+        segments.push_back(std::move(arc));
     }
-    return FSegmentEntities;
+    return segments;
 }
 
 void TkrDXFPolyline::EnumCorners(bool allCorners, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
@@ -667,6 +675,17 @@ void TkrDXFLWPolyline::ReadProperty(TkrDXFConverter& conv) {
             break;
         }
         case 38: Elevation = float(conv.ValueAsFloat()); break;
+        case 90: {
+            // The announced vertex count sizes the vertex list once, so that it
+            // does not keep the spare room of growing. A count larger than the
+            // rest of the text could hold (a vertex takes at least 10
+            // characters) reserves only that much.
+            int32_t n = conv.ValueAsInt();
+            size_t fit = (conv.TextEnd - std::min(conv.Position, conv.TextEnd)) / 10;
+            if (n > 0 && SourceVertices.empty()) SourceVertices.reserve(std::min(size_t(n), fit));
+            TkrDXFPolyline::ReadProperty(conv);
+            break;
+        }
         case 40: {
             float w = float(conv.ValueAsFloat());
             DefaultStartWidth = w;

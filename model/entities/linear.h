@@ -63,12 +63,6 @@ public:
     void ReadProperty(TkrDXFConverter& conv) override;
     void EnumCorners(bool allCorners, void (*pointProc)(void* receiver, const TPoint3F& p),
                      void* receiver) const override;
-
-private:
-    // State saved while a clipped line is visited.
-    TDrawContext FSavedContext{};
-    TPoint3F FSavedPoint{}, FSavedPoint2{};
-    std::vector<TPoint3F> FSavedPoints;
 };
 
 class TkrDXFPoint : public TkrDXFLine {
@@ -98,6 +92,21 @@ public:
     void ReadProperty(TkrDXFConverter& conv) override;
 };
 
+// The pen of a polyline, held inside the polyline object (no allocation of
+// its own) and used through -> and * like the pointer it once was.
+class TPolylinePen {
+public:
+    TkrDXFPenLine* operator->() { return &FPen; }
+    const TkrDXFPenLine* operator->() const { return &FPen; }
+    TkrDXFPenLine& operator*() { return FPen; }
+    const TkrDXFPenLine& operator*() const { return FPen; }
+    TkrDXFPenLine* get() { return &FPen; }
+    const TkrDXFPenLine* get() const { return &FPen; }
+
+private:
+    TkrDXFPenLine FPen;
+};
+
 // POLYLINE (2-D and 3-D polylines, polygon and polyface meshes) and, through
 // its subclasses, LWPOLYLINE, circles, arcs, ellipses and splines.
 //
@@ -112,28 +121,29 @@ public:
 
     // Filled quadrilaterals of segments with start/end widths, four points each.
     std::vector<TPoint3F> Outline;
-    bool Closed = false;
     // What is drawn: the vertex points (plus the first again when closed) for
     // a continuous line type, else the dash pairs.
     std::vector<TPoint3F> Points;
-    float DefaultEndWidth = 0;
-    int32_t PolyFlags = 0;
-    int32_t MeshM = 0, MeshN = 0;
     // Pen colour, extrusion, line type, elevation point, thickness and line
     // weight: every group the polyline does not handle itself goes here.
-    std::unique_ptr<TkrDXFPenLine> PenLine;
+    TPolylinePen PenLine;
     // Four indices per face record of a polyface mesh.
     std::vector<int32_t> FaceIndices;
     // The vertex points used as input of the dashing; empty when the line
     // type is continuous (then Points is that list, see GetVertexPoints).
     std::vector<TPoint3F> VertexPoints;
-    float DefaultStartWidth = 0;
-    float ConstantWidth = 0;
-    bool NonZero = false;
 
     // The vertices as read (POLYLINE's VERTEX children, LWPOLYLINE's vertices,
     // a spline's control or fit polygon).
     std::vector<TPolyVertex> SourceVertices;
+
+    float DefaultEndWidth = 0;
+    float DefaultStartWidth = 0;
+    float ConstantWidth = 0;
+    int32_t PolyFlags = 0;
+    int32_t MeshM = 0, MeshN = 0;
+    bool Closed = false;
+    bool NonZero = false;
 
     const std::vector<TPoint3F>& GetVertexPoints() const { return FDashed ? VertexPoints : Points; }
     // One TkrDXFLine or TkrDXFArc per segment (before bulge points were
@@ -181,7 +191,8 @@ private:
     bool FMeshFromThickness = false;
     uint32_t FLastVertexEnd = kNoPos;
     size_t FVertexCount = 0;
-    std::vector<std::unique_ptr<TkrDXFEntity>> FSegmentEntities;
+    // Made on the first SegmentEntities call only.
+    std::unique_ptr<std::vector<std::unique_ptr<TkrDXFEntity>>> FSegmentEntities;
 };
 
 class TkrDXFLWPolyline : public TkrDXFPolyline {
