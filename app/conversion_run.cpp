@@ -1,11 +1,13 @@
 #include "app/conversion_run.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <memory>
 
 #include "app/output_names.h"
 #include "model/errors.h"
+#include "output/errors.h"
 #include "output/sink.h"
 #include "render/dxf_image.h"
 
@@ -51,6 +53,7 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
     auto cancelled = [&] { return Cancel && Cancel->load(); };
     int converted = 0;
     TkrDXFImage g;
+    g.Cancel = Cancel;
     if (OnProgress) {
         g.OnProgress = [&](TProgressStage, int percent, const std::string&) {
             progress.Layout = 0;
@@ -85,14 +88,39 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
         if (text) sink.TextFile.Bind(path);
         else sink.Exporter = std::make_unique<TkrDXFExport>();
         if (text) sink.TextFile.Rewrite();
+        // A text file is written under its final name as it is drawn: when the
+        // layout fails or is interrupted, the partial file (created by this
+        // run, exclusively) is removed, so no half-written output remains.
+        struct RemovePartial {
+            TPDFCanvas& sink;
+            const std::string& path;
+            bool armed;
+            ~RemovePartial() {
+                if (!armed) return;
+                try {
+                    sink.TextFile.Close();
+                } catch (...) {
+                }
+                std::remove(path.c_str());
+            }
+        } removePartial{sink, path, text};
         TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
         g.DrawOnSink(sink, rect);
         if (cancelled()) throw ECancelled();
+        if (g.DrawTruncated && OnWarning)
+            OnWarning(entry, "layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
+                                 std::to_string(g.WorkBudget) + " units of work (entities and points)");
         if (text) {
             sink.TextFile.Close();
+            removePartial.armed = false;
         } else {
             sink.Exporter->FinishDrawing();
-            sink.Exporter->SaveToFile(path);
+            try {
+                sink.Exporter->SaveToFile(path);
+            } catch (const EFileError& e) {
+                // The writer's message does not say which file.
+                throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
+            }
         }
         ++converted;
     }

@@ -48,6 +48,9 @@ public:
     int FailedFiles = 0;
     std::function<void(const std::string& file, const std::string& message)> OnFileError;
     std::function<void(const TRunProgress&)> OnProgress;
+    // A layout that converted only in part (it reached the drawing's work
+    // bound): the file and a message naming the layout.
+    std::function<void(const std::string& file, const std::string& message)> OnWarning;
     // Set from outside (a signal) to stop between layouts and entities.
     const std::atomic<bool>* Cancel = nullptr;
 

@@ -127,16 +127,29 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };
+    run.OnWarning = [&](const std::string& file, const std::string& msg) {
+        progress.Clear();
+        err << "dxf2plandrop: " << file << ": warning: " << msg << "\n";
+    };
     run.OnFileError = [&](const std::string& file, const std::string& msg) {
         progress.Clear();
         err << "dxf2plandrop: " << file << ": " << msg << "\n";
     };
     gInterrupted.store(false);
     auto previous = std::signal(SIGINT, OnInterrupt);
+    // A file-size limit (ulimit -f) makes a write fail with EFBIG instead of
+    // ending the process in the middle of a file: the run reports it like a
+    // full disk and removes what it was writing.
+    auto previousXfsz = std::signal(SIGXFSZ, SIG_IGN);
     int status = 0;
     try {
         run.Run(project.Jobs.Elements(), s, cwd);
         if (run.FailedFiles > 0) status = 1;
+    } catch (const EOutputFolderError& e) {
+        // The message does not say which folder.
+        progress.Clear();
+        err << "dxf2plandrop: " << s.OutputFolder << ": " << e.what() << "\n";
+        status = 1;
     } catch (const TRunError& e) {
         progress.Clear();
         err << "dxf2plandrop: " << e.File << ": " << e.Message << "\n";
@@ -148,6 +161,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     progress.Clear();
     std::signal(SIGINT, previous);
+    std::signal(SIGXFSZ, previousXfsz);
     if (gInterrupted.load()) {
         err << "dxf2plandrop: interrupted\n";
         return 130;

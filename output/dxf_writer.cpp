@@ -1,6 +1,9 @@
 #include "output/dxf_writer.h"
 
+#include <pthread.h>
+
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -500,6 +503,20 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
     // when writing fails.
     std::random_device rd;
     std::string tmp = fileName + ".tmp" + std::to_string(rd() % 1000000);
+    // Interrupt and termination signals wait while the temporary file exists:
+    // a Ctrl-C that ends the process (or a second one after the first set the
+    // cancel flag) arrives once the file is renamed or removed, so it never
+    // leaves a stray temporary file behind.
+    sigset_t block, previous;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &block, &previous);
+    struct Unblock {
+        sigset_t& s;
+        ~Unblock() { pthread_sigmask(SIG_SETMASK, &s, nullptr); }
+    } unblock{previous};
     std::FILE* f = std::fopen(tmp.c_str(), "wbx");
     if (!f) {
         throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));

@@ -33,6 +33,7 @@ int PenWidthOf(TkrDXFImage& g, const TkrDXFPenLine& pen) {
 }
 
 void MapInto(TkrDXFImage& g, std::span<const TPoint3F> pts, std::vector<TPoint>& out) {
+    g.WorkDone += pts.size();
     for (const TPoint3F& p : pts) out.push_back(g.MapPoint(p));
 }
 
@@ -88,6 +89,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         bool closed = p.Closed;
         const auto& v = p.GetVertexPoints();
         if (v.size() < M * N) return;
+        g.WorkDone += M * N;
         for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
         for (size_t c = 0; c < N; ++c) {
             for (size_t r = 0; r < M; ++r) g.PartList.push_back(g.PartList[r * N + c]);
@@ -249,6 +251,7 @@ void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e) {
 
 void EntityCallback(void* receiver, TkrDXFEntity& e) {
     TkrDXFImage& g = Graphic(receiver);
+    if (!g.TakeWork(1)) return;
     bool visible = IsEntityVisible(g, e);
     if (e.Is(TEntityClass::Viewport)) {
         e.Changed();
@@ -272,6 +275,7 @@ void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen) {
 void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) {
     auto& list = g.PointList;
     list.clear();
+    g.WorkDone += points.size();
     TPoint prev{};
     for (size_t i = 0; i < points.size(); ++i) {
         TPoint raw = g.MapPoint(points[i]);

@@ -279,6 +279,9 @@ TPoint TkrDXFImage::MapPoint(const TPoint3F& p) const {
 
 void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     Sink = &sink;
+    WorkDone = 0;
+    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * uint64_t(Converter->Text.size());
+    DrawStopped = DrawTruncated = false;
     if (!ComputeMapping(rect)) return;
     DrawContext.MatrixHasRotation = MatrixHasRotation(DrawContext.Matrix);
     LineWeightScale = 2.834651249313483;

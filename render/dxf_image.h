@@ -6,6 +6,7 @@
 // here and passed to them explicitly: nothing is process-wide.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -17,6 +18,18 @@
 #include "model/entities/layout.h"
 #include "output/sink.h"
 #include "platform/gdi_attributes.h"
+
+// The work one layout drawing may do, counted in entities visited plus points
+// mapped: kDrawWorkBase plus kDrawWorkPerByte for every byte of the drawing's
+// text. Drawing time thus grows at most linearly with the file size, also for
+// a few kilobytes of blocks that insert each other ten times a level (10^9
+// entities when drawn in full). A drawing that reaches the bound keeps what
+// was drawn up to there; the rest of the layout is left out and
+// DrawTruncated is set, which the conversion reports on standard error.
+// One unit is well below a microsecond, so a file of a few kilobytes is drawn
+// within about a second.
+constexpr uint64_t kDrawWorkBase = 250'000;
+constexpr uint64_t kDrawWorkPerByte = 32;
 
 enum class TProgressStage { psStarting, psRunning, psEnding };
 
@@ -92,6 +105,23 @@ public:
     // pass on at most one running notification every 256 ms.
     TProgressListener OnProgress;
     std::function<uint32_t()> TickCount;
+
+    // Work bound of the drawing in progress (see kDrawWorkBase) and the
+    // cancel flag checked before every entity: once either stops the
+    // drawing, the remaining entities are skipped (inserts are not expanded).
+    const std::atomic<bool>* Cancel = nullptr;
+    uint64_t WorkBudget = 0;
+    uint64_t WorkDone = 0;
+    bool DrawStopped = false;
+    bool DrawTruncated = false;  // the last drawing reached the work bound
+    // Counts units of work; false once the drawing is to stop.
+    bool TakeWork(uint64_t units) {
+        if (DrawStopped) return false;
+        WorkDone += units;
+        if (WorkDone > WorkBudget) DrawTruncated = DrawStopped = true;
+        else if (Cancel && Cancel->load(std::memory_order_relaxed)) DrawStopped = true;
+        return !DrawStopped;
+    }
 
     // A new reader; called once by the constructor.
     static std::shared_ptr<TkrDXFConverter> CreateConverter();

@@ -90,9 +90,12 @@ void TkrDXFArc::ReadProperty(TkrDXFConverter& conv) {
 
 TArcParams TkrDXFArc::GetArcParams() const {
     TArcParams p = TkrDXFCircle::GetArcParams();
-    double s = StartAngle, e = EndAngle;
-    s -= 360 * RoundEven(s / 360);
-    e -= 360 * RoundEven(e / 360);
+    // Reduced to [-180, 180] by the nearest multiple of 360 (ties to even).
+    // std::remainder is exact: subtracting 360 * round(a / 360) leaves an
+    // error as large as the angle's precision for huge angles (3.9e34 stays
+    // about 1e18), whose sweep would then make a million points.
+    double s = std::remainder(double(StartAngle), 360.0);
+    double e = std::remainder(double(EndAngle), 360.0);
     if (!(e > s)) e += 360;
     p.StartAngle = s;
     p.EndAngle = e;

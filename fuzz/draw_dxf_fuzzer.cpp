@@ -1,0 +1,38 @@
+// Loads arbitrary bytes as a DXF drawing, draws every layout onto a sink in
+// DXF form and writes the simplified DXF text in memory: the whole conversion
+// without files. A read error is an expected outcome.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/conversion_run.h"
+#include "model/errors.h"
+#include "output/errors.h"
+#include "output/sink.h"
+#include "render/dxf_image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TkrDXFImage g;
+    try {
+        g.LoadFromText(std::string(reinterpret_cast<const char*>(data), size));
+    } catch (const EkrError&) {
+        return 0;
+    }
+    for (int i = 0; i < g.LayoutCount(); ++i) {
+        try {
+            g.SetCurrentLayout(g.GetLayout(i));
+            TPDFCanvas sink;
+            sink.Exporter = std::make_unique<TkrDXFExport>();
+            TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
+            g.DrawOnSink(sink, rect);
+            sink.Exporter->FinishDrawing();
+            std::string out = sink.Exporter->SaveToString();
+            // Every file ends with the EOF group.
+            if (out.size() < 5 || out.compare(out.size() - 5, 5, "EOF\r\n") != 0) __builtin_trap();
+        } catch (const EkrError&) {
+        } catch (const EkrExportError&) {
+        }
+    }
+    return 0;
+}

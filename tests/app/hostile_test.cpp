@@ -1,0 +1,140 @@
+// The malformed-input battery: tests/data/make_hostile.py writes a few dozen
+// small hostile drawings; each must end in its exact read error or convert
+// exactly as stated (layouts, text lines per layout, drawn in part or not),
+// with no crash, hang or unbounded memory (the sanitizer build runs it too).
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "app/conversion_run.h"
+#include "model/errors.h"
+#include "output/errors.h"
+#include "output/sink.h"
+#include "render/dxf_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path gDir;
+
+// "error: <message>" or "layouts=N lines=a,b,..." with "+partial" after a
+// layout that reached the drawing work bound.
+std::string Outcome(const std::string& name) {
+    TkrDXFImage g;
+    try {
+        g.LoadFromFile((gDir / (name + ".dxf")).string());
+    } catch (const EkrError& e) {
+        std::string m = e.what();
+        for (char& c : m)
+            if (c == '\r' || c == '\n' || c == '\0') c = '|';
+        return "error: " + m;
+    }
+    std::string r = "layouts=" + std::to_string(g.LayoutCount()) + " lines=";
+    fs::path out = gDir / ("out_" + std::to_string(::getpid()) + ".txt");
+    for (int i = 0; i < g.LayoutCount(); ++i) {
+        fs::remove(out);
+        g.SetCurrentLayout(g.GetLayout(i));
+        TPDFCanvas sink;
+        sink.TextMode = true;
+        sink.TextFile.Bind(out.string());
+        sink.TextFile.Rewrite();
+        try {
+            g.DrawOnSink(sink, {0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())});
+            sink.TextFile.Close();
+        } catch (const std::exception& e) {
+            return r + "draw error: " + e.what();
+        }
+        std::ifstream f(out, std::ios::binary);
+        size_t n = 0;
+        for (std::string l; std::getline(f, l);) ++n;
+        if (i) r += ',';
+        r += std::to_string(n);
+        if (g.DrawTruncated) r += "+partial";
+    }
+    fs::remove(out);
+    return r;
+}
+
+class Hostile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        gDir = fs::temp_directory_path() / ("hostile_" + std::to_string(::getpid()));
+        fs::remove_all(gDir);
+        std::string cmd = "python3 '" + std::string(DXF_SOURCE_DIR) + "/tests/data/make_hostile.py' '" + gDir.string() + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    }
+    static void TearDownTestSuite() { fs::remove_all(gDir); }
+};
+
+}  // namespace
+
+TEST_F(Hostile, EveryFileHasItsOutcome) {
+    // Expected outcomes, by file.
+    const std::map<std::string, std::string> expected = {
+        {"arc_huge_sweep", "layouts=1 lines=10"},
+        {"binary_dxf_sentinel", "error: DXF read error on line 1: AutoCAD Binary DXF||'AutoCAD Binary DXF' ist kein gültiger Integerwert"},
+        {"cr_cr_lf", "error: DXF read error on line 3: SECTION||'SECTION' ist kein gültiger Integerwert"},
+        {"cr_only", "layouts=1 lines=1"},
+        {"crlf", "layouts=1 lines=1"},
+        {"ellipse_huge_params", "layouts=1 lines=9"},
+        {"empty_file", "layouts=1 lines=0"},
+        {"group_code_int32_max_plus_one", "error: DXF read error on line 17: 2147483648||'2147483648' ist kein gültiger Integerwert"},
+        {"group_code_negative", "layouts=1 lines=1"},
+        {"group_code_not_a_number", "error: DXF read error on line 17: 1O||'1O' ist kein gültiger Integerwert"},
+        {"group_code_overflow", "error: DXF read error on line 17: 99999999999||'99999999999' ist kein gültiger Integerwert"},
+        {"handle_40_hex_digits", "layouts=1 lines=1"},
+        {"hatch_counts_lie", "layouts=1 lines=1"},
+        {"huge_coordinates", "layouts=1 lines=2"},
+        {"insert_array_32767", "layouts=1 lines=1"},
+        {"insert_chain_3000", "layouts=1 lines=0"},
+        {"insert_cycle", "layouts=1 lines=2"},
+        {"insert_fanout_billion", "layouts=1 lines=81452+partial"},
+        {"insert_missing_block", "layouts=1 lines=1"},
+        {"insert_self", "layouts=1 lines=1"},
+        {"int_overflow_flags", "error: DXF read error on line 8: 2147483648||'2147483648' ist kein gültiger Integerwert"},
+        {"lone_zero_at_end", "layouts=1 lines=1"},
+        {"lone_zero_no_newline", "layouts=1 lines=1"},
+        {"ltype_tiny_dashes", "layouts=1 lines=1"},
+        {"lwpolyline_bulges_1e9", "layouts=1 lines=34"},
+        {"lwpolyline_count_lies", "layouts=1 lines=1"},
+        {"many_huge_ellipses", "layouts=1 lines=1800"},
+        {"mesh_size_huge", "layouts=1 lines=0"},
+        {"missing_value_after_code", "layouts=1 lines=1"},
+        {"missing_values_in_line", "error: DXF read error on line 8: ||'' ist kein gültiger Gleitkommawert"},
+        {"mtext_broken_codes", "layouts=1 lines=1"},
+        {"nan_inf_values", "error: DXF read error on line 8: nan||'nan' ist kein gültiger Gleitkommawert"},
+        {"nested_blocks_100000", "error: DXF read error on line 1022: BLOCK||Containers nested deeper than 256 levels"},
+        {"nested_sections_1000", "error: DXF read error on line 1022: SECTION||Containers nested deeper than 256 levels"},
+        {"no_endsec_no_eof", "layouts=1 lines=1"},
+        {"nul_byte_code_line", "error: DXF read error on line 13: 1"},
+        {"nul_bytes_in_values", "layouts=1 lines=1"},
+        {"only_eof", "layouts=1 lines=0"},
+        {"polyline_without_seqend", "layouts=1 lines=1"},
+        {"spline_degree_huge", "layouts=1 lines=1"},
+        {"spline_no_knots", "layouts=1 lines=3"},
+        {"ten_mb_line_no_newline", "layouts=1 lines=0"},
+        {"ten_mb_single_line", "layouts=1 lines=1"},
+        {"utf8_bom", "error: DXF read error on line 1: ï»¿0||'ï»¿0' ist kein gültiger Integerwert"},
+        {"vertex_outside_polyline", "layouts=1 lines=1"},
+    };
+    size_t files = 0;
+    for (auto& e : fs::directory_iterator(gDir))
+        if (e.path().extension() == ".dxf") ++files;
+    EXPECT_EQ(files, expected.size()) << "make_hostile.py and the expectations disagree";
+    for (const auto& [name, outcome] : expected) EXPECT_EQ(Outcome(name), outcome) << name;
+}
+
+TEST_F(Hostile, PrintOutcomes) {
+    if (!std::getenv("HOSTILE_PRINT")) GTEST_SKIP() << "set HOSTILE_PRINT=1 to list the outcomes";
+    for (auto& e : fs::directory_iterator(gDir))
+        if (e.path().extension() == ".dxf") {
+            std::string n = e.path().stem().string();
+            std::printf("    {\"%s\", \"%s\"},\n", n.c_str(), Outcome(n).c_str());
+        }
+}

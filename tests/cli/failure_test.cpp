@@ -1,0 +1,246 @@
+// Failure behaviour of the command line, through the built binary: every
+// failure names what went wrong and which file, exits with status 1 (130 when
+// interrupted), and leaves nothing that existed before damaged and no
+// half-written output under a final name.
+//
+// The tests run as root in CI, where file permissions do not stop writes. So
+// an output file that cannot be created uses a folder under /proc (the
+// folder exists, but no file can be created in it, for root too), and a full
+// disk is simulated by a file-size limit (ulimit -f), which makes writes fail
+// with EFBIG just as a full disk makes them fail with ENOSPC.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace {
+const std::string kBinary = std::string(DXF_BINARY_DIR) + "/cli/dxf2plandrop";
+
+std::string Read(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void Write(const fs::path& p, const std::string& text) {
+    std::ofstream f(p, std::ios::binary);
+    f << text;
+}
+
+// n lines in model space, one every unit of x.
+std::string Lines(int n) {
+    std::string s = "0\nSECTION\n2\nENTITIES\n";
+    for (int i = 0; i < n; ++i)
+        s += "0\nLINE\n8\n0\n10\n" + std::to_string(i) + "\n20\n0\n11\n" + std::to_string(i) + "\n21\n100\n";
+    return s + "0\nENDSEC\n0\nEOF\n";
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class Failure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("failure_test_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "out");
+        line = (dir / "line.dxf").string();
+        Write(line, Lines(1));
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs the binary through the shell with a prefix (e.g. "ulimit -f 1;");
+    // returns the exit status and keeps standard error.
+    int Run(const std::string& args, const std::string& prefix = "") {
+        std::string cmd = prefix + " " + Quote(kBinary) + " " + args + " >" + Quote((dir / "stdout").string()) +
+                          " 2>" + Quote((dir / "stderr").string());
+        int st = std::system(("sh -c " + Quote(cmd)).c_str());
+        err = Read(dir / "stderr");
+        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    }
+    std::vector<std::string> OutFiles() const {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir / "out")) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path dir;
+    std::string line, err;
+};
+}  // namespace
+
+TEST_F(Failure, MissingInputFileIsNamedWithTheReason) {
+    std::string missing = (dir / "nope.dxf").string();
+    EXPECT_EQ(Run("convert -o " + Quote((dir / "out").string()) + " " + Quote(missing)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + missing + ": cannot open '" + missing + "': No such file or directory\n");
+    EXPECT_TRUE(OutFiles().empty());
+}
+
+TEST_F(Failure, AFolderGivenAsInputIsNamedAndNothingIsWritten) {
+    fs::create_directories(dir / "folder.dxf");
+    std::string in = (dir / "folder.dxf").string();
+    EXPECT_EQ(Run("convert -o " + Quote((dir / "out").string()) + " " + Quote(in)), 1);
+    EXPECT_NE(err.find("dxf2plandrop: " + in + ": "), std::string::npos) << err;
+    EXPECT_TRUE(OutFiles().empty());
+}
+
+TEST_F(Failure, KeepGoingConvertsTheReadableFilesAndNamesTheOthers) {
+    std::string missing = (dir / "nope.dxf").string();
+    EXPECT_EQ(Run("convert --keep-going -o " + Quote((dir / "out").string()) + " " + Quote(missing) + " " +
+                  Quote(line)),
+              1);
+    EXPECT_NE(err.find("dxf2plandrop: " + missing + ": cannot open"), std::string::npos) << err;
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"line.dxf"});
+}
+
+TEST_F(Failure, OutputFolderThatCannotBeCreated) {
+    // A folder below a regular file cannot be made, by root either.
+    Write(dir / "plain", "keep");
+    std::string out = (dir / "plain" / "sub").string();
+    EXPECT_EQ(Run("convert -o " + Quote(out) + " " + Quote(line)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + out + ": Konnte den Ausgabeordner nicht erzeugen!\n");
+    EXPECT_EQ(Read(dir / "plain"), "keep");
+}
+
+TEST_F(Failure, OutputFileThatCannotBeCreatedInTextForm) {
+    EXPECT_EQ(Run("convert --format text -o /proc " + Quote(line)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + line + ": cannot create '/proc/line.txt': No such file or directory\n");
+}
+
+TEST_F(Failure, OutputFileThatCannotBeCreatedInDxfForm) {
+    EXPECT_EQ(Run("convert -o /proc " + Quote(line)), 1);
+    EXPECT_EQ(err.rfind("dxf2plandrop: " + line + ": Cannot create file \"/proc/line.dxf\". ", 0), 0u) << err;
+}
+
+TEST_F(Failure, FullDiskWhileWritingDxfLeavesNoFileAndKeepsOldOnes) {
+    Write(dir / "out" / "old.dxf", "existing");
+    std::string big = (dir / "big.dxf").string();
+    Write(big, Lines(2000));  // some 200 KB of output
+    // ulimit -f counts blocks of 512 bytes: at most 8 KB per file.
+    EXPECT_EQ(Run("convert -o " + Quote((dir / "out").string()) + " " + Quote(big), "ulimit -f 16;"), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + big + ": Stream write error (output file '" + (dir / "out" / "big.dxf").string() +
+                       "')\n");
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"old.dxf"});  // no big.dxf, no temporary file
+    EXPECT_EQ(Read(dir / "out" / "old.dxf"), "existing");
+}
+
+TEST_F(Failure, FullDiskWhileWritingTextRemovesThePartialFile) {
+    Write(dir / "out" / "old.txt", "existing");
+    std::string big = (dir / "big.dxf").string();
+    Write(big, Lines(4000));  // 4000 text lines, far more than 8 KB
+    EXPECT_EQ(Run("convert --format text -o " + Quote((dir / "out").string()) + " " + Quote(big), "ulimit -f 16;"),
+              1);
+    std::string out = (dir / "out" / "big.txt").string();
+    EXPECT_EQ(err, "dxf2plandrop: " + big + ": cannot write '" + out + "': File too large\n");
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"old.txt"});
+    EXPECT_EQ(Read(dir / "out" / "old.txt"), "existing");
+}
+
+TEST_F(Failure, TooLargeInputIsRefusedBeforeReading) {
+    // A sparse file one byte over 1 GiB: no disk space used, never read.
+    std::string huge = (dir / "huge.dxf").string();
+    {
+        std::ofstream f(huge, std::ios::binary);
+    }
+    fs::resize_file(huge, (std::uintmax_t(1) << 30) + 1);
+    EXPECT_EQ(Run("convert -o " + Quote((dir / "out").string()) + " " + Quote(huge)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + huge + ": DXF file too large: 1073741825 bytes (at most 1073741824 are read)\n");
+    EXPECT_TRUE(OutFiles().empty());
+}
+
+TEST_F(Failure, AFewKilobytesOfNestedInsertsConvertInPartWithAWarning) {
+    std::string s = "0\nSECTION\n2\nBLOCKS\n";
+    for (int i = 0; i < 9; ++i) {
+        s += "0\nBLOCK\n2\nF" + std::to_string(i) + "\n";
+        for (int k = 0; k < 10; ++k) s += "0\nINSERT\n2\nF" + std::to_string(i + 1) + "\n10\n" + std::to_string(k) + "\n20\n0\n";
+        s += "0\nENDBLK\n";
+    }
+    s += "0\nBLOCK\n2\nF9\n0\nLINE\n10\n0\n20\n0\n11\n0.5\n21\n1\n0\nENDBLK\n0\nENDSEC\n"
+         "0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nF0\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n";
+    std::string fan = (dir / "fan.dxf").string();
+    Write(fan, s);
+    EXPECT_EQ(Run("convert --format text -o " + Quote((dir / "out").string()) + " " + Quote(fan)), 0);
+    EXPECT_EQ(err.rfind("dxf2plandrop: " + fan + ": warning: layout 1 converted only in part: ", 0), 0u) << err;
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"fan.txt"});
+}
+
+TEST_F(Failure, InterruptLeavesNoHalfWrittenOrTemporaryFile) {
+    std::string big = (dir / "big.dxf").string();
+    Write(big, Lines(150000));  // about 8 MB
+    Write(dir / "out" / "keep.dxf", "existing");
+    // Interrupt at several moments: while loading, drawing or writing. Each
+    // run ends either interrupted (130, no new file) or, when the signal came
+    // after the last check, finished (0, one complete file).
+    for (int delayMs : {20, 150, 400, 900, 1600}) {
+        for (auto& e : fs::directory_iterator(dir / "out"))
+            if (e.path().filename() != "keep.dxf") fs::remove(e.path());
+        std::string outDir = (dir / "out").string();
+        std::vector<std::string> args = {kBinary, "convert", "-o", outDir, big};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        std::string errPath = (dir / "stderr").string();
+        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, kBinary.c_str(), &fa, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&fa);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        ::kill(pid, SIGINT);
+        int st = 0;
+        ASSERT_EQ(::waitpid(pid, &st, 0), pid);
+        std::string e = Read(errPath);
+        std::vector<std::string> files = OutFiles();
+        if (WIFSIGNALED(st)) {
+            // The signal came before the program set up its handler: it
+            // ended at once, before anything was written.
+            EXPECT_EQ(WTERMSIG(st), SIGINT);
+            EXPECT_EQ(files, std::vector<std::string>{"keep.dxf"});
+            continue;
+        }
+        ASSERT_TRUE(WIFEXITED(st)) << delayMs;
+        // Only whole files carry a final name, and no temporary file stays.
+        // A signal that arrives while the file is written waits until it is
+        // renamed: the run then ends interrupted with that file complete.
+        EXPECT_TRUE(files == std::vector<std::string>{"keep.dxf"} ||
+                    files == (std::vector<std::string>{"big.dxf", "keep.dxf"}))
+            << delayMs << ": " << ::testing::PrintToString(files);
+        if (WEXITSTATUS(st) == 130) {
+            EXPECT_NE(e.find("dxf2plandrop: interrupted\n"), std::string::npos) << e;
+        } else {
+            EXPECT_EQ(WEXITSTATUS(st), 0) << e;
+            EXPECT_EQ(files.size(), 2u) << delayMs;
+        }
+        if (fs::exists(dir / "out" / "big.dxf")) {
+            std::string text = Read(dir / "out" / "big.dxf");
+            ASSERT_GE(text.size(), 5u);
+            EXPECT_EQ(text.substr(text.size() - 5), "EOF\r\n");
+        }
+        EXPECT_EQ(Read(dir / "out" / "keep.dxf"), "existing");
+    }
+}

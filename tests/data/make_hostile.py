@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Writes the malformed-input battery: small hostile DXF drawings, one per
+file, into the folder given on the command line. The test battery
+(tests/app/hostile_test.cpp) asserts the exact outcome of each file, so a
+change here needs a change there."""
+import os
+import sys
+
+
+def dxf(*groups):
+    """Code/value pairs as LF-ended lines."""
+    assert len(groups) % 2 == 0
+    return "".join(f"{groups[i]}\n{groups[i + 1]}\n" for i in range(0, len(groups), 2))
+
+
+def entities(*groups):
+    return dxf(0, "SECTION", 2, "ENTITIES", *groups, 0, "ENDSEC", 0, "EOF")
+
+
+LINE = (0, "LINE", 8, "0", 10, 0, 20, 0, 11, 100, 21, 50)
+
+
+def block(name, *groups):
+    return (0, "BLOCK", 2, name, 70, 0, 10, 0, 20, 0, *groups, 0, "ENDBLK")
+
+
+def blocks_and_entities(blocks, ents):
+    return dxf(0, "SECTION", 2, "BLOCKS", *blocks, 0, "ENDSEC",
+               0, "SECTION", 2, "ENTITIES", *ents, 0, "ENDSEC", 0, "EOF")
+
+
+def cases():
+    c = {}
+    # The reader's group structure.
+    c["group_code_overflow"] = entities(*LINE, "99999999999", "x")
+    c["group_code_int32_max_plus_one"] = entities(*LINE, "2147483648", "x")
+    c["group_code_negative"] = entities(*LINE, "-5", "x")
+    c["group_code_not_a_number"] = entities(*LINE, "1O", "x")
+    c["lone_zero_at_end"] = dxf(0, "SECTION", 2, "ENTITIES", *LINE) + "0\n"
+    c["lone_zero_no_newline"] = dxf(0, "SECTION", 2, "ENTITIES", *LINE) + "0"
+    c["missing_value_after_code"] = dxf(0, "SECTION", 2, "ENTITIES", *LINE) + "10\n"
+    c["missing_values_in_line"] = entities(0, "LINE", 10, "", 20, "", 11, "", 21, "")
+    c["empty_file"] = ""
+    c["only_eof"] = dxf(0, "EOF")
+    c["no_endsec_no_eof"] = dxf(0, "SECTION", 2, "ENTITIES", *LINE)
+    # Line ends and bytes.
+    c["cr_cr_lf"] = entities(*LINE).replace("\n", "\r\r\n")
+    c["cr_only"] = entities(*LINE).replace("\n", "\r")
+    c["crlf"] = entities(*LINE).replace("\n", "\r\n")
+    c["nul_bytes_in_values"] = entities(0, "LINE", 8, "a\0b", 10, "0\0", 20, 0, 11, 100, 21, 50)
+    c["nul_byte_code_line"] = entities(*LINE).replace("11\n", "1\x001\n", 1)
+    c["utf8_bom"] = "\xef\xbb\xbf" + entities(*LINE)
+    c["binary_dxf_sentinel"] = "AutoCAD Binary DXF\r\n\x1a\x00" + "\x00" * 32
+    c["ten_mb_single_line"] = entities(0, "TEXT", 10, 0, 20, 0, 40, 1, 1, "A" * (10 * 1024 * 1024), *LINE)
+    c["ten_mb_line_no_newline"] = "0\n" + "X" * (10 * 1024 * 1024)
+    # Numbers.
+    c["nan_inf_values"] = entities(0, "LINE", 10, "nan", 20, 0, 11, "inf", 21, "-inf",
+                                   0, "CIRCLE", 10, "1e999", 20, 0, 40, 5, *LINE)
+    c["int_overflow_flags"] = entities(0, "LWPOLYLINE", 90, "2147483648", 70, 1, 10, 0, 20, 0, 10, 1, 20, 1)
+    c["huge_coordinates"] = entities(0, "LINE", 10, "-3.4e38", 20, "-3.4e38", 11, "3.4e38", 21, "3.4e38", *LINE)
+    c["handle_40_hex_digits"] = entities(0, "LINE", 5, "F" * 40, 330, "A" * 40, 8, "0",
+                                         10, 0, 20, 0, 11, 100, 21, 50)
+    # Nesting and references.
+    c["nested_blocks_100000"] = dxf(0, "SECTION", 2, "BLOCKS") + \
+        "".join(f"0\nBLOCK\n2\nB{i}\n" for i in range(100000)) + dxf(0, "ENDSEC", 0, "EOF")
+    c["nested_sections_1000"] = "0\nSECTION\n2\nENTITIES\n" * 1000 + dxf(0, "EOF")
+    c["insert_cycle"] = blocks_and_entities(
+        [*block("A", *LINE, 0, "INSERT", 2, "B", 10, 1, 20, 1),
+         *block("B", *LINE, 0, "INSERT", 2, "A", 10, 1, 20, 1)],
+        [0, "INSERT", 2, "A", 10, 0, 20, 0])
+    c["insert_self"] = blocks_and_entities(
+        [*block("A", *LINE, 0, "INSERT", 2, "A", 10, 1, 20, 1)], [0, "INSERT", 2, "A", 10, 0, 20, 0])
+    c["insert_missing_block"] = entities(0, "INSERT", 2, "NOPE", 10, 0, 20, 0, *LINE)
+    chain = [block(f"C{i}", 0, "INSERT", 2, f"C{i + 1}", 10, 1, 20, 0) for i in range(3000)]
+    c["insert_chain_3000"] = blocks_and_entities(
+        [g for b in chain for g in b] + list(block("C3000", *LINE)), [0, "INSERT", 2, "C0", 10, 0, 20, 0])
+    # Ten inserts per level, nine levels: 10^9 lines if drawn in full.
+    fan = [block(f"F{i}", *[g for k in range(10) for g in (0, "INSERT", 2, f"F{i + 1}", 10, k, 20, 0)])
+           for i in range(9)]
+    c["insert_fanout_billion"] = blocks_and_entities(
+        [g for b in fan for g in b] + list(block("F9", *LINE)), [0, "INSERT", 2, "F0", 10, 0, 20, 0])
+    c["insert_array_32767"] = blocks_and_entities(
+        list(block("A", *LINE)), [0, "INSERT", 2, "A", 10, 0, 20, 0, 70, 32767, 71, 32767, 44, 1, 45, 1])
+    # Point counts.
+    c["arc_huge_sweep"] = entities(0, "ARC", 10, 0, 20, 0, 40, 10, 50, 0, 51, "1e30")
+    c["ellipse_huge_params"] = entities(0, "ELLIPSE", 10, 0, 20, 0, 11, 10, 21, 0, 40, 0.5, 41, 0, 42, "1e12")
+    c["many_huge_ellipses"] = entities(*[g for k in range(200) for g in
+                                         (0, "ELLIPSE", 10, k, 20, 0, 11, 10, 21, 0, 40, 0.5, 41, 0, 42, "1e12")])
+    c["lwpolyline_count_lies"] = entities(0, "LWPOLYLINE", 90, 2147483647, 10, 0, 20, 0, 10, 5, 20, 5)
+    c["lwpolyline_bulges_1e9"] = entities(0, "LWPOLYLINE", 90, 3, 10, 0, 20, 0, 42, "1e9", 10, 5, 20, 5,
+                                          42, "-1e9", 10, 9, 20, 0)
+    c["spline_degree_huge"] = entities(0, "SPLINE", 70, 8, 71, 2147483647, 72, 2, 73, 2,
+                                       40, 0, 40, 1, 10, 0, 20, 0, 10, 5, 20, 5)
+    c["spline_no_knots"] = entities(0, "SPLINE", 70, 8, 71, 3, 73, 4, 10, 0, 20, 0, 10, 1, 20, 1,
+                                    10, 2, 20, 0, 10, 3, 20, 1)
+    c["polyline_without_seqend"] = entities(0, "POLYLINE", 66, 1, 0, "VERTEX", 10, 0, 20, 0,
+                                            0, "VERTEX", 10, 5, 20, 5)
+    c["vertex_outside_polyline"] = entities(0, "VERTEX", 10, 0, 20, 0, *LINE)
+    c["mesh_size_huge"] = entities(0, "POLYLINE", 66, 1, 70, 16, 71, 65535, 72, 65535,
+                                   0, "VERTEX", 70, 64, 10, 0, 20, 0, 0, "SEQEND")
+    c["ltype_tiny_dashes"] = dxf(
+        0, "SECTION", 2, "TABLES", 0, "TABLE", 2, "LTYPE",
+        0, "LTYPE", 2, "TINY", 73, 2, 40, "2e-30", 49, "1e-30", 49, "-1e-30", 0, "ENDTAB",
+        0, "ENDSEC", 0, "SECTION", 2, "ENTITIES",
+        0, "LINE", 6, "TINY", 10, 0, 20, 0, 11, 100, 21, 50, 0, "ENDSEC", 0, "EOF")
+    c["mtext_broken_codes"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 2, 1, "\\P\\\\{\\H\\S\\f;\\", *LINE)
+    c["hatch_counts_lie"] = entities(0, "HATCH", 2, "SOLID", 70, 1, 91, 2147483647, 92, 2, 72, 1,
+                                     93, 2147483647, 10, 0, 20, 0, *LINE)
+    return c
+
+
+def main():
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+    for name, text in cases().items():
+        with open(os.path.join(out, name + ".dxf"), "wb") as f:
+            f.write(text.encode("latin-1"))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,120 @@
+// The work bound of one layout drawing and the cancel flag: a few kilobytes
+// of blocks that insert each other ten times a level would draw 10^9 lines;
+// the drawing stops at the bound, keeps what it drew, and says so.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/limits.h"
+#include "render/dxf_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// levels blocks F0..F(levels-1), each inserting the next one `fan` times at
+// x = 0..fan-1; the last block holds one line. The drawing inserts F0 once,
+// so drawing it in full makes fan^levels lines.
+std::string FanOut(int levels, int fan) {
+    std::string s = "0\nSECTION\n2\nBLOCKS\n";
+    for (int i = 0; i < levels; ++i) {
+        s += "0\nBLOCK\n2\nF" + std::to_string(i) + "\n10\n0\n20\n0\n";
+        for (int k = 0; k < fan; ++k)
+            s += "0\nINSERT\n2\nF" + std::to_string(i + 1) + "\n10\n" + std::to_string(k) + "\n20\n0\n";
+        s += "0\nENDBLK\n";
+    }
+    s += "0\nBLOCK\n2\nF" + std::to_string(levels) + "\n0\nLINE\n10\n0\n20\n0\n11\n0.5\n21\n1\n0\nENDBLK\n";
+    s += "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nF0\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n";
+    return s;
+}
+
+struct TDrawn {
+    size_t Lines = 0;
+    double Seconds = 0;
+};
+
+TDrawn Draw(TkrDXFImage& g, const std::string& dxf) {
+    g.LoadFromText(dxf);
+    fs::path path = fs::temp_directory_path() / ("bounds_test_" + std::to_string(::getpid()) + ".txt");
+    fs::remove(path);
+    TPDFCanvas sink;
+    sink.TextMode = true;
+    sink.TextFile.Bind(path.string());
+    sink.TextFile.Rewrite();
+    auto t0 = std::chrono::steady_clock::now();
+    g.DrawOnSink(sink, {0, 0, 600000, 300000});
+    sink.TextFile.Close();
+    TDrawn d;
+    d.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::ifstream f(path, std::ios::binary);
+    for (std::string line; std::getline(f, line);) ++d.Lines;
+    fs::remove(path);
+    return d;
+}
+}  // namespace
+
+TEST(DrawWorkBound, BillionLinesFromAFewKilobytesStopAtTheBound) {
+    std::string dxf = FanOut(9, 10);  // 10^9 lines in full
+    ASSERT_LT(dxf.size(), 4096u);
+    TkrDXFImage g;
+    TDrawn d = Draw(g, dxf);
+    const uint64_t budget = kDrawWorkBase + kDrawWorkPerByte * dxf.size();
+    EXPECT_EQ(g.WorkBudget, budget);
+    EXPECT_TRUE(g.DrawTruncated);
+    // Every line costs at least its entity visit and its two points, so the
+    // lines drawn stay below a third of the budget; and something was drawn.
+    EXPECT_GT(d.Lines, 0u);
+    EXPECT_LE(d.Lines, budget / 3);
+    EXPECT_LE(g.WorkDone, budget + 1 + 2);  // the entity that crossed it may finish
+}
+
+TEST(DrawWorkBound, ADrawingWithinTheBoundIsDrawnInFull) {
+    std::string dxf = FanOut(4, 10);  // 10^4 lines, about 5 * 10^4 units
+    TkrDXFImage g;
+    TDrawn d = Draw(g, dxf);
+    EXPECT_FALSE(g.DrawTruncated);
+    // Lines at x = 0..9 per level overlap in places, but the line of every
+    // insert is written: 10^4 lines.
+    EXPECT_EQ(d.Lines, 10000u);
+}
+
+TEST(DrawWorkBound, TheBoundResetsForEveryDrawing) {
+    TkrDXFImage g;
+    Draw(g, FanOut(9, 10));
+    ASSERT_TRUE(g.DrawTruncated);
+    TDrawn d = Draw(g, FanOut(2, 10));
+    EXPECT_FALSE(g.DrawTruncated);
+    EXPECT_EQ(d.Lines, 100u);
+}
+
+TEST(DrawWorkBound, ACancelFlagSetBeforeDrawingDrawsNothing) {
+    std::atomic<bool> cancel{true};
+    TkrDXFImage g;
+    g.Cancel = &cancel;
+    TDrawn d = Draw(g, FanOut(3, 10));
+    EXPECT_EQ(d.Lines, 0u);
+    EXPECT_TRUE(g.DrawStopped);
+    EXPECT_FALSE(g.DrawTruncated);  // stopped by the flag, not by the bound
+}
+
+TEST(DrawWorkBound, TheWorstFewKilobytesDrawInBoundedTime) {
+    // Not a benchmark: the bound in units is what the test asserts above;
+    // this only guards against a unit becoming far more costly than it is
+    // (well below a microsecond). Generous for slow sanitizer builds.
+    TkrDXFImage g;
+    TDrawn d = Draw(g, FanOut(9, 10));
+    EXPECT_LT(d.Seconds, 30.0);
+}
+
+TEST(Limits, HatchLineBoundIsSetForTheHatchStep) {
+    static_assert(kMaxHatchLines == 100000);
+    // At most one line per unit of the drawing work bound of the smallest
+    // drawing: a bounded hatch fits the work bound of any drawing.
+    EXPECT_LE(kMaxHatchLines, kDrawWorkBase);
+}
