@@ -88,22 +88,24 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
         if (text) sink.TextFile.Bind(path);
         else sink.Exporter = std::make_unique<TkrDXFExport>();
         if (text) sink.TextFile.Rewrite();
-        // A text file is written under its final name as it is drawn: when the
-        // layout fails or is interrupted, the partial file (created by this
-        // run, exclusively) is removed, so no half-written output remains.
+        // A text file is written under its final name as it is drawn. When an
+        // error ends the layout, the file stays with the lines written so far
+        // (the error is reported); when the user interrupts the run, the
+        // partial file (created by this run, exclusively) is removed.
         struct RemovePartial {
             TPDFCanvas& sink;
             const std::string& path;
             bool armed;
+            const std::atomic<bool>* cancel;
             ~RemovePartial() {
-                if (!armed) return;
+                if (!armed || !cancel || !cancel->load()) return;
                 try {
                     sink.TextFile.Close();
                 } catch (...) {
                 }
                 std::remove(path.c_str());
             }
-        } removePartial{sink, path, text};
+        } removePartial{sink, path, text, Cancel};
         TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
         g.DrawOnSink(sink, rect);
         if (cancelled()) throw ECancelled();

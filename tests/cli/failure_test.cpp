@@ -147,7 +147,7 @@ TEST_F(Failure, FullDiskWhileWritingDxfLeavesNoFileAndKeepsOldOnes) {
     EXPECT_EQ(Read(dir / "out" / "old.dxf"), "existing");
 }
 
-TEST_F(Failure, FullDiskWhileWritingTextRemovesThePartialFile) {
+TEST_F(Failure, FullDiskWhileWritingTextKeepsTheLinesWrittenSoFar) {
     Write(dir / "out" / "old.txt", "existing");
     std::string big = (dir / "big.dxf").string();
     Write(big, Lines(4000));  // 4000 text lines, far more than 8 KB
@@ -155,7 +155,9 @@ TEST_F(Failure, FullDiskWhileWritingTextRemovesThePartialFile) {
               1);
     std::string out = (dir / "out" / "big.txt").string();
     EXPECT_EQ(err, "dxf2plandrop: " + big + ": cannot write '" + out + "': File too large\n");
-    EXPECT_EQ(OutFiles(), std::vector<std::string>{"old.txt"});
+    // The error ends the run; the text file keeps what was written before it.
+    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"big.txt", "old.txt"}));
+    EXPECT_LE(fs::file_size(out), 8192u);
     EXPECT_EQ(Read(dir / "out" / "old.txt"), "existing");
 }
 
