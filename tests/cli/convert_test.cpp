@@ -21,17 +21,8 @@ using dxftest::Dxf;
 using dxftest::Entities;
 
 namespace {
-std::string Read(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-void Write(const fs::path& p, const std::string& text) {
-    std::ofstream f(p, std::ios::binary);
-    f << text;
-}
+std::string Read(const fs::path& p) { return dxftest::ReadFile(p); }
+void Write(const fs::path& p, const std::string& text) { dxftest::WriteFile(p, text); }
 
 // A drawing with one line from (0, 0) to (100, 50) in model space.
 const std::string kLine = Dxf({"0", "SECTION", "2", "ENTITIES", "0", "LINE", "8", "0", "10", "0", "20", "0", "11",

@@ -27,6 +27,8 @@
 #include <thread>
 #include <vector>
 
+#include "dxf_snippets.h"
+
 namespace fs = std::filesystem;
 
 extern char** environ;
@@ -34,17 +36,8 @@ extern char** environ;
 namespace {
 const std::string kBinary = std::string(DXF_BINARY_DIR) + "/cli/dxf2plandrop";
 
-std::string Read(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-void Write(const fs::path& p, const std::string& text) {
-    std::ofstream f(p, std::ios::binary);
-    f << text;
-}
+std::string Read(const fs::path& p) { return dxftest::ReadFile(p); }
+void Write(const fs::path& p, const std::string& text) { dxftest::WriteFile(p, text); }
 
 // n lines in model space, one every unit of x.
 std::string Lines(int n) {

@@ -13,25 +13,13 @@
 #include "model/entities/linear.h"
 #include "model/entities/text.h"
 
+#include "dxf_snippets.h"
+#include "model/model_helpers.h"
+
 namespace {
 
-void NoDraw(void*, TkrDXFEntity&) {}
-
-// Groups written as "code|value|code|value|..."; '|' becomes a line end.
-std::string Dxf(std::string s) {
-    for (char& c : s)
-        if (c == '|') c = '\n';
-    return s + "\n";
-}
-
-// Loads text with a dummy draw procedure on every entity, as the drawing
-// graphic does, so that every entity counts for extents.
-std::unique_ptr<TkrDXFConverter> Load(const std::string& text) {
-    auto c = std::make_unique<TkrDXFConverter>();
-    c->OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw.Proc = NoDraw; };
-    c->LoadFromText(text);
-    return c;
-}
+std::string Dxf(const std::string& s) { return dxftest::PipeDxf(s); }
+std::unique_ptr<TkrDXFConverter> Load(const std::string& text) { return modeltest::LoadDrawable(text); }
 
 TkrDXFBlock* BlockAt(TkrDXFConverter& c, int i) {
     TkrDXFEntity* e = c.GetTable(tkBlocks)->GetEntity(i);

@@ -16,22 +16,13 @@
 #include "model/entities/blocks.h"
 #include "model/entities/layout.h"
 
+#include "dxf_snippets.h"
+#include "model/model_helpers.h"
+
 namespace {
 
-void NoDraw(void*, TkrDXFEntity&) {}
-
-std::string Dxf(std::string s) {
-    for (char& c : s)
-        if (c == '|') c = '\n';
-    return s + "\n";
-}
-
-std::unique_ptr<TkrDXFConverter> Load(const std::string& text) {
-    auto c = std::make_unique<TkrDXFConverter>();
-    c->OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw.Proc = NoDraw; };
-    c->LoadFromText(text);
-    return c;
-}
+std::string Dxf(const std::string& s) { return dxftest::PipeDxf(s); }
+std::unique_ptr<TkrDXFConverter> Load(const std::string& text) { return modeltest::LoadDrawable(text); }
 
 // A line of length zero at (x, y): its box is that one point.
 std::string Line(double x, double y, bool paper = false) {

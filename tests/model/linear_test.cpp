@@ -10,12 +10,10 @@
 #include "model/entities/curves.h"
 #include "model/entities/linear.h"
 
+#include "dxf_snippets.h"
+
 namespace {
-std::string Entities(const std::vector<std::string>& body) {
-    std::string s = "0\nSECTION\n2\nENTITIES\n";
-    for (auto& l : body) s += l + "\n";
-    return s + "0\nENDSEC\n0\nEOF\n";
-}
+using dxftest::Entities;
 
 template <class T>
 T& First(TkrDXFConverter& conv, int i = 0) {
