@@ -252,8 +252,12 @@ void TkrDXFStyle::Loaded(TkrDXFConverter&) {
 
 void TkrDXFGroup::Loaded(TkrDXFConverter&) {
     Box = EmptyBox;
-    for (auto& e : Entities)
-        if (e->Visible) UnionBox(Box, e->GetBox());
+    // By index: a child's box may finish a deferred insert, which can create a
+    // layer on demand, and this group may be the LAYER table that receives it.
+    for (size_t i = 0; i < Entities.size(); ++i) {
+        TkrDXFEntity& e = *Entities[i];
+        if (e.Visible) UnionBox(Box, e.GetBox());
+    }
 }
 
 void TkrDXFGroup::NumberViewport(TkrDXFViewport& vp) {

@@ -56,10 +56,12 @@ bool TkrDXFBlock::ComputeBox(TkrDXFConverter&, int depth) {
         ~Reset() { f = false; }
     } reset{FResolving};
     TBox3F box = EmptyBox;
-    for (auto& e : Entities) {
+    // By index: finishing a deferred insert may add to tables while we walk.
+    for (size_t i = 0; i < Entities.size(); ++i) {
+        TkrDXFEntity* e = Entities[i].get();
         if (!e->Visible) continue;
         if (e->Is(TEntityClass::Insert)) {
-            auto* ins = static_cast<TkrDXFInsert*>(e.get());
+            auto* ins = static_cast<TkrDXFInsert*>(e);
             if (ins->Converter) ins->ResolveAt(depth + 1);
         }
         UnionBox(box, e->GetBox());

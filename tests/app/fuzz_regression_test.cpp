@@ -58,3 +58,20 @@ TEST(FuzzRegression, HugeArcAnglesReduceExactly) {
     // At most a full turn: 16 points per half turn.
     EXPECT_LE(arc->VertexCount(), 33);
 }
+
+// 1434 bytes: an insert (an MTEXT) inside the LAYER table whose block lookup
+// was deferred. Boxing the table finished the insert, which made its layer
+// "0" on demand in that very table while the table's children were walked:
+// the list grew under the walk (a use after free under the sanitizer). The
+// walk goes by index now. The file ends in a read error further on.
+TEST(FuzzRegression, InsertInTheLayerTableThatMakesALayerWhileTheTableIsBoxed) {
+    std::string text = FuzzInput("insert_in_layer_table.dxf");
+    ASSERT_EQ(text.size(), 1434u);
+    TkrDXFImage g;
+    try {
+        g.LoadFromText(text);
+        FAIL() << "a read error was expected";
+    } catch (const EkrError& e) {
+        EXPECT_STREQ(e.what(), "DXF read error on line 358: 71RCLEION\r\n'71RCLEION' ist kein gültiger Integerwert");
+    }
+}
