@@ -89,14 +89,17 @@ void Blocks(TOut& o) {
     o.Pair(0, "ENDSEC");
 }
 
+// The groups every generated entity starts with: type, handle, layer.
+void EntityStart(TOut& o, TRandom& r, long& handle, const char* type) {
+    o.Pair(0, type);
+    char h[16];
+    std::snprintf(h, sizeof h, "%lX", handle++);
+    o.Pair(5, h);
+    o.Pair(8, Numbered("LAYER_", r.Int(12)));
+}
+
 void Mixed(TOut& o, TRandom& r, long& handle) {
-    auto common = [&](const char* type) {
-        o.Pair(0, type);
-        char h[16];
-        std::snprintf(h, sizeof h, "%lX", handle++);
-        o.Pair(5, h);
-        o.Pair(8, Numbered("LAYER_", r.Int(12)));
-    };
+    auto common = [&](const char* type) { EntityStart(o, r, handle, type); };
     double x = r.Range(0, 10000), y = r.Range(0, 10000);
     int kind = r.Int(100);
     if (kind < 45) {
@@ -132,11 +135,7 @@ void Mixed(TOut& o, TRandom& r, long& handle) {
 
 void Curves(TOut& o, TRandom& r, long& handle) {
     auto common = [&](const char* type) {
-        o.Pair(0, type);
-        char h[16];
-        std::snprintf(h, sizeof h, "%lX", handle++);
-        o.Pair(5, h);
-        o.Pair(8, Numbered("LAYER_", r.Int(12)));
+        EntityStart(o, r, handle, type);
         if (r.Int(2) == 0) o.Pair(6, r.Int(2) ? "DASHED" : "DASHDOT");
     };
     double x = r.Range(0, 10000), y = r.Range(0, 10000);
