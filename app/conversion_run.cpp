@@ -16,6 +16,14 @@ class ECancelled : public EkrError {
 public:
     ECancelled() : EkrError("Abgebrochen") {}
 };
+
+// Passes the bounds the model reached (see model/limits.h) on as warnings,
+// each prefixed with where, and starts counting afresh.
+void ReportBounds(const TConversionRun& run, const std::string& entry, TBoundHits& hits, const std::string& where) {
+    if (run.OnWarning)
+        for (const std::string& m : hits.Messages()) run.OnWarning(entry, where + m);
+    hits.Clear();
+}
 }  // namespace
 
 int32_t TargetBottom(int width, int height) {
@@ -63,6 +71,9 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
     }
     g.LoadFromFile(entry);
     g.OnProgress = nullptr;
+    // What loading left out concerns every layout; what drawing leaves out is
+    // reported with its layout.
+    ReportBounds(*this, entry, g.Converter->Bounds, "");
     int n = g.LayoutCount();
     if (n < 1) {
         Log.Append("Fehler: konnte folgende Datei nicht erstellen: " + folder);
@@ -109,6 +120,7 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
         TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
         g.DrawOnSink(sink, rect);
         if (cancelled()) throw ECancelled();
+        ReportBounds(*this, entry, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
         if (g.DrawTruncated && OnWarning)
             OnWarning(entry, "layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
                                  std::to_string(g.WorkBudget) + " units of work (entities and points)");

@@ -48,8 +48,10 @@ public:
     int FailedFiles = 0;
     std::function<void(const std::string& file, const std::string& message)> OnFileError;
     std::function<void(const TRunProgress&)> OnProgress;
-    // A layout that converted only in part (it reached the drawing's work
-    // bound): the file and a message naming the layout.
+    // A drawing that converted only in part: the file and a message. A
+    // layout that reached the drawing's work bound, and geometry a resource
+    // bound left out or simplified (see model/limits.h): while loading (no
+    // layout named) or while drawing a layout (named).
     std::function<void(const std::string& file, const std::string& message)> OnWarning;
     // Set from outside (a signal) to stop between layouts and entities.
     const std::atomic<bool>* Cancel = nullptr;

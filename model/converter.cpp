@@ -161,6 +161,7 @@ void TkrDXFConverter::PruneLayouts(bool dropPaper) {
 
 void TkrDXFConverter::Clear() {
     HighChars1 = HighChars2 = 0;
+    Bounds.Clear();
     EntityCount = 0;
     NonPlanView = false;
     PendingLayout.reset();

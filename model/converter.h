@@ -16,6 +16,7 @@
 
 #include "model/entity.h"
 #include "model/geometry.h"
+#include "model/limits.h"
 
 class TkrDXFLayout;
 class TkrDXFBlock;
@@ -59,6 +60,8 @@ public:
     // "SEQEND" once the text is exhausted), never a copy.
     std::string_view Value;
     bool Loading = false;
+    // Bounds reached while loading and drawing (see model/limits.h).
+    TBoundHits Bounds;
 
     // Model.
     std::unique_ptr<TkrDXFSection> RootSection;

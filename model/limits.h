@@ -13,6 +13,27 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How often the bounds that degrade a drawing quietly in the model were
+// reached: the reader's converter keeps one record per drawing, the
+// conversion reports it on standard error and clears it. The drawing-work
+// bound has its own flag (TkrDXFImage::DrawTruncated); the dash cutting's
+// point ceiling in lines_cut.cpp is only a safety net behind the per-entity
+// point bound and is not counted.
+struct TBoundHits {
+    uint32_t EntityPoints = 0;  // curves and polylines made with fewer points
+    uint32_t DashPoints = 0;    // dashed geometry drawn solid
+    uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
+    uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
+
+    bool Any() const { return EntityPoints || DashPoints || InsertDepth || InsertCycles; }
+    void Clear() { *this = TBoundHits{}; }
+    // One message a bound reached, in the order of the fields.
+    std::vector<std::string> Messages() const;
+};
 
 // The most family lines one hatch pattern may generate over one hatch
 // boundary. A pattern line family repeats at its offset across the

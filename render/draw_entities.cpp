@@ -309,7 +309,7 @@ void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoin
         return;
     }
     g.DashScratch.clear();
-    DashLine(*pattern, scale, a, b, g.DashScratch);
+    if (DashLine(*pattern, scale, a, b, g.DashScratch)) ++g.Converter->Bounds.DashPoints;
     BuildPointList(g, g.DashScratch);
     DrawSegmentPairs(g);
     g.DashScratch.clear();

@@ -188,8 +188,11 @@ void TkrDXFInsert::ResolveAt(int depth) {
     }
     // Deeper than kMaxInsertDepth the block's box is not computed; a block
     // already being boxed further up (a cycle) is not entered again.
-    if (Block && Block->PendingAtRead > 0 && depth < kMaxInsertDepth && !Block->Resolving())
-        if (Block->ComputeBox(*conv, depth)) Block->PendingAtRead = 0;
+    if (Block && Block->PendingAtRead > 0) {
+        if (depth >= kMaxInsertDepth) ++conv->Bounds.InsertDepth;
+        else if (Block->Resolving()) ++conv->Bounds.InsertCycles;
+        else if (Block->ComputeBox(*conv, depth)) Block->PendingAtRead = 0;
+    }
     Loaded(*conv);
     // The lookup is over (FindBlock set Converter again): an insert left
     // without extents here (cycle, depth bound, missing block) stays so, and
@@ -254,7 +257,7 @@ void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
 }
 
-bool TkrDXFInsert::CanDescend(const TDrawContext& dc) const {
+bool TkrDXFInsert::CanDescend(const TDrawContext& dc, TBoundHits& hits) const {
     // An insert with a non-finite placement draws nothing of its block.
     if (!SoundMatrix(Transform)) return false;
     // Walk the inserts being expanded further up: a block that is already
@@ -262,8 +265,14 @@ bool TkrDXFInsert::CanDescend(const TDrawContext& dc) const {
     // inserts itself), and the nesting is bounded by kMaxInsertDepth.
     int level = 1;
     for (const TkrDXFInsert* j = dc.Insert; j; j = j->ParentInsert) {
-        if (j->Block == Block || j == this) return false;
-        if (++level > kMaxInsertDepth) return false;
+        if (j->Block == Block || j == this) {
+            ++hits.InsertCycles;
+            return false;
+        }
+        if (++level > kMaxInsertDepth) {
+            ++hits.InsertDepth;
+            return false;
+        }
     }
     return true;
 }
@@ -289,7 +298,7 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
     } ctxGuard{conv, conv.DrawContext == nullptr};
     if (ctxGuard.owned) conv.DrawContext = &own;
     TDrawContext& d = *conv.DrawContext;
-    if (!Block || !CanDescend(d)) {
+    if (!Block || !CanDescend(d, conv.Bounds)) {
         Expanding = false;
         return;
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/entity.h"
+#include "model/limits.h"
 
 class TkrDXFAttrib;
 class TkrDXFXref;
@@ -102,5 +103,5 @@ public:
 
 private:
     bool FPointMapped = false;  // Point already mapped from the OCS
-    bool CanDescend(const TDrawContext& dc) const;
+    bool CanDescend(const TDrawContext& dc, TBoundHits& hits) const;
 };

@@ -46,7 +46,10 @@ void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
     // angle too large for its precision) or resolution cannot run away.
     double nd = RoundEven(sweep / kPi * Parts);
     if (!(nd >= 3)) nd = 3;
-    if (nd > double(kMaxEntityPoints)) nd = double(kMaxEntityPoints);
+    if (nd > double(kMaxEntityPoints)) {
+        nd = double(kMaxEntityPoints);
+        ++conv.Bounds.EntityPoints;
+    }
     size_t n = size_t(nd);
     double step = sweep / double(n - 1);
     TPoint3F c = Centre();
@@ -205,10 +208,10 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
     }
 }
 
-void TkrDXFSpline::BaseVertices(TkrDXFConverter&, std::vector<TPolyVertex>& out) {
+void TkrDXFSpline::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) {
     if (FitPointMode && FitPoints.size() >= 2) {
         std::vector<TPoint3F> pts;
-        InterpolateFitPoints(FitPoints, StartTangent, EndTangent, Parts, pts);
+        if (InterpolateFitPoints(FitPoints, StartTangent, EndTangent, Parts, pts)) ++conv.Bounds.EntityPoints;
         out.clear();
         out.reserve(pts.size());
         for (const TPoint3F& p : pts) out.push_back(VertexAt(p));
@@ -283,11 +286,16 @@ void TkrDXFSpline::Evaluate(TkrDXFConverter& conv) {
     size_t spans = nc > 3 ? nc - 3 : 0;
     out.reserve(std::min(kMaxEntityPoints, spans * (perSpan - 1) + 2));
     out.push_back(ControlPoints.front());
-    for (size_t i = 3; i < nc; ++i) {
+    bool capped = false;
+    for (size_t i = 3; i < nc && !capped; ++i) {
         double t0 = k[i], t1 = k[i + 1];
         double inc = std::fabs(t1 - t0) * d;
         size_t count = 0;
-        for (double t = t0; t < t1 && count < perSpan && out.size() + 1 < kMaxEntityPoints; t += inc, ++count) {
+        for (double t = t0; t < t1 && count < perSpan; t += inc, ++count) {
+            if (out.size() + 1 >= kMaxEntityPoints) {
+                capped = true;
+                break;
+            }
             double basis[4];
             CubicBasis(k, i, t, basis);
             double x = 0, y = 0, z = 0;
@@ -301,19 +309,23 @@ void TkrDXFSpline::Evaluate(TkrDXFConverter& conv) {
             out.push_back(Point3F(x, y, z));
         }
     }
+    if (capped) ++conv.Bounds.EntityPoints;
     out.push_back(ControlPoints.back());
     MakePointLists(conv, std::move(out), false);
 }
 
-void InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& startTangent,
+bool InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& startTangent,
                           const TPoint3F& endTangent, int parts, std::vector<TPoint3F>& out) {
     const size_t n = fit.size();
-    if (n < 2) return;
+    if (n < 2) return false;
     const size_t last = n - 1;
     if (parts < 1) parts = 1;
     // parts + 1 points per span, reduced to stay within kMaxEntityPoints.
-    if (double(last) * (double(parts) + 1) > double(kMaxEntityPoints))
+    bool reduced = false;
+    if (double(last) * (double(parts) + 1) > double(kMaxEntityPoints)) {
         parts = int(std::max<size_t>(1, kMaxEntityPoints / last - 1));
+        reduced = true;
+    }
     auto unit2d = [](const TPoint3F& t, double r[3]) {
         double len = std::sqrt(double(t.X) * t.X + double(t.Y) * t.Y);
         r[0] = len != 0 ? t.X / len : t.X;
@@ -363,4 +375,5 @@ void InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& star
             }
             out.push_back(Point3F(r[0], r[1], r[2]));
         }
+    return reduced;
 }

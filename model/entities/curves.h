@@ -87,5 +87,6 @@ private:
 
 // Interpolating cubic spline through fit points (parameter step 1 per point),
 // parts + 1 points per span; out is replaced. Fewer than 2 points: out unchanged.
-void InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& startTangent,
+// True when parts was lowered to keep the curve within kMaxEntityPoints.
+bool InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& startTangent,
                           const TPoint3F& endTangent, int parts, std::vector<TPoint3F>& out);

@@ -144,22 +144,24 @@ double EffectiveLineTypeScale(TkrDXFConverter& conv, double entityScale) {
     return (s > 0 && std::isfinite(s)) ? s : 1.0;
 }
 
-void DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TPoint3F& e,
+bool DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TPoint3F& e,
               std::vector<TPoint3F>& out) {
     out.clear();
     double p = PatternLength(pattern);
     double len = Dist3(s, e) / scale;
     bool solid = pattern.IsSolid() || !(p > 0) || !std::isfinite(p) || !Finite(s) || !Finite(e) ||
-                 !std::isfinite(len) || CutPointsBound(len, p, pattern.FTicks.size()) > double(kMaxEntityPoints);
-    if (solid) {
+                 !std::isfinite(len);
+    bool bounded = !solid && CutPointsBound(len, p, pattern.FTicks.size()) > double(kMaxEntityPoints);
+    if (solid || bounded) {
         out.push_back(s);
         out.push_back(e);
-        return;
+        return bounded;
     }
     pattern.Line(scale, s, e, out);
+    return false;
 }
 
-void DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
+bool DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
              std::vector<TPoint3F>& out) {
     out.clear();
     double p = PatternLength(pattern);
@@ -172,6 +174,7 @@ void DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, 
                 break;
             }
     }
+    bool bounded = false;
     if (!solid && !run.empty()) {
         size_t n = run.size();
         size_t segs = closed ? n : n - 1;
@@ -184,14 +187,16 @@ void DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, 
             bound += CutPointsBound(d, p, ticks);
         }
         if (asCurve) bound = tooLong ? 2.0 * double(n + 1) : CutPointsBound(total, p, ticks) + 2.0 * double(n + 1);
-        if (!std::isfinite(total) || bound > double(kMaxEntityPoints)) solid = true;
+        if (!std::isfinite(total)) solid = true;
+        else bounded = bound > double(kMaxEntityPoints);
     }
-    if (solid) {
+    if (solid || bounded) {
         SolidPairs(run, closed, out);
-        return;
+        return bounded;
     }
     if (asCurve) pattern.Curve(scale, run, out, closed);
     else pattern.Poly(scale, run, out, closed);
+    return false;
 }
 
 // ---- vertices ----
@@ -239,7 +244,8 @@ void TkrDXFLine::Loaded(TkrDXFConverter& conv) {
         Points.push_back(Point);
         Points.push_back(Point2);
     } else {
-        DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch);
+        if (DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch))
+            ++conv.Bounds.DashPoints;
         conv.TakeDashScratch(Points);
     }
 }
@@ -513,7 +519,9 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     size_t bulged = 0;
     for (size_t i = 0; i < segs; ++i)
         if (verts[i].Bulge != 0) ++bulged;
-    if (bulged > 0 && n + 16 * bulged <= std::max(kMaxEntityPoints, n)) {
+    const bool arcsFit = n + 16 * bulged <= std::max(kMaxEntityPoints, n);
+    if (bulged > 0 && !arcsFit) ++conv.Bounds.EntityPoints;
+    if (bulged > 0 && arcsFit) {
         std::vector<TPolyVertex> out;
         out.reserve(n + 16 * bulged);
         for (size_t i = 0; i < n; ++i) {
@@ -538,7 +546,9 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     }
 
     // Thickness: a 2 x n mesh of the vertices and their raised copies.
-    if (PenLine->Thickness != 0 && MeshM == 0 && MeshN == 0 && 2 * n <= kMaxEntityPoints) {
+    const bool raise = PenLine->Thickness != 0 && MeshM == 0 && MeshN == 0;
+    if (raise && 2 * n > kMaxEntityPoints) ++conv.Bounds.EntityPoints;
+    if (raise && 2 * n <= kMaxEntityPoints) {
         MeshN = int32_t(n);
         MeshM = 2;
         FMeshFromThickness = true;
@@ -604,8 +614,9 @@ void TkrDXFPolyline::MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>
     }
     FDashed = true;
     VertexPoints = std::move(run);
-    DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(),
-            conv.DashScratch);
+    if (DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(),
+                conv.DashScratch))
+        ++conv.Bounds.DashPoints;
     conv.TakeDashScratch(Points);
 }
 

@@ -208,13 +208,14 @@ double EffectiveLineTypeScale(TkrDXFConverter& conv, double entityScale);
 
 // Cuts one segment into the dash pairs of a pattern (not continuous), or
 // gives the two end points as one solid pair when the pattern cannot cut it
-// within kMaxEntityPoints points or the geometry is not finite.
-void DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TPoint3F& e,
+// within kMaxEntityPoints points or the geometry is not finite. True when the
+// point bound made it solid.
+bool DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TPoint3F& e,
               std::vector<TPoint3F>& out);
 // Cuts a run of points (one pattern along the whole run when asCurve, else per
 // segment). run may be changed (closing point, removed duplicates). Falls back
-// to solid segment pairs as DashLine does.
-void DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
+// to solid segment pairs as DashLine does, and is true when DashLine would be.
+bool DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
              std::vector<TPoint3F>& out);
 
 // Total number of points in the finished point lists of an entity (Points of

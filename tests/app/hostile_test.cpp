@@ -23,8 +23,27 @@ namespace fs = std::filesystem;
 namespace {
 fs::path gDir;
 
+// The bounds reached since the last call, as "[points=1 cycles=2]" (empty
+// when none), and counting starts afresh.
+std::string TakeHits(TkrDXFImage& g) {
+    TBoundHits& h = g.Converter->Bounds;
+    std::string r;
+    auto add = [&](const char* what, uint32_t n) {
+        if (!n) return;
+        r += r.empty() ? '[' : ' ';
+        r.append(what).append(1, '=').append(std::to_string(n));
+    };
+    add("points", h.EntityPoints);
+    add("dash", h.DashPoints);
+    add("depth", h.InsertDepth);
+    add("cycles", h.InsertCycles);
+    h.Clear();
+    return r.empty() ? r : r + "]";
+}
+
 // "error: <message>" or "layouts=N lines=a,b,..." with "+partial" after a
-// layout that reached the drawing work bound.
+// layout that reached the drawing work bound; the bounds reached while
+// loading follow "layouts=N", those of a layout its line count.
 std::string Outcome(const std::string& name) {
     TkrDXFImage g;
     try {
@@ -35,7 +54,7 @@ std::string Outcome(const std::string& name) {
             if (c == '\r' || c == '\n' || c == '\0') c = '|';
         return "error: " + m;
     }
-    std::string r = "layouts=" + std::to_string(g.LayoutCount()) + " lines=";
+    std::string r = "layouts=" + std::to_string(g.LayoutCount()) + TakeHits(g) + " lines=";
     fs::path out = gDir / ("out_" + std::to_string(::getpid()) + ".txt");
     for (int i = 0; i < g.LayoutCount(); ++i) {
         fs::remove(out);
@@ -56,6 +75,7 @@ std::string Outcome(const std::string& name) {
         if (i) r += ',';
         r += std::to_string(n);
         if (g.DrawTruncated) r += "+partial";
+        r += TakeHits(g);
     }
     fs::remove(out);
     return r;
@@ -92,11 +112,11 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"hatch_counts_lie", "layouts=1 lines=1"},
         {"huge_coordinates", "layouts=1 lines=2"},
         {"insert_array_32767", "layouts=1 lines=1"},
-        {"insert_chain_3000", "layouts=1 lines=0"},
-        {"insert_cycle", "layouts=1 lines=2"},
+        {"insert_chain_3000", "layouts=1[depth=1] lines=0[depth=1]"},
+        {"insert_cycle", "layouts=1[cycles=1] lines=2[cycles=1]"},
         {"insert_fanout_billion", "layouts=1 lines=81452+partial"},
         {"insert_missing_block", "layouts=1 lines=1"},
-        {"insert_self", "layouts=1 lines=1"},
+        {"insert_self", "layouts=1[cycles=1] lines=1[cycles=1]"},
         {"int_overflow_flags", "error: DXF read error on line 8: 2147483648||'2147483648' ist kein gültiger Integerwert"},
         {"lone_zero_at_end", "layouts=1 lines=1"},
         {"lone_zero_no_newline", "layouts=1 lines=1"},

@@ -182,6 +182,21 @@ TEST_F(Failure, AFewKilobytesOfNestedInsertsConvertInPartWithAWarning) {
     EXPECT_EQ(OutFiles(), std::vector<std::string>{"fan.txt"});
 }
 
+TEST_F(Failure, AnInsertCycleConvertsTheRestAndSaysWhatWasLeftOut) {
+    // B inserts itself: boxing it while loading and drawing layout 1 each
+    // leave the inner insert out; its line is converted.
+    std::string cyc = (dir / "cycle.dxf").string();
+    Write(cyc,
+          "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n"
+          "0\nINSERT\n2\nB\n10\n5\n20\n0\n0\nENDBLK\n0\nENDSEC\n"
+          "0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nB\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n");
+    EXPECT_EQ(Run("convert --format text -o " + Quote((dir / "out").string()) + " " + Quote(cyc)), 0);
+    const std::string w = "dxf2plandrop: " + cyc + ": warning: ";
+    EXPECT_EQ(err, w + "1 insert(s) of a block inside itself left out\n" + w +
+                       "layout 1: 1 insert(s) of a block inside itself left out\n");
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"cycle.txt"});
+}
+
 TEST_F(Failure, InterruptLeavesNoHalfWrittenOrTemporaryFile) {
     std::string big = (dir / "big.dxf").string();
     Write(big, Lines(150000));  // about 8 MB

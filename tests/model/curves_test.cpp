@@ -326,9 +326,12 @@ TEST(SplineCurve, FitPointModeInterpolatesThroughTheFitPoints) {
     // span 0: y = (-3 * 0.125) / 6 + 0.5 * (3 / 6 + 1) = 0.6875.
     EXPECT_NEAR(s.Points[12].Y, 0.48 + (-3 * 0.48 * 0.48 * 0.48) / 6 + 0.48 * (3.0 / 6), 1e-6);
     std::vector<TPoint3F> out;
-    InterpolateFitPoints({{0, 0, 0}, {1, 1, 0}, {2, 0, 0}}, {}, {}, 2, out);
+    EXPECT_FALSE(InterpolateFitPoints({{0, 0, 0}, {1, 1, 0}, {2, 0, 0}}, {}, {}, 2, out));
     ASSERT_EQ(out.size(), 6u);
     EXPECT_FLOAT_EQ(out[1].Y, 0.6875f);
+    // A resolution past the point bound is lowered, and says so.
+    EXPECT_TRUE(InterpolateFitPoints({{0, 0, 0}, {1, 1, 0}, {2, 0, 0}}, {}, {}, 2000000000, out));
+    EXPECT_EQ(out.size(), 2 * (kMaxEntityPoints / 2));
 }
 
 TEST(SplineCurve, TangentsBendTheEnds) {
@@ -366,10 +369,13 @@ TEST(Hostile, HugeOrNegativeResolutionsAreBounded) {
     }()));
     EXPECT_LE(PointCount(*conv.EntityAt(0)), kMaxEntityPoints);
     EXPECT_LE(static_cast<TkrDXFCircle*>(conv.EntityAt(1))->VertexCount(), int(kMaxEntityPoints));
+    EXPECT_EQ(conv.Bounds.EntityPoints, 2u);  // the spline and the circle
+    conv.Bounds.Clear();
     conv.SetSplineParts(-5);
     conv.SetCirclePoints(-5);
     EXPECT_EQ(PointCount(*conv.EntityAt(0)), 3u);  // one point per span at parts 1
     EXPECT_EQ(PointCount(*conv.EntityAt(1)), 4u);  // at least 3, closed
+    EXPECT_FALSE(conv.Bounds.Any());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 

@@ -523,6 +523,9 @@ TEST(Hostile, TooManyBulgedVerticesKeepStraightChords) {
     auto& p = First<TkrDXFLWPolyline>(conv);
     EXPECT_EQ(p.Points.size(), 70000u);
     EXPECT_LE(p.Points.size(), kMaxEntityPoints);
+    EXPECT_EQ(conv.Bounds.EntityPoints, 1u);
+    EXPECT_EQ(conv.Bounds.Messages(), std::vector<std::string>{"1 curve(s) or polyline(s) would need more than "
+                                                               "1000000 points: drawn with fewer points or straight chords"});
 }
 
 TEST(Hostile, LwpolylineVertexCountIsNotPreallocated) {
@@ -652,4 +655,28 @@ TEST(Hostile, DashesBeyondThePointBoundDrawSolidPairs) {
     ASSERT_EQ(p.Points.size(), 6000u);
     EXPECT_EQ(p.Points[1], p.Points[2]);
     EXPECT_EQ(p.Points[5999], (TPoint3F{2997000, 0, 0}));
+    EXPECT_EQ(conv.Bounds.DashPoints, 1u);
+    EXPECT_EQ(conv.Bounds.EntityPoints, 0u);
+}
+
+TEST(Hostile, ALineOfAPatternWithThousandsOfElementsDrawsSolid) {
+    // 999 repetitions of 2000 elements: about 2 million points for one line.
+    std::vector<std::string> ticks;
+    for (int i = 0; i < 1000; ++i) ticks.insert(ticks.end(), {"0.25", "-0.25"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed(ticks, {"0", "LINE", "6", "DASHED", "11", "249750"}));
+    EXPECT_EQ(Xs(First<TkrDXFLine>(conv).Points), (std::vector<float>{0, 249750}));
+    EXPECT_EQ(conv.Bounds.DashPoints, 1u);
+    EXPECT_EQ(conv.Bounds.Messages(),
+              std::vector<std::string>{"1 dashed line(s) would need more than 1000000 points: drawn solid"});
+}
+
+TEST(Hostile, OrdinaryGeometryReachesNoBound) {
+    std::vector<std::string> body = {"0", "LWPOLYLINE", "6", "DASHED", "39", "2"};
+    for (int i = 0; i < 1000; ++i) body.insert(body.end(), {"10", std::to_string(i), "20", "0", "42", "0.5"});
+    body.insert(body.end(), {"0", "CIRCLE", "40", "1e6", "6", "DASHED", "0", "LINE", "11", "900", "6", "DASHED"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dashed({"0.5", "-0.5"}, body));
+    EXPECT_FALSE(conv.Bounds.Any());
+    EXPECT_TRUE(conv.Bounds.Messages().empty());
 }

@@ -1,0 +1,21 @@
+#include "model/limits.h"
+
+#include "model/entities/blocks.h"
+#include "model/entities/linear.h"
+
+std::vector<std::string> TBoundHits::Messages() const {
+    std::vector<std::string> out;
+    const std::string points = std::to_string(kMaxEntityPoints);
+    if (EntityPoints)
+        out.push_back(std::to_string(EntityPoints) + " curve(s) or polyline(s) would need more than " + points +
+                      " points: drawn with fewer points or straight chords");
+    if (DashPoints)
+        out.push_back(std::to_string(DashPoints) + " dashed line(s) would need more than " + points +
+                      " points: drawn solid");
+    if (InsertDepth)
+        out.push_back(std::to_string(InsertDepth) + " insert(s) nested deeper than " +
+                      std::to_string(kMaxInsertDepth) + " levels left out");
+    if (InsertCycles)
+        out.push_back(std::to_string(InsertCycles) + " insert(s) of a block inside itself left out");
+    return out;
+}
