@@ -10,6 +10,7 @@
 
 #include "app/conversion_run.h"
 #include "app/output_names.h"
+#include "app/printable.h"
 #include "app/project.h"
 #include "model/errors.h"
 #include "model/geometry.h"
@@ -100,7 +101,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     try {
         if (projectIn) project.OpenFile(*projectIn);
     } catch (const std::exception& e) {
-        err << "dxf2plandrop: " << *projectIn << ": " << e.what() << "\n";
+        err << Printable("dxf2plandrop: " + *projectIn + ": " + e.what()) << "\n";
         return 1;
     }
     for (auto& f : files) project.Jobs.Add(f);
@@ -116,7 +117,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         try {
             project.SaveFile(*projectOut);
         } catch (const std::exception& e) {
-            err << "dxf2plandrop: " << e.what() << "\n";
+            err << Printable(std::string("dxf2plandrop: ") + e.what()) << "\n";
             return 1;
         }
     }
@@ -129,11 +130,11 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };
     run.OnWarning = [&](const std::string& file, const std::string& msg) {
         progress.Clear();
-        err << "dxf2plandrop: " << file << ": warning: " << msg << "\n";
+        err << Printable("dxf2plandrop: " + file + ": warning: " + msg) << "\n";
     };
     run.OnFileError = [&](const std::string& file, const std::string& msg) {
         progress.Clear();
-        err << "dxf2plandrop: " << file << ": " << msg << "\n";
+        err << Printable("dxf2plandrop: " + file + ": " + msg) << "\n";
     };
     gInterrupted.store(false);
     auto previous = std::signal(SIGINT, OnInterrupt);
@@ -148,15 +149,15 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     } catch (const EOutputFolderError& e) {
         // The message does not say which folder.
         progress.Clear();
-        err << "dxf2plandrop: " << s.OutputFolder << ": " << e.what() << "\n";
+        err << Printable("dxf2plandrop: " + s.OutputFolder + ": " + e.what()) << "\n";
         status = 1;
     } catch (const TRunError& e) {
         progress.Clear();
-        err << "dxf2plandrop: " << e.File << ": " << e.Message << "\n";
+        err << Printable("dxf2plandrop: " + e.File + ": " + e.Message) << "\n";
         status = 1;
     } catch (const std::exception& e) {
         progress.Clear();
-        err << "dxf2plandrop: " << e.what() << "\n";
+        err << Printable(std::string("dxf2plandrop: ") + e.what()) << "\n";
         status = 1;
     }
     progress.Clear();

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/printable.h"
 #include "cli/json.h"
 #include "model/converter.h"
 #include "model/entities/blocks.h"
@@ -76,7 +77,9 @@ void ForEachOfClass(TkrDXFConverter& conv, int kind, TEntityClass cls, F f) {
             if (e->Is(cls)) f(*e);
 }
 
-void PrintText(const std::string& path, TkrDXFConverter& conv, std::ostream& out) {
+// Names come from the drawing: the text is made printable as a whole.
+void PrintText(const std::string& path, TkrDXFConverter& conv, std::ostream& terminal) {
+    std::ostringstream out;
     TFileInfo fi = Collect(conv);
     out << path << "\n";
     out << "  $ACADVER: " << (fi.AcadVer.empty() ? "(none)" : fi.AcadVer) << "\n";
@@ -107,6 +110,7 @@ void PrintText(const std::string& path, TkrDXFConverter& conv, std::ostream& out
             out << "  box (" << Num(l->Box.Left) << ", " << Num(l->Box.Bottom) << ") - (" << Num(l->Box.Right)
                 << ", " << Num(l->Box.Top) << ")\n";
     }
+    terminal << Printable(out.str());
 }
 
 void PrintJson(const std::string& path, TkrDXFConverter& conv, TJsonWriter& j) {
@@ -198,7 +202,7 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
             if (json) PrintJson(path, conv, j);
             else PrintText(path, conv, out);
         } catch (const std::exception& e) {
-            err << "dxf2plandrop: " << path << ": " << e.what() << "\n";
+            err << Printable("dxf2plandrop: " + path + ": " + e.what()) << "\n";
             status = 1;
         }
     }

@@ -232,6 +232,9 @@ void TkrDXFConverter::Load() {
     } catch (EkrError& e) {
         std::string msg = "DXF read error on line " + std::to_string(LineNumber) + ": " + Cp1252ToUtf8(Value) +
                           "\r\n" + e.Message;
+        // The message is passed on as a C string (what()): a NUL byte of the
+        // file would cut it off, so it is written as \x00.
+        for (size_t i = msg.find('\0'); i != std::string::npos; i = msg.find('\0', i + 4)) msg.replace(i, 1, "\\x00");
         e.Message = std::move(msg);
         throw;
     }

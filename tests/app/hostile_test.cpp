@@ -132,7 +132,7 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"nested_blocks_100000", "error: DXF read error on line 1022: BLOCK||Containers nested deeper than 256 levels"},
         {"nested_sections_1000", "error: DXF read error on line 1022: SECTION||Containers nested deeper than 256 levels"},
         {"no_endsec_no_eof", "layouts=1 lines=1"},
-        {"nul_byte_code_line", "error: DXF read error on line 13: 1"},
+        {"nul_byte_code_line", "error: DXF read error on line 13: 1\\x001||'1\\x001' ist kein gültiger Integerwert"},
         {"nul_bytes_in_values", "layouts=1 lines=1"},
         {"only_eof", "layouts=1 lines=0"},
         {"polyline_without_seqend", "layouts=1 lines=1"},

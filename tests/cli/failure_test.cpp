@@ -197,6 +197,21 @@ TEST_F(Failure, AnInsertCycleConvertsTheRestAndSaysWhatWasLeftOut) {
     EXPECT_EQ(OutFiles(), std::vector<std::string>{"cycle.txt"});
 }
 
+TEST_F(Failure, EscapeSequencesOfAHostileFileNeverReachTheTerminal) {
+    // A layer named with a terminal escape sequence, and a read error whose
+    // quoted value holds one and a NUL byte.
+    std::string named = (dir / "named.dxf").string(), broken = (dir / "broken.dxf").string();
+    Write(named, "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nL\x1b[2J\n0\nENDTAB\n0\nENDSEC\n0\nEOF\n");
+    Write(broken, std::string("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n\x1b]0;x\a\0\n0\nENDSEC\n0\nEOF\n", 54));
+    EXPECT_EQ(Run("info " + Quote(named)), 0);
+    std::string out = Read(dir / "stdout");
+    EXPECT_NE(out.find("    L\\x1b[2J  colour"), std::string::npos) << out;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(Run("convert -o " + Quote((dir / "out").string()) + " " + Quote(broken)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + broken + ": DXF read error on line 8: \\x1b]0;x\\x07\\x00\n"
+                   "'\\x1b]0;x\\x07\\x00' ist kein gültiger Gleitkommawert\n");
+}
+
 TEST_F(Failure, InterruptLeavesNoHalfWrittenOrTemporaryFile) {
     std::string big = (dir / "big.dxf").string();
     Write(big, Lines(150000));  // about 8 MB
