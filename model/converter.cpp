@@ -222,6 +222,7 @@ void TkrDXFConverter::Load() {
                           std::to_string(kMaxDxfTextSize) + " are read)");
     Position = GroupStart = 0;
     TextEnd = Text.size();
+    DashPointsLeft = kDashPointsBase + kDashPointsPerByte * uint64_t(Text.size());
     LineNumber = 0;
     Code = 0;
     Value = {};
@@ -251,6 +252,7 @@ void TkrDXFConverter::TakeDashScratch(std::vector<TPoint3F>& out) {
     out.clear();
     if (out.capacity() > DashScratch.size()) out.shrink_to_fit();
     out.assign(DashScratch.begin(), DashScratch.end());
+    DashPointsLeft -= std::min<uint64_t>(DashPointsLeft, DashScratch.size());
     DashScratch.clear();
     // A working list grown past 64 Ki points (a huge dashed entity) is not
     // kept for the rest of the drawing.

@@ -101,6 +101,13 @@ public:
     // finished; each then keeps an exact-size copy, so that no point list
     // carries the spare capacity of its growth. Emptied after every use.
     std::vector<TPoint3F> DashScratch;
+    // Dash points the drawing may still cut (see kDashPointsBase); Load sets
+    // it from the size of the text, TakeDashScratch counts it down.
+    uint64_t DashPointsLeft = kDashPointsBase;
+    // The most points the next dashed entity may cut.
+    size_t DashPointLimit() const {
+        return DashPointsLeft < kMaxEntityPoints ? size_t(DashPointsLeft) : kMaxEntityPoints;
+    }
     // The cosines and sines of the last tessellated angle sequence (start,
     // step, count): every full circle of a drawing walks the same angles, so
     // they are computed once per drawing. Per converter, not shared.

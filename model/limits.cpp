@@ -1,7 +1,6 @@
 #include "model/limits.h"
 
 #include "model/entities/blocks.h"
-#include "model/entities/linear.h"
 
 std::vector<std::string> TBoundHits::Messages() const {
     std::vector<std::string> out;
@@ -10,8 +9,10 @@ std::vector<std::string> TBoundHits::Messages() const {
         out.push_back(std::to_string(EntityPoints) + " curve(s) or polyline(s) would need more than " + points +
                       " points: drawn with fewer points or straight chords");
     if (DashPoints)
-        out.push_back(std::to_string(DashPoints) + " dashed line(s) would need more than " + points +
-                      " points: drawn solid");
+        out.push_back(std::to_string(DashPoints) + " dashed line(s) drawn solid: their dashes would pass " + points +
+                      " points for one line or the dash points of the whole drawing (" +
+                      std::to_string(kDashPointsBase) + " + " + std::to_string(kDashPointsPerByte) +
+                      " per byte of the file)");
     if (InsertDepth)
         out.push_back(std::to_string(InsertDepth) + " insert(s) nested deeper than " +
                       std::to_string(kMaxInsertDepth) + " levels left out");

@@ -4,8 +4,6 @@
 //   kMaxContainerDepth   model/converter.h     nesting of containers (error)
 //   kMaxInsertDepth      model/entities/blocks.h  nesting of inserts (deeper
 //                                               levels are left out)
-//   kMaxEntityPoints     model/entities/linear.h  points of one entity (fewer
-//                                               points or straight chords)
 //   kMaxRepetitions, kMaxCutPoints  model/lines_cut.cpp  dash cutting (solid)
 //   kDrawWorkBase/PerByte render/dxf_image.h   work of one layout drawing
 //                                               (the rest is left out, with a
@@ -25,7 +23,7 @@
 // point bound and is not counted.
 struct TBoundHits {
     uint32_t EntityPoints = 0;  // curves and polylines made with fewer points
-    uint32_t DashPoints = 0;    // dashed geometry drawn solid
+    uint32_t DashPoints = 0;    // dashed geometry drawn solid (either bound)
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
 
@@ -34,6 +32,25 @@ struct TBoundHits {
     // One message a bound reached, in the order of the fields.
     std::vector<std::string> Messages() const;
 };
+
+// Most points one entity generates by tessellation, bulge arcs, thickness
+// copies, dashing or spline evaluation. Geometry that would grow past it is
+// simplified instead (bulges stay straight chords, a dashed run is drawn as
+// solid segment pairs, a thickness mesh is dropped, curves are tessellated
+// more coarsely, spline evaluation stops early), so that hostile values can
+// neither exhaust memory nor take unbounded time. Vertices read from the
+// file are not limited by it (they are bounded by the size of the file).
+constexpr std::size_t kMaxEntityPoints = 1000000;
+
+// Dash points one drawing may cut while its entities are finished:
+// kDashPointsBase plus kDashPointsPerByte for every byte of its text. One
+// entity may cut up to kMaxEntityPoints, so without a bound for the whole
+// drawing a few kilobytes (a pattern of a thousand elements and a few hundred
+// long lines) would make hundreds of millions of points. Dashed geometry past
+// it is drawn solid, with a warning. Real drawings stay far below it: a long
+// dashed line cuts a few thousand points at most.
+constexpr uint64_t kDashPointsBase = 4'000'000;
+constexpr uint64_t kDashPointsPerByte = 16;
 
 // The most family lines one hatch pattern may generate over one hatch
 // boundary. A pattern line family repeats at its offset across the

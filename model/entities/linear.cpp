@@ -145,13 +145,13 @@ double EffectiveLineTypeScale(TkrDXFConverter& conv, double entityScale) {
 }
 
 bool DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TPoint3F& e,
-              std::vector<TPoint3F>& out) {
+              std::vector<TPoint3F>& out, size_t maxPoints) {
     out.clear();
     double p = PatternLength(pattern);
     double len = Dist3(s, e) / scale;
     bool solid = pattern.IsSolid() || !(p > 0) || !std::isfinite(p) || !Finite(s) || !Finite(e) ||
                  !std::isfinite(len);
-    bool bounded = !solid && CutPointsBound(len, p, pattern.FTicks.size()) > double(kMaxEntityPoints);
+    bool bounded = !solid && CutPointsBound(len, p, pattern.FTicks.size()) > double(maxPoints);
     if (solid || bounded) {
         out.push_back(s);
         out.push_back(e);
@@ -162,7 +162,7 @@ bool DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TP
 }
 
 bool DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
-             std::vector<TPoint3F>& out) {
+             std::vector<TPoint3F>& out, size_t maxPoints) {
     out.clear();
     double p = PatternLength(pattern);
     bool solid = pattern.IsSolid() || !(p > 0) || !std::isfinite(p);
@@ -188,7 +188,7 @@ bool DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, 
         }
         if (asCurve) bound = tooLong ? 2.0 * double(n + 1) : CutPointsBound(total, p, ticks) + 2.0 * double(n + 1);
         if (!std::isfinite(total)) solid = true;
-        else bounded = bound > double(kMaxEntityPoints);
+        else bounded = bound > double(maxPoints);
     }
     if (solid || bounded) {
         SolidPairs(run, closed, out);
@@ -244,7 +244,8 @@ void TkrDXFLine::Loaded(TkrDXFConverter& conv) {
         Points.push_back(Point);
         Points.push_back(Point2);
     } else {
-        if (DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch))
+        if (DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch,
+                     conv.DashPointLimit()))
             ++conv.Bounds.DashPoints;
         conv.TakeDashScratch(Points);
     }
@@ -615,7 +616,7 @@ void TkrDXFPolyline::MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>
     FDashed = true;
     VertexPoints = std::move(run);
     if (DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(),
-                conv.DashScratch))
+                conv.DashScratch, conv.DashPointLimit()))
         ++conv.Bounds.DashPoints;
     conv.TakeDashScratch(Points);
 }

@@ -11,15 +11,8 @@
 #include <vector>
 
 #include "model/entity.h"
+#include "model/limits.h"
 
-// Most points one entity generates by tessellation, bulge arcs, thickness
-// copies, dashing or spline evaluation. Geometry that would grow past it is
-// simplified instead (bulges stay straight chords, a dashed run is drawn as
-// solid segment pairs, a thickness mesh is dropped, curves are tessellated
-// more coarsely, spline evaluation stops early), so that hostile values can
-// neither exhaust memory nor take unbounded time. Vertices read from the
-// file are not limited by it (they are bounded by the size of the file).
-constexpr size_t kMaxEntityPoints = 1000000;
 
 class TkrDXFVertex : public TkrDXFCustomVertex {
 public:
@@ -208,15 +201,15 @@ double EffectiveLineTypeScale(TkrDXFConverter& conv, double entityScale);
 
 // Cuts one segment into the dash pairs of a pattern (not continuous), or
 // gives the two end points as one solid pair when the pattern cannot cut it
-// within kMaxEntityPoints points or the geometry is not finite. True when the
-// point bound made it solid.
+// within maxPoints points or the geometry is not finite. True when the point
+// bound made it solid.
 bool DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TPoint3F& e,
-              std::vector<TPoint3F>& out);
+              std::vector<TPoint3F>& out, size_t maxPoints = kMaxEntityPoints);
 // Cuts a run of points (one pattern along the whole run when asCurve, else per
 // segment). run may be changed (closing point, removed duplicates). Falls back
 // to solid segment pairs as DashLine does, and is true when DashLine would be.
 bool DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
-             std::vector<TPoint3F>& out);
+             std::vector<TPoint3F>& out, size_t maxPoints = kMaxEntityPoints);
 
 // Total number of points in the finished point lists of an entity (Points of
 // lines and polylines, curves included); 0 for entities without point lists.

@@ -102,6 +102,7 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"cr_cr_lf", "error: DXF read error on line 3: SECTION||'SECTION' ist kein gültiger Integerwert"},
         {"cr_only", "layouts=1 lines=1"},
         {"crlf", "layouts=1 lines=1"},
+        {"dash_points_bomb", "layouts=1[dash=192] lines=496002+partial"},
         {"ellipse_huge_params", "layouts=1 lines=9"},
         {"empty_file", "layouts=1 lines=0"},
         {"group_code_int32_max_plus_one", "error: DXF read error on line 17: 2147483648||'2147483648' ist kein gültiger Integerwert"},

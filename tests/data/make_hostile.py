@@ -98,6 +98,12 @@ def cases():
     c["vertex_outside_polyline"] = entities(0, "VERTEX", 10, 0, 20, 0, *LINE)
     c["mesh_size_huge"] = entities(0, "POLYLINE", 66, 1, 70, 16, 71, 65535, 72, 65535,
                                    0, "VERTEX", 70, 64, 10, 0, 20, 0, 0, "SEQEND")
+    # A pattern of 1000 elements and 200 long lines: a dozen kilobytes that
+    # would cut 100 million dash points.
+    c["dash_points_bomb"] = dxf(
+        0, "SECTION", 2, "TABLES", 0, "TABLE", 2, "LTYPE",
+        0, "LTYPE", 2, "D", 73, 1000, *([49, "0.25", 49, "-0.25"] * 500), 0, "ENDTAB", 0, "ENDSEC",
+        0, "SECTION", 2, "ENTITIES", *([0, "LINE", 6, "D", 11, 124000] * 200), 0, "ENDSEC", 0, "EOF")
     c["ltype_tiny_dashes"] = dxf(
         0, "SECTION", 2, "TABLES", 0, "TABLE", 2, "LTYPE",
         0, "LTYPE", 2, "TINY", 73, 2, 40, "2e-30", 49, "1e-30", 49, "-1e-30", 0, "ENDTAB",

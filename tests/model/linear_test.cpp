@@ -668,7 +668,39 @@ TEST(Hostile, ALineOfAPatternWithThousandsOfElementsDrawsSolid) {
     EXPECT_EQ(Xs(First<TkrDXFLine>(conv).Points), (std::vector<float>{0, 249750}));
     EXPECT_EQ(conv.Bounds.DashPoints, 1u);
     EXPECT_EQ(conv.Bounds.Messages(),
-              std::vector<std::string>{"1 dashed line(s) would need more than 1000000 points: drawn solid"});
+              std::vector<std::string>{"1 dashed line(s) drawn solid: their dashes would pass 1000000 points for one "
+                                       "line or the dash points of the whole drawing (4000000 + 16 per byte of the "
+                                       "file)"});
+}
+
+TEST(Hostile, DashPointsOfTheWholeDrawingAreBounded) {
+    // Each line cuts about 498,000 points (496 repetitions of 1000 elements),
+    // under the bound of one entity; 40 of them would make 20 million points
+    // from a dozen kilobytes. The drawing's dash points stop at its bound and
+    // the remaining lines are drawn solid.
+    std::vector<std::string> ticks;
+    for (int i = 0; i < 500; ++i) ticks.insert(ticks.end(), {"0.25", "-0.25"});
+    std::vector<std::string> body;
+    for (int i = 0; i < 40; ++i) body.insert(body.end(), {"0", "LINE", "6", "DASHED", "11", "124000"});
+    std::string text = Dashed(ticks, body);
+    TkrDXFConverter conv;
+    conv.LoadFromText(text);
+    const uint64_t budget = kDashPointsBase + kDashPointsPerByte * text.size();
+    uint64_t total = 0;
+    size_t cut = 0;
+    for (int i = 0; i < 40; ++i) {
+        auto& l = static_cast<TkrDXFLine&>(*conv.EntityAt(i));
+        total += l.Points.size();
+        if (l.Points.size() > 2) ++cut;
+        else EXPECT_EQ(Xs(l.Points), (std::vector<float>{0, 124000})) << i;
+    }
+    EXPECT_LE(total, budget);
+    EXPECT_EQ(cut, size_t(budget / 498004));  // every line cuts the same count until the bound
+    EXPECT_EQ(conv.Bounds.DashPoints, 40 - cut);
+    EXPECT_EQ(conv.DashPointsLeft, budget - total);
+    // A new load starts with the whole bound again.
+    conv.LoadFromText(text);
+    EXPECT_EQ(conv.Bounds.DashPoints, 40 - cut);
 }
 
 TEST(Hostile, OrdinaryGeometryReachesNoBound) {
