@@ -33,7 +33,7 @@ int PenWidthOf(TkrDXFImage& g, const TkrDXFPenLine& pen) {
 }
 
 void MapInto(TkrDXFImage& g, std::span<const TPoint3F> pts, std::vector<TPoint>& out) {
-    g.WorkDone += pts.size();
+    g.WorkDone += pts.size() * g.WorkPerPoint;
     for (const TPoint3F& p : pts) out.push_back(g.MapPoint(p));
 }
 
@@ -89,7 +89,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         bool closed = p.Closed;
         const auto& v = p.GetVertexPoints();
         if (v.size() < M * N) return;
-        g.WorkDone += M * N;
+        g.WorkDone += uint64_t(M) * N * g.WorkPerPoint;
         for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
         for (size_t c = 0; c < N; ++c) {
             for (size_t r = 0; r < M; ++r) g.PartList.push_back(g.PartList[r * N + c]);
@@ -275,7 +275,7 @@ void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen) {
 void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) {
     auto& list = g.PointList;
     list.clear();
-    g.WorkDone += points.size();
+    g.WorkDone += points.size() * g.WorkPerPoint;
     TPoint prev{};
     for (size_t i = 0; i < points.size(); ++i) {
         TPoint raw = g.MapPoint(points[i]);

@@ -281,6 +281,7 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     Sink = &sink;
     WorkDone = 0;
     WorkBudget = kDrawWorkBase + kDrawWorkPerByte * uint64_t(Converter->Text.size());
+    WorkPerPoint = sink.TextMode ? 1 : kDrawWorkPerDxfPoint;
     DrawStopped = DrawTruncated = false;
     if (!ComputeMapping(rect)) return;
     DrawContext.MatrixHasRotation = MatrixHasRotation(DrawContext.Matrix);

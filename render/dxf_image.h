@@ -26,10 +26,14 @@
 // entities when drawn in full). A drawing that reaches the bound keeps what
 // was drawn up to there; the rest of the layout is left out and
 // DrawTruncated is set, which the conversion reports on standard error.
-// One unit is well below a microsecond, so a file of a few kilobytes is drawn
-// within about a second.
+// A point mapped costs one unit in text form, where it is well below a
+// microsecond, and kDrawWorkPerDxfPoint units in simplified DXF form, where
+// every segment is recorded, read back and written as an entity of its own
+// (about ten times the work). A file of a few kilobytes is thus drawn well
+// within a second in either form.
 constexpr uint64_t kDrawWorkBase = 250'000;
 constexpr uint64_t kDrawWorkPerByte = 32;
+constexpr uint64_t kDrawWorkPerDxfPoint = 4;
 
 enum class TProgressStage { psStarting, psRunning, psEnding };
 
@@ -112,6 +116,7 @@ public:
     const std::atomic<bool>* Cancel = nullptr;
     uint64_t WorkBudget = 0;
     uint64_t WorkDone = 0;
+    uint64_t WorkPerPoint = 1;  // units one mapped point costs on this sink
     bool DrawStopped = false;
     bool DrawTruncated = false;  // the last drawing reached the work bound
     // Counts units of work; false once the drawing is to stop.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/limits.h"
+#include "output/dxf_writer.h"
 #include "render/dxf_image.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +73,30 @@ TEST(DrawWorkBound, BillionLinesFromAFewKilobytesStopAtTheBound) {
     EXPECT_GT(d.Lines, 0u);
     EXPECT_LE(d.Lines, budget / 3);
     EXPECT_LE(g.WorkDone, budget + 1 + 2);  // the entity that crossed it may finish
+}
+
+TEST(DrawWorkBound, APointCostsMoreInTheDxfForm) {
+    // In simplified DXF form every segment becomes an entity of its own: a
+    // point costs kDrawWorkPerDxfPoint units, so fewer lines fit the bound.
+    std::string dxf = FanOut(9, 10);
+    TkrDXFImage g;
+    size_t textLines = Draw(g, dxf).Lines;
+    TPDFCanvas sink;
+    sink.Exporter = std::make_unique<TkrDXFExport>();
+    g.DrawOnSink(sink, {0, 0, 600000, 300000});
+    EXPECT_TRUE(g.DrawTruncated);
+    EXPECT_EQ(g.WorkPerPoint, kDrawWorkPerDxfPoint);
+    // Entities visited plus 4 units for each of the 2 points of every line.
+    EXPECT_LE(g.WorkDone, g.WorkBudget + 1 + 2 * kDrawWorkPerDxfPoint);
+    sink.Exporter->FinishDrawing();
+    std::string out = sink.Exporter->SaveToString();
+    size_t dxfLines = 0;
+    for (size_t at = out.find("\nLINE\r\n"); at != std::string::npos; at = out.find("\nLINE\r\n", at + 1)) ++dxfLines;
+    EXPECT_GT(dxfLines, 0u);
+    EXPECT_LT(dxfLines * 2, textLines);
+    // The text form costs one unit a point again.
+    Draw(g, dxf);
+    EXPECT_EQ(g.WorkPerPoint, 1u);
 }
 
 TEST(DrawWorkBound, ADrawingWithinTheBoundIsDrawnInFull) {
