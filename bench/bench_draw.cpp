@@ -24,8 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "app/conversion_run.h"
-#include "render/dxf_image.h"
+#include "bench/draw_layout.h"
 
 namespace {
 
@@ -47,19 +46,10 @@ std::size_t Convert(std::string&& text, const std::string& mode, int nullFd, con
     std::size_t written = 0;
     for (int i = 0; i < g.LayoutCount(); ++i) {
         g.SetCurrentLayout(g.GetLayout(i));
-        TPDFCanvas sink;
-        TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
         if (mode == "text") {
-            sink.TextMode = true;
-            sink.TextFile.Bind("/dev/null");
-            sink.TextFile.RewriteDescriptor(nullFd);
-            g.DrawOnSink(sink, rect);
-            sink.TextFile.Close();
+            DrawTextForm(g, nullFd);
         } else {
-            sink.Exporter = std::make_unique<TkrDXFExport>();
-            g.DrawOnSink(sink, rect);
-            sink.Exporter->FinishDrawing();
-            sink.Exporter->SaveToFile(tmp);
+            DrawDxfForm(g)->SaveToFile(tmp);
             written += std::filesystem::file_size(tmp);
             std::filesystem::remove(tmp);
         }

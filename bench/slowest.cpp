@@ -20,10 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/conversion_run.h"
+#include "bench/draw_layout.h"
 #include "model/errors.h"
 #include "output/errors.h"
-#include "render/dxf_image.h"
 
 namespace fs = std::filesystem;
 
@@ -42,24 +41,12 @@ void ConvertBothForms(const std::string& text, int nullFd) {
     } catch (const EkrError&) {
         return;
     }
-    for (int text_form = 1; text_form >= 0; --text_form)
+    for (int textForm = 1; textForm >= 0; --textForm)
         for (int i = 0; i < g.LayoutCount(); ++i) {
             try {
                 g.SetCurrentLayout(g.GetLayout(i));
-                TPDFCanvas sink;
-                TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
-                if (text_form) {
-                    sink.TextMode = true;
-                    sink.TextFile.Bind("/dev/null");
-                    sink.TextFile.RewriteDescriptor(nullFd);
-                    g.DrawOnSink(sink, rect);
-                    sink.TextFile.Close();
-                } else {
-                    sink.Exporter = std::make_unique<TkrDXFExport>();
-                    g.DrawOnSink(sink, rect);
-                    sink.Exporter->FinishDrawing();
-                    (void)sink.Exporter->SaveToString();
-                }
+                if (textForm) DrawTextForm(g, nullFd);
+                else (void)DrawDxfForm(g)->SaveToString();
             } catch (const EkrError&) {
             } catch (const EkrExportError&) {
             }
