@@ -62,6 +62,7 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
     int converted = 0;
     TkrDXFImage g;
     g.Cancel = Cancel;
+    g.LoadXrefs = LoadXrefs;
     if (OnProgress) {
         g.OnProgress = [&](TProgressStage, int percent, const std::string&) {
             progress.Layout = 0;

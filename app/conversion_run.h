@@ -45,6 +45,9 @@ public:
             const std::string& programFolder);
 
     bool KeepGoing = false;
+    // External references are loaded (false: each shows its path, for
+    // drawings from untrusted sources, which could name any file).
+    bool LoadXrefs = true;
     int FailedFiles = 0;
     std::function<void(const std::string& file, const std::string& message)> OnFileError;
     std::function<void(const TRunProgress&)> OnProgress;

@@ -17,11 +17,12 @@
 
 const char* const kConvertUsage =
     "  convert [-o DIR] [--format dxf|text] [--layout N] [--keep-going]\n"
-    "          [--project FILE.kpj] [--save-project FILE.kpj] FILE...\n"
+    "          [--no-xref] [--project FILE.kpj] [--save-project FILE.kpj] FILE...\n"
     "                          convert every layout of every drawing (or only\n"
     "                          layout N, 1 = model) into DIR (default: the\n"
     "                          current folder) as simplified DXF (default) or as\n"
-    "                          text lines x1;y1;x2;y2\n";
+    "                          text lines x1;y1;x2;y2; --no-xref loads no\n"
+    "                          external references (each shows its path)\n";
 
 namespace {
 std::atomic<bool> gInterrupted{false};
@@ -69,6 +70,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::optional<std::string> outDir, form, projectIn, projectOut;
     std::optional<int32_t> layout;
     bool keepGoing = false;
+    bool noXref = false;
     std::vector<std::string> files;
     try {
         bool options = true;
@@ -85,6 +87,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
                 if (!ParseInt32(v, n) || n < 1) throw TUsageError{"--layout needs a layout number of 1 or more"};
                 layout = n;
             } else if (options && a == "--keep-going") keepGoing = true;
+            else if (options && a == "--no-xref") noXref = true;
             else if (options && a == "--project") projectIn = NeedValue(args, i);
             else if (options && a == "--save-project") projectOut = NeedValue(args, i);
             else if (options && a.size() > 1 && a[0] == '-') throw TUsageError{"unknown option '" + a + "'"};
@@ -125,6 +128,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     TStreamLog log(out);
     TConversionRun run(log);
     run.KeepGoing = keepGoing;
+    run.LoadXrefs = !noXref;
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };

@@ -59,7 +59,10 @@ TFileInfo Collect(TkrDXFConverter& conv) {
     fi.AcadVer = std::string(TrimBlanks(conv.HeaderValue("$ACADVER", 1)));
     if (TkrDXFGroup* ents = conv.GetTable(tkEntities))
         for (auto& e : ents->Entities) {
-            std::string name = Cp1252ToUtf8(e->GetName(&conv));
+            // Dimensions and tables are counted by their type alone: the
+            // names of their anonymous blocks say nothing.
+            std::string name = Cp1252ToUtf8(e->Is(TEntityClass::Dimension) ? e->TkrDXFEntity::GetName(&conv)
+                                                                            : e->GetName(&conv));
             ++fi.EntityTypes[name];
             fi.PointCounts[name] += (long long)PointCount(*e);
             ++fi.EntityTotal;

@@ -99,6 +99,11 @@ void TkrDXFConverter::InstallSection(int kind, TkrDXFSection* s) {
     std::unique_ptr<TkrDXFSection> old = std::move(FSections[kind]);
     FSectionPtr[kind] = s;
     s->SlotOwner = this;
+    // Blocks the program made before the file's BLOCKS section began (the
+    // arrowhead block of a leader read earlier) move into it: the leaders
+    // that insert them keep their blocks.
+    if (old && kind == tkBlocks)
+        for (auto& e : old->Entities) s->Entities.push_back(std::move(e));
     old.reset();
 }
 
@@ -167,6 +172,9 @@ void TkrDXFConverter::Clear() {
     PendingLayout.reset();
     ImageDefs.clear();
     XrefsInUse.clear();
+    XrefBytes = 0;
+    ViewportDrawing = false;
+    FHeaderNumbers.clear();
     FBlockIndex = {};
     for (int k = 0; k < 3; ++k)
         if (FSectionPtr[k]) FSectionPtr[k]->Entities.clear();
@@ -423,6 +431,17 @@ std::string TkrDXFConverter::HeaderValue(std::string_view variable, int code) co
         if (c == code) return std::string(v);
     }
     return {};
+}
+
+double TkrDXFConverter::HeaderNumber(std::string_view variable, int code, double def) {
+    std::string key = std::string(variable) + '/' + std::to_string(code);
+    auto it = FHeaderNumbers.find(key);
+    if (it == FHeaderNumbers.end()) {
+        std::string v = HeaderValue(variable, code);
+        double x = v.empty() ? NAN : TextToFloatDef(v, NAN);
+        it = FHeaderNumbers.emplace(std::move(key), std::isfinite(x) ? x : NAN).first;
+    }
+    return std::isnan(it->second) ? def : it->second;
 }
 
 double TkrDXFConverter::GlobalLineTypeScale() {

@@ -22,6 +22,7 @@ class TkrDXFLayout;
 class TkrDXFBlock;
 class TkrDXFInsert;
 class TkrDXFStyle;
+class TXrefLoader;
 
 // Table kinds of GetTable/SetTable/TableCount.
 enum : int {
@@ -89,6 +90,19 @@ public:
     bool CurrentSpace = false;
     bool ExpandInserts = true;
     int32_t PendingRefs = 0;
+    // True while a viewport draws the model space: a viewport met in that
+    // content (inside a block the model inserts) does not draw the model
+    // again inside itself.
+    bool ViewportDrawing = false;
+
+    // External drawings. The loader (none: nothing is loaded, every
+    // reference shows its path) and the folder of the file the text came
+    // from are set by whoever loads the drawing; references resolve against
+    // that folder, never against the process's current folder. XrefBytes is
+    // the size of all external drawings loaded for this drawing.
+    TXrefLoader* XrefLoader = nullptr;
+    std::string SourceFolder;
+    uint64_t XrefBytes = 0;
 
     // Counters.
     int32_t EntityCount = 0;
@@ -151,8 +165,15 @@ public:
     TkrDXFStyle* FindOrCreateStyle(std::string_view name);
     std::string BlockRecordName(uint32_t handle) const;
     TkrDXFBlock* FindBlock(std::string_view name) const;
+    // The first block of the BLOCKS section whose owner handle (code 330,
+    // upper case) equals handle, which must be upper case too.
+    TkrDXFBlock* FindBlockByOwner(std::string_view handle) const;
 
     std::string HeaderValue(std::string_view variable, int code) const;
+    // The header variable read as a number (def when it is absent or not a
+    // finite number), looked up once per drawing: leaders ask for their
+    // arrow size one by one.
+    double HeaderNumber(std::string_view variable, int code, double def);
     double GlobalLineTypeScale();
 
     void SetCirclePoints(int n);
@@ -208,8 +229,12 @@ private:
     struct TBlockIndex {
         size_t Indexed = 0;
         std::unordered_map<std::string, TkrDXFBlock*> Map;
+        std::unordered_map<std::string, TkrDXFBlock*> ByOwner;
     };
     mutable TBlockIndex FBlockIndex;
+    TBlockIndex& IndexedBlocks() const;
+    // HeaderNumber's values (NaN: absent or not a number), emptied by Clear.
+    std::unordered_map<std::string, double> FHeaderNumbers;
     // The last layer looked up by name, since entities mostly come in runs
     // on one layer.
     std::string FLastLayerName;

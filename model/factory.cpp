@@ -41,8 +41,11 @@ constexpr TNameEntry kNames[] = {
     {"ENDTAB", Make<TkrDXFSeqend>},       {"ENDBLK", Make<TkrDXFSeqend>},
     {"EOF", Make<TkrDXFSeqend>},          {"IMAGE", Make<TkrDXFImageEnt>},
     {"IMAGEDEF", Make<TkrDXFImageDef>},   {"STYLE", Make<TkrDXFStyle>},
+    // Written by current CAD programs: like a dimension, each refers to an
+    // anonymous block with everything it shows.
+    {"ARC_DIMENSION", Make<TkrDXFDimension>}, {"ACAD_TABLE", Make<TkrDXFAcadTable>},
 };
-static_assert(sizeof(kNames) / sizeof(kNames[0]) == 36);
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == 38);
 }  // namespace
 
 std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name) {

@@ -1,5 +1,7 @@
 #include "model/limits.h"
 
+#include <algorithm>
+
 #include "model/entities/blocks.h"
 
 std::vector<std::string> TBoundHits::Messages() const {
@@ -18,5 +20,26 @@ std::vector<std::string> TBoundHits::Messages() const {
                       std::to_string(kMaxInsertDepth) + " levels left out");
     if (InsertCycles)
         out.push_back(std::to_string(InsertCycles) + " insert(s) of a block inside itself left out");
+    if (ViewportNesting)
+        out.push_back(std::to_string(ViewportNesting) +
+                      " viewport(s) inside the model space they show left out (a viewport does not show itself)");
+    out.insert(out.end(), Notes.begin(), Notes.end());
+    if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
+}
+
+void TBoundHits::Note(std::string message) {
+    if (std::find(Notes.begin(), Notes.end(), message) != Notes.end()) return;
+    if (Notes.size() >= kMaxNotes) ++NotesDropped;
+    else Notes.push_back(std::move(message));
+}
+
+void TBoundHits::Add(const TBoundHits& o) {
+    EntityPoints += o.EntityPoints;
+    DashPoints += o.DashPoints;
+    InsertDepth += o.InsertDepth;
+    InsertCycles += o.InsertCycles;
+    ViewportNesting += o.ViewportNesting;
+    for (const std::string& m : o.Notes) Note(m);
+    NotesDropped += o.NotesDropped;
 }

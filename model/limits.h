@@ -26,12 +26,26 @@ struct TBoundHits {
     uint32_t DashPoints = 0;    // dashed geometry drawn solid (either bound)
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
+    uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
+    // Messages of their own (external references that were not loaded, and
+    // why), each kept once; beyond kMaxNotes only counted.
+    std::vector<std::string> Notes;
+    uint32_t NotesDropped = 0;
 
-    bool Any() const { return EntityPoints || DashPoints || InsertDepth || InsertCycles; }
+    bool Any() const {
+        return EntityPoints || DashPoints || InsertDepth || InsertCycles || ViewportNesting || !Notes.empty();
+    }
     void Clear() { *this = TBoundHits{}; }
+    void Note(std::string message);
+    // Adds the hits of another drawing (an external drawing of this one).
+    void Add(const TBoundHits& other);
     // One message a bound reached, in the order of the fields.
     std::vector<std::string> Messages() const;
 };
+
+// Distinct notes kept per drawing; a drawing with thousands of references to
+// missing files says so a few dozen times, then only how many more there are.
+constexpr std::size_t kMaxNotes = 32;
 
 // Most points one entity generates by tessellation, bulge arcs, thickness
 // copies, dashing or spline evaluation. Geometry that would grow past it is
