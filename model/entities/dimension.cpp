@@ -83,11 +83,11 @@ void TkrDXFLeader::ReadProperty(TkrDXFConverter& conv) {
 }
 
 void TkrDXFLeader::Loaded(TkrDXFConverter& conv) {
-    Arrow->Layer = Layer;
     const std::vector<TPoint3F>& v = ControlPoints;
     if (v.size() <= 1) {
         Knots.clear();
         TkrDXFSpline::Loaded(conv);
+        Arrow->Layer = Layer;
         return;
     }
     Tip = v.front();
@@ -117,6 +117,7 @@ void TkrDXFLeader::Loaded(TkrDXFConverter& conv) {
         for (int i = 0; i < 3; ++i) Knots.push_back(float(total));
     }
     TkrDXFSpline::Loaded(conv);
+    Arrow->Layer = Layer;  // known once the polyline is finished
     if (Arrowhead) BuildArrow(conv);
 }
 
