@@ -8,6 +8,9 @@
 //   kDrawWorkBase/PerByte render/dxf_image.h   work of one layout drawing
 //                                               (the rest is left out, with a
 //                                               warning)
+//   kMaxXrefDepth, kMaxXrefDrawings, kMaxXrefBytes  render/xref_loader.h
+//                                               external drawings (further
+//                                               references show their paths)
 #pragma once
 
 #include <cstddef>
