@@ -147,3 +147,20 @@ TEST(DrawViewport, EverythingIsPutBackWhenDrawingFails) {
     EXPECT_FALSE(c.FindOrCreateLayer("F")->Hidden);
     EXPECT_FALSE(sink.Clipping);
 }
+
+TEST(DrawViewport, HugeAndSingularViewportsConvertCleanly) {
+    // A viewport 1e38 wide makes the sheet's extents that wide: the frame
+    // shrinks to the middle, nothing overflows. A view height of 1e-40
+    // (scale 1e42) or 1e30 (scale 1e-28, singular) draws no content.
+    for (const char* groups : {"40|1e38|41|200|45|200", "40|500|41|200|45|1e-40", "40|500|41|1e-30|45|1e30"}) {
+        std::string file = "0|SECTION|2|ENTITIES|0|LINE|10|-400|20|0|11|0|21|0|"
+                           "0|LINE|67|1|10|-500|20|-200|11|500|21|200|"
+                           "0|VIEWPORT|5|30|67|1|69|2|10|0|20|0|12|0|22|0|" + std::string(groups) + "|0|ENDSEC|0|EOF";
+        TkrDXFImage g;
+        g.LoadFromText(Dxf(file));
+        ASSERT_EQ(g.LayoutCount(), 2) << groups;
+        auto lines = DrawLayout(g, 1);
+        EXPECT_LE(lines.size(), 2u) << groups;
+        for (auto& l : lines) EXPECT_EQ(l.find('-'), std::string::npos) << l;  // all within the target
+    }
+}
