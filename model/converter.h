@@ -243,5 +243,19 @@ private:
                          TEntityClass cls) const;
 };
 
+// Hands the current group to a reading as another code: the converter's
+// code is the given one while this lives, and is put back on every way out.
+class TGroupCodeAs {
+public:
+    TGroupCodeAs(TkrDXFConverter& c, int code) : FConv(c), FSaved(c.Code) { c.Code = code; }
+    ~TGroupCodeAs() { FConv.Code = FSaved; }
+    TGroupCodeAs(const TGroupCodeAs&) = delete;
+    TGroupCodeAs& operator=(const TGroupCodeAs&) = delete;
+
+private:
+    TkrDXFConverter& FConv;
+    int32_t FSaved;
+};
+
 // Cp1252 bytes as UTF-8, for messages that quote file text.
 std::string Cp1252ToUtf8(std::string_view s);

@@ -162,13 +162,7 @@ void TkrDXFEllipse::Loaded(TkrDXFConverter& conv) {
 
 void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
     auto passAs = [&](int code) {
-        int saved = conv.Code;
-        conv.Code = code;
-        struct Restore {
-            TkrDXFConverter& c;
-            int v;
-            ~Restore() { c.Code = v; }
-        } restore{conv, saved};
+        TGroupCodeAs as(conv, code);
         TkrDXFLWPolyline::ReadProperty(conv);
     };
     switch (conv.Code) {

@@ -9,13 +9,7 @@
 namespace {
 // Passes the current group to the block-reference reading as code.
 void ReadAsInsert(TkrDXFInsert& ins, TkrDXFConverter& conv, int code) {
-    int saved = conv.Code;
-    conv.Code = code;
-    struct Restore {
-        TkrDXFConverter& c;
-        int v;
-        ~Restore() { c.Code = v; }
-    } restore{conv, saved};
+    TGroupCodeAs as(conv, code);
     ins.TkrDXFInsert::ReadProperty(conv);
 }
 
