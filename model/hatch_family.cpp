@@ -102,9 +102,10 @@ THatchFamily GenerateFamily(const THatchPatternLine& pl, const TBox3F& box, size
     const bool firstNearer = std::hypot(ax - x1, ay - y1) <= std::hypot(bx2 - x1, by2 - y1);
     const double p0x = firstNearer ? ax : bx2, p0y = firstNearer ? ay : by2;
     TFamilyOut f{out, maxLines};
-    if (!Finite(p0x, p0y, 0, 0, 0)) {
-        // A base point so far away that the anchor is lost in rounding: the
-        // family counts as too large.
+    if (!Finite(p0x, p0y, 0, 0, 0) || (p0x + ox == p0x && p0y + oy == p0y)) {
+        // An anchor lost in rounding, or one so far out (a box of 1e38) that
+        // adding the offset leaves it where it is: the family would need more
+        // lines than any bound.
         r.Over = true;
         return r;
     }
@@ -136,16 +137,20 @@ THatchFamily GenerateFamily(const THatchPatternLine& pl, const TBox3F& box, size
         // is taken, up to the bound of lines.
         auto approach = [&](double& px, double& py, double dx, double dy) {
             const double step = dx - dy / tn;
-            for (size_t guard = 0; guard < maxLines && !reaches(px, py); ++guard) {
+            for (size_t guard = 0; !reaches(px, py); ++guard) {
                 double a = xAt(px, py, y2), b = xAt(px, py, y1);
                 bool left = std::max(a, b) < x1;
                 if (!(left ? step > 0 : step < 0)) return;
+                if (guard == maxLines) {
+                    f.Over = true;
+                    return;
+                }
                 px += dx, py += dy;
             }
         };
         double px = p0x, py = p0y;
         approach(px, py, ox, oy);
-        for (; reaches(px, py); px += ox, py += oy)
+        for (; !f.Over && reaches(px, py); px += ox, py += oy)
             if (!f.Add(xAt(px, py, y2), y2, xAt(px, py, y1), y1, px, py)) break;
         px = p0x - ox, py = p0y - oy;
         approach(px, py, -ox, -oy);
