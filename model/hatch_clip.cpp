@@ -174,6 +174,9 @@ std::vector<TPoint3F> ParseLinesHatch(std::span<const TPoint3F> boundary, std::s
 }
 
 namespace {
+// Families whose lines times segments stay below this test every pair.
+constexpr uint64_t kDirectTests = 4096;
+
 // Extent of a segment or line across the family direction, widened by the
 // tolerance along it and by a rounding margin, so that every pair the exact
 // test accepts overlaps.
@@ -191,6 +194,24 @@ TSpan SpanOf(double wa, double wb) {
 bool ClipFamily(const THatchClipBoundary& b, std::span<const THatchFamilyLine> lines, double nx, double ny,
                 size_t& tests, size_t maxHits, std::vector<TPoint3F>& hits, std::vector<uint32_t>& ends) {
     const uint32_t ns = uint32_t(b.Points.size());
+    hits.clear();
+    ends.assign(lines.size(), 0);
+    THatchClipScratch scratch;
+    // A small family (most hatches) tests every segment against every line:
+    // the same points without the cost of sorting.
+    if (uint64_t(ns) * lines.size() <= kDirectTests) {
+        auto& all = scratch.Candidates;
+        all.resize(ns);
+        for (uint32_t k = 0; k < ns; ++k) all[k] = k;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (ns > tests) return false;
+            tests -= ns;
+            FamilyLineHits(b, all, lines[i], scratch, hits);
+            if (hits.size() > maxHits) return false;
+            ends[i] = uint32_t(hits.size());
+        }
+        return true;
+    }
     auto w = [&](double x, double y) { return nx * x + ny * y; };
     // Segments and lines by the lower end of their extent. A segment or line
     // whose extent is not a number meets nothing (its test fails on NaN).
@@ -218,7 +239,6 @@ bool ClipFamily(const THatchClipBoundary& b, std::span<const THatchFamilyLine> l
     std::vector<TPoint3F> swept;
     std::vector<uint32_t> from(lines.size(), 0), count(lines.size(), 0);
     std::vector<uint32_t> active;
-    THatchClipScratch scratch;
     size_t nextSeg = 0;
     for (uint32_t li : lineOrder) {
         const TSpan ls = span[li];
@@ -245,9 +265,7 @@ bool ClipFamily(const THatchClipBoundary& b, std::span<const THatchFamilyLine> l
         count[li] = uint32_t(swept.size() - from[li]);
         if (swept.size() > maxHits) return false;
     }
-    hits.clear();
     hits.reserve(swept.size());
-    ends.assign(lines.size(), 0);
     for (uint32_t i = 0; i < lines.size(); ++i) {
         hits.insert(hits.end(), swept.begin() + from[i], swept.begin() + from[i] + count[i]);
         ends[i] = uint32_t(hits.size());

@@ -213,11 +213,13 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
     }
     families.clear();
 
-    // Dashes. False when the dash points would pass limit.
+    // Dashes, cut into the converter's working list, of which the hatch then
+    // keeps an exact-size copy. False when the dash points would pass limit.
+    std::vector<TPoint3F>& out = conv.DashScratch;
     std::vector<TPoint3F> cut;
     uint64_t dashPoints = 0;
     auto emit = [&](bool solid, uint64_t limit) {
-        Segments.clear();
+        out.clear();
         dashPoints = 0;
         for (size_t i = 0; i < count; ++i) {
             if (pieces[i].empty()) continue;
@@ -229,7 +231,10 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
             // all, though announced, draws solid as well.
             if (ticks.size() == 1 && !(ticks[0] >= 0)) continue;
             if (solid || ticks.size() < 2) {
-                for (const TPiece& p : pieces[i]) Segments.insert(Segments.end(), {p.A, p.B});
+                for (const TPiece& p : pieces[i]) {
+                    out.push_back(p.A);
+                    out.push_back(p.B);
+                }
                 continue;
             }
             // A line at 180 degrees or more runs against the order of its
@@ -243,7 +248,7 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
                 dashes.Line(1.0, p.A, p.B, cut, p.Phase);
                 dashPoints += cut.size();
                 if (dashPoints > limit) return false;
-                Segments.insert(Segments.end(), cut.begin(), cut.end());
+                out.insert(out.end(), cut.begin(), cut.end());
             }
         }
         return true;
@@ -254,5 +259,8 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
         emit(true, 0);
     }
     conv.DashPointsLeft -= std::min<uint64_t>(conv.DashPointsLeft, dashPoints);
-    Segments.shrink_to_fit();
+    Segments.assign(out.begin(), out.end());
+    out.clear();
+    // A working list grown past 64 Ki points (a huge pattern) is not kept.
+    if (out.capacity() > 65536) std::vector<TPoint3F>().swap(out);
 }
