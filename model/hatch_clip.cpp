@@ -126,7 +126,12 @@ void FamilyLineHits(const THatchClipBoundary& b, std::span<const uint32_t> cand,
         // previous point of the whole line, this neither confuses paths that
         // share a vertex (a hole touching the outline) nor misses a repeat
         // that the tolerance placed a hair away. The segment after a dropped
-        // point is tested like every other.
+        // point is tested like every other (skipping it lost real crossings).
+        // Left to the implementer, decided: the test applies at every vertex
+        // the line passes through, not only where the vertex is also an end
+        // of the family line (on the box's edge). An interior vertex where
+        // the boundary crosses the line would otherwise count twice and turn
+        // inside and outside round for the rest of the line.
         bool drop = false;
         if (havePrev && prev.Seg == b.Prev(k) && AtEnd(prev, P) && AtStart(cur, P)) {
             drop = CrossesAt(P, Neighbour(b, k, -1), Neighbour(b, k, +1), ldx, ldy);

@@ -130,11 +130,14 @@ TEST(HatchVertices, ACrossingAtAnOutsideCornerCountsOnceAndTheNextSegmentStillCo
 }
 
 TEST(HatchVertices, ACrossingAtAnInsideCornerCountsOnce) {
-    // A notch from the right side with its tip (5, 5) on the line y = 5: the
-    // boundary crosses the line at the tip (from (10, 4) below to (10, 10)
-    // above): inside is x from 0 to 5.
-    auto s = SegmentsOf({PolyPath({{0, 0}, {10, 0}, {10, 4}, {5, 5}, {10, 10}, {0, 10}})},
-                        {PatternLine(0, 0, 5, 0, 10)});
+    // A notch from the left side with its tip (3, 5) on the line y = 5, away
+    // from the line's ends: the boundary crosses the line at the tip (from
+    // (0, 10) above to (0, 0) below), so inside is x from 3 to 10. (Kept
+    // twice, the tip made the piece (3, 5)-(3, 5) and lost the rest.)
+    auto s = SegmentsOf({PolyPath({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {3, 5}})}, {PatternLine(0, 0, 5, 0, 10)});
+    EXPECT_EQ(s, (std::vector<TSeg>{{3, 5, 10, 5}}));
+    // The same from the right side, tip (5, 5): inside is x from 0 to 5.
+    s = SegmentsOf({PolyPath({{0, 0}, {10, 0}, {10, 4}, {5, 5}, {10, 10}, {0, 10}})}, {PatternLine(0, 0, 5, 0, 10)});
     EXPECT_EQ(s, (std::vector<TSeg>{{0, 5, 5, 5}}));
 }
 
