@@ -16,12 +16,13 @@
 #include "model/geometry.h"
 
 const char* const kConvertUsage =
-    "  convert [-o DIR] [--format dxf|text] [--layout N] [--keep-going]\n"
+    "  convert [-o DIR] [--format dxf|text] [--layout N] [--keep-going] [-j N]\n"
     "          [--project FILE.kpj] [--save-project FILE.kpj] FILE...\n"
     "                          convert every layout of every drawing (or only\n"
     "                          layout N, 1 = model) into DIR (default: the\n"
     "                          current folder) as simplified DXF (default) or as\n"
-    "                          text lines x1;y1;x2;y2\n";
+    "                          text lines x1;y1;x2;y2; -j N converts N files at\n"
+    "                          once (default: one per processor)\n";
 
 namespace {
 std::atomic<bool> gInterrupted{false};
@@ -30,6 +31,9 @@ extern "C" void OnInterrupt(int) {
     gInterrupted.store(true);
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
 }
+
+// More files at once than this would only multiply the memory in use.
+constexpr int kMaxJobs = 256;
 
 struct TUsageError {
     std::string Message;
@@ -69,6 +73,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::optional<std::string> outDir, form, projectIn, projectOut;
     std::optional<int32_t> layout;
     bool keepGoing = false;
+    int jobs = DefaultJobs();
     std::vector<std::string> files;
     try {
         bool options = true;
@@ -84,6 +89,12 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
                 int32_t n = 0;
                 if (!ParseInt32(v, n) || n < 1) throw TUsageError{"--layout needs a layout number of 1 or more"};
                 layout = n;
+            } else if (options && (a == "-j" || a == "--jobs" || (a.size() > 2 && a.rfind("-j", 0) == 0))) {
+                std::string v = a.size() > 2 && a[1] == 'j' ? a.substr(2) : NeedValue(args, i);
+                int32_t n = 0;
+                if (!ParseInt32(v, n) || n < 1 || n > kMaxJobs)
+                    throw TUsageError{"-j needs a number of files from 1 to " + std::to_string(kMaxJobs)};
+                jobs = n;
             } else if (options && a == "--keep-going") keepGoing = true;
             else if (options && a == "--project") projectIn = NeedValue(args, i);
             else if (options && a == "--save-project") projectOut = NeedValue(args, i);
@@ -125,6 +136,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     TStreamLog log(out);
     TConversionRun run(log);
     run.KeepGoing = keepGoing;
+    run.Jobs = jobs;
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };
