@@ -104,7 +104,10 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
     bool text = settings.OutputForm == ofText;
     sink.TextMode = text;
     if (text) sink.TextFile.Bind(path);
-    else sink.Exporter = std::make_unique<TkrDXFExport>();
+    else {
+        sink.Exporter = std::make_unique<TkrDXFExport>();
+        sink.Exporter->StreamTo(path);
+    }
     if (text) {
         sink.TextFile.Rewrite();
         created = true;
@@ -130,23 +133,24 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         }
     } removePartial{sink, path, text, cancel, created};
     TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
-    g.DrawOnSink(sink, rect);
-    if (cancelled()) throw ECancelled();
-    ReportBounds(report, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
-    if (g.DrawTruncated)
-        report.Warning("layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
-                       std::to_string(g.WorkBudget) + " units of work (entities and points)");
-    if (text) {
-        sink.TextFile.Close();
-        removePartial.armed = false;
-    } else {
-        sink.Exporter->FinishDrawing();
-        try {
+    try {
+        g.DrawOnSink(sink, rect);
+        if (cancelled()) throw ECancelled();
+        ReportBounds(report, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
+        if (g.DrawTruncated)
+            report.Warning("layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
+                           std::to_string(g.WorkBudget) + " units of work (entities and points)");
+        if (text) {
+            sink.TextFile.Close();
+            removePartial.armed = false;
+        } else {
+            sink.Exporter->FinishDrawing();
             sink.Exporter->SaveToFile(path);
-        } catch (const EFileError& e) {
-            // The writer's message does not say which file.
-            throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
         }
+    } catch (const EFileError& e) {
+        // The DXF writer's message does not say which file (the text file's does).
+        if (text) throw;
+        throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
     }
 }
 }  // namespace
