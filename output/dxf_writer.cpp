@@ -134,6 +134,7 @@ TkrDXFExport::TkrDXFExport(const TTextMeasure* measure) {
 }
 
 TkrDXFExport::~TkrDXFExport() {
+    FPipe.reset();  // its thread works on this writer
     if (FStreamFd >= 0) ::close(FStreamFd);
 }
 
@@ -145,8 +146,12 @@ TRecordingCanvas& TkrDXFExport::GetCanvas() {
     if (!FCanvas) {
         FCanvas = std::make_unique<TRecordingCanvas>();
         if (Streaming()) {
+            // The records are read back, and their figures written, on a
+            // thread of their own while the drawing goes on; nothing else
+            // touches the writer until FinishDrawing has waited for it.
             EnsureReader();
-            FCanvas->OnDrain = [this](const TEmfRecordBuffer& records) { FReader->Enumerate(records); };
+            FPipe = std::make_unique<TRecordPipe>([this](const TEmfRecordBuffer& records) { FReader->Enumerate(records); });
+            FCanvas->OnDrain = [this](TEmfRecordBuffer& records) { FPipe->Push(records); };
         }
     }
     return *FCanvas;
@@ -159,7 +164,9 @@ void TkrDXFExport::FinishDrawing() {
     TEmfRecordBuffer records = FCanvas->CloseBuffer();
     FCanvas.reset();
     if (Streaming()) {
-        FReader->Enumerate(records);
+        std::unique_ptr<TRecordPipe> pipe = std::move(FPipe);
+        pipe->Push(records);
+        pipe->Finish();
         FlushEntities();
         return;
     }

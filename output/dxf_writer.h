@@ -24,6 +24,7 @@
 
 #include "output/export_data.h"
 #include "output/figures.h"
+#include "output/record_pipe.h"
 #include "platform/emf_records.h"
 #include "platform/font_metrics.h"
 #include "platform/recording_canvas.h"
@@ -152,6 +153,7 @@ private:
     // number of entities written before each line type that came after the
     // first entity (their handles are one too low for each such line type).
     int FStreamFd = -1;
+    std::unique_ptr<TRecordPipe> FPipe;
     std::int64_t FStreamEntities = 0;
     std::int32_t FLineTypeCount = 0;
     std::vector<std::int64_t> FLateLineTypes;

@@ -42,10 +42,12 @@ public:
     void SetTextAlign(std::uint32_t mode);
 
     // When set, the records so far are handed to it whenever they pass
-    // DrainWords words of the compact buffer, and the buffer is emptied: a
-    // reader that takes the records as they come keeps the recording small
-    // (it reads the records in order, in pieces that end between records).
-    std::function<void(const TEmfRecordBuffer&)> OnDrain;
+    // DrainWords words of the compact buffer, and the buffer is emptied
+    // afterwards: a reader that takes the records as they come keeps the
+    // recording small (it reads the records in order, in pieces that end
+    // between records). It may take the records by swapping the buffer with
+    // one of its own.
+    std::function<void(TEmfRecordBuffer&)> OnDrain;
     std::size_t DrainWords = std::size_t(1) << 16;
 
     // The records so far (EMR_HEADER first), as TEmfRecord values made from
