@@ -40,7 +40,10 @@ void TRecordPipe::Run() {
 void TRecordPipe::Push(TEmfRecordBuffer& records) {
     std::unique_lock<std::mutex> lock(FMutex);
     FChanged.wait(lock, [&] { return FError || FQueue.size() < kMaxQueued; });
-    if (FError) std::rethrow_exception(FError);
+    if (FError) {
+        records.Clear();  // reading has ended; Finish reports why
+        return;
+    }
     TEmfRecordBuffer piece;
     if (!FSpare.empty()) {
         piece = std::move(FSpare.back());

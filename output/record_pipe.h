@@ -25,7 +25,9 @@ public:
     TRecordPipe& operator=(const TRecordPipe&) = delete;
 
     // Takes the records (records is left empty) and queues them; waits while
-    // the queue is full. Raises the error that ended reading, if one did.
+    // the queue is full. Once an error has ended reading, the records are
+    // dropped: the error is raised by Finish only, so that it ends a drawing
+    // at the same point however the two threads ran.
     void Push(TEmfRecordBuffer& records);
     // Waits until every piece is read and the thread has ended; raises the
     // error that ended reading, if one did.

@@ -15,6 +15,7 @@
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
+#include "output/record_pipe.h"
 #include "platform/recording_canvas.h"
 
 namespace fs = std::filesystem;
@@ -130,4 +131,20 @@ TEST_F(Stream, AFolderWithoutRoomForTheTemporaryKeepsTheDrawingInMemory) {
     w.FinishDrawing();
     EXPECT_FALSE(w.Figures().empty());
     EXPECT_THROW(w.SaveToFile("/nonexistent-folder-xyz/out.dxf"), EFileError);
+}
+
+TEST(RecordPipe, PiecesAreReadInOrderAndAnErrorComesOutOfFinishOnly) {
+    std::vector<std::size_t> seen;
+    TRecordPipe pipe([&](const TEmfRecordBuffer& b) {
+        if (b.Count() == 3) throw EFileError("Stream write error");
+        seen.push_back(b.Count());
+    });
+    for (std::size_t n : {1, 2, 3, 4, 5}) {
+        TEmfRecordBuffer b;
+        for (std::size_t i = 0; i < n; ++i) b.Append(EMREOF{});
+        EXPECT_NO_THROW(pipe.Push(b));
+        EXPECT_TRUE(b.Empty());
+    }
+    EXPECT_THROW(pipe.Finish(), EFileError);
+    EXPECT_EQ(seen, (std::vector<std::size_t>{1, 2}));
 }
