@@ -175,6 +175,11 @@ TEST_F(Jobs, AFullDiskKeepsTheSameLinesOfTheTextFileItEnded) {
     EXPECT_EQ(last.Files.count("big.dxf"), 0u);
 }
 
+TEST_F(Jobs, ANumberOfFilesOutsideOneTo256IsAUsageError) {
+    for (const char* n : {"0", "257", "x"}) EXPECT_EQ(Run(std::string("-j ") + n).Status, 2) << n;
+    EXPECT_EQ(Run("-j256 --keep-going --format text").Status, 1);  // the broken file
+}
+
 TEST_F(Jobs, InterruptLeavesOnlyCompleteFilesAndNoTemporary) {
     std::string big = (dir / "in" / "huge.dxf").string();
     dxftest::WriteFile(big, Lines(150000));
