@@ -187,21 +187,9 @@ TEST_F(Jobs, InterruptLeavesOnlyCompleteFilesAndNoTemporary) {
         fs::path out = dir / "out";
         fs::remove_all(out);
         fs::create_directories(out);
-        std::vector<std::string> args = {kBinary, "convert", "-j", "2", "-o", out.string(), big, big, big, big};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, kBinary.c_str(), &fa, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&fa);
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        ::kill(pid, SIGINT);
-        int st = 0;
-        ASSERT_EQ(::waitpid(pid, &st, 0), pid);
+        int st = dxftest::InterruptAfter({kBinary, "convert", "-j", "2", "-o", out.string(), big, big, big, big},
+                                         "/dev/null", delayMs);
+        ASSERT_NE(st, -1);
         if (WIFEXITED(st)) {
             EXPECT_TRUE(WEXITSTATUS(st) == 130 || WEXITSTATUS(st) == 0) << WEXITSTATUS(st);
         }
