@@ -20,6 +20,10 @@ std::vector<std::string> TBoundHits::Messages() const {
                       std::to_string(kMaxInsertDepth) + " levels left out");
     if (InsertCycles)
         out.push_back(std::to_string(InsertCycles) + " insert(s) of a block inside itself left out");
+    if (HatchPatterns)
+        out.push_back(std::to_string(HatchPatterns) + " hatch pattern(s) left out (boundaries kept): more than " +
+                      std::to_string(kMaxHatchLines) + " family lines, " + points + " points or " +
+                      std::to_string(kMaxHatchSegmentTests) + " segment tests");
     if (ViewportNesting)
         out.push_back(std::to_string(ViewportNesting) +
                       " viewport(s) inside the model space they show left out (a viewport does not show itself)");
@@ -39,6 +43,7 @@ void TBoundHits::Add(const TBoundHits& o) {
     DashPoints += o.DashPoints;
     InsertDepth += o.InsertDepth;
     InsertCycles += o.InsertCycles;
+    HatchPatterns += o.HatchPatterns;
     ViewportNesting += o.ViewportNesting;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;

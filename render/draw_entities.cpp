@@ -11,6 +11,7 @@
 #include "model/entities/linear.h"
 #include "model/entities/text.h"
 #include "render/draw_annotation.h"
+#include "render/draw_hatch.h"
 #include "render/dxf_image.h"
 
 namespace {
@@ -186,8 +187,8 @@ void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
 
-// Texts and hatches take part in the extents like every drawable entity;
-// their drawing arrives with their geometry.
+// Texts take part in the extents like every drawable entity; their drawing
+// arrives with their geometry.
 void DrawNothing(TkrDXFImage&, TkrDXFEntity&) {}
 
 // The procedure table, searched from the entity's class up through its
@@ -204,7 +205,7 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
     {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawNothing},
     {TEntityClass::Attdef, DrawNothing},     {TEntityClass::Face3d, Draw3dFace},
-    {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawNothing},
+    {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
     {TEntityClass::Attrib, DrawNothing},     {TEntityClass::ImageEnt, DrawImage},
     {TEntityClass::Viewport, DrawViewport},  {TEntityClass::Leader, DrawLeader},
 };
