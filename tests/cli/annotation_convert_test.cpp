@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -165,4 +166,26 @@ TEST_F(AnnotationConvert, InfoCountsDimensionsAndTablesByTheirNames) {
     EXPECT_NE(out.find("ARC_DIMENSION: 1"), std::string::npos) << out;
     EXPECT_NE(out.find("ACAD_TABLE: 1"), std::string::npos) << out;
     EXPECT_EQ(out.find("*D1"), std::string::npos) << out;
+}
+
+TEST_F(AnnotationConvert, TheSheetsInSimplifiedDxfAreReadByARealReader) {
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ezdxf";
+    // The two sheets, with a leader and a solid across the 1:10 viewport's frame.
+    std::string text = TwoSheets();
+    text.insert(text.find("2\nENTITIES\n") + 11,
+                dxftest::PipeDxf("0|LEADER|8|WALLS|10|100|20|100|10|400|20|700|0|SOLID|8|WALLS|10|1500|20|800|"
+                                 "11|2500|21|800|12|1500|22|1200|13|2500|23|1200"));
+    std::string in = Put("plan.dxf", text);
+    ASSERT_EQ(Run({"convert", "-o", (dir / "out").string(), in}), 0) << err;
+    for (const char* name : {"plan.dxf", "plan0.dxf", "plan1.dxf"}) {
+        fs::path p = dir / "out" / name;
+        std::string cmd = "/usr/bin/python3 -c \"import ezdxf,sys\nd=ezdxf.readfile(sys.argv[1]); a=d.audit()\n"
+                          "print(len(list(d.modelspace())), len(a.errors), len(a.fixes))\n"
+                          "sys.exit(1 if a.errors or a.fixes else 0)\" '" + p.string() + "' > '" + p.string() +
+                          ".log' 2>&1";
+        int rc = std::system(cmd.c_str());
+        std::string log = dxftest::ReadFile(p.string() + ".log");
+        EXPECT_EQ(rc, 0) << name << ": " << log;
+        EXPECT_GT(std::atoi(log.c_str()), 6) << name << ": " << log;  // more than the walls (and frame)
+    }
 }

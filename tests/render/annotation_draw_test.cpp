@@ -164,3 +164,15 @@ TEST(DrawViewport, HugeAndSingularViewportsConvertCleanly) {
         for (auto& l : lines) EXPECT_EQ(l.find('-'), std::string::npos) << l;  // all within the target
     }
 }
+
+TEST(DrawViewport, AHatchAcrossTheFrameIsCutInTextForm) {
+    // A solid hatch (200, -50)-(300, 50) across the right edge x = 250: its
+    // outline without the closing segment, cut there; nothing of the frame.
+    TkrDXFImage g;
+    g.LoadFromText(Dxf(Sheet("0|HATCH|10|0|20|0|2|SOLID|70|1|71|0|91|1|92|2|72|0|73|1|93|4|"
+                             "10|200|20|-50|10|300|20|-50|10|300|20|50|10|200|20|50|97|0|75|0|76|1|98|0")));
+    auto lines = DrawLayout(g, 1);
+    ASSERT_EQ(lines.size(), 4u + 2);
+    EXPECT_EQ(lines[4], "396000;144000;420000;144000");
+    EXPECT_EQ(lines[5], "420000;96000;396000;96000");
+}
