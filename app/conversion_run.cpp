@@ -43,6 +43,7 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
     for (size_t f = 0; f < jobs.size(); ++f) {
         progress.FileIndex = int(f);
         progress.File = jobs[f];
+        progress.Layout = progress.LayoutCount = progress.Percent = 0;
         try {
             converted += ConvertFile(jobs[f], folder, settings, progress);
         } catch (const std::exception& e) {
@@ -65,6 +66,7 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
     if (OnProgress) {
         g.OnProgress = [&](TProgressStage, int percent, const std::string&) {
             progress.Layout = 0;
+            progress.LayoutCount = 0;
             progress.Percent = percent;
             OnProgress(progress);
         };
@@ -75,6 +77,7 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
     // reported with its layout.
     ReportBounds(*this, entry, g.Converter->Bounds, "");
     int n = g.LayoutCount();
+    progress.LayoutCount = n;
     if (n < 1) {
         Log.Append("Fehler: konnte folgende Datei nicht erstellen: " + folder);
         return 0;

@@ -26,6 +26,7 @@ struct TRunProgress {
     int FileIndex = 0;  // 0-based
     int FileCount = 0;
     int Layout = 0;     // 1-based layout being converted, 0 while loading
+    int LayoutCount = 0;  // layouts of the file, 0 while loading
     int Percent = 0;    // of the file read
     std::string File;
 };
