@@ -4,52 +4,82 @@
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLocale>
 #include <QShowEvent>
 
 namespace {
 enum { kPathRole = Qt::UserRole, kFolderRole = Qt::UserRole + 1 };
-}
+}  // namespace
 
-TFolderTree::TFolderTree(QWidget* parent) : QTreeView(parent), Model(new QFileSystemModel(this)) {
-    Model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    Model->setRootPath(QStringLiteral("/"));
-    setModel(Model);
-    for (int c = 1; c < Model->columnCount(); ++c) hideColumn(c);
+TFolderTree::TFolderTree(QWidget* parent) : QTreeWidget(parent) {
+    setColumnCount(1);
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid()) emit FolderSelected(Model->filePath(current));
-            });
-    connect(Model, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-        if (!KeepInView) return;
-        scrollTo(currentIndex());
-        if (path == SelectedFolder()) KeepInView = false;
+    addTopLevelItem(NewItem(QStringLiteral("/"), QStringLiteral("/")));
+    connect(this, &QTreeWidget::itemExpanded, this, &TFolderTree::ReadChildren);
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (current) emit FolderSelected(TFileList::PathOf(current));
     });
 }
 
-void TFolderTree::showEvent(QShowEvent* event) {
-    QTreeView::showEvent(event);
-    if (currentIndex().isValid()) scrollTo(currentIndex());
+QTreeWidgetItem* TFolderTree::NewItem(const QString& path, const QString& name) {
+    auto* item = new QTreeWidgetItem(QStringList(name));
+    item->setIcon(0, QFileIconProvider().icon(QFileIconProvider::Folder));
+    item->setData(0, kPathRole, path);
+    item->setData(0, kFolderRole, true);
+    // Whether it has sub-folders is found out when it is unfolded.
+    item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    return item;
 }
 
-QString TFolderTree::SelectedFolder() const {
-    const QModelIndex i = currentIndex();
-    return i.isValid() ? Model->filePath(i) : QString();
+void TFolderTree::ReadChildren(QTreeWidgetItem* item) {
+    const QString path = TFileList::PathOf(item);
+    const QStringList names =
+        QDir(path).entryList(QDir::AllDirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    // Items of folders that are gone are removed; the others keep their
+    // state (unfolded, selected). Hidden folders the tree was led to stay
+    // (after the listed ones) while they exist.
+    for (int i = item->childCount(); i-- > 0;)
+        if (!names.contains(item->child(i)->text(0)) && !QFileInfo(TFileList::PathOf(item->child(i))).isDir())
+            delete item->takeChild(i);
+    for (int i = 0; i < names.size(); ++i) {
+        if (i < item->childCount() && item->child(i)->text(0) == names[i]) continue;
+        QTreeWidgetItem* existing = nullptr;
+        for (int j = i + 1; j < item->childCount() && !existing; ++j)
+            if (item->child(j)->text(0) == names[i]) existing = item->takeChild(j);
+        const QString childPath = path.endsWith('/') ? path + names[i] : path + '/' + names[i];
+        item->insertChild(i, existing ? existing : NewItem(childPath, names[i]));
+    }
+    if (item->childCount() == 0) item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
+
+QTreeWidgetItem* TFolderTree::Child(QTreeWidgetItem* item, const QString& name) {
+    for (int i = 0; i < item->childCount(); ++i)
+        if (item->child(i)->text(0) == name) return item->child(i);
+    const QString path = TFileList::PathOf(item);
+    QTreeWidgetItem* child = NewItem(path.endsWith('/') ? path + name : path + '/' + name, name);
+    item->addChild(child);
+    return child;
+}
+
+void TFolderTree::showEvent(QShowEvent* event) {
+    QTreeWidget::showEvent(event);
+    if (currentItem()) scrollToItem(currentItem());
+}
+
+QString TFolderTree::SelectedFolder() const { return currentItem() ? TFileList::PathOf(currentItem()) : QString(); }
 
 bool TFolderTree::SetSelectedFolder(const QString& folder) {
-    QString path = QDir::cleanPath(folder);
-    if (path.isEmpty() || !QFileInfo(path).isDir()) return false;
-    const QModelIndex i = Model->index(path);
-    if (!i.isValid()) return false;
-    for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) expand(p);
-    setCurrentIndex(i);
-    scrollTo(i);
-    KeepInView = true;
+    const QString path = QDir::cleanPath(folder);
+    if (!path.startsWith('/') || !QFileInfo(path).isDir()) return false;
+    QTreeWidgetItem* item = topLevelItem(0);
+    for (const QString& name : path.split('/', Qt::SkipEmptyParts)) {
+        if (!item->isExpanded()) item->setExpanded(true);  // reads its children
+        item = Child(item, name);
+    }
+    setCurrentItem(item);
+    scrollToItem(item);
     return true;
 }
 

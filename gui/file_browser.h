@@ -1,17 +1,19 @@
 // The file browser of the first page: a tree of folders and the list of the
 // selected folder's sub-folders and "*.dxf" files. The list follows the
-// tree: opening a folder in the list selects it in the tree.
+// tree: opening a folder in the list selects it in the tree. Neither looks
+// into files (only names and file system information are read), so special
+// files (/proc) and large folders are harmless.
 #pragma once
 
 #include <QFileSystemWatcher>
 #include <QStringList>
-#include <QTreeView>
 #include <QTreeWidget>
 
-class QFileSystemModel;
-
-// Folders only, from the file system's root.
-class TFolderTree : public QTreeView {
+// Folders only, from the file system's root "/". A folder's sub-folders are
+// read when it is unfolded (again on every unfolding, so the tree follows
+// the disk) and when a path is selected through it; reading is synchronous,
+// so a selected path is there at once.
+class TFolderTree : public QTreeWidget {
     Q_OBJECT
 public:
     explicit TFolderTree(QWidget* parent = nullptr);
@@ -19,6 +21,7 @@ public:
     QString SelectedFolder() const;
     // Selects the folder, unfolds the tree down to it and shows it; a path
     // that is no folder changes nothing. Returns whether it was selected.
+    // Hidden folders on the way are shown.
     bool SetSelectedFolder(const QString& folder);
 
 signals:
@@ -28,10 +31,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QFileSystemModel* Model;
-    // The model reads folders in the background: the selected folder is
-    // kept in view while the folders above it fill in.
-    bool KeepInView = false;
+    // Brings an item's children in line with the folder's sub-folders.
+    void ReadChildren(QTreeWidgetItem* item);
+    // The child item of a sub-folder, added when missing (a hidden folder).
+    QTreeWidgetItem* Child(QTreeWidgetItem* item, const QString& name);
+    QTreeWidgetItem* NewItem(const QString& path, const QString& name);
 };
 
 // The file list in report view: sub-folders first, then the files matching
