@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
@@ -49,4 +50,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     layout->addLayout(top);
     layout->addWidget(buttons);
     setModal(true);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }

@@ -8,4 +8,8 @@ class TAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
+
+protected:
+    // Centred on the screen, not over the window.
+    void showEvent(QShowEvent* event) override;
 };

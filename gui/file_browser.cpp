@@ -97,6 +97,8 @@ TFileList::TFileList(QWidget* parent) : QTreeWidget(parent) {
 }
 
 void TFileList::OpenFolder(const QString& folder) {
+    // The folder shown already is kept current by the watcher.
+    if (folder == CurrentFolder) return;
     if (!CurrentFolder.isEmpty()) Watcher.removePath(CurrentFolder);
     CurrentFolder = folder;
     if (!CurrentFolder.isEmpty() && QFileInfo(CurrentFolder).isDir()) Watcher.addPath(CurrentFolder);

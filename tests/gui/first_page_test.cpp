@@ -17,12 +17,6 @@
 #include "window_fixture.h"
 
 namespace {
-QStringList Items(const QListWidget* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
-    return items;
-}
-
 QTreeWidgetItem* ItemNamed(TFileList* list, const QString& name) {
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         if (list->topLevelItem(i)->text(0) == name) return list->topLevelItem(i);

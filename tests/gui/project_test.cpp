@@ -16,12 +16,6 @@ namespace {
 std::string I32(uint32_t v) { return {char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24 & 0xFF)}; }
 std::string Str(const std::string& s) { return I32(uint32_t(s.size())) + s; }
 
-QStringList Items(const QListWidget* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
-    return items;
-}
-
 const QString kLoseQuestion = "Alle informationen, die nicht bereits gespeichert sind gehen verloren!";
 }  // namespace
 

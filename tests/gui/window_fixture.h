@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QList>
+#include <QListWidget>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +64,8 @@ private:
 };
 
 std::string ReadAll(const QString& path);
+// The texts of a list box's items.
+QStringList Items(const QListWidget* list);
 // The file names in a folder, sorted.
 QStringList FilesIn(const QString& folder);
 
