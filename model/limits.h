@@ -26,8 +26,9 @@ struct TBoundHits {
     uint32_t DashPoints = 0;    // dashed geometry drawn solid (either bound)
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
+    uint32_t TextBraces = 0;    // multi-line texts with braces nested past kMaxTextBraceDepth
 
-    bool Any() const { return EntityPoints || DashPoints || InsertDepth || InsertCycles; }
+    bool Any() const { return EntityPoints || DashPoints || InsertDepth || InsertCycles || TextBraces; }
     void Clear() { *this = TBoundHits{}; }
     // One message a bound reached, in the order of the fields.
     std::vector<std::string> Messages() const;
@@ -59,3 +60,10 @@ constexpr uint64_t kDashPointsPerByte = 16;
 // over its families) and leaves the hatch unfilled beyond it, keeping its
 // boundary, with a warning.
 constexpr std::size_t kMaxHatchLines = 100000;
+
+// Deepest nesting of braces in a multi-line text whose formatting is scoped:
+// at "}" height, colour, font and underline return to what they were at the
+// matching "{". Deeper braces are read but scope nothing (their codes run on
+// to the next brace that does), so that a text of a million "{" keeps no
+// million saved states; the text is laid out with a warning.
+constexpr int kMaxTextBraceDepth = 256;

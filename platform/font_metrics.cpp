@@ -50,3 +50,11 @@ int TFontTableMeasure::TextWidth(std::string_view text, std::string_view faceNam
         sum += std::llround(table.Advance[static_cast<unsigned char>(c)] * xscale);
     return static_cast<int>(sum > 0x7FFFFFFF ? 0x7FFFFFFF : sum);
 }
+
+int TFontTableMeasure::CellHeight(std::string_view faceName, int height) const {
+    if (height > 0) return height;
+    const TFontWidthTable& table = TableForFace(faceName);
+    if (height == 0) return kDefaultCellHeight;
+    return static_cast<int>(std::llround(-static_cast<double>(height) * (table.WinAscent + table.WinDescent) /
+                                         table.UnitsPerEm));
+}
