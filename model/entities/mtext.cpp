@@ -279,7 +279,11 @@ void TLayout::Run() {
             if (c == '}') {
                 if (!collected.empty()) break;
                 TRunState back;
-                if (Pop(back)) st = std::move(back), heightBase = st.Height;
+                if (Pop(back)) {
+                    Y = float(double(Y) + back.Height - st.Height);
+                    st = std::move(back);
+                    heightBase = st.Height;
+                }
                 ++I;
                 continue;
             }
@@ -412,7 +416,11 @@ void TLayout::Run() {
             ++I;
         } else if (I < n && S[I] == '}') {
             TRunState back;
-            if (Pop(back)) Restored = std::move(back);
+            if (Pop(back)) {
+                // The line returns with the height, as "\H" moved it.
+                Y = float(double(Y) + back.Height - st.Height);
+                Restored = std::move(back);
+            }
             ++I;
         }
     }
