@@ -89,7 +89,8 @@ private:
     bool HavePrev = false;
     TRunState Prev;
     float PrevX = 0;
-    std::vector<int64_t> Widths;  // prefix sums of advance widths while a run is split
+    std::vector<int> Chars;        // advance widths of a run's characters while it is split
+    std::vector<int64_t> Widths;  // their prefix sums
 
     std::string_view Argument();
     void Push(const TRunState& st);
@@ -191,9 +192,10 @@ void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign)
         return;
     }
     // The widths of the characters, added up once for all pieces.
+    Chars.resize(text.size());
+    m.CharWidths(text, face, TkrDXFText::kMeasureHeight, cw, Chars.data());
     Widths.assign(text.size() + 1, 0);
-    for (size_t k = 0; k < text.size(); ++k)
-        Widths[k + 1] = Widths[k] + m.TextWidth(std::string_view(text).substr(k, 1), face, TkrDXFText::kMeasureHeight, cw);
+    for (size_t k = 0; k < text.size(); ++k) Widths[k + 1] = Widths[k] + Chars[k];
     size_t a = 0, end = text.size(), segEnd = end;
     size_t blank = std::string::npos, blankFrom = std::string::npos;  // the first blank at or after blankFrom
     for (;;) {
