@@ -1,5 +1,7 @@
 #include "cli/convert.h"
 
+#include <CLI/CLI.hpp>
+
 #include <unistd.h>
 
 #include <atomic>
@@ -12,16 +14,9 @@
 #include "app/output_names.h"
 #include "app/printable.h"
 #include "app/project.h"
+#include "cli/command_line.h"
 #include "model/errors.h"
 #include "model/geometry.h"
-
-const char* const kConvertUsage =
-    "  convert [-o DIR] [--format dxf|text] [--layout N] [--keep-going]\n"
-    "          [--project FILE.kpj] [--save-project FILE.kpj] FILE...\n"
-    "                          convert every layout of every drawing (or only\n"
-    "                          layout N, 1 = model) into DIR (default: the\n"
-    "                          current folder) as simplified DXF (default) or as\n"
-    "                          text lines x1;y1;x2;y2\n";
 
 namespace {
 std::atomic<bool> gInterrupted{false};
@@ -29,15 +24,6 @@ std::atomic<bool> gInterrupted{false};
 extern "C" void OnInterrupt(int) {
     gInterrupted.store(true);
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
-}
-
-struct TUsageError {
-    std::string Message;
-};
-
-std::string NeedValue(const std::vector<std::string>& args, size_t& i) {
-    if (i + 1 >= args.size()) throw TUsageError{"option '" + args[i] + "' needs a value"};
-    return args[++i];
 }
 
 // The progress line on a terminal: file i of n, layout, percent read.
@@ -65,57 +51,78 @@ private:
 };
 }  // namespace
 
-int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::optional<std::string> outDir, form, projectIn, projectOut;
-    std::optional<int32_t> layout;
-    bool keepGoing = false;
-    std::vector<std::string> files;
-    try {
-        bool options = true;
-        for (size_t i = 0; i < args.size(); ++i) {
-            const std::string& a = args[i];
-            if (options && a == "--") options = false;
-            else if (options && (a == "-o" || a == "--output")) outDir = NeedValue(args, i);
-            else if (options && a == "--format") {
-                form = NeedValue(args, i);
-                if (*form != "dxf" && *form != "text") throw TUsageError{"--format must be dxf or text"};
-            } else if (options && a == "--layout") {
-                std::string v = NeedValue(args, i);
+void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
+    cmd.add_option_function<std::string>(
+        "-o,--output", [&o](const std::string& v) { o.OutputFolder = v; },
+        "output folder (default: the current folder, or the project's)")
+        ->type_name("DIR");
+    cmd.add_option_function<std::string>(
+           "--format", [&o](const std::string& v) { o.Form = v; },
+           "simplified DXF (default) or text lines x1;y1;x2;y2")
+        ->type_name("FORM")
+        ->check(CLI::IsMember({"dxf", "text"}));
+    // The layout number is read as the project file and the window read it:
+    // a plain decimal 32-bit integer, 1 or more.
+    cmd.add_option_function<std::string>(
+           "--layout",
+           [&o](const std::string& v) {
+               int32_t n = 0;
+               ParseInt32(v, n);
+               o.Layout = n;
+           },
+           "convert only layout N (1 = model)")
+        ->type_name("N")
+        ->check(CLI::Validator(
+            [](std::string& v) -> std::string {
                 int32_t n = 0;
-                if (!ParseInt32(v, n) || n < 1) throw TUsageError{"--layout needs a layout number of 1 or more"};
-                layout = n;
-            } else if (options && a == "--keep-going") keepGoing = true;
-            else if (options && a == "--project") projectIn = NeedValue(args, i);
-            else if (options && a == "--save-project") projectOut = NeedValue(args, i);
-            else if (options && a.size() > 1 && a[0] == '-') throw TUsageError{"unknown option '" + a + "'"};
-            else files.push_back(a);
-        }
-        if (files.empty() && !projectIn) throw TUsageError{"convert: no input file"};
-    } catch (const TUsageError& u) {
-        err << "dxf2plandrop: " << u.Message << "\nUsage: dxf2plandrop\n" << kConvertUsage;
-        return 2;
-    }
+                if (!ParseInt32(v, n) || n < 1) return "needs a layout number of 1 or more";
+                return {};
+            },
+            ""));
+    cmd.add_flag("--keep-going", o.KeepGoing, "report a file that fails and go on with the next");
+    cmd.add_option_function<std::string>(
+           "--project", [&o](const std::string& v) { o.ProjectIn = v; },
+           "read the job list and settings of a project file; options override its settings")
+        ->type_name("FILE.kpj");
+    cmd.add_option_function<std::string>(
+           "--save-project", [&o](const std::string& v) { o.ProjectOut = v; },
+           "write the job list and settings of this run to a project file")
+        ->type_name("FILE.kpj");
+    cmd.add_option("FILE", o.Files, "drawings to convert (added to the project's job list)")
+        ->type_name("")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    cmd.callback([&o] {
+        if (o.Files.empty() && !o.ProjectIn) throw CLI::ValidationError("convert", "no input file");
+    });
+}
 
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> all{"convert"};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunCommandLine(all, out, err);
+}
+
+int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     TProject project;
     std::string cwd = std::filesystem::current_path().string();
     try {
-        if (projectIn) project.OpenFile(*projectIn);
+        if (o.ProjectIn) project.OpenFile(*o.ProjectIn);
     } catch (const std::exception& e) {
-        err << Printable("dxf2plandrop: " + *projectIn + ": " + e.what()) << "\n";
+        err << Printable("dxf2plandrop: " + *o.ProjectIn + ": " + e.what()) << "\n";
         return 1;
     }
-    for (auto& f : files) project.Jobs.Add(f);
+    for (const auto& f : o.Files) project.Jobs.Add(f);
     TConvertSettings& s = project.Settings;
-    if (!projectIn) s.OutputFolder = cwd;
-    if (outDir) s.OutputFolder = *outDir;
-    if (form) s.OutputForm = *form == "text" ? ofText : ofDXF;
-    if (layout) {
+    if (!o.ProjectIn) s.OutputFolder = cwd;
+    if (o.OutputFolder) s.OutputFolder = *o.OutputFolder;
+    if (o.Form) s.OutputForm = *o.Form == "text" ? ofText : ofDXF;
+    if (o.Layout) {
         s.LayoutChoice = lcSingleLayout;
-        s.LayoutNumber = *layout;
+        s.LayoutNumber = *o.Layout;
     }
-    if (projectOut) {
+    if (o.ProjectOut) {
         try {
-            project.SaveFile(*projectOut);
+            project.SaveFile(*o.ProjectOut);
         } catch (const std::exception& e) {
             err << Printable(std::string("dxf2plandrop: ") + e.what()) << "\n";
             return 1;
@@ -124,7 +131,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     TStreamLog log(out);
     TConversionRun run(log);
-    run.KeepGoing = keepGoing;
+    run.KeepGoing = o.KeepGoing;
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };

@@ -1,13 +1,37 @@
 // `dxf2plandrop convert`: the conversion run from the command line.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
-// Runs the command with its arguments (after the word "convert"); returns the
-// exit status: 0 the run completed, 1 an error ended it (or, with
-// --keep-going, a file failed), 2 a usage error, 130 interrupted.
-int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+namespace CLI {
+class App;
+}
 
-extern const char* const kConvertUsage;
+// The options of `convert`; an option not given leaves its field empty (the
+// project's or the default setting holds then).
+struct TConvertOptions {
+    std::optional<std::string> OutputFolder;  // -o, --output DIR
+    std::optional<std::string> Form;          // --format dxf|text
+    std::optional<int32_t> Layout;            // --layout N (1 = model)
+    bool KeepGoing = false;                   // --keep-going
+    std::optional<std::string> ProjectIn;     // --project FILE.kpj
+    std::optional<std::string> ProjectOut;    // --save-project FILE.kpj
+    std::vector<std::string> Files;
+};
+
+// Declares the options and file arguments of `convert` on its command; they
+// fill o when the command line is parsed. Without a file and without
+// --project the parse ends in a usage error.
+void AddConvertOptions(CLI::App& cmd, TConvertOptions& o);
+
+// Runs the conversion; returns the exit status: 0 the run completed, 1 an
+// error ended it (or, with --keep-going, a file failed), 130 interrupted.
+int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err);
+
+// Parses the arguments after the word "convert" and runs it, as the command
+// line does; a usage error returns 2.
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,6 +1,10 @@
 #include "cli/info.h"
 
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -9,7 +13,6 @@
 #include <sstream>
 
 #include "app/printable.h"
-#include "cli/json.h"
 #include "model/converter.h"
 #include "model/entities/blocks.h"
 #include "model/entities/layout.h"
@@ -113,61 +116,58 @@ void PrintText(const std::string& path, TkrDXFConverter& conv, std::ostream& ter
     terminal << Printable(out.str());
 }
 
-void PrintJson(const std::string& path, TkrDXFConverter& conv, TJsonWriter& j) {
+using TJson = nlohmann::ordered_json;  // keys in the order written
+
+// A number as JSON, as the command line has always written it: integral
+// values without a fraction ("1", not "1.0"), others in their shortest form
+// that reads back exactly; NaN and infinities become null.
+TJson JsonNumber(double v) {
+    if (std::isfinite(v) && v == std::trunc(v) && std::fabs(v) < 9007199254740992.0)
+        return TJson(static_cast<long long>(v));  // -0 prints as 0
+    return TJson(v);
+}
+
+TJson FileJson(const std::string& path, TkrDXFConverter& conv) {
     TFileInfo fi = Collect(conv);
-    j.BeginObject();
-    j.Key("file"), j.String(path);
-    j.Key("acadver"), j.String(fi.AcadVer);
-    j.Key("entities"), j.BeginObject();
-    for (auto& [name, n] : fi.EntityTypes) j.Key(name), j.Integer(n);
-    j.EndObject();
-    j.Key("entity_count"), j.Integer(fi.EntityTotal);
-    j.Key("points"), j.BeginObject();
-    for (auto& [name, n] : fi.PointCounts) j.Key(name), j.Integer(n);
-    j.EndObject();
-    j.Key("blocks"), j.Integer(fi.Blocks);
-    j.Key("layers"), j.BeginArray();
+    TJson j = TJson::object();
+    j["file"] = path;
+    j["acadver"] = fi.AcadVer;
+    TJson& types = j["entities"] = TJson::object();
+    for (auto& [name, n] : fi.EntityTypes) types[name] = n;
+    j["entity_count"] = fi.EntityTotal;
+    TJson& points = j["points"] = TJson::object();
+    for (auto& [name, n] : fi.PointCounts) points[name] = n;
+    j["blocks"] = fi.Blocks;
+    TJson& layers = j["layers"] = TJson::array();
     ForEachOfClass(conv, tkLayer, TEntityClass::Layer, [&](TkrDXFEntity& e) {
         auto& l = static_cast<TkrDXFLayer&>(e);
-        j.BeginObject();
-        j.Key("name"), j.String(Cp1252ToUtf8(l.Name));
-        j.Key("color"), j.String(ColorText(l.Color));
-        j.Key("visible"), j.Bool(l.IsVisible());
-        j.Key("linetype"), j.String(Cp1252ToUtf8(l.LineTypeName));
-        j.EndObject();
+        layers.push_back(TJson{{"name", Cp1252ToUtf8(l.Name)},
+                               {"color", ColorText(l.Color)},
+                               {"visible", l.IsVisible()},
+                               {"linetype", Cp1252ToUtf8(l.LineTypeName)}});
     });
-    j.EndArray();
-    j.Key("linetypes"), j.BeginArray();
+    TJson& ltypes = j["linetypes"] = TJson::array();
     ForEachOfClass(conv, tkLType, TEntityClass::LineType, [&](TkrDXFEntity& e) {
         auto& lt = static_cast<TkrDXFLineType&>(e);
-        j.BeginObject();
-        j.Key("name"), j.String(Cp1252ToUtf8(lt.Name));
-        j.Key("elements"), j.BeginArray();
-        for (float t : lt.Pattern.FTicks) j.Number(t);
-        j.EndArray();
-        j.EndObject();
+        TJson elements = TJson::array();
+        for (float t : lt.Pattern.FTicks) elements.push_back(JsonNumber(t));
+        ltypes.push_back(TJson{{"name", Cp1252ToUtf8(lt.Name)}, {"elements", std::move(elements)}});
     });
-    j.EndArray();
-    j.Key("ltscale"), j.Number(conv.GlobalLineTypeScale());
-    j.Key("layouts"), j.BeginArray();
+    j["ltscale"] = JsonNumber(conv.GlobalLineTypeScale());
+    TJson& layouts = j["layouts"] = TJson::array();
     for (int i = 0; i < conv.LayoutCount(); ++i) {
         TkrDXFLayout* l = conv.LayoutAt(i);
-        j.BeginObject();
-        j.Key("number"), j.Integer(i + 1);
-        j.Key("name"), j.String(Cp1252ToUtf8(l->Name));
-        j.Key("block"), j.String(Cp1252ToUtf8(l->BlockName));
-        j.Key("box");
-        if (IsEmptyBox(l->Box)) {
-            j.String("empty");
-        } else {
-            j.BeginArray();
-            for (float v : {l->Box.Left, l->Box.Bottom, l->Box.Right, l->Box.Top}) j.Number(v);
-            j.EndArray();
+        TJson box = "empty";
+        if (!IsEmptyBox(l->Box)) {
+            box = TJson::array();
+            for (float v : {l->Box.Left, l->Box.Bottom, l->Box.Right, l->Box.Top}) box.push_back(JsonNumber(v));
         }
-        j.EndObject();
+        layouts.push_back(TJson{{"number", i + 1},
+                                {"name", Cp1252ToUtf8(l->Name)},
+                                {"block", Cp1252ToUtf8(l->BlockName)},
+                                {"box", std::move(box)}});
     }
-    j.EndArray();
-    j.EndObject();
+    return j;
 }
 
 }  // namespace
@@ -187,10 +187,14 @@ std::string ReadDrawingFile(const std::string& path) {
     return text;
 }
 
+void AddInfoOptions(CLI::App& cmd, TInfoOptions& o) {
+    cmd.add_flag("--json", o.Json, "one JSON array with an object per drawing");
+    cmd.add_option("FILE", o.Files, "drawings to show")->type_name("")->required()->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
 int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out, std::ostream& err) {
     int status = 0;
-    TJsonWriter j;
-    if (json) j.BeginArray();
+    TJson all = TJson::array();
     for (const std::string& path : files) {
         try {
             TkrDXFConverter conv;
@@ -199,16 +203,15 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
             };
             conv.LoadFromText(ReadDrawingFile(path));
             conv.ComputeExtents();
-            if (json) PrintJson(path, conv, j);
+            if (json) all.push_back(FileJson(path, conv));
             else PrintText(path, conv, out);
         } catch (const std::exception& e) {
             err << Printable("dxf2plandrop: " + path + ": " + e.what()) << "\n";
             status = 1;
         }
     }
-    if (json) {
-        j.EndArray();
-        out << j.Out << "\n";
-    }
+    // Names and paths that are not valid UTF-8 keep their readable part; the
+    // bytes that are not become U+FFFD, so the output stays valid JSON.
+    if (json) out << all.dump(-1, ' ', false, TJson::error_handler_t::replace) << "\n";
     return status;
 }

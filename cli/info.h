@@ -6,6 +6,19 @@
 #include <vector>
 
 class TkrDXFConverter;
+namespace CLI {
+class App;
+}
+
+// The options of `info`.
+struct TInfoOptions {
+    bool Json = false;  // --json
+    std::vector<std::string> Files;
+};
+
+// Declares the options and file arguments of `info` on its command; at least
+// one file is needed.
+void AddInfoOptions(CLI::App& cmd, TInfoOptions& o);
 
 // Reads a whole file into text; throws EkrError with a clear message when the
 // file cannot be read or is larger than the reader accepts.

@@ -1,0 +1,171 @@
+// The command line itself: commands, help, version, usage errors with exit
+// status 2, "--", repeated options, and what `info` prints.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "dxf_snippets.h"
+
+namespace fs = std::filesystem;
+using dxftest::Entities;
+
+namespace {
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("command_line_test_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    int Run(const std::vector<std::string>& args) {
+        std::ostringstream o, e;
+        int rc = RunCommandLine(args, o, e);
+        out = o.str();
+        err = e.str();
+        return rc;
+    }
+    std::string File(const std::string& name, const std::string& text) {
+        dxftest::WriteFile(dir / name, text);
+        return (dir / name).string();
+    }
+    fs::path dir;
+    std::string out, err;
+};
+
+// (0,0)-(100,50) on layer 0.
+const std::string kLine = Entities({"0", "LINE", "8", "0", "10", "0", "20", "0", "11", "100", "21", "50"});
+
+}  // namespace
+
+TEST_F(Cli, VersionAndHelpGoToStandardOutputWithStatus0) {
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out, std::string("dxf2plandrop ") + kProgramVersion + "\n");
+    EXPECT_EQ(err, "");
+    for (std::vector<std::string> help : {std::vector<std::string>{"--help"}, {"-h"}, {"help"}}) {
+        EXPECT_EQ(Run(help), 0);
+        EXPECT_NE(out.find("convert"), std::string::npos) << out;
+        EXPECT_NE(out.find("info"), std::string::npos) << out;
+    }
+    // A command's help shows its options, even with other arguments around.
+    EXPECT_EQ(Run({"convert", "x.dxf", "--help"}), 0);
+    for (const char* opt : {"--output", "--format", "--layout", "--keep-going", "--project", "--save-project"})
+        EXPECT_NE(out.find(opt), std::string::npos) << opt;
+    EXPECT_EQ(Run({"info", "-h"}), 0);
+    EXPECT_NE(out.find("--json"), std::string::npos) << out;
+}
+
+TEST_F(Cli, UsageErrorsExitWith2AndSayWhy) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string reason;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{}, "no command given"},
+             {{"bogus", "x.dxf"}, "unknown command 'bogus'"},
+             {{"convert"}, "convert: no input file"},
+             {{"convert", "--bogus", "x.dxf"}, "--bogus"},
+             {{"convert", "-o"}, "--output"},
+             {{"convert", "--format", "pdf", "x.dxf"}, "pdf"},
+             {{"convert", "--layout", "0", "x.dxf"}, "needs a layout number of 1 or more"},
+             {{"convert", "--layout", "1.5", "x.dxf"}, "needs a layout number of 1 or more"},
+             {{"convert", "--layout", "two", "x.dxf"}, "needs a layout number of 1 or more"},
+             {{"convert", "--layout", "4294967297", "x.dxf"}, "needs a layout number of 1 or more"},
+             {{"info"}, "FILE"},
+             {{"info", "--xml", "x.dxf"}, "--xml"},
+         }) {
+        std::string shown;
+        for (auto& a : c.args) shown += a + " ";
+        EXPECT_EQ(Run(c.args), 2) << shown;
+        EXPECT_EQ(out, "") << shown;
+        EXPECT_EQ(err.rfind("dxf2plandrop: ", 0), 0u) << shown << err;
+        EXPECT_NE(err.substr(0, err.find('\n')).find(c.reason), std::string::npos) << shown << err;
+        EXPECT_NE(err.find("Usage: dxf2plandrop"), std::string::npos) << shown << err;
+    }
+}
+
+TEST_F(Cli, EverythingAfterDoubleDashIsAFile) {
+    File("-plan.dxf", kLine);
+    // Without "--" a name starting with '-' is an option...
+    EXPECT_EQ(Run({"convert", "--format", "text", "-o", (dir / "out").string(), "-plan.dxf"}), 2);
+    // ...after it, it is a file, and so is a word that looks like an option.
+    // (Relative names need the drawing's folder as the current folder.)
+    std::string cmd = "cd '" + dir.string() + "' && '" DXF_BINARY_DIR "/cli/dxf2plandrop' convert --format text -o out "
+                      "-- -plan.dxf --keep-going >log.txt 2>err.txt";
+    int rc = std::system(cmd.c_str());
+    EXPECT_EQ(WEXITSTATUS(rc), 1);
+    EXPECT_TRUE(fs::exists(dir / "out" / "-plan.txt"));
+    std::string e = dxftest::ReadFile(dir / "err.txt");
+    EXPECT_NE(e.find("cannot open '--keep-going'"), std::string::npos) << e;
+}
+
+TEST_F(Cli, ARepeatedOptionKeepsItsLastValueAndValuesMayFollowAnEqualsSign) {
+    std::string plan = File("plan.dxf", kLine);
+    EXPECT_EQ(Run({"convert", "-o", (dir / "a").string(), "--output=" + (dir / "b").string(), "--format=dxf",
+                   "--format", "text", plan}),
+              0)
+        << err;
+    EXPECT_FALSE(fs::exists(dir / "a"));
+    EXPECT_EQ(dxftest::ReadFile(dir / "b" / "plan.txt"), "60000;270000;540000;30000\r\n");
+}
+
+// Layer "walls" with colour 1 and line type DASHED (0.5 -0.25), $LTSCALE 2.5,
+// a line and a circle of radius 10 at (50, 0). Dashes of 1.25 every 1.875
+// units: the line (111.8 long) has 60 dashes = 120 points, the circle's 31
+// chords 114 points. The circle's lowest point is that at 16 of 31 steps,
+// y = 10 sin(2pi 16/31) = -9.98717.
+const std::string kInfoDrawing = dxftest::Dxf(
+    {"0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1015", "9", "$LTSCALE", "40", "2.5", "0", "ENDSEC",
+     "0", "SECTION", "2", "TABLES",
+     "0", "TABLE", "2", "LTYPE", "0", "LTYPE", "2", "DASHED", "72", "65", "73", "2", "40", "0.75",
+     "49", "0.5", "49", "-0.25", "0", "ENDTAB",
+     "0", "TABLE", "2", "LAYER", "0", "LAYER", "2", "walls", "62", "1", "6", "DASHED", "0", "ENDTAB", "0", "ENDSEC",
+     "0", "SECTION", "2", "ENTITIES",
+     "0", "LINE", "8", "walls", "10", "0", "20", "0", "11", "100", "21", "50",
+     "0", "CIRCLE", "8", "walls", "10", "50", "20", "0", "40", "10",
+     "0", "ENDSEC", "0", "EOF"});
+
+TEST_F(Cli, InfoPrintsTheDrawingAsTextAndAsJson) {
+    std::string p = File("walls.dxf", kInfoDrawing);
+    ASSERT_EQ(Run({"info", p}), 0) << err;
+    // Extents: the line (0,0)-(100,50) and the circle (40,-10)-(60,10).
+    EXPECT_EQ(out, p + "\n"
+                   "  $ACADVER: AC1015\n"
+                   "  Entities: 2\n"
+                   "    CIRCLE: 1\n"
+                   "    LINE: 1\n"
+                   "  Blocks: 0\n"
+                   "  Layers: 1\n"
+                   "    walls  colour #FF0000  visible  line type DASHED\n"
+                   "  Line types: 1\n"
+                   "    DASHED  [0.5, -0.25]\n"
+                   "  Line type scale: 2.5\n"
+                   "  Layouts: 1\n"
+                   "    1: Model  block *MODEL_SPACE  box (0, -9.98717) - (100, 50)\n");
+    ASSERT_EQ(Run({"info", "--json", p}), 0) << err;
+    EXPECT_EQ(out, "[{\"file\":\"" + p +
+                       "\",\"acadver\":\"AC1015\",\"entities\":{\"CIRCLE\":1,\"LINE\":1},\"entity_count\":2,"
+                       "\"points\":{\"CIRCLE\":114,\"LINE\":120},\"blocks\":0,"
+                       "\"layers\":[{\"name\":\"walls\",\"color\":\"#FF0000\",\"visible\":true,\"linetype\":\"DASHED\"}],"
+                       "\"linetypes\":[{\"name\":\"DASHED\",\"elements\":[0.5,-0.25]}],\"ltscale\":2.5,"
+                       "\"layouts\":[{\"number\":1,\"name\":\"Model\",\"block\":\"*MODEL_SPACE\",\"box\":[0,-9.987165451049805,100,50]}]}]\n");
+}
+
+TEST_F(Cli, InfoJsonStaysValidForNamesThatAreNotUtf8AndGoesOnAfterAFailure) {
+    // A file name with a byte that is not UTF-8, and one that cannot be read.
+    std::string odd = File("plan\xff.dxf", kLine), missing = (dir / "missing.dxf").string();
+    EXPECT_EQ(Run({"info", "--json", odd, missing}), 1);
+    EXPECT_EQ(out.rfind("[{\"file\":\"" + (dir / "plan\xEF\xBF\xBD.dxf").string() + "\",", 0), 0u) << out;
+    EXPECT_EQ(out.substr(out.size() - 3), "}]\n");
+    EXPECT_NE(err.find(missing + ": cannot open"), std::string::npos) << err;
+}
