@@ -20,6 +20,7 @@
 #include "render/dxf_image.h"
 
 #include "dxf_snippets.h"
+#include "render/render_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -77,22 +78,7 @@ TDrawnRecords DrawDxf(const std::string& dxf) {
 }
 
 // Draws the layout in text form: the segment lines.
-std::vector<std::string> DrawLines(const std::string& dxf) {
-    TkrDXFImage g;
-    g.LoadFromText(dxf);
-    fs::path path = fs::temp_directory_path() / ("text_draw_" + std::to_string(::getpid()) + ".txt");
-    TPDFCanvas sink;
-    sink.TextMode = true;
-    sink.TextFile.Bind(path.string());
-    sink.TextFile.Rewrite();
-    g.DrawOnSink(sink, {0, 0, 600000, 240000});
-    sink.TextFile.Close();
-    std::ifstream f(path, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(f, l);) lines.push_back(l.substr(0, l.size() - 1));
-    fs::remove(path);
-    return lines;
-}
+std::vector<std::string> DrawLines(const std::string& dxf) { return rendertest::DrawText(dxf); }
 
 std::vector<std::string> Text(double x, double y, double h, const std::string& s,
                               const std::vector<std::string>& more = {}) {
