@@ -59,16 +59,6 @@ int TFontTableMeasure::TextWidth(std::string_view text, std::string_view faceNam
     return static_cast<int>(sum > 0x7FFFFFFF ? 0x7FFFFFFF : sum);
 }
 
-void TFontTableMeasure::CharWidths(std::string_view text, std::string_view faceName, int height, int width,
-                                   int* out) const {
-    const TFontWidthTable& table = TableForFace(faceName);
-    const double xscale = XScale(table, height, width);
-    for (size_t i = 0; i < text.size(); ++i) {
-        long long w = Advance(table, text[i], xscale);
-        out[i] = static_cast<int>(w > 0x7FFFFFFF ? 0x7FFFFFFF : w);
-    }
-}
-
 int TFontTableMeasure::CellHeight(std::string_view faceName, int height) const {
     if (height > 0) return height;
     const TFontWidthTable& table = TableForFace(faceName);

@@ -40,12 +40,6 @@ public:
     // The height of a line of text (the cell height: ascent plus descent) in
     // logical units for a logical font height.
     virtual int CellHeight(std::string_view faceName, int height) const = 0;
-    // The width of every character of the text on its own, into out (as many
-    // as the text has characters); they add up to TextWidth of the text.
-    virtual void CharWidths(std::string_view text, std::string_view faceName, int height, int width,
-                            int* out) const {
-        for (size_t i = 0; i < text.size(); ++i) out[i] = TextWidth(text.substr(i, 1), faceName, height, width);
-    }
 };
 
 class TFontTableMeasure final : public TTextMeasure {
@@ -53,8 +47,6 @@ public:
     int TextWidth(std::string_view text, std::string_view faceName, int height,
                   int width) const override;
     int CellHeight(std::string_view faceName, int height) const override;
-    void CharWidths(std::string_view text, std::string_view faceName, int height, int width,
-                    int* out) const override;
     // The table used for a face: "Times New Roman" and faces named like it
     // take the serif table, "Courier New" and "Courier" the mono table, every
     // other face (Arial, unknown ones) the sans table. Compared ignoring ASCII case.

@@ -89,8 +89,6 @@ private:
     bool HavePrev = false;
     TRunState Prev;
     float PrevX = 0;
-    std::vector<int> Chars;        // advance widths of a run's characters while it is split
-    std::vector<int64_t> Widths;  // their prefix sums
 
     std::string_view Argument();
     void Push(const TRunState& st);
@@ -176,7 +174,7 @@ void TLayout::Keep(std::unique_ptr<TkrDXFText> run, std::string text, const TTex
 void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign) {
     auto run = NewRun(st, valign, X, Y);
     const TTextMeasure& m = *Conv.Measure;
-    const std::string_view face = run->Font.Name();
+    const std::string face(run->Font.Name());
     const int cw = run->MeasureCharWidth(1);
     const double cy = m.CellHeight(face, TkrDXFText::kMeasureHeight);
     double whole = m.TextWidth(text, face, TkrDXFText::kMeasureHeight, cw);
@@ -191,20 +189,22 @@ void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign)
         Keep(std::move(run), text, p);
         return;
     }
-    // The widths of the characters, added up once for all pieces.
-    Chars.resize(text.size());
-    m.CharWidths(text, face, TkrDXFText::kMeasureHeight, cw, Chars.data());
-    Widths.assign(text.size() + 1, 0);
-    for (size_t k = 0; k < text.size(); ++k) Widths[k + 1] = Widths[k] + Chars[k];
+    // The rest of the run and its first word are measured once each: the
+    // width of a piece is known from the widths of the others.
+    int64_t restWidth = int64_t(whole), wordWidth = 0;
     size_t a = 0, end = text.size(), segEnd = end;
     size_t blank = std::string::npos, blankFrom = std::string::npos;  // the first blank at or after blankFrom
     for (;;) {
         run->Point = run->AlignPoint = {X, Y, 0};
-        p = run->PlaceMeasured(double(Widths[segEnd] - Widths[a]), cy, st.Height, 1);
+        p = run->PlaceMeasured(double(segEnd == end ? restWidth : wordWidth), cy, st.Height, 1);
         if (p.Box.Right > ref) {
             if (blankFrom != a) {
                 blank = text.find(' ', a);
                 blankFrom = a;
+                wordWidth = blank == std::string::npos
+                                ? 0
+                                : m.TextWidth(std::string_view(text).substr(a, blank + 1 - a), face,
+                                              TkrDXFText::kMeasureHeight, cw);
             }
             bool inner = blank != std::string::npos && blank < segEnd && blank + 1 != segEnd;
             if (inner) {
@@ -226,6 +226,7 @@ void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign)
         auto next = NewRun(st, valign, 0, 0);
         Keep(std::move(run), std::move(piece), p);
         run = std::move(next);
+        restWidth -= wordWidth;
         a = segEnd;
         segEnd = end;
     }

@@ -81,9 +81,6 @@ TEST(TextMeasure, WidthsAddUpAndCellHeights) {
     EXPECT_EQ(m.TextWidth("Ab A", "Arial", 160, 64), 97 + 81 + 40 + 97);
     EXPECT_EQ(m.TextWidth("Ab", "Arial", 160, 64) + m.TextWidth(" A", "Arial", 160, 64),
               m.TextWidth("Ab A", "Arial", 160, 64));
-    int w[4];
-    m.CharWidths("Ab A", "Arial", 160, 64, w);
-    EXPECT_EQ(std::vector<int>(w, w + 4), (std::vector<int>{97, 81, 40, 97}));
     EXPECT_EQ(m.CellHeight("Arial", 160), 160);
     // An em of 2048 units is a cell of 1854 + 434 units.
     EXPECT_EQ(m.CellHeight("Arial", -2048), 2288);
