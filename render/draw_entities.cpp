@@ -10,6 +10,7 @@
 #include "model/entities/hatch.h"
 #include "model/entities/linear.h"
 #include "model/entities/text.h"
+#include "render/draw_hatch.h"
 #include "render/dxf_image.h"
 
 namespace {
@@ -180,8 +181,8 @@ void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
 
-// Hatches, leaders, images and viewports take part in the extents like
-// every drawable entity; their drawing arrives with their geometry.
+// Leaders, images and viewports take part in the extents like every
+// drawable entity; their drawing arrives with their geometry.
 void DrawNothing(TkrDXFImage&, TkrDXFEntity&) {}
 
 // The procedure table, searched from the entity's class up through its
@@ -197,9 +198,9 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::LWPolyline, DrawPolyline}, {TEntityClass::Spline, DrawSpline},
     {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
     {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawText},
-    {TEntityClass::Attdef, DrawText},     {TEntityClass::Face3d, Draw3dFace},
-    {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawNothing},
-    {TEntityClass::Attrib, DrawText},     {TEntityClass::ImageEnt, DrawNothing},
+    {TEntityClass::Attdef, DrawText},        {TEntityClass::Face3d, Draw3dFace},
+    {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
+    {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawNothing},
     {TEntityClass::Viewport, DrawNothing},   {TEntityClass::Leader, DrawNothing},
 };
 
