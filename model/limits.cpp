@@ -22,5 +22,8 @@ std::vector<std::string> TBoundHits::Messages() const {
         out.push_back(std::to_string(HatchPatterns) + " hatch pattern(s) left out (boundaries kept): more than " +
                       std::to_string(kMaxHatchLines) + " family lines, " + points + " points or " +
                       std::to_string(kMaxHatchSegmentTests) + " segment tests");
+    if (TextBraces)
+        out.push_back(std::to_string(TextBraces) + " multi-line text(s) with braces nested deeper than " +
+                      std::to_string(kMaxTextBraceDepth) + " levels: the deeper braces scope nothing");
     return out;
 }
