@@ -42,9 +42,10 @@ public:
     void Warning(const std::string& message) override {
         if (Run.OnWarning) Run.OnWarning(Entry, message);
     }
-    void Progress(int layout, int percent) override {
+    void Progress(int layout, int layoutCount, int percent) override {
         if (!Run.OnProgress) return;
         Prog.Layout = layout;
+        Prog.LayoutCount = layoutCount;
         Prog.Percent = percent;
         Run.OnProgress(Prog);
     }
@@ -72,6 +73,7 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
     for (size_t f = 0; f < jobs.size(); ++f) {
         progress.FileIndex = int(f);
         progress.File = jobs[f];
+        progress.Layout = progress.LayoutCount = progress.Percent = 0;
         try {
             TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
             converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs);
@@ -162,7 +164,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
     TkrDXFImage g;
     g.Cancel = cancel;
     g.LoadXrefs = loadXrefs;
-    g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, percent); };
+    g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, 0, percent); };
     g.LoadFromFile(entry);
     g.OnProgress = nullptr;
     // What loading left out concerns every layout; what drawing leaves out is
@@ -181,7 +183,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         g.SetCurrentLayout(g.GetLayout(i));
         std::string path = report.OutputPath();
         report.Log("Konvertiere nun Layout Nummer " + std::to_string(i + 1) + "...");
-        report.Progress(i + 1, 100);
+        report.Progress(i + 1, n, 100);
         bool created = false;
         try {
             ConvertLayout(g, i, path, settings, report, cancel, created);

@@ -27,6 +27,7 @@ struct TRunProgress {
     int FileIndex = 0;  // 0-based
     int FileCount = 0;
     int Layout = 0;     // 1-based layout being converted, 0 while loading
+    int LayoutCount = 0;  // layouts of the file, 0 while loading
     int Percent = 0;    // of the file read
     std::string File;
 };
@@ -84,8 +85,9 @@ public:
     virtual ~TFileReport() = default;
     virtual void Log(const std::string& line) = 0;
     virtual void Warning(const std::string& message) = 0;
-    // layout: 1-based layout being converted, 0 while loading.
-    virtual void Progress(int layout, int percent) = 0;
+    // layout: 1-based layout being converted, 0 while loading; layoutCount:
+    // the file's layouts, 0 while loading.
+    virtual void Progress(int layout, int layoutCount, int percent) = 0;
     // The path the next layout's output is written to (its name is chosen
     // now, as the layout begins).
     virtual std::string OutputPath() = 0;

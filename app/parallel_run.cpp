@@ -40,7 +40,7 @@ struct TFileState {
     bool Done = false;
     bool Failed = false;
     std::string Error;
-    int Layout = 0, Percent = 0;  // progress
+    int Layout = 0, LayoutCount = 0, Percent = 0;  // progress
     int Temporaries = 0;
 };
 
@@ -59,9 +59,10 @@ public:
         : Shared(shared), Index(index), Folder(folder) {}
     void Log(const std::string& line) override { Add(TEvent::evLog, line); }
     void Warning(const std::string& message) override { Add(TEvent::evWarning, message); }
-    void Progress(int layout, int percent) override {
+    void Progress(int layout, int layoutCount, int percent) override {
         std::lock_guard<std::mutex> lock(Shared.Mutex);
         Shared.Files[Index].Layout = layout;
+        Shared.Files[Index].LayoutCount = layoutCount;
         Shared.Files[Index].Percent = percent;
     }
     std::string OutputPath() override {
@@ -180,6 +181,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
                 TFileState& f = shared.Files[k];
                 if (OnProgress && (f.Layout != shownLayout || f.Percent != shownPercent)) {
                     progress.Layout = shownLayout = f.Layout;
+                    progress.LayoutCount = f.LayoutCount;
                     progress.Percent = shownPercent = f.Percent;
                     lock.unlock();
                     OnProgress(progress);

@@ -24,6 +24,9 @@ std::vector<std::string> TBoundHits::Messages() const {
         out.push_back(std::to_string(HatchPatterns) + " hatch pattern(s) left out (boundaries kept): more than " +
                       std::to_string(kMaxHatchLines) + " family lines, " + points + " points or " +
                       std::to_string(kMaxHatchSegmentTests) + " segment tests");
+    if (TextBraces)
+        out.push_back(std::to_string(TextBraces) + " multi-line text(s) with braces nested deeper than " +
+                      std::to_string(kMaxTextBraceDepth) + " levels: the deeper braces scope nothing");
     if (ViewportNesting)
         out.push_back(std::to_string(ViewportNesting) +
                       " viewport(s) inside the model space they show left out (a viewport does not show itself)");
@@ -44,6 +47,7 @@ void TBoundHits::Add(const TBoundHits& o) {
     InsertDepth += o.InsertDepth;
     InsertCycles += o.InsertCycles;
     HatchPatterns += o.HatchPatterns;
+    TextBraces += o.TextBraces;
     ViewportNesting += o.ViewportNesting;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;

@@ -30,6 +30,7 @@ struct TBoundHits {
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
     uint32_t HatchPatterns = 0;  // hatches drawn without their pattern
+    uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
     // Messages of their own (external references that were not loaded, and
     // why), each kept once; beyond kMaxNotes only counted.
@@ -38,7 +39,7 @@ struct TBoundHits {
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || ViewportNesting ||
-               !Notes.empty();
+               TextBraces || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);
@@ -82,3 +83,10 @@ constexpr uint64_t kDashPointsPerByte = 16;
 // boundary with a million teeth that every line crosses).
 constexpr std::size_t kMaxHatchLines = 100000;
 constexpr std::size_t kMaxHatchSegmentTests = 4 * kMaxEntityPoints;
+
+// Deepest nesting of braces in a multi-line text whose formatting is scoped:
+// at "}" height, colour, font and underline return to what they were at the
+// matching "{". Deeper braces are read but scope nothing (their codes run on
+// to the next brace that does), so that a text of a million "{" keeps no
+// million saved states; the text is laid out with a warning.
+constexpr int kMaxTextBraceDepth = 256;

@@ -187,10 +187,6 @@ void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
 
-// Texts take part in the extents like every drawable entity; their drawing
-// arrives with their geometry.
-void DrawNothing(TkrDXFImage&, TkrDXFEntity&) {}
-
 // The procedure table, searched from the entity's class up through its
 // ancestors; at each level the classes below are compared in this order.
 struct TProcEntry {
@@ -203,10 +199,10 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::Ellipse, DrawPolyline},   {TEntityClass::Polyline, DrawPolyline},
     {TEntityClass::LWPolyline, DrawPolyline}, {TEntityClass::Spline, DrawSpline},
     {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
-    {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawNothing},
-    {TEntityClass::Attdef, DrawNothing},     {TEntityClass::Face3d, Draw3dFace},
+    {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawText},
+    {TEntityClass::Attdef, DrawText},        {TEntityClass::Face3d, Draw3dFace},
     {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
-    {TEntityClass::Attrib, DrawNothing},     {TEntityClass::ImageEnt, DrawImage},
+    {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawImage},
     {TEntityClass::Viewport, DrawViewport},  {TEntityClass::Leader, DrawLeader},
 };
 

@@ -295,8 +295,8 @@ bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
     return true;
 }
 
-TPoint TkrDXFImage::MapPoint(const TPoint3F& p) const {
-    const auto& m = DrawContext.Matrix.M;
+TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
+    const auto& m = matrix.M;
     long double x = (long double)p.X * m[0][0] + (long double)p.Y * m[1][0] + (long double)p.Z * m[2][0] + m[3][0];
     long double y = (long double)p.X * m[0][1] + (long double)p.Y * m[1][1] + (long double)p.Z * m[2][1] + m[3][1];
     return {ToTarget(x), ToTarget(y)};

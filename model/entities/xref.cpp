@@ -7,6 +7,7 @@
 #include "model/converter.h"
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
+#include "model/entities/text.h"
 
 namespace {
 // The name of a file without its folder (either slash) and its extension.
@@ -155,7 +156,10 @@ bool TkrDXFImageEnt::LookUpPicture() {
 std::unique_ptr<TkrDXFEntity> MakeXrefPathText(TkrDXFConverter& conv, const std::string& path) {
     auto t = std::make_unique<TkrDXFText>();
     if (conv.OnCreateEntity) conv.OnCreateEntity(*t);
-    (void)path;  // PENDING(text merge): set the text and its 0.2 height
-    t->Loaded(conv);
+    t->Height = 0.2f;
+    t->Text = path;
+    // A Windows path is full of backslashes: "..\Lageplan\a.dxf" would read
+    // as an underline code if the text were converted; it is shown as written.
+    t->LoadedAsIs(conv);
     return t;
 }
