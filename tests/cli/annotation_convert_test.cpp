@@ -189,3 +189,59 @@ TEST_F(AnnotationConvert, TheSheetsInSimplifiedDxfAreReadByARealReader) {
         EXPECT_GT(std::atoi(log.c_str()), 6) << name << ": " << log;  // more than the walls (and frame)
     }
 }
+
+namespace {
+// A dimension (block *D1: its line and the measurement text "1234" above it),
+// a table (block *T1: a cell frame and the cell text "Cell A1") and a
+// reference to a missing drawing (its path shown as a 0.2-high text at the
+// insert, scaled 100 times). The model's lines end at x = 100; the texts
+// reach beyond: the extents include them.
+std::string DimensionTableAndMissingXref() {
+    return dxftest::PipeDxf(
+        "0|SECTION|2|BLOCKS|"
+        "0|BLOCK|2|*D1|70|1|10|0|20|0|0|LINE|10|0|20|0|11|100|21|0|"
+        "0|MTEXT|10|40|20|12|40|5|71|1|1|1234|0|ENDBLK|"
+        "0|BLOCK|2|*T1|70|1|10|0|20|0|0|LINE|10|0|20|-40|11|100|21|-40|"
+        "0|MTEXT|10|2|20|-30|40|4|71|1|1|Cell A1|0|ENDBLK|"
+        "0|BLOCK|2|X|70|4|1|gone\\Lageplan.dxf|10|0|20|0|0|ENDBLK|0|ENDSEC|"
+        "0|SECTION|2|ENTITIES|0|DIMENSION|2|*D1|10|0|20|0|12|0|22|0|70|0|1|1234|"
+        "0|ACAD_TABLE|100|AcDbEntity|8|0|100|AcDbBlockReference|2|*T1|10|0|20|0|100|AcDbTable|1|Cell A1|"
+        "0|INSERT|2|X|10|0|20|-80|41|100|42|100|0|ENDSEC|0|EOF");
+}
+}  // namespace
+
+TEST_F(AnnotationConvert, DimensionTableAndMissingReferenceTextsAreDrawnInBothForms) {
+    std::string in = Put("dims.dxf", DimensionTableAndMissingXref());
+    ASSERT_EQ(Run({"convert", "-o", (dir / "out").string(), in}), 0) << err;
+    EXPECT_NE(err.find("external reference 'gone\\Lageplan.dxf' not found: shown as its path"), std::string::npos)
+        << err;
+    // Simplified DXF: every text is an MTEXT record of its own; the path is
+    // shown as it stands (its "\L" is no underline code).
+    std::string dxf = dxftest::ReadFile(dir / "out" / "dims.dxf");
+    size_t mtexts = 0;
+    for (size_t at = dxf.find("\nMTEXT\r\n"); at != std::string::npos; at = dxf.find("\nMTEXT\r\n", at + 1)) ++mtexts;
+    EXPECT_EQ(mtexts, 3u);
+    EXPECT_NE(dxf.find(";1234}"), std::string::npos);
+    EXPECT_NE(dxf.find(";Cell A1}"), std::string::npos);
+    EXPECT_NE(dxf.find(";gone\\\\Lageplan.dxf}"), std::string::npos) << "a backslash is escaped in MTEXT";
+
+    // Text form: texts contribute no segments, but the extents include them:
+    // the dimension text's box reaches past x = 100 and the path text (0.2 x
+    // 100 = 20 high) below y = -80, so the lines do not span the target's width.
+    ASSERT_EQ(Run({"convert", "--format", "text", "-o", (dir / "out").string(), in}), 0) << err;
+    std::vector<std::string> segs = Segments("dims.txt");
+    ASSERT_EQ(segs.size(), 2u);  // the two lines of the blocks
+    auto Field = [](const std::string& s, int i) {
+        size_t at = 0;
+        for (int k = 0; k < i; ++k) at = s.find(';', at) + 1;
+        return std::atoi(s.c_str() + at);
+    };
+    // Without the texts the extents would be (0, -40)-(100, 0): the lines would
+    // run from the left margin x = 60000 to 540000.
+    const int x1 = Field(segs[0], 0), x2 = Field(segs[0], 2);
+    EXPECT_EQ(x1, 60000);
+    EXPECT_LT(x2, 540000);
+    EXPECT_GT(x2, 60000);
+    EXPECT_EQ(segs[0], "60000;" + std::to_string(Field(segs[0], 1)) + ";" + std::to_string(x2) + ";" +
+                           std::to_string(Field(segs[0], 1)));
+}

@@ -127,8 +127,20 @@ TEST_F(Xref, AMissingFileShowsItsPathAsAText) {
     TkrDXFBlock* b = Block(g, 0);
     ASSERT_EQ(b->Count(), 1);
     EXPECT_EQ(b->Xref, nullptr);
-    EXPECT_TRUE(b->GetEntity(0)->Is(TEntityClass::Text));
+    ASSERT_TRUE(b->GetEntity(0)->Is(TEntityClass::Text));
+    auto* t = static_cast<TkrDXFText*>(b->GetEntity(0));
+    EXPECT_EQ(t->Text, "gone/b.dxf");
+    EXPECT_FLOAT_EQ(t->Height, 0.2f);
+    EXPECT_EQ(t->Converted, nullptr);
+    EXPECT_FALSE(IsEmptyBox(t->GetBox()));  // measured: the block's extents hold it
+    EXPECT_EQ(b->Box, t->GetBox());
     EXPECT_TRUE(Says(g, "external reference 'gone/b.dxf' not found: shown as its path"));
+    // A Windows path keeps its backslashes: "\L" of a folder is no underline.
+    TkrDXFImage w;
+    w.LoadFromFile(Put("w.dxf", Referring({"C:\\Lager\\U+0041\\b.dxf"})));
+    auto* wt = static_cast<TkrDXFText*>(Block(w, 0)->GetEntity(0));
+    EXPECT_EQ(wt->Converted, nullptr);
+    EXPECT_EQ(wt->Text, "C:\\Lager\\U+0041\\b.dxf");
 }
 
 TEST_F(Xref, ACycleOfTwoFilesOrAFileReferringToItselfIsCut) {
