@@ -113,11 +113,22 @@ TEST_F(ClippedText, CutPointsAreRoundedToTheNearestInteger) {
     EXPECT_EQ(Close(), "0;1;2;3\r\n3;0;4;1\r\n2;0;3;1\r\n");
 }
 
-TEST(ClippedDxf, AFilledPolygonIsClippedToTheRectangle) {
-    TPDFCanvas sink;
+namespace {
+// Makes sink record for simplified DXF, clipped to (0, 0)-(1000, 1000) when clip is set.
+void SetUpDxfSink(TPDFCanvas& sink, bool clip) {
     sink.Exporter = std::make_unique<TkrDXFExport>();
-    sink.Clipping = true;
+    sink.Clipping = clip;
     sink.ClipRect = {0, 0, 1000, 1000};
+}
+
+class ClippedDxf : public ::testing::Test {
+protected:
+    void SetUp() override { SetUpDxfSink(sink, true); }
+    TPDFCanvas sink;
+};
+}  // namespace
+
+TEST_F(ClippedDxf, AFilledPolygonIsClippedToTheRectangle) {
     // A triangle (0,0), (2000,0), (0,2000) clipped to the square: the
     // hypotenuse x + y = 2000 lies outside it, so the square (0,0), (1000,0),
     // (1000,1000), (0,1000) remains.
@@ -134,11 +145,7 @@ TEST(ClippedDxf, AFilledPolygonIsClippedToTheRectangle) {
     }
 }
 
-TEST(ClippedDxf, APolygonWhollyOutsideOrOfNoAreaDrawsNothing) {
-    TPDFCanvas sink;
-    sink.Exporter = std::make_unique<TkrDXFExport>();
-    sink.Clipping = true;
-    sink.ClipRect = {0, 0, 1000, 1000};
+TEST_F(ClippedDxf, APolygonWhollyOutsideOrOfNoAreaDrawsNothing) {
     TPoint far[3] = {{2000, 0}, {3000, 0}, {2000, 1000}};
     sink.Polygon(far, 3);
     // Touches the rectangle only at its corner (1000, 1000).
@@ -148,11 +155,7 @@ TEST(ClippedDxf, APolygonWhollyOutsideOrOfNoAreaDrawsNothing) {
     EXPECT_EQ(FirstHatch(EntitiesOf(*sink.Exporter)).Count, -1);
 }
 
-TEST(ClippedDxf, TextsPixelsAndRectanglesByTheirPlace) {
-    TPDFCanvas sink;
-    sink.Exporter = std::make_unique<TkrDXFExport>();
-    sink.Clipping = true;
-    sink.ClipRect = {0, 0, 1000, 1000};
+TEST_F(ClippedDxf, TextsPixelsAndRectanglesByTheirPlace) {
     sink.Font.Height = 40;
     sink.TextOut(500, 500, "inside");
     sink.TextOut(1500, 500, "outside");  // its start point is outside
@@ -167,12 +170,10 @@ TEST(ClippedDxf, TextsPixelsAndRectanglesByTheirPlace) {
     EXPECT_NE(e.find("\r\n900\r\n"), std::string::npos);
 }
 
-TEST(ClippedDxf, EverythingInsideIsRecordedAsWithoutClipping) {
+TEST(ClippedDxfSink, EverythingInsideIsRecordedAsWithoutClipping) {
     auto draw = [](bool clip) {
         TPDFCanvas sink;
-        sink.Exporter = std::make_unique<TkrDXFExport>();
-        sink.Clipping = clip;
-        sink.ClipRect = {0, 0, 1000, 1000};
+        SetUpDxfSink(sink, clip);
         TPoint tri[3] = {{0, 0}, {1000, 0}, {0, 1000}};
         sink.Polygon(tri, 3);
         sink.Polyline(tri, 3);

@@ -14,6 +14,7 @@
 #include "render/dxf_image.h"
 
 #include "dxf_snippets.h"
+#include "render/render_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -22,21 +23,8 @@ std::string Dxf(const std::string& pipes) { return dxftest::PipeDxf(pipes); }
 
 // Draws layout i in text form into the conversion run's rectangle.
 std::vector<std::string> DrawLayout(TkrDXFImage& g, int i) {
-    fs::path path = fs::temp_directory_path() / ("annotation_draw_" + std::to_string(::getpid()) + ".txt");
-    fs::remove(path);
     g.SetCurrentLayout(g.GetLayout(i));
-    TPDFCanvas sink;
-    sink.TextMode = true;
-    sink.TextFile.Bind(path.string());
-    sink.TextFile.Rewrite();
-    g.DrawOnSink(sink, {0, 0, 600000, int32_t(600000.0 * g.GetHeight() / g.GetWidth())});
-    sink.TextFile.Close();
-    EXPECT_FALSE(sink.Clipping);
-    std::vector<std::string> lines;
-    std::ifstream f(path, std::ios::binary);
-    for (std::string l; std::getline(f, l);) lines.push_back(l.substr(0, l.size() - 1));
-    fs::remove(path);
-    return lines;
+    return rendertest::DrawLoaded(g);
 }
 
 std::vector<std::string> Draw(const std::string& pipes, int layout = 0) {

@@ -18,6 +18,7 @@
 #include "render/xref_loader.h"
 
 #include "dxf_snippets.h"
+#include "render/render_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -70,20 +71,7 @@ protected:
         return false;
     }
     // The segments of layout 0 in text form.
-    std::vector<std::string> Draw(TkrDXFImage& g) {
-        fs::path path = dir / "out.txt";
-        fs::remove(path);
-        TPDFCanvas sink;
-        sink.TextMode = true;
-        sink.TextFile.Bind(path.string());
-        sink.TextFile.Rewrite();
-        g.DrawOnSink(sink, {0, 0, 600000, int32_t(600000.0 * g.GetHeight() / g.GetWidth())});
-        sink.TextFile.Close();
-        std::vector<std::string> lines;
-        std::ifstream f(path, std::ios::binary);
-        for (std::string l; std::getline(f, l);) lines.push_back(l);
-        return lines;
-    }
+    static std::vector<std::string> Draw(TkrDXFImage& g) { return rendertest::DrawLoaded(g); }
     fs::path dir;
 };
 }  // namespace
