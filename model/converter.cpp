@@ -202,6 +202,7 @@ void TkrDXFConverter::Clear() {
     for (auto& t : FTables) t = nullptr;
     FOwnTables.clear();
     FLayerIndex = {};
+    FLayerHandles = {};
     FLastLayer = nullptr;
     FStyleIndex = {};
     FLTypeIndex = {};
@@ -358,6 +359,18 @@ TkrDXFEntity* TkrDXFConverter::Lookup(TNameIndex& idx, const TkrDXFTable* table,
     }
     auto it = idx.Map.find(fold(name));
     return it == idx.Map.end() ? nullptr : it->second;
+}
+
+const std::unordered_multimap<uint32_t, TkrDXFLayer*>& TkrDXFConverter::LayersByHandle() const {
+    THandleIndex& idx = FLayerHandles;
+    const TkrDXFTable* table = FTables[tkLayer - 3];
+    if (idx.Table != table || (table && idx.Indexed > table->Entities.size())) idx = {table, 0, {}};
+    if (!table) return idx.Map;
+    for (; idx.Indexed < table->Entities.size(); ++idx.Indexed) {
+        TkrDXFEntity* e = table->Entities[idx.Indexed].get();
+        if (e->Is(TEntityClass::Layer)) idx.Map.emplace(e->Handle, static_cast<TkrDXFLayer*>(e));
+    }
+    return idx.Map;
 }
 
 TkrDXFLayer* TkrDXFConverter::FindOrCreateLayer(std::string_view name) {

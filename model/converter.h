@@ -168,6 +168,12 @@ public:
     void PruneLayouts(bool dropPaper);
 
     TkrDXFLayer* FindOrCreateLayer(std::string_view name);
+    // Calls f with every layer of the LAYER table whose handle is h.
+    template <class F>
+    void ForLayersOfHandle(uint32_t h, F&& f) const {
+        auto [from, to] = LayersByHandle().equal_range(h);
+        for (auto it = from; it != to; ++it) f(*it->second);
+    }
     TkrDXFLineType* FindLineType(std::string_view name) const;
     const TkrLines* LineTypePattern(std::string_view name) const;
     TkrDXFStyle* FindOrCreateStyle(std::string_view name);
@@ -235,6 +241,15 @@ private:
         std::unordered_map<std::string, TkrDXFEntity*> Map;
     };
     mutable TNameIndex FLayerIndex, FStyleIndex, FLTypeIndex;
+    // Layers by handle (a viewport's frozen layers), kept in step like the
+    // name indexes.
+    struct THandleIndex {
+        const TkrDXFTable* Table = nullptr;
+        size_t Indexed = 0;
+        std::unordered_multimap<uint32_t, TkrDXFLayer*> Map;
+    };
+    mutable THandleIndex FLayerHandles;
+    const std::unordered_multimap<uint32_t, TkrDXFLayer*>& LayersByHandle() const;
     // Blocks of the BLOCKS section by exact name (the first block of a name
     // wins), extended as blocks are appended and reset whenever the section
     // slot changes or the model is cleared, so that it never refers to a

@@ -96,6 +96,13 @@ public:
     TPoint3F ViewTarget{};                // groups 17/27/37
     float Twist = 0;                      // group 51, degrees
     std::string XDataApp;                 // group 1001
+    // Set by the drawing procedure when the content is to be drawn (as an
+    // insert's Expanding): a drawing stopped by its work bound or cancelled
+    // walks no further model through its remaining viewports.
+    bool Expanding = false;
+    // The entities the content walk goes through (the whole ENTITIES section,
+    // paper space included), known to the drawing procedure when it is called.
+    uint64_t ContentWalk = 0;
 
     // The viewport shows its content: status flag 0x20000 clear, status on,
     // and not the overall paper-space viewport (id 1, number 0).

@@ -126,8 +126,13 @@ void TkrDXFViewport::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* rece
         if (Status != 0) return;
         visit(receiver, *this);
     } else {
+        // Walks that expand inserts anyway (not a drawing) show the content
+        // too; a drawing decides through the viewport's drawing procedure.
+        Expanding = conv.ExpandInserts;
+        ContentWalk = uint64_t(conv.TableCount(tkEntities));
         visit(receiver, *this);
-        DrawContent(conv, visit, receiver);
+        if (Expanding) DrawContent(conv, visit, receiver);
+        Expanding = false;
     }
     if (conv.OnViewport) conv.OnViewport(*this);
 }
@@ -179,18 +184,17 @@ void TkrDXFViewport::DrawContent(TkrDXFConverter& conv, TVisitProc visit, void* 
     conv.DrawContext = dc;
     conv.ClipEnabled = true;
     conv.ClipBox = clip;
-    if (TkrDXFGroup* layers = conv.GetTable(tkLayer))
-        for (auto& e : layers->Entities) {
-            if (!e->Is(TEntityClass::Layer)) continue;
-            auto* l = static_cast<TkrDXFLayer*>(e.get());
-            bool frozen = (l->Handle != 0xFFFFFFFF &&
-                           std::binary_search(FrozenHandles.begin(), FrozenHandles.end(), l->Handle)) ||
-                          std::find(FrozenLayers.begin(), FrozenLayers.end(), l) != FrozenLayers.end();
-            if (frozen && !l->Hidden) {
-                l->Hidden = true;
-                restore.hidden.push_back(l);
-            }
-        }
+    // The frozen layers are looked up (by handle through the reader's index),
+    // never searched for among all layers: a drawing of many layers and many
+    // viewports costs no product of both.
+    auto hide = [&](TkrDXFLayer& l) {
+        if (l.Hidden) return;
+        l.Hidden = true;
+        restore.hidden.push_back(&l);
+    };
+    for (uint32_t h : FrozenHandles)
+        if (h != 0xFFFFFFFF) conv.ForLayersOfHandle(h, hide);
+    for (TkrDXFLayer* l : FrozenLayers) hide(*l);
     dc->Matrix = MultiplyMatrix(Matrix, restore.saved.Matrix);
     dc->MatrixHasRotation = MatrixHasRotation(dc->Matrix);
     dc->Insert = nullptr;

@@ -164,3 +164,22 @@ TEST(DrawViewport, AHatchAcrossTheFrameIsCutInTextForm) {
     EXPECT_EQ(lines[4], "396000;144000;420000;144000");
     EXPECT_EQ(lines[5], "420000;96000;396000;96000");
 }
+
+TEST(DrawViewport, ManyViewportsOverManyPaperEntitiesEndAtTheWorkBound) {
+    // 6000 viewports each walk the ENTITIES section of 6000 paper-space
+    // lines and one model line: 36 million entities passed over, more than
+    // the drawing's work bound of this 1 MB file allows. The walk is paid
+    // for, so the sheet converts in part (the first viewports show the model
+    // line) instead of taking the product of both.
+    std::string file = "0|SECTION|2|ENTITIES|0|LINE|10|0|20|0|11|10|21|0|";
+    for (int i = 0; i < 6000; ++i) file += "0|LINE|67|1|10|0|20|0|11|100|21|" + std::to_string(i % 100) + "|";
+    for (int i = 0; i < 6000; ++i)
+        file += "0|VIEWPORT|67|1|69|" + std::to_string(i + 2) + "|10|50|20|50|40|100|41|100|12|5|22|0|45|100|";
+    TkrDXFImage g;
+    g.LoadFromText(Dxf(file + "0|ENDSEC|0|EOF"));
+    ASSERT_EQ(g.LayoutCount(), 2);
+    auto lines = DrawLayout(g, 1);
+    EXPECT_TRUE(g.DrawTruncated);
+    EXPECT_GT(lines.size(), 6000u);  // the paper lines, and the model line of the viewports drawn
+    EXPECT_LT(lines.size(), 6000u + 6000u);
+}
