@@ -115,6 +115,11 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     TConvertSettings& s = project.Settings;
     if (!o.ProjectIn) s.OutputFolder = cwd;
     if (o.OutputFolder) s.OutputFolder = *o.OutputFolder;
+    // The job list holds full paths: names given relative to the current
+    // folder (on the command line or in a project) are made absolute as they
+    // enter it, so the log shows them in full and a saved project works from
+    // any folder.
+    project.MakeAbsolute(cwd);
     if (o.Form) s.OutputForm = *o.Form == "text" ? ofText : ofDXF;
     if (o.Layout) {
         s.LayoutChoice = lcSingleLayout;

@@ -227,6 +227,7 @@ void TkrDXFConverter::Load() {
     Code = 0;
     Value = {};
     ReadDepth = 0;
+    ReadingObjects = false;
     if (OnStart) OnStart(*this);
     try {
         RootSection->Load(*this);

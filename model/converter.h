@@ -60,6 +60,9 @@ public:
     // "SEQEND" once the text is exhausted), never a copy.
     std::string_view Value;
     bool Loading = false;
+    // True from the name of an OBJECTS section until the next section names
+    // itself: the groups read belong to objects, not entities.
+    bool ReadingObjects = false;
     // Bounds reached while loading and drawing (see model/limits.h).
     TBoundHits Bounds;
 

@@ -76,6 +76,9 @@ void TkrDXFEntity::ReadProperty(TkrDXFConverter& conv) {
     switch (conv.Code) {
         case 5: Handle = HexHandle(conv.Value); break;
         case 8:
+            // Objects use code 8 for other things (the map file of a MATERIAL,
+            // the layer names of a LAYER_FILTER): only entities name layers.
+            if (conv.ReadingObjects) break;
             Layer = conv.FindOrCreateLayer(conv.Value);
             Layer->Used = true;
             break;
@@ -92,7 +95,9 @@ void TkrDXFEntity::Changed() {
     if (OnDraw) OnDraw.Proc(OnDraw.Receiver, *this);
 }
 
-std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const {
+std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const { return TypeName(conv); }
+
+std::string TkrDXFEntity::TypeName(const TkrDXFConverter* conv) const {
     if (conv && SourceStart != kNoPos && SourceEnd != kNoPos && SourceStart < conv->Text.size()) {
         std::string_view t(conv->Text);
         auto lineAt = [&](size_t& pos) {
@@ -298,6 +303,7 @@ std::string TkrDXFTable::GetName(const TkrDXFConverter* conv) const {
 void TkrDXFSection::ReadProperty(TkrDXFConverter& conv) {
     if (conv.Code != 2 || !Name.empty()) return;
     Name = UpperAscii(conv.Value);
+    conv.ReadingObjects = Name == "OBJECTS";
     int kind = Name == "TABLES" ? tkTables : Name == "BLOCKS" ? tkBlocks : Name == "ENTITIES" ? tkEntities : -1;
     if (kind >= 0) conv.InstallSection(kind, this);
     if (kind == tkEntities) {
