@@ -75,6 +75,21 @@ TEST(DrawWorkBound, BillionLinesFromAFewKilobytesStopAtTheBound) {
     EXPECT_LE(g.WorkDone, budget + 1 + 2);  // the entity that crossed it may finish
 }
 
+TEST(DrawWorkBound, AnArrayOfTenBillionCopiesStopsAtTheBound) {
+    // 100000 x 100000 copies of one line: every copy is counted.
+    std::string dxf =
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\n0\n20\n0\n0\nLINE\n10\n0\n20\n0\n11\n0.5\n21\n0\n"
+        "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nB\n10\n0\n20\n0\n70\n100000\n71\n"
+        "100000\n44\n1\n45\n1\n0\nENDSEC\n0\nEOF\n";
+    TkrDXFImage g;
+    TDrawn d = Draw(g, dxf);
+    const uint64_t budget = kDrawWorkBase + kDrawWorkPerByte * dxf.size();
+    EXPECT_TRUE(g.DrawTruncated);
+    // A copy costs its visit, the line's visit and two points.
+    EXPECT_GT(d.Lines, budget / 5);
+    EXPECT_LE(d.Lines, budget / 3);
+}
+
 TEST(DrawWorkBound, APointCostsMoreInTheDxfForm) {
     // In simplified DXF form every segment becomes an entity of its own: a
     // point costs kDrawWorkPerDxfPoint units, so fewer lines fit the bound.
