@@ -76,6 +76,11 @@ public:
     int32_t SplineParts = 25;
     int32_t CirclePoints = 16;
     double LTScale = 0;  // 0: not looked up yet
+    // Largest distance (drawing units) a chord of a circle, arc, ellipse,
+    // bulge or spline may stray from the true curve; 0: the fixed counts
+    // (CirclePoints, SplineParts, 16 chords a bulge). A tolerance only adds
+    // points: no curve gets fewer than the fixed counts give it.
+    double ChordTolerance = 0;
 
     // View.
     TPoint3F ViewDirection{0, 0, 1};

@@ -1,6 +1,7 @@
 #include "model/limits.h"
 
 #include "model/entities/blocks.h"
+#include "model/entities/spline_math.h"
 
 std::vector<std::string> TBoundHits::Messages() const {
     std::vector<std::string> out;
@@ -18,5 +19,12 @@ std::vector<std::string> TBoundHits::Messages() const {
                       std::to_string(kMaxInsertDepth) + " levels left out");
     if (InsertCycles)
         out.push_back(std::to_string(InsertCycles) + " insert(s) of a block inside itself left out");
+    if (SplineData)
+        out.push_back(std::to_string(SplineData) + " spline(s) drawn as their control polygon: a degree above " +
+                      std::to_string(kMaxSplineDegree) +
+                      ", or knots that do not fit the degree and the control points");
+    if (SplineWeights)
+        out.push_back(std::to_string(SplineWeights) +
+                      " spline(s) drawn without their weights: not one positive number per control point");
     return out;
 }

@@ -26,8 +26,10 @@ struct TBoundHits {
     uint32_t DashPoints = 0;    // dashed geometry drawn solid (either bound)
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
+    uint32_t SplineData = 0;    // splines drawn as their control polygon (degree, knots)
+    uint32_t SplineWeights = 0; // splines drawn without weights that do not fit
 
-    bool Any() const { return EntityPoints || DashPoints || InsertDepth || InsertCycles; }
+    bool Any() const { return EntityPoints || DashPoints || InsertDepth || InsertCycles || SplineData || SplineWeights; }
     void Clear() { *this = TBoundHits{}; }
     // One message a bound reached, in the order of the fields.
     std::vector<std::string> Messages() const;

@@ -51,3 +51,36 @@ TEST(SameDrawing, ATraceConvertsAsTheSolidWithTheSameCorners) {
     EXPECT_EQ(trace.Dxf, solid.Dxf);
     EXPECT_NE(trace.Dxf.find("HATCH"), std::string::npos);  // filled, as a SOLID is
 }
+
+TEST(SameDrawing, ACubicSplineKeepsItsPointsWrittenWithOrWithoutDegreeAndEqualWeights) {
+    // Control points (0,0) (1,2) (3,2) (4,0), knots 0 0 0 0 1 1 1 1: the first
+    // control point, 25 points on [0, 1) and the last one. Extents 4 x 1.5 ->
+    // 5 x 1.875, scale 120000.
+    const std::vector<std::string> knots = {"40", "0", "40", "0", "40", "0", "40", "0",
+                                            "40", "1", "40", "1", "40", "1", "40", "1"};
+    const std::vector<std::string> points = {"10", "0", "20", "0", "10", "1", "20", "2",
+                                             "10", "3", "20", "2", "10", "4", "20", "0"};
+    auto spline = [&](std::vector<std::string> head, std::vector<std::string> tail) {
+        head.insert(head.begin(), {"0", "SPLINE", "8", "0", "70", "8"});
+        head.insert(head.end(), knots.begin(), knots.end());
+        head.insert(head.end(), points.begin(), points.end());
+        head.insert(head.end(), tail.begin(), tail.end());
+        return Entities(head);
+    };
+    TBothForms cubic = ConvertBoth(spline({"71", "3"}, {}));
+    EXPECT_EQ(cubic.Text,
+              "60000;276000;60001;276000\r\n60001;276000;74961;248352\r\n74961;248352;90981;223008\r\n"
+              "90981;223008;107969;199968\r\n107969;199968;125833;179232\r\n125833;179232;144480;160800\r\n"
+              "144480;160800;163818;144672\r\n163818;144672;183756;130848\r\n183756;130848;204200;119328\r\n"
+              "204200;119328;225059;110112\r\n225059;110112;246240;103200\r\n246240;103200;267652;98592\r\n"
+              "267652;98592;289202;96288\r\n289202;96288;310798;96288\r\n310798;96288;332348;98592\r\n"
+              "332348;98592;353760;103200\r\n353760;103200;374941;110112\r\n374941;110112;395800;119328\r\n"
+              "395800;119328;416244;130848\r\n416244;130848;436182;144672\r\n436182;144672;455520;160800\r\n"
+              "455520;160800;474167;179232\r\n474167;179232;492031;199968\r\n492031;199968;509019;223008\r\n"
+              "509019;223008;525039;248352\r\n525039;248352;540000;276000\r\n");
+    for (auto variant : {spline({}, {}), spline({"71", "3"}, {"41", "1", "41", "1", "41", "1", "41", "1"})}) {
+        TBothForms v = ConvertBoth(variant);
+        EXPECT_EQ(v.Text, cubic.Text);
+        EXPECT_EQ(v.Dxf, cubic.Dxf);
+    }
+}
