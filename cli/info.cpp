@@ -91,6 +91,7 @@ void PrintText(const std::string& path, TkrDXFConverter& conv, std::ostream& ter
     TFileInfo fi = Collect(conv);
     out << path << "\n";
     out << "  $ACADVER: " << (fi.AcadVer.empty() ? "(none)" : fi.AcadVer) << "\n";
+    out << "  Form: " << (conv.BinarySource ? "binary" : "ASCII") << "\n";
     out << "  Entities: " << fi.EntityTotal << "\n";
     for (auto& [name, n] : fi.EntityTypes) out << "    " << name << ": " << n << "\n";
     out << "  Blocks: " << fi.Blocks << "\n";
@@ -137,6 +138,7 @@ TJson FileJson(const std::string& path, TkrDXFConverter& conv) {
     TJson j = TJson::object();
     j["file"] = path;
     j["acadver"] = fi.AcadVer;
+    j["form"] = conv.BinarySource ? "binary" : "ascii";
     TJson& types = j["entities"] = TJson::object();
     for (auto& [name, n] : fi.EntityTypes) types[name] = n;
     j["entity_count"] = fi.EntityTotal;

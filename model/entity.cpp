@@ -98,23 +98,9 @@ void TkrDXFEntity::Changed() {
 std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const { return TypeName(conv); }
 
 std::string TkrDXFEntity::TypeName(const TkrDXFConverter* conv) const {
-    if (conv && SourceStart != kNoPos && SourceEnd != kNoPos && SourceStart < conv->Text.size()) {
-        std::string_view t(conv->Text);
-        auto lineAt = [&](size_t& pos) {
-            size_t e = pos;
-            while (e < t.size() && t[e] != '\r' && t[e] != '\n') ++e;
-            std::string_view line = t.substr(pos, e - pos);
-            if (e < t.size() && t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n') ++e;
-            pos = e < t.size() ? e + 1 : e;
-            return line;
-        };
-        size_t pos = SourceStart;
-        std::string_view line = lineAt(pos);
-        while (TrimBlanks(line).empty() && pos < t.size()) line = lineAt(pos);  // blank lines before the code
-        if (TrimBlanks(line) == "0") {
-            std::string_view name = TrimBlanks(lineAt(pos));
-            if (!name.empty()) return std::string(name);
-        }
+    if (conv && SourceStart != kNoPos && SourceEnd != kNoPos) {
+        std::string_view name = conv->EntityNameAt(SourceStart);
+        if (!name.empty()) return std::string(name);
     }
     std::string n = UpperAscii(ClassName(Class));
     if (n.rfind("TKR", 0) == 0) n.erase(0, 6);

@@ -1,7 +1,10 @@
 // One drawing written in different ways converts to the same files: a TRACE
-// is drawn as the SOLID with the same corners.
+// is drawn as the SOLID with the same corners, a cubic spline keeps its
+// points however its degree and weights are written, and a drawing saved in
+// binary DXF converts as the same drawing saved in ASCII DXF.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,15 +15,19 @@
 using dxftest::Entities;
 
 namespace {
+std::string FileStem(const std::string& path) {
+    std::string name = path.substr(path.rfind('/') + 1);
+    return name.substr(0, name.rfind('.'));
+}
+
 // The files the run writes for one drawing: the text form, then the
 // simplified DXF form.
 struct TBothForms {
     std::string Text, Dxf;
 };
 
-TBothForms ConvertBoth(const std::string& drawing) {
+TBothForms ConvertFile(const std::string& file) {
     TTempFolder t;
-    WriteBytes(t.Path + "d.dxf", drawing);
     TBothForms r;
     for (TOutputForm form : {ofText, ofDXF}) {
         TMemoryLog log;
@@ -28,10 +35,16 @@ TBothForms ConvertBoth(const std::string& drawing) {
         TConvertSettings s;
         s.OutputFolder = t.Path + "out";
         s.OutputForm = form;
-        EXPECT_EQ(run.Run({t.Path + "d.dxf"}, s, t.Path), 1);
-        (form == ofText ? r.Text : r.Dxf) = ReadBytes(t.Path + (form == ofText ? "out/d.txt" : "out/d.dxf"));
+        EXPECT_EQ(run.Run({file}, s, t.Path), 1);
+        (form == ofText ? r.Text : r.Dxf) = ReadBytes(t.Path + "out/" + FileStem(file) + (form == ofText ? ".txt" : ".dxf"));
     }
     return r;
+}
+
+TBothForms ConvertBoth(const std::string& drawing) {
+    TTempFolder t;
+    WriteBytes(t.Path + "d.dxf", drawing);
+    return ConvertFile(t.Path + "d.dxf");
 }
 }  // namespace
 
@@ -82,5 +95,45 @@ TEST(SameDrawing, ACubicSplineKeepsItsPointsWrittenWithOrWithoutDegreeAndEqualWe
         TBothForms v = ConvertBoth(variant);
         EXPECT_EQ(v.Text, cubic.Text);
         EXPECT_EQ(v.Dxf, cubic.Dxf);
+    }
+}
+
+TEST(SameDrawing, ADrawingSavedByEzdxfInAsciiAndBinaryFormConvertsToTheSameFiles) {
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "ezdxf missing";
+    TTempFolder t;
+    // Lines, curves, splines of several kinds, bulges, a block inserted as an
+    // array, a text and a hatch; one drawing of release 2000 (16-bit codes),
+    // one of release 12 (8-bit codes).
+    const std::string script = t.Path + "make.py";
+    WriteBytes(script, R"(import sys, ezdxf
+for ver in ("R2000", "R12"):
+    doc = ezdxf.new(ver)
+    m = doc.modelspace()
+    m.add_line((0, 0), (100, 37.5))
+    m.add_circle((50, 50), 12.345678901234567)
+    m.add_arc((20, 60), 10, 30, 250)
+    m.add_polyline2d([(0, 80, 0, 0, 0.5), (30, 90, 0, 0, -1), (60, 80)], format="xyseb")
+    b = doc.blocks.new("SEAT")
+    b.add_line((0, 0), (4, 3))
+    ins = m.add_blockref("SEAT", (70, 10), dxfattribs={"rotation": 15})
+    if ver == "R2000":
+        m.add_ellipse((80, 70), (10, 4, 0), 0.5, 0, 4)
+        m.add_spline([(0, 0), (10, 8), (20, -3), (30, 12)])
+        m.add_open_spline([(40, 0), (50, 20), (60, -5), (70, 25)], degree=2)
+        ins.grid(size=(2, 3), spacing=(5, 6))
+        m.add_text("Plan 1/3", dxfattribs={"height": 2.5, "insert": (5, 5)})
+        h = m.add_hatch(color=3)
+        h.paths.add_polyline_path([(0, 0), (10, 0), (10, 10)], is_closed=True)
+    doc.saveas(sys.argv[1] + ver + "_ascii.dxf")
+    doc.saveas(sys.argv[1] + ver + "_binary.dxf", fmt="bin")
+)");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + t.Path).c_str()), 0);
+    for (const char* ver : {"R2000", "R12"}) {
+        std::string ascii = t.Path + ver + "_ascii.dxf", binary = t.Path + ver + "_binary.dxf";
+        ASSERT_EQ(ReadBytes(binary).rfind(std::string("AutoCAD Binary DXF\r\n\x1a", 21), 0), 0u) << ver;
+        TBothForms a = ConvertFile(ascii), b = ConvertFile(binary);
+        EXPECT_GT(a.Text.size(), 1000u) << ver;
+        EXPECT_EQ(a.Text, b.Text) << ver;
+        EXPECT_EQ(a.Dxf, b.Dxf) << ver;
     }
 }

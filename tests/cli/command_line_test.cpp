@@ -141,6 +141,7 @@ TEST_F(Cli, InfoPrintsTheDrawingAsTextAndAsJson) {
     // Extents: the line (0,0)-(100,50) and the circle (40,-10)-(60,10).
     EXPECT_EQ(out, p + "\n"
                    "  $ACADVER: AC1015\n"
+                   "  Form: ASCII\n"
                    "  Entities: 2\n"
                    "    CIRCLE: 1\n"
                    "    LINE: 1\n"
@@ -154,7 +155,7 @@ TEST_F(Cli, InfoPrintsTheDrawingAsTextAndAsJson) {
                    "    1: Model  block *MODEL_SPACE  box (0, -9.98717) - (100, 50)\n");
     ASSERT_EQ(Run({"info", "--json", p}), 0) << err;
     EXPECT_EQ(out, "[{\"file\":\"" + p +
-                       "\",\"acadver\":\"AC1015\",\"entities\":{\"CIRCLE\":1,\"LINE\":1},\"entity_count\":2,"
+                       "\",\"acadver\":\"AC1015\",\"form\":\"ascii\",\"entities\":{\"CIRCLE\":1,\"LINE\":1},\"entity_count\":2,"
                        "\"points\":{\"CIRCLE\":114,\"LINE\":120},\"inserts\":{},\"blocks\":0,"
                        "\"layers\":[{\"name\":\"walls\",\"color\":\"#FF0000\",\"visible\":true,\"linetype\":\"DASHED\"}],"
                        "\"linetypes\":[{\"name\":\"DASHED\",\"elements\":[0.5,-0.25]}],\"ltscale\":2.5,"
@@ -199,4 +200,34 @@ TEST_F(Cli, InfoCountsEntitiesByTheirTypeNameAndListsOnlyLayersThatExist) {
     EXPECT_NE(out.find("\"entities\":{\"INSERT\":3,\"LINE\":1}"), std::string::npos) << out;
     EXPECT_NE(out.find("\"inserts\":{\"DOOR\":1,\"PART\":2}"), std::string::npos) << out;
     EXPECT_EQ(out.find("ghost"), std::string::npos) << out;
+}
+
+TEST_F(Cli, InfoSaysWhichFormADrawingHasAndADamagedBinaryFileNamesTheByte) {
+    // SECTION ENTITIES, a LINE with 10 = 1.5 (16-bit codes), ENDSEC, EOF.
+    std::string bin("AutoCAD Binary DXF\r\n\x1a\0", 22);
+    auto group = [&](int code, const std::string& value) {
+        bin += char(code & 0xFF);
+        bin += char(code >> 8);
+        bin += value;
+    };
+    group(0, std::string("SECTION\0", 8));
+    group(2, std::string("ENTITIES\0", 9));
+    group(0, std::string("LINE\0", 5));
+    group(10, std::string("\0\0\0\0\0\0\xf8\x3f", 8));
+    std::string whole = bin;
+    group(0, std::string("ENDSEC\0", 7));
+    group(0, std::string("EOF\0", 4));
+    std::string p = File("bin.dxf", bin), q = File("text.dxf", kLine);
+    ASSERT_EQ(Run({"info", p, q}), 0) << err;
+    EXPECT_NE(out.find("bin.dxf\n  $ACADVER: (none)\n  Form: binary\n  Entities: 1\n    LINE: 1\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("text.dxf\n  $ACADVER: (none)\n  Form: ASCII\n"), std::string::npos) << out;
+    ASSERT_EQ(Run({"info", "--json", p}), 0) << err;
+    EXPECT_NE(out.find("\"form\":\"binary\""), std::string::npos) << out;
+    // Cut inside the real: the group starts at byte 50 (22 + 10 + 11 + 7).
+    std::string cut = File("cut.dxf", whole.substr(0, 55));
+    EXPECT_EQ(Run({"convert", "-o", (dir / "out").string(), cut}), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + cut +
+                       ": DXF read error at byte 50: \ndamaged binary DXF: the value of group code 10 at byte 52 "
+                       "needs 8 bytes, the file ends after 3\n");
 }
