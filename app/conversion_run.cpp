@@ -1,9 +1,11 @@
 #include "app/conversion_run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "app/output_names.h"
 #include "model/errors.h"
@@ -32,6 +34,26 @@ int32_t TargetBottom(int width, int height) {
     if (!(b < double(std::numeric_limits<int32_t>::max()))) return std::numeric_limits<int32_t>::max();
     return int32_t(b);
 }
+
+namespace {
+void RefineCurves(TkrDXFImage& g, const TConvertSettings& settings) {
+    // The tolerance is in target units; the curves are made in drawing
+    // units, so it is divided by the largest scale of the layouts to convert
+    // (the finest they need), and the drawing is read again with it. Finer
+    // curves change the extents, and so the scale, only by a fraction of the
+    // tolerance; the 1 % kept in hand covers that.
+    double scale = 0;
+    for (int i = 0; i < g.LayoutCount(); ++i) {
+        if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
+        g.SetCurrentLayout(g.GetLayout(i));
+        TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
+        if (std::optional<double> s = g.MappingScale(rect)) scale = std::max(scale, std::fabs(*s));
+    }
+    if (!(scale > 0) || !std::isfinite(scale)) return;
+    g.Converter->ChordTolerance = settings.CurveTolerance / scale * 0.99;
+    g.Reload();
+}
+}  // namespace
 
 int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSettings& settings,
                         const std::string& programFolder) {
@@ -70,6 +92,7 @@ int TConversionRun::ConvertFile(const std::string& entry, const std::string& fol
         };
     }
     g.LoadFromFile(entry);
+    if (settings.CurveTolerance > 0) RefineCurves(g, settings);
     g.OnProgress = nullptr;
     // What loading left out concerns every layout; what drawing leaves out is
     // reported with its layout.

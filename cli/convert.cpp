@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -81,6 +82,19 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
             ""));
     cmd.add_flag("--keep-going", o.KeepGoing, "report a file that fails and go on with the next");
     cmd.add_option_function<std::string>(
+           "--curve-tolerance",
+           [&o](const std::string& v) { ParseDouble(v, o.CurveTolerance); },
+           "tessellate circles, arcs, ellipses, bulges and splines so that no chord strays more than U "
+           "target units from the curve")
+        ->type_name("U")
+        ->check(CLI::Validator(
+            [](std::string& v) -> std::string {
+                double u = 0;
+                if (!ParseDouble(v, u) || !std::isfinite(u) || !(u > 0)) return "needs a positive number of target units";
+                return {};
+            },
+            ""));
+    cmd.add_option_function<std::string>(
            "--project", [&o](const std::string& v) { o.ProjectIn = v; },
            "read the job list and settings of a project file; options override its settings")
         ->type_name("FILE.kpj");
@@ -121,6 +135,7 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     // any folder.
     project.MakeAbsolute(cwd);
     if (o.Form) s.OutputForm = *o.Form == "text" ? ofText : ofDXF;
+    s.CurveTolerance = o.CurveTolerance;
     if (o.Layout) {
         s.LayoutChoice = lcSingleLayout;
         s.LayoutNumber = *o.Layout;

@@ -20,6 +20,7 @@ struct TConvertOptions {
     bool KeepGoing = false;                   // --keep-going
     std::optional<std::string> ProjectIn;     // --project FILE.kpj
     std::optional<std::string> ProjectOut;    // --save-project FILE.kpj
+    double CurveTolerance = 0;                // --curve-tolerance U (target units; 0: fixed counts)
     std::vector<std::string> Files;
 };
 

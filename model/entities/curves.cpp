@@ -47,6 +47,11 @@ void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
     // angle too large for its precision) or resolution cannot run away.
     double nd = RoundEven(sweep / kPi * Parts);
     if (!(nd >= 3)) nd = 3;
+    // A chord tolerance adds points where the fixed count strays further
+    // from the curve (never fewer). An ellipse strays at most as a circle of
+    // its larger radius does.
+    nd = std::max(nd, ChordPointsForTolerance(std::max(std::fabs(p.RadiusX), std::fabs(p.RadiusY)), sweep,
+                                              conv.ChordTolerance));
     if (nd > double(kMaxEntityPoints)) {
         nd = double(kMaxEntityPoints);
         ++conv.Bounds.EntityPoints;

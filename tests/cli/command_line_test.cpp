@@ -5,6 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -230,4 +234,46 @@ TEST_F(Cli, InfoSaysWhichFormADrawingHasAndADamagedBinaryFileNamesTheByte) {
     EXPECT_EQ(err, "dxf2plandrop: " + cut +
                        ": DXF read error at byte 50: \ndamaged binary DXF: the value of group code 10 at byte 52 "
                        "needs 8 bytes, the file ends after 3\n");
+}
+
+TEST_F(Cli, ACircleAtCurveToleranceTenHasEveryChordWithinTenUnits) {
+    // Radius 200000: drawn 240000 units large, where the fixed 32 segments
+    // stray 240000 (1 - cos(pi / 31)) = 1231 units from the circle.
+    std::string p = File("flange.dxf", Entities({"0", "CIRCLE", "8", "0", "10", "0", "20", "0", "40", "200000"}));
+    auto segments = [&](const std::vector<std::string>& extra) {
+        std::vector<std::string> args = {"convert", "--format", "text", "-o", (dir / "out").string(), p};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(Run(args), 0) << err;
+        std::vector<std::array<double, 4>> s;
+        std::string name = fs::exists(dir / "out" / "flange0.txt") ? "flange0.txt" : "flange.txt";
+        std::istringstream in(dxftest::ReadFile(dir / "out" / name));
+        for (std::string line; std::getline(in, line);) {
+            std::array<double, 4> v{};
+            std::sscanf(line.c_str(), "%lf;%lf;%lf;%lf", &v[0], &v[1], &v[2], &v[3]);
+            s.push_back(v);
+        }
+        return s;
+    };
+    EXPECT_EQ(segments({}).size(), 32u);
+    auto fine = segments({"--curve-tolerance", "10"});
+    ASSERT_GT(fine.size(), 200u);
+    // The circle through three of the end points (they lie on it, rounded to
+    // whole units), then the middle of every chord against it.
+    auto at = [&](size_t i) { return std::array<double, 2>{fine[i][0], fine[i][1]}; };
+    auto a = at(0), b = at(fine.size() / 3), c = at(2 * fine.size() / 3);
+    double d = 2 * (a[0] * (b[1] - c[1]) + b[0] * (c[1] - a[1]) + c[0] * (a[1] - b[1]));
+    double a2 = a[0] * a[0] + a[1] * a[1], b2 = b[0] * b[0] + b[1] * b[1], c2 = c[0] * c[0] + c[1] * c[1];
+    double cx = (a2 * (b[1] - c[1]) + b2 * (c[1] - a[1]) + c2 * (a[1] - b[1])) / d;
+    double cy = (a2 * (c[0] - b[0]) + b2 * (a[0] - c[0]) + c2 * (b[0] - a[0])) / d;
+    double r = std::hypot(a[0] - cx, a[1] - cy);
+    EXPECT_NEAR(r, 240000, 50);
+    double worst = 0;
+    for (auto& s : fine) {
+        EXPECT_NEAR(std::hypot(s[0] - cx, s[1] - cy), r, 2);
+        worst = std::max(worst, r - std::hypot((s[0] + s[2]) / 2 - cx, (s[1] + s[3]) / 2 - cy));
+    }
+    EXPECT_LE(worst, 10 + 2);  // 10, and the rounding of the end points
+    EXPECT_GT(worst, 5);       // not far finer than asked
+    // A tolerance that is not a positive number is a usage error.
+    for (const char* bad : {"0", "-3", "x", "nan"}) EXPECT_EQ(Run({"convert", "--curve-tolerance", bad, p}), 2) << bad;
 }

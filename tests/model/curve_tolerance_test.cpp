@@ -1,0 +1,98 @@
+// A chord tolerance: circles, arcs, ellipses, bulges and splines get the
+// points that keep every chord within it of the true curve, and never fewer
+// than the fixed counts give.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model/converter.h"
+#include "model/entities/curves.h"
+
+#include "dxf_snippets.h"
+
+namespace {
+using dxftest::Entities;
+
+double SegmentDistance(const TPoint3F& p, const TPoint3F& a, const TPoint3F& b) {
+    double abx = double(b.X) - a.X, aby = double(b.Y) - a.Y, apx = double(p.X) - a.X, apy = double(p.Y) - a.Y;
+    double l2 = abx * abx + aby * aby;
+    double u = l2 > 0 ? std::clamp((apx * abx + apy * aby) / l2, 0.0, 1.0) : 0.0;
+    return std::hypot(apx - u * abx, apy - u * aby);
+}
+
+// How far the true curve (densely sampled) strays from the polyline.
+double Stray(const std::vector<TPoint3F>& polyline, const std::vector<TPoint3F>& dense) {
+    double worst = 0;
+    for (const TPoint3F& p : dense) {
+        double best = HUGE_VAL;
+        for (size_t i = 0; i + 1 < polyline.size(); ++i)
+            best = std::min(best, SegmentDistance(p, polyline[i], polyline[i + 1]));
+        worst = std::max(worst, best);
+    }
+    return worst;
+}
+
+struct TCase {
+    const char* Name;
+    std::vector<std::string> Body;
+};
+
+// Curves about 1000 units large.
+const std::vector<TCase> kCurves = {
+    {"circle", {"0", "CIRCLE", "10", "0", "20", "0", "40", "1000"}},
+    {"arc", {"0", "ARC", "10", "0", "20", "0", "40", "800", "50", "10", "51", "250"}},
+    {"ellipse", {"0", "ELLIPSE", "10", "0", "20", "0", "11", "1200", "21", "300", "40", "0.3", "41", "0", "42", "5"}},
+    {"bulges", {"0", "LWPOLYLINE", "90", "3", "10", "0", "20", "0", "42", "1", "10", "2000", "20", "0", "42", "-0.4",
+                "10", "2000", "20", "1500"}},
+    {"cubic", {"0", "SPLINE", "71", "3", "40", "0", "40", "0", "40", "0", "40", "0", "40", "1", "40", "1", "40", "1",
+               "40", "1", "10", "0", "20", "0", "10", "300", "20", "2000", "10", "900", "20", "-1500", "10", "1200",
+               "20", "0"}},
+    {"rational", {"0", "SPLINE", "71", "2", "40", "0", "40", "0", "40", "0", "40", "1", "40", "1", "40", "1",
+                  "10", "1000", "20", "0", "10", "1000", "20", "1000", "10", "0", "20", "1000",
+                  "41", "1", "41", "0.7071067811865476", "41", "1"}},
+    {"fit", {"0", "SPLINE", "71", "3", "11", "0", "21", "0", "11", "400", "21", "700", "11", "900", "21", "-200",
+             "11", "1500", "21", "300"}},
+};
+
+std::vector<TPoint3F> PointsOf(const std::vector<std::string>& body, double tolerance, int circle = 16,
+                               int spline = 25) {
+    TkrDXFConverter conv;
+    conv.ChordTolerance = tolerance;
+    conv.CirclePoints = circle;
+    conv.SplineParts = spline;
+    conv.LoadFromText(Entities(body));
+    auto* e = conv.EntityAt(0);
+    EXPECT_FALSE(conv.Bounds.Any());
+    return static_cast<TkrDXFPolyline*>(e)->Points;
+}
+}  // namespace
+
+TEST(ChordTolerance, EveryKindOfCurveStaysWithinIt) {
+    for (const TCase& c : kCurves) {
+        // The true curve: the fixed counts, very fine (bulges: a tolerance far
+        // below the one checked).
+        std::vector<TPoint3F> dense = PointsOf(c.Body, std::string(c.Name) == "bulges" ? 1e-4 : 0, 4000, 4000);
+        std::vector<TPoint3F> fixed = PointsOf(c.Body, 0), fine = PointsOf(c.Body, 0.25);
+        EXPECT_GT(Stray(fixed, dense), 0.25) << c.Name;  // the fixed counts stray further
+        EXPECT_LE(Stray(fine, dense), 0.25) << c.Name;
+        EXPECT_GT(fine.size(), fixed.size()) << c.Name;
+        EXPECT_LT(fine.size(), 20 * fixed.size()) << c.Name;  // and not wildly more than needed
+    }
+}
+
+TEST(ChordTolerance, SmallCurvesKeepTheFixedCounts) {
+    // A circle of radius 1 is within 10 units with 3 points; it keeps 32.
+    EXPECT_EQ(PointsOf({"0", "CIRCLE", "40", "1"}, 10).size(), PointsOf({"0", "CIRCLE", "40", "1"}, 0).size());
+    EXPECT_EQ(PointsOf(kCurves[4].Body, 1e6).size(), PointsOf(kCurves[4].Body, 0).size());
+}
+
+TEST(ChordTolerance, ATinyToleranceOnAHugeCircleIsBounded) {
+    TkrDXFConverter conv;
+    conv.ChordTolerance = 1e-12;
+    conv.LoadFromText(Entities({"0", "CIRCLE", "40", "1e30"}));
+    EXPECT_LE(PointCount(*conv.EntityAt(0)), kMaxEntityPoints + 1);
+    EXPECT_EQ(conv.Bounds.EntityPoints, 1u);
+}
