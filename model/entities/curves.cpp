@@ -177,6 +177,22 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
         } restore{conv, saved};
         TkrDXFLWPolyline::ReadProperty(conv);
     };
+    // Degree, weights and end tangents are the SPLINE's own: a LEADER, which
+    // reads the rest as a spline does, means other things by 41 and 71.
+    if (Class == TEntityClass::Spline) switch (conv.Code) {
+            case 41: Weights.push_back(conv.ValueAsFloat()); return;
+            case 12: StartTangent.X = float(conv.ValueAsFloat()); return;
+            case 22: StartTangent.Y = float(conv.ValueAsFloat()); return;
+            case 32: StartTangent.Z = float(conv.ValueAsFloat()); return;
+            case 13: EndTangent.X = float(conv.ValueAsFloat()); return;
+            case 23: EndTangent.Y = float(conv.ValueAsFloat()); return;
+            case 33: EndTangent.Z = float(conv.ValueAsFloat()); return;
+            case 71:
+                // The polyline reader gets the degree as well, as it always has.
+                Degree = conv.ValueAsInt();
+                break;
+            default: break;
+        }
     switch (conv.Code) {
         case 10:
             ControlPoints.push_back({float(conv.ValueAsFloat()), 0, 0});
@@ -204,24 +220,12 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
             break;
         }
         case 40: Knots.push_back(float(conv.ValueAsFloat())); break;
-        case 41: Weights.push_back(conv.ValueAsFloat()); break;
+        case 41:  // weight (of a SPLINE: read above)
         case 42:  // knot tolerance
         case 43:  // control point tolerance
             conv.ValueAsFloat();
             break;
-        // The end tangents of a spline given by fit points.
-        case 12: StartTangent.X = float(conv.ValueAsFloat()); break;
-        case 22: StartTangent.Y = float(conv.ValueAsFloat()); break;
-        case 32: StartTangent.Z = float(conv.ValueAsFloat()); break;
-        case 13: EndTangent.X = float(conv.ValueAsFloat()); break;
-        case 23: EndTangent.Y = float(conv.ValueAsFloat()); break;
-        case 33: EndTangent.Z = float(conv.ValueAsFloat()); break;
-        case 31: break;
-        case 71:
-            // The degree; the polyline reader gets it as well, as it always has.
-            Degree = conv.ValueAsInt();
-            TkrDXFLWPolyline::ReadProperty(conv);
-            break;
+        case 12: case 22: case 32: case 13: case 23: case 33: case 31: break;
         default: TkrDXFLWPolyline::ReadProperty(conv); break;
     }
 }

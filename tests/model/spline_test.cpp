@@ -244,3 +244,15 @@ TEST(SplineFit, ManyFitPointsGetFewerPointsASpanWithinTheBound) {
     EXPECT_EQ(s.Points.size(), 299999u * 3 + 2);
     EXPECT_EQ(conv.Bounds.EntityPoints, 1u);
 }
+
+TEST(SplineDegree, ALeaderKeepsItsCodes71And41ToItself) {
+    // A LEADER reads its vertices as a spline does, but 71 is its arrowhead
+    // flag and 41 a text width: no degree, no weight, no warning.
+    TkrDXFConverter conv;
+    conv.LoadFromText(Entities({"0", "LEADER", "71", "1", "40", "2.5", "41", "7", "10", "0", "20", "0", "10", "5",
+                                "20", "5"}));
+    auto& l = First(conv);
+    EXPECT_EQ(l.Degree, 0);
+    EXPECT_TRUE(l.Weights.empty());
+    EXPECT_FALSE(conv.Bounds.Any());
+}
