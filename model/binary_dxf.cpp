@@ -71,10 +71,11 @@ bool ReadBinaryGroup(std::string_view text, size_t pos, bool wideCodes, TBinaryG
     g.Bytes = {};
     g.Integer = 0;
     g.Real = 0;
-    const std::string at = " of group code " + std::to_string(code) + " at byte " + Offset(pos);
+    // (Only a damaged group spends the time to say where.)
+    auto at = [&] { return " of group code " + std::to_string(code) + " at byte " + Offset(pos); };
     if (size_t n = FixedSize(code, g.Kind)) {
         if (end - pos < n)
-            return cut("the value" + at + " needs " + std::to_string(n) + " bytes, the file ends after " +
+            return cut("the value" + at() + " needs " + std::to_string(n) + " bytes, the file ends after " +
                        std::to_string(end - pos));
         uint64_t raw = LittleEndian(t + pos, n);
         if (g.Kind == TBinaryKind::Real) {
@@ -92,17 +93,17 @@ bool ReadBinaryGroup(std::string_view text, size_t pos, bool wideCodes, TBinaryG
         return true;
     }
     if (g.Kind == TBinaryKind::Chunk) {
-        if (end - pos < 1) return cut("the length" + at + " is cut off by the end of the file");
+        if (end - pos < 1) return cut("the length" + at() + " is cut off by the end of the file");
         size_t n = t[pos];
         if (end - pos - 1 < n)
-            return cut("the chunk" + at + " announces " + std::to_string(n) + " bytes, the file ends after " +
+            return cut("the chunk" + at() + " announces " + std::to_string(n) + " bytes, the file ends after " +
                        std::to_string(end - pos - 1));
         g.Bytes = text.substr(pos + 1, n);
         g.End = pos + 1 + n;
         return true;
     }
     const void* nul = std::memchr(t + pos, 0, end - pos);
-    if (!nul) return cut("the string" + at + " has no terminating NUL before the end of the file");
+    if (!nul) return cut("the string" + at() + " has no terminating NUL before the end of the file");
     size_t len = size_t(static_cast<const unsigned char*>(nul) - (t + pos));
     g.Bytes = text.substr(pos, len);
     g.End = pos + len + 1;
