@@ -1,12 +1,18 @@
 // Writes a large deterministic synthetic DXF drawing for the benchmarks.
-//   gen_dxf SIZE_MB OUTPUT [mixed|curves]
-// mixed:  LINE, LWPOLYLINE with bulges, CIRCLE, ARC, TEXT and INSERTs of nested
-//         blocks on several layers, some with a dashed line type.
-// curves: circles, arcs, bulged polylines, ellipses and splines, many dashed.
+//   gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches]
+// mixed:   LINE, LWPOLYLINE with bulges, CIRCLE, ARC, TEXT and INSERTs of nested
+//          blocks on several layers, some with a dashed line type.
+// curves:  circles, arcs, bulged polylines, ellipses and splines, many dashed.
+// hatches: first one huge hatch (an outline of 20000 vertices crossed by
+//          about 20000 pattern lines), then pattern hatches with islands,
+//          bulged, arc and ellipse edges and dashed patterns, and solid fills.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
+#include <initializer_list>
+#include <utility>
 #include <string>
 
 namespace {
@@ -163,11 +169,120 @@ void Curves(TOut& o, TRandom& r, long& handle) {
         for (int i = 0; i < n; ++i) o.Real(10, x + i * 50.0), o.Real(20, y + r.Range(-100, 100));
     }
 }
+// ---- hatches ----
+
+// The groups of a HATCH up to its paths.
+void HatchStart(TOut& o, TRandom& r, long& handle, const char* pattern, int paths) {
+    EntityStart(o, r, handle, "HATCH");
+    o.Real(10, 0), o.Real(20, 0), o.Real(30, 0), o.Real(210, 0), o.Real(220, 0), o.Real(230, 1);
+    o.Pair(2, pattern), o.Int(70, pattern[0] == 'S' ? 1 : 0), o.Int(71, 0), o.Int(91, paths);
+}
+
+// A pattern line as pattern files give it: the offset to the next line
+// along the line and across it.
+struct TPatternLine {
+    double Angle, Along, Across;
+    std::initializer_list<double> Dashes;
+};
+
+// The groups after the paths: a solid fill without pattern lines.
+void HatchEnd(TOut& o, std::initializer_list<TPatternLine> lines, double scale) {
+    o.Int(75, 0), o.Int(76, 1);
+    if (lines.size() != 0) {
+        o.Real(52, 0), o.Real(41, scale), o.Int(77, 0), o.Int(78, long(lines.size()));
+        for (const TPatternLine& l : lines) {
+            const double a = l.Angle * 3.141592653589793 / 180, c = std::cos(a), sn = std::sin(a);
+            o.Real(53, l.Angle), o.Real(43, 0), o.Real(44, 0);
+            o.Real(45, (l.Along * c - l.Across * sn) * scale), o.Real(46, (l.Along * sn + l.Across * c) * scale);
+            o.Int(79, long(l.Dashes.size()));
+            for (double d : l.Dashes) o.Real(49, d * scale);
+        }
+    }
+    o.Int(98, 0);
+}
+
+void PolyPath(TOut& o, int flags, std::initializer_list<std::pair<double, double>> pts) {
+    o.Int(92, flags), o.Int(72, 0), o.Int(73, 1), o.Int(93, long(pts.size()));
+    for (auto [x, y] : pts) o.Real(10, x), o.Real(20, y);
+    o.Int(97, 0);
+}
+
+// An outline of 20000 vertices, wavy like a coastline, crossed by about 20000
+// lines at 30 degrees: most lines meet it a few times, and every one of them
+// meets only a few of its 20000 segments.
+void HugeHatch(TOut& o, TRandom& r, long& handle) {
+    HatchStart(o, r, handle, "USER", 1);
+    const int n = 20000;
+    o.Int(92, 2), o.Int(72, 0), o.Int(73, 1), o.Int(93, n);
+    for (int i = 0; i < n; ++i) {
+        double a = 6.283185307179586 * i / n;
+        double rad = 4000 + 300 * std::sin(7 * a) + 150 * std::sin(23 * a + 1) + r.Range(-2, 2);
+        o.Real(10, 5000 + rad * std::cos(a)), o.Real(20, 5000 + rad * std::sin(a));
+    }
+    o.Int(97, 0);
+    // 0.59 apart across the 11700 units the box spans at 30 degrees.
+    HatchEnd(o, {{30, 0, 0.59, {}}}, 1);
+}
+
+void Hatch(TOut& o, TRandom& r, long& handle) {
+    double x = r.Range(0, 10000), y = r.Range(0, 10000), w = r.Range(50, 400), h = r.Range(50, 400);
+    double s = r.Range(2, 10);
+    int kind = r.Int(100);
+    if (kind < 40) {
+        // A rectangle with a rectangular island, ANSI31.
+        HatchStart(o, r, handle, "ANSI31", 2);
+        PolyPath(o, 3, {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}});
+        PolyPath(o, 18, {{x + w / 4, y + h / 4}, {x + w / 2, y + h / 4}, {x + w / 2, y + h / 2}, {x + w / 4, y + h / 2}});
+        HatchEnd(o, {{45, 0, 1, {}}}, s);
+    } else if (kind < 60) {
+        // A bulged polyline path, NET.
+        HatchStart(o, r, handle, "NET", 1);
+        o.Int(92, 3), o.Int(72, 1), o.Int(73, 1), o.Int(93, 4);
+        o.Real(10, x), o.Real(20, y), o.Real(42, r.Range(-0.6, 0.6));
+        o.Real(10, x + w), o.Real(20, y), o.Real(42, 0);
+        o.Real(10, x + w), o.Real(20, y + h), o.Real(42, r.Range(-0.6, 0.6));
+        o.Real(10, x), o.Real(20, y + h), o.Real(42, 0);
+        o.Int(97, 0);
+        HatchEnd(o, {{0, 0, 1, {}}, {90, 0, 1, {}}}, s);
+    } else if (kind < 75) {
+        // A line, an arc and two lines, hatched with dashes and dots (at a
+        // coarser scale: every dash is two points of the output).
+        s *= 2.5;
+        HatchStart(o, r, handle, "DASHDOT", 1);
+        o.Int(92, 1), o.Int(93, 4);
+        o.Int(72, 1), o.Real(10, x), o.Real(20, y), o.Real(11, x + w), o.Real(21, y);
+        o.Int(72, 2), o.Real(10, x + w), o.Real(20, y + h / 2), o.Real(40, h / 2), o.Real(50, -90), o.Real(51, 90),
+            o.Int(73, 1);
+        o.Int(72, 1), o.Real(10, x + w), o.Real(20, y + h), o.Real(11, x), o.Real(21, y + h);
+        o.Int(72, 1), o.Real(10, x), o.Real(20, y + h), o.Real(11, x), o.Real(21, y);
+        o.Int(97, 0);
+        HatchEnd(o, {{r.Range(0, 180), 0.5, 1, {1.2, -0.4, 0, -0.4}}}, s);
+    } else if (kind < 90) {
+        // A solid circle or triangle.
+        HatchStart(o, r, handle, "SOLID", 1);
+        if (r.Int(2)) {
+            o.Int(92, 1), o.Int(93, 1), o.Int(72, 2), o.Real(10, x), o.Real(20, y), o.Real(40, w / 2), o.Real(50, 0),
+                o.Real(51, 360), o.Int(73, 1), o.Int(97, 0);
+        } else {
+            PolyPath(o, 3, {{x, y}, {x + w, y}, {x + w / 2, y + h}});
+        }
+        HatchEnd(o, {}, 1);
+    } else {
+        // A half ellipse closed by its axis, ANSI37.
+        HatchStart(o, r, handle, "ANSI37", 1);
+        o.Int(92, 1), o.Int(93, 2);
+        o.Int(72, 3), o.Real(10, x), o.Real(20, y), o.Real(11, w), o.Real(21, 0), o.Real(40, 0.5), o.Real(50, 0),
+            o.Real(51, 180), o.Int(73, 1);
+        o.Int(72, 1), o.Real(10, x - w), o.Real(20, y), o.Real(11, x + w), o.Real(21, y);
+        o.Int(97, 0);
+        HatchEnd(o, {{45, 0, 1, {}}, {135, 0, 1, {}}}, s);
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: gen_dxf SIZE_MB OUTPUT [mixed|curves]\n");
+        std::fprintf(stderr, "usage: gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches]\n");
         return 2;
     }
     double mb = std::atof(argv[1]);
@@ -180,8 +295,10 @@ int main(int argc, char** argv) {
     Header(o);
     Blocks(o);
     o.Pair(0, "SECTION"), o.Pair(2, "ENTITIES");
+    if (kind == "hatches") HugeHatch(o, r, handle);
     while (o.Buf.size() < target) {
         if (kind == "curves") Curves(o, r, handle);
+        else if (kind == "hatches") Hatch(o, r, handle);
         else Mixed(o, r, handle);
     }
     o.Pair(0, "ENDSEC");

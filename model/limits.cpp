@@ -19,6 +19,10 @@ std::vector<std::string> TBoundHits::Messages() const {
                       std::to_string(kMaxInsertDepth) + " levels left out");
     if (InsertCycles)
         out.push_back(std::to_string(InsertCycles) + " insert(s) of a block inside itself left out");
+    if (HatchPatterns)
+        out.push_back(std::to_string(HatchPatterns) + " hatch pattern(s) left out (boundaries kept): more than " +
+                      std::to_string(kMaxHatchLines) + " family lines, " + points + " points or " +
+                      std::to_string(kMaxHatchSegmentTests) + " segment tests");
     if (SplineData)
         out.push_back(std::to_string(SplineData) + " spline(s) drawn as their control polygon: a degree above " +
                       std::to_string(kMaxSplineDegree) +

@@ -26,10 +26,14 @@ struct TBoundHits {
     uint32_t DashPoints = 0;    // dashed geometry drawn solid (either bound)
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
-    uint32_t SplineData = 0;    // splines drawn as their control polygon (degree, knots)
-    uint32_t SplineWeights = 0; // splines drawn without weights that do not fit
+    uint32_t HatchPatterns = 0;  // hatches drawn without their pattern
+    uint32_t SplineData = 0;     // splines drawn as their control polygon (degree, knots)
+    uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
 
-    bool Any() const { return EntityPoints || DashPoints || InsertDepth || InsertCycles || SplineData || SplineWeights; }
+    bool Any() const {
+        return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
+               SplineWeights;
+    }
     void Clear() { *this = TBoundHits{}; }
     // One message a bound reached, in the order of the fields.
     std::vector<std::string> Messages() const;
@@ -57,7 +61,11 @@ constexpr uint64_t kDashPointsPerByte = 16;
 // The most family lines one hatch pattern may generate over one hatch
 // boundary. A pattern line family repeats at its offset across the
 // boundary's extent; a tiny offset on a large boundary would produce lines
-// without end. The hatch step draws at most this many lines per hatch (summed
-// over its families) and leaves the hatch unfilled beyond it, keeping its
-// boundary, with a warning.
+// without end. A hatch generates at most this many lines (summed over its
+// families); beyond it the hatch keeps its boundary and draws no pattern,
+// with a warning. So it does when its pattern would pass kMaxEntityPoints
+// points before dashing, or its clipping would test more than
+// kMaxHatchSegmentTests pairs of family line and boundary segment (a
+// boundary with a million teeth that every line crosses).
 constexpr std::size_t kMaxHatchLines = 100000;
+constexpr std::size_t kMaxHatchSegmentTests = 4 * kMaxEntityPoints;

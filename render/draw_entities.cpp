@@ -10,6 +10,7 @@
 #include "model/entities/hatch.h"
 #include "model/entities/linear.h"
 #include "model/entities/text.h"
+#include "render/draw_hatch.h"
 #include "render/dxf_image.h"
 
 namespace {
@@ -180,7 +181,7 @@ void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
 
-// Texts, hatches, leaders, images and viewports take part in the extents
+// Texts, leaders, images and viewports take part in the extents
 // like every drawable entity; their drawing arrives with their geometry.
 void DrawNothing(TkrDXFImage&, TkrDXFEntity&) {}
 
@@ -198,7 +199,7 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
     {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawNothing},
     {TEntityClass::Attdef, DrawNothing},     {TEntityClass::Face3d, Draw3dFace},
-    {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawNothing},
+    {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
     {TEntityClass::Attrib, DrawNothing},     {TEntityClass::ImageEnt, DrawNothing},
     {TEntityClass::Viewport, DrawNothing},   {TEntityClass::Leader, DrawNothing},
 };

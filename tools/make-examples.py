@@ -112,8 +112,59 @@ def symbols():
     doc.saveas(OUT / "symbols.dxf")
 
 
+def hatches():
+    doc = ezdxf.new("R2000")
+    doc.layers.add("WALLS", color=7)
+    doc.layers.add("HATCH", color=1)
+    doc.layers.add("FILL", color=5)
+    msp = doc.modelspace()
+    # A wall ring (outline with the room as its hole) hatched ANSI31.
+    outer = [(0, 0), (6000, 0), (6000, 4000), (0, 4000)]
+    inner = [(200, 200), (5800, 200), (5800, 3800), (200, 3800)]
+    msp.add_lwpolyline(outer, close=True, dxfattribs={"layer": "WALLS"})
+    msp.add_lwpolyline(inner, close=True, dxfattribs={"layer": "WALLS"})
+    walls = msp.add_hatch(dxfattribs={"layer": "HATCH"})
+    walls.set_pattern_fill("ANSI31", scale=20)
+    walls.paths.add_polyline_path(outer, is_closed=True)
+    walls.paths.add_polyline_path(inner, is_closed=True)
+    # A tiled floor with a round column and a dashed brick pattern around it.
+    floor = msp.add_hatch(dxfattribs={"layer": "HATCH", "color": 3})
+    floor.set_pattern_fill("ANSI37", scale=40)
+    floor.paths.add_polyline_path([(400, 400), (2800, 400), (2800, 3600), (400, 3600)], is_closed=True)
+    col = floor.paths.add_edge_path()
+    col.add_arc((1600, 2000), 300, 0, 360)
+    bricks = msp.add_hatch(dxfattribs={"layer": "HATCH", "color": 6})
+    bricks.set_pattern_fill("BRICK", scale=15, angle=30)
+    bricks.paths.add_polyline_path([(3000, 400, 0), (5600, 400, 0.4), (5600, 1800, 0), (3000, 1800, 0)],
+                                   is_closed=True)
+    # Solid fills: a round table, a bulged counter, an ellipse-and-line shape
+    # and a spline-bounded rug.
+    table = msp.add_hatch(color=5, dxfattribs={"layer": "FILL"})
+    table.paths.add_edge_path().add_arc((4300, 2800), 350, 0, 360)
+    counter = msp.add_hatch(color=4, dxfattribs={"layer": "FILL"})
+    counter.paths.add_polyline_path([(3100, 2100, 0), (3900, 2100, 0), (3900, 3600, -0.5), (3100, 3600, 0)],
+                                    is_closed=True)
+    shape = msp.add_hatch(dxfattribs={"layer": "HATCH", "color": 2})
+    shape.set_pattern_fill("HONEY", scale=10)
+    ep = shape.paths.add_edge_path()
+    ep.add_line((4800, 2200), (5600, 2200))
+    ep.add_ellipse((5600, 2700), major_axis=(0, 500), ratio=0.5, start_angle=-90, end_angle=90)
+    ep.add_line((5600, 3200), (4800, 3200))
+    ep.add_line((4800, 3200), (4800, 2200))
+    rug = msp.add_hatch(dxfattribs={"layer": "HATCH", "color": 1})
+    rug.set_pattern_fill("DOTS", scale=20)
+    sp = rug.paths.add_edge_path()
+    sp.add_spline(control_points=[(600, 600), (1200, 300), (2000, 900), (2600, 600)],
+                  knot_values=[0, 0, 0, 0, 1, 1, 1, 1], degree=3)
+    sp.add_line((2600, 600), (2600, 1300))
+    sp.add_line((2600, 1300), (600, 1300))
+    sp.add_line((600, 1300), (600, 600))
+    doc.saveas(OUT / "hatches.dxf")
+
+
 if __name__ == "__main__":
     OUT.mkdir(exist_ok=True)
     floor_plan()
     flange()
     symbols()
+    hatches()

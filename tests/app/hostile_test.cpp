@@ -37,6 +37,7 @@ std::string TakeHits(TkrDXFImage& g) {
     add("dash", h.DashPoints);
     add("depth", h.InsertDepth);
     add("cycles", h.InsertCycles);
+    add("hatch", h.HatchPatterns);
     h.Clear();
     return r.empty() ? r : r + "]";
 }
@@ -110,7 +111,13 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"group_code_not_a_number", "error: DXF read error on line 17: 1O||'1O' ist kein gültiger Integerwert"},
         {"group_code_overflow", "error: DXF read error on line 17: 99999999999||'99999999999' ist kein gültiger Integerwert"},
         {"handle_40_hex_digits", "layouts=1 lines=1"},
+        {"hatch_box_1e38", "layouts=1[hatch=1] lines=3"},
+        {"hatch_comb_teeth", "layouts=1[hatch=1] lines=4000"},
         {"hatch_counts_lie", "layouts=1 lines=1"},
+        {"hatch_lines_billion", "layouts=1[hatch=1] lines=4"},
+        {"hatch_no_progress_270", "error: DXF read error on line 52: LINE||Hatch parameters error"},
+        {"hatch_single_dash", "layouts=1 lines=9"},
+        {"hatch_spline_knots_absurd", "layouts=1 lines=39"},
         {"huge_coordinates", "layouts=1 lines=2"},
         {"insert_array_32767", "layouts=1 lines=63980+partial"},
         {"insert_chain_3000", "layouts=1[depth=1] lines=0[depth=1]"},

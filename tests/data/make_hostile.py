@@ -112,6 +112,31 @@ def cases():
     c["mtext_broken_codes"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 2, 1, "\\P\\\\{\\H\\S\\f;\\", *LINE)
     c["hatch_counts_lie"] = entities(0, "HATCH", 2, "SOLID", 70, 1, 91, 2147483647, 92, 2, 72, 1,
                                      93, 2147483647, 10, 0, 20, 0, *LINE)
+
+    def hatch(pattern, path=((0, 0), (1000, 0), (1000, 1000), (0, 1000)), *extra):
+        """A pattern HATCH over one polyline path; pattern: (angle, base x, base
+        y, offset x, offset y, dash lengths)."""
+        g = [0, "HATCH", 70, 0, 91, 1, 92, 2, 72, 0, 73, 1, 93, len(path)]
+        for x, y in path:
+            g += [10, x, 20, y]
+        g += [97, 0, *extra, 78, len(pattern)]
+        for a, bx, by, ox, oy, dashes in pattern:
+            g += [53, a, 43, bx, 44, by, 45, ox, 46, oy, 79, len(dashes)]
+            for d in dashes:
+                g += [49, d]
+        return g
+
+    c["hatch_lines_billion"] = entities(*hatch([(45, 0, 0, "-1e-6", "1e-6", [])]), *LINE)
+    c["hatch_box_1e38"] = entities(*hatch([(0, 0, 0, 0, 1, [])], ((-1e38, -1e38), (1e38, -1e38), (0, 1e38))), *LINE)
+    c["hatch_no_progress_270"] = entities(*hatch([(270, 0, 0, 0, 1, [])]), *LINE)
+    c["hatch_single_dash"] = entities(*hatch([(0, 0, 0, 0, 250, [5])]), *LINE)
+    c["hatch_comb_teeth"] = entities(*hatch([(0, 0, 0.5, 0, 1, [])],
+                                            [(i // 2, 0 if i % 2 == 0 else 1000) for i in range(4000)]), *LINE)
+    c["hatch_spline_knots_absurd"] = entities(
+        0, "HATCH", 70, 0, 91, 1, 92, 1, 93, 1, 72, 4, 94, 3, 95, 8, 96, 4,
+        *[v for k in (0, 0, 0, 0, "1e30", "1e30", "1e30", "1e30") for v in (40, k)],
+        *[v for i in range(4) for v in (10, i * 10, 20, (i % 2) * 10)], 97, 0,
+        78, 1, 53, 0, 43, 0, 44, 0, 45, 0, 46, 1, 79, 0, *LINE)
     return c
 
 

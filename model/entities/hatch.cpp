@@ -1,0 +1,497 @@
+#include "model/entities/hatch.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/converter.h"
+
+TkrDXFHatch::TkrDXFHatch() : TkrDXFPenLine(TEntityClass::Hatch) {}
+
+TkrDXFHatch::~TkrDXFHatch() = default;
+
+// ---- reading ----
+
+THatchEdge* TkrDXFHatch::LastEdge() { return Edges.empty() || Edges.back().empty() ? nullptr : &Edges.back().back(); }
+
+void TkrDXFHatch::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFPenLine::ReadProperty(conv);
+    // A spline edge reads every group too: control points, knots and the rest.
+    if (ReadState == 4)
+        if (THatchEdge* e = LastEdge(); e && e->Type == THatchEdge::etSpline) {
+            if (!e->Spline) e->Spline = std::make_unique<TkrDXFSpline>();
+            e->Spline->ReadProperty(conv);
+        }
+    auto addEdge = [&](uint8_t type) -> THatchEdge& {
+        THatchEdge e;
+        e.Type = type;
+        e.Outermost = OutermostFlag;
+        Edges.back().push_back(std::move(e));
+        return Edges.back().back();
+    };
+    switch (conv.Code) {
+        case 2: PatternName = std::string(conv.Value); break;
+        case 10: {
+            float v = float(conv.ValueAsFloat());
+            if (!BoundaryStarted) Elevation.X = v;
+            else if (ReadState <= 3 && RemainingCount > 0 && !Edges.empty()) addEdge(ReadState).X = v;
+            break;
+        }
+        case 20: {
+            float v = float(conv.ValueAsFloat());
+            if (!BoundaryStarted) {
+                Elevation.Y = v;
+            } else if (ReadState <= 1) {
+                // Line edges and polyline vertices count down the remaining count.
+                if (!Edges.empty() && !Edges.back().empty()) {
+                    if (RemainingCount > 0) Edges.back().back().Y = v;
+                    if (RemainingCount > INT32_MIN) --RemainingCount;
+                }
+            } else if (ReadState <= 3) {
+                if (THatchEdge* e = LastEdge()) e->Y = v;
+            }
+            break;
+        }
+        case 30:
+            if (!BoundaryStarted) Elevation.Z = float(conv.ValueAsFloat());
+            break;
+        case 11: {
+            float v = float(conv.ValueAsFloat());
+            if (ReadState == 1 && !Edges.empty()) addEdge(THatchEdge::etBulgePoint).X = v;
+            else if (ReadState == 3)
+                if (THatchEdge* e = LastEdge()) e->MajorX = v;
+            break;
+        }
+        case 21: {
+            float v = float(conv.ValueAsFloat());
+            if (ReadState == 1) {
+                if (THatchEdge* e = LastEdge()) e->Y = v;
+                ReadState = 5;
+            } else if (ReadState == 3) {
+                if (THatchEdge* e = LastEdge()) e->MajorY = v;
+            }
+            break;
+        }
+        case 40:
+        case 42:
+        case 50:
+        case 51: {
+            float v = float(conv.ValueAsFloat());
+            if (THatchEdge* e = LastEdge()) {
+                if (conv.Code == 40) e->Radius = v;
+                else if (conv.Code == 42) e->Bulge = v;
+                else if (conv.Code == 50) e->StartAngle = v;
+                else e->EndAngle = v;
+            }
+            break;
+        }
+        case 70: Solid = (conv.ValueAsInt() & 1) != 0; break;
+        case 72: {
+            int32_t v = conv.ValueAsInt();
+            if (!PathStarted) {
+                Edges.emplace_back();
+                PathStarted = true;
+                ReadState = 0;
+            }
+            if (v >= 1 && v <= 4) ReadState = uint8_t(v);
+            if (v == 4) addEdge(THatchEdge::etSpline);
+            break;
+        }
+        case 73: {
+            bool ccw = conv.ValueAsInt() == 1;
+            if (THatchEdge* e = LastEdge()) e->CounterClockwise = ccw;
+            if (ReadState == 2 || ReadState == 3) ReadState = 5;
+            break;
+        }
+        case 78: PatternLineCount = conv.ValueAsInt(); break;
+        case 79: {
+            int32_t n = conv.ValueAsInt();
+            if (PatternLines.empty()) break;
+            THatchPatternLine& pl = PatternLines.back();
+            pl.DashCount = n;
+            pl.HasDashes = n > 0;
+            if (n > 0) pl.Dashes = std::make_unique<TkrLines>();
+            else pl.Dashes.reset();
+            break;
+        }
+        case 49: {
+            double v = conv.ValueAsFloat();
+            if (!PatternLines.empty() && PatternLines.back().Dashes) PatternLines.back().Dashes->AddTick(v);
+            break;
+        }
+        case 53:
+            PatternLines.emplace_back();
+            PatternLines.back().Angle = float(conv.ValueAsFloat());
+            break;
+        case 43:
+        case 44:
+        case 45:
+        case 46: {
+            float v = float(conv.ValueAsFloat());
+            if (PatternLines.empty()) break;
+            THatchPatternLine& pl = PatternLines.back();
+            (conv.Code == 43 ? pl.BaseX : conv.Code == 44 ? pl.BaseY : conv.Code == 45 ? pl.OffsetX : pl.OffsetY) = v;
+            break;
+        }
+        case 91:
+            PathCount = conv.ValueAsInt();
+            BoundaryStarted = true;
+            break;
+        case 92:
+            PathFlags = conv.ValueAsInt();
+            OutermostFlag = (PathFlags & 16) != 0;
+            PathStarted = false;
+            break;
+        case 93: RemainingCount = conv.ValueAsInt(); break;
+        case 97: ReadState = 5; break;
+        default: break;
+    }
+}
+
+// ---- boundary ----
+
+namespace {
+// The angles (degrees) an arc or ellipse edge runs between counter-clockwise,
+// start in [-180, 180], and its point count: 16 parts per half turn, at
+// least 4 points.
+struct TArcSweep {
+    double Start, End;
+    size_t Count;
+};
+
+TArcSweep ArcSweep(const THatchEdge& e) {
+    double start = e.StartAngle, end = e.EndAngle;
+    if (!e.CounterClockwise) {
+        // A clockwise edge stores its angles mirrored.
+        const double s = -end, t = -start;
+        start = s, end = t;
+    }
+    // std::remainder is a - 360 round(a / 360) (ties to even), exactly.
+    const double s = std::remainder(start, 360.0);
+    double en = std::remainder(end, 360.0);
+    if (!(en > s)) en += 360;
+    double nd = std::nearbyint(DegToRad(en - s) / kPi * 16);
+    if (!(nd >= 4)) nd = 4;  // also a sweep that is not a number
+    if (nd > 33) nd = 33;
+    return {s, en, size_t(nd)};
+}
+
+// The n points of an arc or ellipse edge in the order the boundary runs (n
+// is the sweep's count, or 2 for the chord alone).
+void ArcEdgePoints(const THatchEdge& e, const TArcSweep& sweep, size_t n, std::vector<TPoint3F>& out) {
+    const double s = sweep.Start, en = sweep.End;
+    const double cx = e.X, cy = e.Y;
+    const bool ellipse = e.Type == THatchEdge::etEllipse;
+    const double rot = ellipse ? std::atan2(double(e.MajorY), double(e.MajorX)) : 0;
+    const double a = ellipse ? std::hypot(double(e.MajorX), double(e.MajorY)) : double(e.Radius);
+    const double b = ellipse ? a * e.Radius : a;
+    const double cr = std::cos(rot), sr = std::sin(rot);
+    const size_t first = out.size();
+    for (size_t k = 0; k < n; ++k) {
+        const double t = DegToRad(s + double(k) * (en - s) / double(n - 1));
+        const double u = a * std::cos(t), v = b * std::sin(t);
+        out.push_back(ellipse ? Point2F(cx + cr * u - sr * v, cy + sr * u + cr * v) : Point2F(cx + u, cy + v));
+    }
+    if (!e.CounterClockwise) std::reverse(out.begin() + long(first), out.end());
+}
+
+// The 15 points a bulge inserts between vertex v and the point w where the
+// next edge starts, running from v towards w.
+void BulgePoints(const TPoint3F& v, const TPoint3F& w, double bulge, std::vector<TPoint3F>& out) {
+    const double mx = (double(v.X) + w.X) / 2, my = (double(v.Y) + w.Y) / 2;
+    const double dx = v.X - mx, dy = v.Y - my;
+    const double m = (1 - bulge * bulge) / (2 * bulge);
+    const double cx = mx + m * dy, cy = my - m * dx;
+    const double r = std::hypot(v.X - cx, v.Y - cy);
+    double a0 = std::atan2(v.Y - cy, v.X - cx), a1 = std::atan2(w.Y - cy, w.X - cx);
+    if (a0 < 0) a0 += 2 * kPi;
+    if (a1 < 0) a1 += 2 * kPi;
+    if (bulge > 0 && a0 > a1) a0 -= 2 * kPi;
+    if (bulge < 0 && a0 < a1) a1 -= 2 * kPi;
+    for (int k = 15; k >= 1; --k) {
+        const double a = a1 + k * (a0 - a1) / 16;
+        out.push_back(Point2F(cx + r * std::cos(a), cy + r * std::sin(a)));
+    }
+}
+
+double Dist2(const TPoint3F& a, const TPoint3F& b) {
+    const double dx = double(a.X) - b.X, dy = double(a.Y) - b.Y;
+    return dx * dx + dy * dy;
+}
+}  // namespace
+
+// A path's edges become its points. The points an edge generates count
+// against budget (kMaxEntityPoints for the whole hatch); past it arcs and
+// ellipses keep their chord, bulges stay straight and splines keep their
+// control polygon, and reduced is set.
+void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>& edges, std::vector<TPoint3F>& out,
+                                 size_t& budget, bool& reduced) {
+    const size_t n = edges.size();
+    // The points of every edge, as a range of pts.
+    std::vector<TPoint3F> pts;
+    std::vector<std::pair<size_t, size_t>> run(n);
+    pts.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const THatchEdge& e = edges[i];
+        const size_t from = pts.size();
+        if (e.Type == THatchEdge::etArc || e.Type == THatchEdge::etEllipse) {
+            const TArcSweep sweep = ArcSweep(e);
+            size_t count = sweep.Count;
+            if (count > budget) {
+                count = 2;
+                reduced = true;
+            } else {
+                budget -= count;
+            }
+            ArcEdgePoints(e, sweep, count, pts);
+        } else if (e.Type != THatchEdge::etSpline) {
+            pts.push_back(Point2F(e.X, e.Y));
+        }
+        run[i] = {from, pts.size() - from};
+    }
+    // Where the edge after edge i starts: the first point of the next edge
+    // that has points, the path being closed; false when there is none.
+    auto nextStart = [&](size_t i, TPoint3F& p) {
+        for (size_t k = 1; k <= n; ++k) {
+            const auto& r = run[(i + k) % n];
+            if (r.second != 0) {
+                p = pts[r.first];
+                return true;
+            }
+        }
+        return false;
+    };
+    // Splines, from the last edge to the first, so that the edge after a
+    // spline already has its points.
+    for (size_t i = n; i-- > 0;) {
+        THatchEdge& e = edges[i];
+        if (e.Type != THatchEdge::etSpline || !e.Spline) continue;
+        TkrDXFSpline& s = *e.Spline;
+        // The evaluated points before any line type.
+        if (Layer) s.Layer = Layer;
+        s.PenLine->Pattern = DefaultPattern();
+        s.Loaded(conv);
+        const size_t from = pts.size();
+        const std::vector<TPoint3F>& curve = s.GetVertexPoints();
+        if (curve.size() <= budget) {
+            budget -= curve.size();
+            for (const TPoint3F& q : curve) pts.push_back({q.X, q.Y, 0});
+        } else {
+            reduced = true;
+            for (const TPolyVertex& v : s.SourceVertices) pts.push_back({v.Point.X, v.Point.Y, 0});
+        }
+        // The spline keeps no copy of what the path now holds.
+        std::vector<TPoint3F>().swap(s.Points);
+        std::vector<TPoint3F>().swap(s.VertexPoints);
+        run[i] = {from, pts.size() - from};
+        // Reversed when the next edge starts nearer to the spline's first
+        // point than to its last. (Deciding on x and y separately, as was
+        // done, reversed a correctly ordered spline whose ends share an x or
+        // a y value.)
+        TPoint3F next;
+        const size_t count = pts.size() - from;
+        if (count > 1 && i + 1 < n && nextStart(i, next) && Dist2(next, pts[from]) < Dist2(next, pts.back()))
+            std::reverse(pts.begin() + long(from), pts.end());
+    }
+    // The edges in order, each followed by the points of its bulge. A bulge
+    // runs towards where the next edge starts: the next vertex, or the first
+    // point of an arc, ellipse or spline edge. (The first record itself was
+    // taken for the last vertex, which for such an edge is its centre or a
+    // point never set.)
+    out.clear();
+    out.reserve(pts.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto& r = run[i];
+        out.insert(out.end(), pts.begin() + long(r.first), pts.begin() + long(r.first + r.second));
+        const THatchEdge& e = edges[i];
+        TPoint3F next;
+        if (e.Type != THatchEdge::etBulgePoint || e.Bulge == 0 || !std::isfinite(e.Bulge) || !nextStart(i, next))
+            continue;
+        if (budget < 15) {
+            reduced = true;
+            continue;
+        }
+        budget -= 15;
+        BulgePoints(Point2F(e.X, e.Y), next, e.Bulge, out);
+    }
+}
+
+void TkrDXFHatch::Loaded(TkrDXFConverter& conv) {
+    Converter = &conv;
+    // Sanitizes the extrusion (a zero one reads as the default) and moves the
+    // pen line's point.
+    TkrDXFPenLine::Loaded(conv);
+    ObjectMatrix = IdentityMatrix();
+    if (!IsDefaultExtrusion(Extrusion))
+        ObjectMatrix = MultiplyMatrix(ScaleTranslateMatrix({1, 1, 1}, Elevation), ExtrusionMatrix(Extrusion, 0));
+    Paths.assign(Edges.size(), {});
+    size_t budget = kMaxEntityPoints;
+    bool reduced = false;
+    for (size_t i = 0; i < Edges.size(); ++i) TessellatePath(conv, Edges[i], Paths[i], budget, reduced);
+    if (reduced) ++conv.Bounds.EntityPoints;
+    for (std::vector<TPoint3F>& p : Paths)
+        if (p.size() == 2 && std::fabs(double(p[1].X) - p[0].X) > 1e-6 && std::fabs(double(p[1].Y) - p[0].Y) > 1e-6) {
+            const TPoint3F first = p[0];
+            p.push_back(first);
+        }
+    Box = EmptyBox;
+    for (const std::vector<TPoint3F>& p : Paths)
+        for (const TPoint3F& q : p) ExpandBox(Box, q);
+    Segments.clear();
+    FamilyKind = fkNone;
+    if (IsEmptyBox(Box)) return;
+    BuildPattern(conv);
+}
+
+TBox3F TkrDXFHatch::GetBox() const {
+    if (IsEmptyBox(Box) || IsDefaultExtrusion(Extrusion)) return Box;
+    // The boundary lies in object coordinates; the box of the drawing (its
+    // extents and the clipping) is in world coordinates.
+    TBox3F w = EmptyBox;
+    for (float x : {Box.Left, Box.Right})
+        for (float y : {Box.Top, Box.Bottom}) ExpandBox(w, TransformPoint({x, y, 0}, ObjectMatrix));
+    return w;
+}
+
+// ---- drawing ----
+
+namespace {
+struct TClipRect {
+    double Left, Bottom, Right, Top;
+};
+
+struct TXY {
+    double X, Y;
+};
+
+TXY Transformed(const TPoint3F& p, const TMatrix4x3F& m) {
+    return {double(p.X) * m.M[0][0] + double(p.Y) * m.M[1][0] + double(p.Z) * m.M[2][0] + m.M[3][0],
+            double(p.X) * m.M[0][1] + double(p.Y) * m.M[1][1] + double(p.Z) * m.M[2][1] + m.M[3][1]};
+}
+
+// The part of a closed polygon inside the rectangle (Sutherland-Hodgman):
+// the filled area is cut exactly, the outline runs along the rectangle where
+// the polygon leaves it.
+std::vector<TXY> ClipPolygon(std::vector<TXY> poly, const TClipRect& r) {
+    auto edge = [&](auto inside, auto cross) {
+        std::vector<TXY> out;
+        out.reserve(poly.size() + 4);
+        for (size_t i = 0; i < poly.size(); ++i) {
+            const TXY& a = poly[i];
+            const TXY& b = poly[(i + 1) % poly.size()];
+            const bool ia = inside(a), ib = inside(b);
+            if (ia) out.push_back(a);
+            if (ia != ib) out.push_back(cross(a, b));
+        }
+        poly.swap(out);
+    };
+    auto atX = [](double x) {
+        return [x](const TXY& a, const TXY& b) { return TXY{x, a.Y + (b.Y - a.Y) * (x - a.X) / (b.X - a.X)}; };
+    };
+    auto atY = [](double y) {
+        return [y](const TXY& a, const TXY& b) { return TXY{a.X + (b.X - a.X) * (y - a.Y) / (b.Y - a.Y), y}; };
+    };
+    edge([&](const TXY& p) { return p.X >= r.Left; }, atX(r.Left));
+    edge([&](const TXY& p) { return p.X <= r.Right; }, atX(r.Right));
+    edge([&](const TXY& p) { return p.Y >= r.Bottom; }, atY(r.Bottom));
+    edge([&](const TXY& p) { return p.Y <= r.Top; }, atY(r.Top));
+    return poly;
+}
+
+// The part of segment a-b inside the rectangle (Liang-Barsky); false when
+// none is.
+bool ClipSegment(TXY& a, TXY& b, const TClipRect& r) {
+    double t0 = 0, t1 = 1;
+    const double dx = b.X - a.X, dy = b.Y - a.Y;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.X - r.Left, r.Right - a.X, a.Y - r.Bottom, r.Top - a.Y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (!(q[i] >= 0)) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) t0 = std::max(t0, t);
+        else t1 = std::min(t1, t);
+    }
+    if (!(t0 <= t1)) return false;
+    const TXY s = a;
+    a = {s.X + t0 * dx, s.Y + t0 * dy};
+    b = {s.X + t1 * dx, s.Y + t1 * dy};
+    return true;
+}
+
+TPoint3F Stored(const TXY& p) { return Point2F(p.X, p.Y); }
+}  // namespace
+
+bool TkrDXFHatch::StrictlyClipped(TkrDXFConverter& conv) const {
+    if (!conv.ClipEnabled || !conv.ClipStrict || TkrDXFEntity::InView(conv)) return false;
+    const TMatrix4x3F m = conv.DrawContext ? conv.DrawContext->Matrix : IdentityMatrix();
+    if (ClassifyBox(GetBox(), conv.ClipBox, m) < 0) return false;
+    return !Paths.empty() && !Segments.empty();
+}
+
+bool TkrDXFHatch::InView(TkrDXFConverter& conv) const { return TkrDXFEntity::InView(conv) || StrictlyClipped(conv); }
+
+void TkrDXFHatch::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    const bool clip = StrictlyClipped(conv);
+    if (!clip && !TkrDXFEntity::InView(conv)) return;
+    TDrawContext* dc = conv.DrawContext;
+    const bool extruded = !IsDefaultExtrusion(Extrusion);
+    if (!dc || (!clip && !extruded)) {
+        visit(receiver, *this);
+        return;
+    }
+    // What the visit changes is put back afterwards, also when an error
+    // passes: the whole context, and the full paths and segments in place of
+    // the clipped ones.
+    struct TRestore {
+        TkrDXFHatch& Hatch;
+        TDrawContext& Context;
+        TDrawContext Saved;
+        std::vector<std::vector<TPoint3F>> Paths;
+        std::vector<TPoint3F> Segments;
+        bool Clipped = false;
+        ~TRestore() {
+            Context = Saved;
+            if (Clipped) {
+                Hatch.Paths.swap(Paths);
+                Hatch.Segments.swap(Segments);
+            }
+        }
+    } restore{*this, *dc, *dc, {}, {}};
+    // The object matrix first for a hatch in an object coordinate system.
+    // The context keeps its insert: colours and layers of a hatch inside a
+    // block resolve through the insert as for every other entity.
+    const TMatrix4x3F m = extruded ? MultiplyMatrix(ObjectMatrix, dc->Matrix) : dc->Matrix;
+    if (clip) {
+        // Cut in canvas coordinates, drawn under an identity matrix.
+        restore.Paths.swap(Paths);
+        restore.Segments.swap(Segments);
+        restore.Clipped = true;
+        const TBox3F& c = conv.ClipBox;
+        const TClipRect r{std::min<double>(c.Left, c.Right), std::min<double>(c.Bottom, c.Top),
+                          std::max<double>(c.Left, c.Right), std::max<double>(c.Bottom, c.Top)};
+        for (const std::vector<TPoint3F>& path : restore.Paths) {
+            std::vector<TXY> poly;
+            poly.reserve(path.size());
+            for (const TPoint3F& q : path) poly.push_back(Transformed(q, m));
+            poly = ClipPolygon(std::move(poly), r);
+            if (poly.empty()) continue;
+            Paths.emplace_back();
+            for (const TXY& q : poly) Paths.back().push_back(Stored(q));
+        }
+        const std::vector<TPoint3F>& all = restore.Segments;
+        for (size_t i = 0; i + 1 < all.size(); i += 2) {
+            TXY a = Transformed(all[i], m), b = Transformed(all[i + 1], m);
+            if (!ClipSegment(a, b, r)) continue;
+            Segments.push_back(Stored(a));
+            Segments.push_back(Stored(b));
+        }
+        dc->Matrix = IdentityMatrix();
+    } else {
+        dc->Matrix = m;
+    }
+    dc->MatrixHasRotation = MatrixHasRotation(dc->Matrix);
+    dc->ScaleX = dc->ScaleY = 0;
+    visit(receiver, *this);
+}

@@ -1,0 +1,45 @@
+#include "render/draw_hatch.h"
+
+#include "model/entities/hatch.h"
+#include "render/draw_entities.h"
+#include "render/dxf_image.h"
+
+void DrawHatch(TkrDXFImage& g, TkrDXFEntity& e) {
+    auto& h = static_cast<TkrDXFHatch&>(e);
+    TPDFCanvas& sink = *g.Sink;
+    // The brush is clear again on every way out.
+    struct TClearBrush {
+        TPDFCanvas& Sink;
+        ~TClearBrush() { Sink.Brush.Style = bsClear; }
+    } clearBrush{sink};
+    SetEntityPen(g, h);
+    // Every boundary path: in text form its outline without the closing
+    // segment. In simplified DXF form a solid fill's paths are filled areas
+    // in the pen colour; a pattern hatch's paths are the same outlines as in
+    // text form, since a filled area in the pattern's own colour would hide
+    // the pattern.
+    const bool filled = h.Solid || sink.TextMode;
+    for (const std::vector<TPoint3F>& path : h.Paths) {
+        g.PartList.clear();
+        g.WorkDone += path.size() * g.WorkPerPoint;
+        for (const TPoint3F& p : path) g.PartList.push_back(g.MapPoint({p.X, p.Y, 0}));
+        if (filled) sink.Polygon(g.PartList.data(), int(g.PartList.size()));
+        else sink.Polyline(g.PartList.data(), int(g.PartList.size()));
+    }
+    if (h.Solid) {
+        sink.Brush.Style = bsSolid;
+        sink.Brush.Color = sink.Pen.Color;
+        return;
+    }
+    struct TKeepAll {
+        TkrDXFImage& G;
+        explicit TKeepAll(TkrDXFImage& g) : G(g) { G.KeepAllPoints = true; }
+        ~TKeepAll() { G.KeepAllPoints = false; }
+    };
+    {
+        TKeepAll keep(g);
+        BuildPointList(g, h.Segments);
+    }
+    if (h.FamilyKind != fkNone) DrawSegmentPairs(g);
+    else sink.Polyline(g.PointList.data(), int(g.PointList.size()));
+}
