@@ -19,7 +19,10 @@ void TkrDXFHatch::ReadProperty(TkrDXFConverter& conv) {
     if (ReadState == 4)
         if (THatchEdge* e = LastEdge(); e && e->Type == THatchEdge::etSpline) {
             if (!e->Spline) e->Spline = std::make_unique<TkrDXFSpline>();
-            e->Spline->ReadProperty(conv);
+            // A spline edge gives its degree as 94 and its weights as 42.
+            if (conv.Code == 94) e->Spline->Degree = conv.ValueAsInt();
+            else if (conv.Code == 42) e->Spline->Weights.push_back(conv.ValueAsFloat());
+            else e->Spline->ReadProperty(conv);
         }
     auto addEdge = [&](uint8_t type) -> THatchEdge& {
         THatchEdge e;
