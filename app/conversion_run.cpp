@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "app/output_names.h"
 #include "model/errors.h"
@@ -18,14 +19,6 @@ class ECancelled : public EkrError {
 public:
     ECancelled() : EkrError("Abgebrochen") {}
 };
-
-// Passes the bounds the model reached (see model/limits.h) on as warnings,
-// each prefixed with where, and starts counting afresh.
-void ReportBounds(const TConversionRun& run, const std::string& entry, TBoundHits& hits, const std::string& where) {
-    if (run.OnWarning)
-        for (const std::string& m : hits.Messages()) run.OnWarning(entry, where + m);
-    hits.Clear();
-}
 }  // namespace
 
 int32_t TargetBottom(int width, int height) {
@@ -33,6 +26,11 @@ int32_t TargetBottom(int width, int height) {
     double b = std::trunc(kTargetWidth / a);
     if (!(b < double(std::numeric_limits<int32_t>::max()))) return std::numeric_limits<int32_t>::max();
     return int32_t(b);
+}
+
+int DefaultJobs() {
+    unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : int(n);
 }
 
 namespace {
@@ -53,20 +51,52 @@ void RefineCurves(TkrDXFImage& g, const TConvertSettings& settings) {
     g.Converter->ChordTolerance = settings.CurveTolerance / scale * 0.99;
     g.Reload();
 }
+
+// The run one file after the other: everything goes straight on.
+class TDirectReport : public TFileReport {
+public:
+    TDirectReport(TConversionRun& run, TLog& log, const std::string& entry, const std::string& folder,
+                  TOutputForm form, TRunProgress& progress)
+        : Run(run), LogTo(log), Entry(entry), Folder(folder), Form(form), Prog(progress) {}
+    void Log(const std::string& line) override { LogTo.Append(line); }
+    void Warning(const std::string& message) override {
+        if (Run.OnWarning) Run.OnWarning(Entry, message);
+    }
+    void Progress(int layout, int layoutCount, int percent) override {
+        if (!Run.OnProgress) return;
+        Prog.Layout = layout;
+        Prog.LayoutCount = layoutCount;
+        Prog.Percent = percent;
+        Run.OnProgress(Prog);
+    }
+    std::string OutputPath() override { return OutputFileName(Folder, Entry, Form); }
+    void OutputDone(const std::string&) override {}
+
+private:
+    TConversionRun& Run;
+    TLog& LogTo;
+    const std::string& Entry;
+    const std::string& Folder;
+    TOutputForm Form;
+    TRunProgress& Prog;
+};
 }  // namespace
 
 int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSettings& settings,
                         const std::string& programFolder) {
     std::string folder = PrepareOutputFolder(settings.OutputFolder, programFolder);
-    int converted = 0;
     FailedFiles = 0;
+    if (Jobs > 1 && jobs.size() > 1) return RunParallel(jobs, folder, settings);
+    int converted = 0;
     TRunProgress progress;
     progress.FileCount = int(jobs.size());
     for (size_t f = 0; f < jobs.size(); ++f) {
         progress.FileIndex = int(f);
         progress.File = jobs[f];
+        progress.Layout = progress.LayoutCount = progress.Percent = 0;
         try {
-            converted += ConvertFile(jobs[f], folder, settings, progress);
+            TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
+            converted += ConvertFile(jobs[f], folder, settings, report, Cancel);
         } catch (const std::exception& e) {
             if (Cancel && Cancel->load()) throw TRunError(jobs[f], e.what());
             if (!KeepGoing) throw TRunError(jobs[f], e.what());
@@ -78,87 +108,111 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
     return converted;
 }
 
-int TConversionRun::ConvertFile(const std::string& entry, const std::string& folder,
-                                const TConvertSettings& settings, TRunProgress& progress) {
-    auto cancelled = [&] { return Cancel && Cancel->load(); };
-    int converted = 0;
-    TkrDXFImage g;
-    g.Cancel = Cancel;
-    if (OnProgress) {
-        g.OnProgress = [&](TProgressStage, int percent, const std::string&) {
-            progress.Layout = 0;
-            progress.Percent = percent;
-            OnProgress(progress);
-        };
+namespace {
+// Passes the bounds the model reached (see model/limits.h) on as warnings,
+// each prefixed with where, and starts counting afresh.
+void ReportBounds(TFileReport& report, TBoundHits& hits, const std::string& where) {
+    for (const std::string& m : hits.Messages()) report.Warning(where + m);
+    hits.Clear();
+}
+
+// Draws layout i of g (current already) into path and finishes the output.
+// created is set once a text file exists at path.
+void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConvertSettings& settings,
+                   TFileReport& report, const std::atomic<bool>* cancel, bool& created) {
+    auto cancelled = [&] { return cancel && cancel->load(); };
+    TPDFCanvas sink;
+    int w = g.GetWidth(), h = g.GetHeight();
+    bool text = settings.OutputForm == ofText;
+    sink.TextMode = text;
+    if (text) sink.TextFile.Bind(path);
+    else {
+        sink.Exporter = std::make_unique<TkrDXFExport>();
+        sink.Exporter->StreamTo(path);
     }
-    g.LoadFromFile(entry);
-    if (settings.CurveTolerance > 0) RefineCurves(g, settings);
-    g.OnProgress = nullptr;
-    // What loading left out concerns every layout; what drawing leaves out is
-    // reported with its layout.
-    ReportBounds(*this, entry, g.Converter->Bounds, "");
-    int n = g.LayoutCount();
-    if (n < 1) {
-        Log.Append("Fehler: konnte folgende Datei nicht erstellen: " + folder);
-        return 0;
+    if (text) {
+        sink.TextFile.Rewrite();
+        created = true;
     }
-    Log.Append(entry + " geladen...");
-    Log.Append(std::to_string(n) + " Layouts gefunden...");
-    for (int i = 0; i < n; ++i) {
-        if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
-        if (cancelled()) throw ECancelled();
-        g.SetCurrentLayout(g.GetLayout(i));
-        TPDFCanvas sink;
-        int w = g.GetWidth(), h = g.GetHeight();
-        std::string path = OutputFileName(folder, entry, settings.OutputForm);
-        Log.Append("Konvertiere nun Layout Nummer " + std::to_string(i + 1) + "...");
-        if (OnProgress) {
-            progress.Layout = i + 1;
-            progress.Percent = 100;
-            OnProgress(progress);
-        }
-        bool text = settings.OutputForm == ofText;
-        sink.TextMode = text;
-        if (text) sink.TextFile.Bind(path);
-        else sink.Exporter = std::make_unique<TkrDXFExport>();
-        if (text) sink.TextFile.Rewrite();
-        // A text file is written under its final name as it is drawn. When an
-        // error ends the layout, the file stays with the lines written so far
-        // (the error is reported); when the user interrupts the run, the
-        // partial file (created by this run, exclusively) is removed.
-        struct RemovePartial {
-            TPDFCanvas& sink;
-            const std::string& path;
-            bool armed;
-            const std::atomic<bool>* cancel;
-            ~RemovePartial() {
-                if (!armed || !cancel || !cancel->load()) return;
-                try {
-                    sink.TextFile.Close();
-                } catch (...) {
-                }
-                std::remove(path.c_str());
+    // A text file is written under its final name as it is drawn. When an
+    // error ends the layout, the file stays with the lines written so far
+    // (the error is reported); when the user interrupts the run, the
+    // partial file (created by this run, exclusively) is removed.
+    struct RemovePartial {
+        TPDFCanvas& sink;
+        const std::string& path;
+        bool armed;
+        const std::atomic<bool>* cancel;
+        bool& created;
+        ~RemovePartial() {
+            if (!armed || !cancel || !cancel->load()) return;
+            try {
+                sink.TextFile.Close();
+            } catch (...) {
             }
-        } removePartial{sink, path, text, Cancel};
-        TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
+            std::remove(path.c_str());
+            created = false;
+        }
+    } removePartial{sink, path, text, cancel, created};
+    TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
+    try {
         g.DrawOnSink(sink, rect);
         if (cancelled()) throw ECancelled();
-        ReportBounds(*this, entry, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
-        if (g.DrawTruncated && OnWarning)
-            OnWarning(entry, "layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
-                                 std::to_string(g.WorkBudget) + " units of work (entities and points)");
+        ReportBounds(report, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
+        if (g.DrawTruncated)
+            report.Warning("layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
+                           std::to_string(g.WorkBudget) + " units of work (entities and points)");
         if (text) {
             sink.TextFile.Close();
             removePartial.armed = false;
         } else {
             sink.Exporter->FinishDrawing();
-            try {
-                sink.Exporter->SaveToFile(path);
-            } catch (const EFileError& e) {
-                // The writer's message does not say which file.
-                throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
-            }
+            sink.Exporter->SaveToFile(path);
         }
+    } catch (const EFileError& e) {
+        // The DXF writer's message does not say which file (the text file's does).
+        if (text) throw;
+        throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
+    }
+}
+}  // namespace
+
+int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
+                TFileReport& report, const std::atomic<bool>* cancel) {
+    auto cancelled = [&] { return cancel && cancel->load(); };
+    int converted = 0;
+    TkrDXFImage g;
+    g.Cancel = cancel;
+    g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, 0, percent); };
+    g.LoadFromFile(entry);
+    if (settings.CurveTolerance > 0) RefineCurves(g, settings);
+    g.OnProgress = nullptr;
+    // What loading left out concerns every layout; what drawing leaves out is
+    // reported with its layout.
+    ReportBounds(report, g.Converter->Bounds, "");
+    int n = g.LayoutCount();
+    if (n < 1) {
+        report.Log("Fehler: konnte folgende Datei nicht erstellen: " + folder);
+        return 0;
+    }
+    report.Log(entry + " geladen...");
+    report.Log(std::to_string(n) + " Layouts gefunden...");
+    for (int i = 0; i < n; ++i) {
+        if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
+        if (cancelled()) throw ECancelled();
+        g.SetCurrentLayout(g.GetLayout(i));
+        std::string path = report.OutputPath();
+        report.Log("Konvertiere nun Layout Nummer " + std::to_string(i + 1) + "...");
+        report.Progress(i + 1, n, 100);
+        bool created = false;
+        try {
+            ConvertLayout(g, i, path, settings, report, cancel, created);
+        } catch (...) {
+            // A text file an error ended stays with the lines written so far.
+            if (created && !cancelled()) report.OutputDone(path);
+            throw;
+        }
+        report.OutputDone(path);
         ++converted;
     }
     return converted;

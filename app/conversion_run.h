@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct TRunProgress {
     int FileIndex = 0;  // 0-based
     int FileCount = 0;
     int Layout = 0;     // 1-based layout being converted, 0 while loading
+    int LayoutCount = 0;  // layouts of the file, 0 while loading
     int Percent = 0;    // of the file read
     std::string File;
 };
@@ -55,12 +57,47 @@ public:
     std::function<void(const std::string& file, const std::string& message)> OnWarning;
     // Set from outside (a signal) to stop between layouts and entities.
     const std::atomic<bool>* Cancel = nullptr;
+    // Files converted at once. With more than one (and more than one file),
+    // the files are converted on worker threads and finished in job-list
+    // order on the calling thread, so that everything a run one file after
+    // the other gives comes out the same: the log lines and warnings in
+    // their order, the output names, errors and KeepGoing. Every callback and
+    // the log are called on the calling thread only.
+    int Jobs = 1;
 
 private:
     TLog& Log;
-    int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                    TRunProgress& progress);
+    int RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
+                    const TConvertSettings& settings);
 };
+
+// The number of files a run converts at once by default: one per processor.
+int DefaultJobs();
+
+// What the conversion of one file reports and where its outputs go: the run
+// one file after the other passes everything straight on, the parallel run
+// keeps it until the file's turn comes.
+class TFileReport {
+public:
+    virtual ~TFileReport() = default;
+    virtual void Log(const std::string& line) = 0;
+    virtual void Warning(const std::string& message) = 0;
+    // layout: 1-based layout being converted, 0 while loading; layoutCount:
+    // the file's layouts, 0 while loading.
+    virtual void Progress(int layout, int layoutCount, int percent) = 0;
+    // The path the next layout's output is written to (its name is chosen
+    // now, as the layout begins).
+    virtual std::string OutputPath() = 0;
+    // The output at path is complete, or (a text file an error ended) keeps
+    // the lines written so far.
+    virtual void OutputDone(const std::string& path) = 0;
+};
+
+// Converts the layouts to convert of one drawing; returns their number.
+// Raises the error that ended the file (ECancelled-like "Abgebrochen" when
+// cancel is set).
+int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
+                TFileReport& report, const std::atomic<bool>* cancel);
 
 // The error that ended a run: the message of the error raised, and the file.
 class TRunError : public std::exception {

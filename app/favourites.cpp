@@ -1,7 +1,9 @@
 #include "app/favourites.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "app/paths.h"
 
@@ -9,14 +11,35 @@ namespace {
 const char kFoldersFile[] = "folders.dat";
 }
 
-TPrefFolders::TPrefFolders(std::string programFolder)
-    : ProgramFolder(WithTrailingSlash(std::move(programFolder))) {}
+bool CanWriteFile(const std::string& path) {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+    {
+        // Appending neither truncates nor changes an existing file.
+        std::ofstream probe(path, std::ios::binary | std::ios::app);
+        if (!probe) return false;
+    }
+    if (!existed) std::filesystem::remove(path, ec);
+    return true;
+}
 
-std::string TPrefFolders::FilePath() const { return ProgramFolder + kFoldersFile; }
+TPrefFolders::TPrefFolders(std::string programFolder, std::string userFolder)
+    : ProgramFolder(WithTrailingSlash(std::move(programFolder))),
+      UserFolder(WithTrailingSlash(std::move(userFolder))) {}
+
+std::string TPrefFolders::FilePath() const { return (InUserFolder ? UserFolder : ProgramFolder) + kFoldersFile; }
 
 void TPrefFolders::Load() {
-    std::ifstream in(FilePath(), std::ios::binary);
-    if (!in) return;
+    const std::string beside = ProgramFolder + kFoldersFile;
+    InUserFolder = !UserFolder.empty() && !Writable(beside);
+    // The user's own list wins; the one beside the program is the start.
+    if (InUserFolder && ReadFrom(UserFolder + kFoldersFile)) return;
+    ReadFrom(beside);
+}
+
+bool TPrefFolders::ReadFrom(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -25,6 +48,7 @@ void TPrefFolders::Load() {
         if (in.eof() && line.empty()) break;
         Folders.push_back(line);
     }
+    return true;
 }
 
 void TPrefFolders::AddToPrefFolders(const std::string& folder) {
@@ -38,8 +62,23 @@ void TPrefFolders::AddToPrefFolders(const std::string& folder) {
     Save();  // a file that cannot be written is ignored
 }
 
-bool TPrefFolders::Save() const {
-    std::ofstream out(FilePath(), std::ios::binary | std::ios::trunc);
+bool TPrefFolders::Save() {
+    if (WriteTo(FilePath())) return true;
+    if (InUserFolder || UserFolder.empty()) return false;
+    // The program folder refused the file: the user folder takes over.
+    InUserFolder = true;
+    if (WriteTo(FilePath())) return true;
+    InUserFolder = false;
+    return false;
+}
+
+bool TPrefFolders::WriteTo(const std::string& path) const {
+    if (InUserFolder) {
+        // The user's configuration folder may not exist yet.
+        std::error_code ec;
+        std::filesystem::create_directories(UserFolder, ec);
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     for (const std::string& f : Folders) out << f << "\r\n";
     out.close();

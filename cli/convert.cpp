@@ -22,6 +22,9 @@
 namespace {
 std::atomic<bool> gInterrupted{false};
 
+// More files at once than this would only multiply the memory in use.
+constexpr int kMaxJobs = 256;
+
 extern "C" void OnInterrupt(int) {
     gInterrupted.store(true);
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
@@ -52,6 +55,29 @@ private:
 };
 }  // namespace
 
+namespace {
+// An option taking a plain decimal 32-bit integer from 1 to max.
+void AddNumberOption(CLI::App& cmd, const std::string& name, const std::string& help, std::optional<int32_t>& field,
+                     int32_t max, const std::string& error) {
+    cmd.add_option_function<std::string>(
+           name,
+           [&field](const std::string& v) {
+               int32_t n = 0;
+               ParseInt32(v, n);
+               field = n;
+           },
+           help)
+        ->type_name("N")
+        ->check(CLI::Validator(
+            [max, error](std::string& v) -> std::string {
+                int32_t n = 0;
+                if (!ParseInt32(v, n) || n < 1 || n > max) return error;
+                return {};
+            },
+            ""));
+}
+}  // namespace
+
 void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
     cmd.add_option_function<std::string>(
         "-o,--output", [&o](const std::string& v) { o.OutputFolder = v; },
@@ -64,23 +90,11 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
         ->check(CLI::IsMember({"dxf", "text"}));
     // The layout number is read as the project file and the window read it:
     // a plain decimal 32-bit integer, 1 or more.
-    cmd.add_option_function<std::string>(
-           "--layout",
-           [&o](const std::string& v) {
-               int32_t n = 0;
-               ParseInt32(v, n);
-               o.Layout = n;
-           },
-           "convert only layout N (1 = model)")
-        ->type_name("N")
-        ->check(CLI::Validator(
-            [](std::string& v) -> std::string {
-                int32_t n = 0;
-                if (!ParseInt32(v, n) || n < 1) return "needs a layout number of 1 or more";
-                return {};
-            },
-            ""));
+    AddNumberOption(cmd, "--layout", "convert only layout N (1 = model)", o.Layout, INT32_MAX,
+                    "needs a layout number of 1 or more");
     cmd.add_flag("--keep-going", o.KeepGoing, "report a file that fails and go on with the next");
+    AddNumberOption(cmd, "-j,--jobs", "convert N files at once (default: one per processor)", o.Jobs, kMaxJobs,
+                    "needs a number of files from 1 to " + std::to_string(kMaxJobs));
     cmd.add_option_function<std::string>(
            "--curve-tolerance",
            [&o](const std::string& v) { ParseDouble(v, o.CurveTolerance); },
@@ -152,6 +166,7 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     TStreamLog log(out);
     TConversionRun run(log);
     run.KeepGoing = o.KeepGoing;
+    run.Jobs = o.Jobs ? *o.Jobs : DefaultJobs();
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };

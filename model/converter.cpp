@@ -10,6 +10,7 @@
 #include "model/entities/curves.h"
 #include "model/entities/layout.h"
 #include "model/errors.h"
+#include "platform/codepage.h"
 
 std::string Cp1252ToUtf8(std::string_view s) {
     // 0x80..0x9F of Windows-1252; 0 marks the five unassigned bytes.
@@ -162,6 +163,7 @@ void TkrDXFConverter::PruneLayouts(bool dropPaper) {
 
 void TkrDXFConverter::Clear() {
     HighChars1 = HighChars2 = 0;
+    Utf8Text = false;
     Bounds.Clear();
     EntityCount = 0;
     NonPlanView = false;
@@ -355,6 +357,12 @@ int32_t TkrDXFConverter::ValueAsInt() const {
 }
 
 TColorValue TkrDXFConverter::ValueAsColor() const { return ColorFromIndex(ValueAsInt()); }
+
+std::string_view TkrDXFConverter::TextValue() const {
+    if (!Utf8Text || IsAscii(Value)) return Value;
+    FDecoded = Utf8ToCp1252(Value);
+    return FDecoded;
+}
 
 std::unique_ptr<TkrDXFEntity> TkrDXFConverter::CreateEntity(std::string_view name) {
     std::unique_ptr<TkrDXFEntity> e = NewEntityByName(name);

@@ -17,6 +17,7 @@
 #include "model/entity.h"
 #include "model/geometry.h"
 #include "model/limits.h"
+#include "platform/font_metrics.h"
 
 class TkrDXFLayout;
 class TkrDXFBlock;
@@ -68,6 +69,9 @@ public:
     // True from the name of an OBJECTS section until the next section names
     // itself: the groups read belong to objects, not entities.
     bool ReadingObjects = false;
+    // Files of release AC1021 and later store their text in UTF-8 (the
+    // header's $ACADVER tells); texts and names are held in Windows-1252.
+    bool Utf8Text = false;
     // Bounds reached while loading and drawing (see model/limits.h).
     TBoundHits Bounds;
 
@@ -133,6 +137,10 @@ public:
     // working list (releasing it when a huge entity made it large).
     void TakeDashScratch(std::vector<TPoint3F>& out);
 
+    // Measures text extents for the texts being finished: the built-in
+    // advance-width tables unless a caller sets another service.
+    const TTextMeasure* Measure = &FOwnMeasure;
+
     // Nesting of the entity currently being read (bounded by kMaxContainerDepth).
     int ReadDepth = 0;
     // A LAYOUT accepted by its section, until its Loaded files it into Layouts.
@@ -179,6 +187,9 @@ public:
     int32_t ValueAsInt() const;
     TColorValue ValueAsColor() const;
     void ValueAsZ(TPoint3F& p) const { p.Z = float(ValueAsFloat()); }
+    // The value as text in Windows-1252: decoded from UTF-8 for files that
+    // store UTF-8, else the value itself. Valid until the next call or group.
+    std::string_view TextValue() const;
 
     // Reading primitives.
     void ReadLine();
@@ -200,6 +211,8 @@ private:
     double FReal = 0;
     std::string FValueText;
 
+    TFontTableMeasure FOwnMeasure;
+    mutable std::string FDecoded;  // the last value TextValue decoded
     // Slots: the sections TABLES, BLOCKS, ENTITIES (owned here while they are
     // not children of the root) and the tables (owned by the TABLES section).
     std::unique_ptr<TkrDXFSection> FSections[3];

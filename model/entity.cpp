@@ -79,7 +79,7 @@ void TkrDXFEntity::ReadProperty(TkrDXFConverter& conv) {
             // Objects use code 8 for other things (the map file of a MATERIAL,
             // the layer names of a LAYER_FILTER): only entities name layers.
             if (conv.ReadingObjects) break;
-            Layer = conv.FindOrCreateLayer(conv.Value);
+            Layer = conv.FindOrCreateLayer(conv.TextValue());
             Layer->Used = true;
             break;
         case 48: LineTypeScale = float(conv.ValueAsFloat()); break;
@@ -183,7 +183,7 @@ void TkrDXFPenEntity::ReadProperty(TkrDXFConverter& conv) {
 
 void TkrDXFPenTableItem::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFPenEntity::ReadProperty(conv);
-    if (conv.Code == 2) Name = conv.Value;
+    if (conv.Code == 2) Name = conv.TextValue();
 }
 
 std::string TkrDXFPenTableItem::GetName(const TkrDXFConverter* conv) const {
@@ -200,8 +200,8 @@ void TkrDXFLayer::ReadProperty(TkrDXFConverter& conv) {
     switch (conv.Code) {
         case 70: Flags = uint8_t(conv.ValueAsInt()); break;
         case 6:
-            LineTypeName = conv.Value;
-            Pattern = conv.LineTypePattern(conv.Value);
+            LineTypeName = conv.TextValue();
+            Pattern = conv.LineTypePattern(LineTypeName);
             break;
         default: break;
     }
@@ -219,9 +219,9 @@ void TkrDXFLayer::Loaded(TkrDXFConverter&) {
 void TkrDXFStyle::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFPenTableItem::ReadProperty(conv);
     switch (conv.Code) {
-        case 3: FontFile = std::string(TrimBlanks(conv.Value)); break;
-        case 4: BigFont = std::string(TrimBlanks(conv.Value)); break;
-        case 1000: FontFamily = std::string(TrimBlanks(conv.Value)); break;
+        case 3: FontFile = std::string(TrimBlanks(conv.TextValue())); break;
+        case 4: BigFont = std::string(TrimBlanks(conv.TextValue())); break;
+        case 1000: FontFamily = std::string(TrimBlanks(conv.TextValue())); break;
         case 40: FixedHeight = conv.ValueAsFloat(); break;
         case 41: WidthFactor = conv.ValueAsFloat(); break;
         case 42: LastHeight = conv.ValueAsFloat(); break;
@@ -287,6 +287,18 @@ std::string TkrDXFTable::GetName(const TkrDXFConverter* conv) const {
 }
 
 void TkrDXFSection::ReadProperty(TkrDXFConverter& conv) {
+    if (Name == "HEADER") {
+        // The release tells how the file stores its text: AC1021 and later in UTF-8.
+        if (conv.Code == 9) {
+            FAtVersion = TrimBlanks(conv.Value) == "$ACADVER";
+        } else if (conv.Code == 1 && FAtVersion) {
+            std::string_view v = TrimBlanks(conv.Value);
+            int32_t release = 0;
+            conv.Utf8Text = v.size() > 2 && UpperAscii(v.substr(0, 2)) == "AC" && ParseInt32(v.substr(2), release) &&
+                            release >= 1021;
+            FAtVersion = false;
+        }
+    }
     if (conv.Code != 2 || !Name.empty()) return;
     Name = UpperAscii(conv.Value);
     conv.ReadingObjects = Name == "OBJECTS";
@@ -323,7 +335,7 @@ void TkrDXFCustomVertex::ReadProperty(TkrDXFConverter& conv) {
 void TkrDXFPenLine::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFPenEntity::ReadProperty(conv);
     switch (conv.Code) {
-        case 6: Pattern = conv.LineTypePattern(conv.Value); break;
+        case 6: Pattern = conv.LineTypePattern(conv.TextValue()); break;
         case 10: Point.X = float(conv.ValueAsFloat()); break;
         case 20: Point.Y = float(conv.ValueAsFloat()); break;
         case 30: Point.Z = float(conv.ValueAsFloat()); break;

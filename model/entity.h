@@ -207,6 +207,9 @@ public:
     TkrDXFSection() : TkrDXFTable(TEntityClass::Section) {}
     void ReadProperty(TkrDXFConverter& conv) override;
     bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
+
+private:
+    bool FAtVersion = false;  // in the HEADER, the last variable named was $ACADVER
 };
 
 class TkrDXFCustomVertex : public TkrDXFEntity {

@@ -30,5 +30,8 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (SplineWeights)
         out.push_back(std::to_string(SplineWeights) +
                       " spline(s) drawn without their weights: not one positive number per control point");
+    if (TextBraces)
+        out.push_back(std::to_string(TextBraces) + " multi-line text(s) with braces nested deeper than " +
+                      std::to_string(kMaxTextBraceDepth) + " levels: the deeper braces scope nothing");
     return out;
 }

@@ -29,10 +29,11 @@ struct TBoundHits {
     uint32_t HatchPatterns = 0;  // hatches drawn without their pattern
     uint32_t SplineData = 0;     // splines drawn as their control polygon (degree, knots)
     uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
+    uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights;
+               SplineWeights || TextBraces;
     }
     void Clear() { *this = TBoundHits{}; }
     // One message a bound reached, in the order of the fields.
@@ -69,3 +70,10 @@ constexpr uint64_t kDashPointsPerByte = 16;
 // boundary with a million teeth that every line crosses).
 constexpr std::size_t kMaxHatchLines = 100000;
 constexpr std::size_t kMaxHatchSegmentTests = 4 * kMaxEntityPoints;
+
+// Deepest nesting of braces in a multi-line text whose formatting is scoped:
+// at "}" height, colour, font and underline return to what they were at the
+// matching "{". Deeper braces are read but scope nothing (their codes run on
+// to the next brace that does), so that a text of a million "{" keeps no
+// million saved states; the text is laid out with a warning.
+constexpr int kMaxTextBraceDepth = 256;

@@ -1,6 +1,7 @@
 #include "output/dxf_writer.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -132,10 +133,27 @@ TkrDXFExport::TkrDXFExport(const TTextMeasure* measure) {
     FTarget = &FEntityLines;
 }
 
-TkrDXFExport::~TkrDXFExport() = default;
+TkrDXFExport::~TkrDXFExport() {
+    FPipe.reset();  // its thread works on this writer
+    if (FStreamFd >= 0) ::close(FStreamFd);
+}
+
+void TkrDXFExport::EnsureReader() {
+    if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
+}
 
 TRecordingCanvas& TkrDXFExport::GetCanvas() {
-    if (!FCanvas) FCanvas = std::make_unique<TRecordingCanvas>();
+    if (!FCanvas) {
+        FCanvas = std::make_unique<TRecordingCanvas>();
+        if (Streaming()) {
+            // The records are read back, and their figures written, on a
+            // thread of their own while the drawing goes on; nothing else
+            // touches the writer until FinishDrawing has waited for it.
+            EnsureReader();
+            FPipe = std::make_unique<TRecordPipe>([this](const TEmfRecordBuffer& records) { FReader->Enumerate(records); });
+            FCanvas->OnDrain = [this](TEmfRecordBuffer& records) { FPipe->Push(records); };
+        }
+    }
     return *FCanvas;
 }
 
@@ -145,17 +163,24 @@ void TkrDXFExport::FinishDrawing() {
     // also when reading them fails.
     TEmfRecordBuffer records = FCanvas->CloseBuffer();
     FCanvas.reset();
+    if (Streaming()) {
+        std::unique_ptr<TRecordPipe> pipe = std::move(FPipe);
+        pipe->Push(records);
+        pipe->Finish();
+        FlushEntities();
+        return;
+    }
     LoadFromMetafile(records);
 }
 
 void TkrDXFExport::LoadFromMetafile(const TEmfRecording& records) {
-    if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
+    EnsureReader();
     Clear();
     FReader->Enumerate(records);
 }
 
 void TkrDXFExport::LoadFromMetafile(const TEmfRecordBuffer& records) {
-    if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
+    EnsureReader();
     Clear();
     FReader->Enumerate(records);
 }
@@ -171,6 +196,13 @@ void TkrDXFExport::Clear() {
 
 template <class Fig, class... Args>
 void TkrDXFExport::Append(const TdxfExportData& data, Args... args) {
+    if (Streaming()) {
+        // Written at once on the current layer, then dropped.
+        const Fig fig(data, args...);
+        fig.WriteEntity(*this);
+        if (FEntityLines.size() >= kStreamFlush) FlushEntities();
+        return;
+    }
     auto fig = std::make_unique<Fig>(data, args...);
     fig->LayerName = FCurrentLayerName;
     FFigures.push_back(std::move(fig));
@@ -199,6 +231,14 @@ void TkrDXFExport::AddLineType(std::string_view name, std::span<const float> ele
     double total = 0;
     for (float e : elements) total += std::fabs(double(e));
     TTargetGuard guard(FTarget, &FLineTypeLines);
+    // Streaming: line type records take the handles from 20 on, in order,
+    // however many entities were written before; each entity written before
+    // this one gets its handle corrected when the file is put together.
+    const std::int32_t entityHandle = HandleCounter;
+    if (Streaming()) {
+        if (HandleCounter > 32 + FLineTypeCount) FLateLineTypes.push_back(HandleCounter - 32 - FLineTypeCount);
+        HandleCounter = 32 + FLineTypeCount;
+    }
     BeginRecord("LTYPE", "AcDbLinetypeTableRecord");
     AddPair(2, name);
     AddPair(3, "");
@@ -209,6 +249,11 @@ void TkrDXFExport::AddLineType(std::string_view name, std::span<const float> ele
     for (float e : elements) {
         AddPair(49, double(e));
         AddPair(74, std::int32_t(0));
+    }
+    if (Streaming()) {
+        ++FLineTypeCount;
+        HandleCounter = entityHandle + 1;
+        return;
     }
     FHandleAfterLoad = HandleCounter;  // entity handles follow the line types
 }
@@ -472,25 +517,56 @@ void TkrDXFExport::WriteFile(std::string& out) {
 
 std::string TkrDXFExport::SaveToString() {
     std::string out;
+    if (Streaming()) {
+        std::string head, tail;
+        WriteStreamedEnds(head, tail);
+        out = head;
+        CopyEntities([&](const char* p, std::size_t n) { out.append(p, n); });
+        out += tail;
+        return out;
+    }
     WriteFile(out);
     return out;
 }
 
 void TkrDXFExport::SaveToStream(std::ostream& stream) {
+    if (Streaming()) {
+        std::string head, tail;
+        WriteStreamedEnds(head, tail);
+        stream.write(head.data(), static_cast<std::streamsize>(head.size()));
+        CopyEntities([&](const char* p, std::size_t n) { stream.write(p, static_cast<std::streamsize>(n)); });
+        stream.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+        if (!stream) throw EFileError("Stream write error");
+        return;
+    }
     std::string out;
     WriteFile(out);
     stream.write(out.data(), static_cast<std::streamsize>(out.size()));
     if (!stream) throw EFileError("Stream write error");
 }
 
+void TkrDXFExport::WriteStreamedEnds(std::string& head, std::string& tail) {
+    FlushEntities();
+    // The layer records take their handles after the entities; saving again
+    // gives the same file.
+    const std::int32_t saved = HandleCounter;
+    WriteHead(head);
+    HandleCounter = saved;
+    WriteTail(tail);
+}
+
 void TkrDXFExport::SaveToFile(const std::string& fileName) {
     namespace fs = std::filesystem;
-    // The three parts are written one after another: the entity lines are
-    // not copied into one more string of the whole file.
-    WriteEntities(true);
     std::string head, tail;
-    WriteHead(head);
-    WriteTail(tail);
+    if (Streaming()) {
+        WriteStreamedEnds(head, tail);
+    } else {
+        // The three parts are written one after another: the entity lines
+        // are not copied into one more string of the whole file.
+        WriteEntities(true);
+        WriteHead(head);
+        WriteTail(tail);
+    }
     struct TRelease {
         TkrDXFExport& w;
         ~TRelease() {
@@ -526,8 +602,12 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
         ok = ok && std::fwrite(part.data(), 1, part.size(), f) == part.size();
     };
     put(head);
-    for (const std::string& chunk : FEntityChunks) put(chunk);
-    put(FEntityLines);
+    if (Streaming()) {
+        ok = ok && std::fflush(f) == 0 && CopyEntitiesTo(::fileno(f));
+    } else {
+        for (const std::string& chunk : FEntityChunks) put(chunk);
+        put(FEntityLines);
+    }
     put(tail);
     ok = (std::fclose(f) == 0) && ok;
     std::error_code ec;

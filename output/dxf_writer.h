@@ -1,10 +1,20 @@
 // The simplified DXF writer: records a drawing on its recording canvas, reads
 // the recording back into export figures and writes them framed by a fixed
-// AC1015 skeleton with one layer "0". The whole file is built in memory, as
-// lines each ended by CR LF in one growing buffer, and written once.
+// AC1015 skeleton with one layer "0". Lines end in CR LF.
+//
+// Two ways to hold the entities until the file is saved:
+//  - in memory (the default): the figures are kept and written at saving;
+//  - streamed (StreamTo): the recording is read back in pieces while it is
+//    drawn, every figure is written as it comes into an unnamed temporary
+//    file beside the output and then dropped, so that memory stays bounded
+//    whatever the size of the drawing. The header, which needs the extents
+//    and the handle seed known only after the last figure, is written at
+//    saving, followed by the entities copied from the temporary file.
+// Both give the same bytes.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <span>
@@ -14,6 +24,7 @@
 
 #include "output/export_data.h"
 #include "output/figures.h"
+#include "output/record_pipe.h"
 #include "platform/emf_records.h"
 #include "platform/font_metrics.h"
 #include "platform/recording_canvas.h"
@@ -37,6 +48,12 @@ public:
     // The recording canvas, created on the first call and the same until
     // FinishDrawing.
     TRecordingCanvas& GetCanvas();
+    // Streams the entities (see above) into an unnamed temporary file in the
+    // folder of fileName, the file SaveToFile is to write. Call before
+    // drawing; when no temporary file can be made there, the writer keeps
+    // the figures in memory and SaveToFile reports what is wrong.
+    void StreamTo(const std::string& fileName);
+    bool Streaming() const { return FStreamFd >= 0; }
     // Closes the recording and reads it back into figures. The recording is
     // released in any case; figures made before an error stay.
     void FinishDrawing();
@@ -98,6 +115,16 @@ public:
 private:
     template <class Fig, class... Args>
     void Append(const TdxfExportData& data, Args... args);
+    void EnsureReader();
+    // Streaming: writes the entity lines gathered so far to the temporary file.
+    void FlushEntities();
+    // Streaming: the entity lines of the temporary file, handed to put in
+    // pieces, the handles of entities written before a late line type
+    // corrected.
+    void CopyEntities(const std::function<void(const char*, std::size_t)>& put);
+    // The same into a file descriptor at its position; false when writing fails.
+    bool CopyEntitiesTo(int fd);
+    void WriteStreamedEnds(std::string& head, std::string& tail);
     void AddLine(std::string_view text);
     void AddCode(int code);
     void WriteLayer(const TkrExpDXFLayer& layer);
@@ -122,4 +149,13 @@ private:
     const TTextMeasure* FMeasure = nullptr;
     std::unique_ptr<TkrMetafile> FReader;
     std::unique_ptr<TRecordingCanvas> FCanvas;
+    // Streaming: the temporary file, the entities written to it and the
+    // number of entities written before each line type that came after the
+    // first entity (their handles are one too low for each such line type).
+    int FStreamFd = -1;
+    std::unique_ptr<TRecordPipe> FPipe;
+    std::int64_t FStreamEntities = 0;
+    std::int32_t FLineTypeCount = 0;
+    std::vector<std::int64_t> FLateLineTypes;
+    static constexpr std::size_t kStreamFlush = std::size_t(1) << 20;
 };

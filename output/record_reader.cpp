@@ -561,6 +561,18 @@ void TkrMetafile::Text(const EMREXTTEXTOUTW& rec) {
         }
         CurrentPos = {CheckedInt(double(CurrentPos.X + dx)), CheckedInt(double(CurrentPos.Y + dy))};
     }
+    // In an MTEXT a backslash starts a formatting code and braces group:
+    // those of the text itself are written escaped, so that "C:\plan" stays
+    // a path and "{x}" stays braces.
+    if (text.find_first_of("\\{}") != std::string::npos) {
+        std::string escaped;
+        escaped.reserve(text.size() + 8);
+        for (char c : text) {
+            if (c == '\\' || c == '{' || c == '}') escaped += '\\';
+            escaped += c;
+        }
+        text = std::move(escaped);
+    }
     if (FFont) {
         if (FFont->Underline) text = "\\L" + text;
         if (FFont->FaceName == "Symbol") {

@@ -15,3 +15,14 @@ std::u16string Cp1252ToUtf16(std::string_view text);
 std::string Utf16ToCp1252(std::u16string_view text);
 
 char16_t Cp1252ToUnicode(unsigned char c);
+
+// The Windows-1252 byte of a Unicode code point, or '?' where the code page
+// has none (the Latin-1 range maps to itself, U+20AC to 0x80 and so on).
+char UnicodeToCp1252(char32_t u);
+
+// UTF-8 text as Windows-1252: every well-formed sequence becomes its byte
+// (or '?'); a byte that does not start or continue a well-formed sequence is
+// kept as it stands, so that 8-bit text in a file that claims UTF-8 survives.
+std::string Utf8ToCp1252(std::string_view text);
+// True when the text holds no byte above 0x7F (it reads alike in both).
+bool IsAscii(std::string_view text);

@@ -223,6 +223,7 @@ public:
     }
 
     std::size_t Count() const { return FCount; }
+    std::size_t Words() const { return FWords.size(); }
     bool Empty() const { return FCount == 0; }
     void Clear() {
         FWords.clear();

@@ -35,18 +35,34 @@ double TFontTableMeasure::EmHeight(const TFontWidthTable& table, int height) {
     return cell * table.UnitsPerEm / (table.WinAscent + table.WinDescent);
 }
 
+namespace {
+// Units per design unit: from the em height, or, for a given average
+// character width, stretched so that the average character is |width| wide.
+double XScale(const TFontWidthTable& table, int height, int width) {
+    if (width != 0) return std::abs(static_cast<double>(width)) / table.AvgCharWidth;
+    return TFontTableMeasure::EmHeight(table, height) / table.UnitsPerEm;
+}
+
+// A glyph advance rounded to whole units, as a device context does (advances
+// are never negative: halves round up).
+long long Advance(const TFontWidthTable& table, char c, double xscale) {
+    return static_cast<long long>(std::floor(table.Advance[static_cast<unsigned char>(c)] * xscale + 0.5));
+}
+}  // namespace
+
 int TFontTableMeasure::TextWidth(std::string_view text, std::string_view faceName, int height,
                                  int width) const {
     const TFontWidthTable& table = TableForFace(faceName);
-    double scale = EmHeight(table, height) / table.UnitsPerEm;  // units per design unit
-    double xscale = scale;
-    if (width != 0) {
-        // The glyphs are stretched so that the average character is |width| wide.
-        xscale = std::abs(static_cast<double>(width)) / table.AvgCharWidth;
-    }
-    // Each glyph advance is rounded to whole units, as a device context does.
+    const double xscale = XScale(table, height, width);
     long long sum = 0;
-    for (char c : text)
-        sum += std::llround(table.Advance[static_cast<unsigned char>(c)] * xscale);
+    for (char c : text) sum += Advance(table, c, xscale);
     return static_cast<int>(sum > 0x7FFFFFFF ? 0x7FFFFFFF : sum);
+}
+
+int TFontTableMeasure::CellHeight(std::string_view faceName, int height) const {
+    if (height > 0) return height;
+    const TFontWidthTable& table = TableForFace(faceName);
+    if (height == 0) return kDefaultCellHeight;
+    return static_cast<int>(std::llround(-static_cast<double>(height) * (table.WinAscent + table.WinDescent) /
+                                         table.UnitsPerEm));
 }

@@ -32,14 +32,21 @@ public:
     // logical-font rule: below 0 the character (em) height, above 0 the cell
     // height, 0 the default height. width 0 is the natural width, otherwise
     // the average character width the glyphs are stretched to.
+    // The width of a concatenation is the sum of the widths of its parts
+    // (no kerning), which the multi-line text layout relies on to wrap long
+    // paragraphs in time linear in their length.
     virtual int TextWidth(std::string_view text, std::string_view faceName, int height,
                           int width) const = 0;
+    // The height of a line of text (the cell height: ascent plus descent) in
+    // logical units for a logical font height.
+    virtual int CellHeight(std::string_view faceName, int height) const = 0;
 };
 
 class TFontTableMeasure final : public TTextMeasure {
 public:
     int TextWidth(std::string_view text, std::string_view faceName, int height,
                   int width) const override;
+    int CellHeight(std::string_view faceName, int height) const override;
     // The table used for a face: "Times New Roman" and faces named like it
     // take the serif table, "Courier New" and "Courier" the mono table, every
     // other face (Arial, unknown ones) the sans table. Compared ignoring ASCII case.

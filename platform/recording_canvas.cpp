@@ -104,11 +104,13 @@ void TRecordingCanvas::RequireFont() {
 
 void TRecordingCanvas::MoveTo(std::int32_t x, std::int32_t y) {
     FRecords.Append(EMRLINETO{EmrType::EMR_MOVETOEX, {x, y}});
+    Drain();
 }
 
 void TRecordingCanvas::LineTo(std::int32_t x, std::int32_t y) {
     RequirePen();
     FRecords.Append(EMRLINETO{EmrType::EMR_LINETO, {x, y}});
+    Drain();
 }
 
 void TRecordingCanvas::Polygon(std::span<const TPoint> points) {
@@ -121,6 +123,7 @@ void TRecordingCanvas::Polygon(std::span<const TPoint> points) {
     bool small = std::all_of(points.begin(), points.end(),
                              [&](const TPoint& p) { return fits16(p.X) && fits16(p.Y); });
     FRecords.AppendPoly(small ? EmrType::EMR_POLYGON16 : EmrType::EMR_POLYGON, points, small);
+    Drain();
 }
 
 void TRecordingCanvas::Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2,
@@ -128,6 +131,7 @@ void TRecordingCanvas::Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t 
     RequirePen();
     RequireBrush();
     FRecords.Append(EMRRECTANGLE{EmrType::EMR_RECTANGLE, {x1, y1, x2, y2}});
+    Drain();
 }
 
 void TRecordingCanvas::Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2,
@@ -135,6 +139,7 @@ void TRecordingCanvas::Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2
     RequirePen();
     RequireBrush();
     FRecords.Append(EMRRECTANGLE{EmrType::EMR_ELLIPSE, {x1, y1, x2, y2}});
+    Drain();
 }
 
 void TRecordingCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view text) {
@@ -144,10 +149,12 @@ void TRecordingCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view 
     rec.String = Cp1252ToUtf16(text);
     rec.emrtext.nChars = static_cast<std::uint32_t>(rec.String.size());
     FRecords.Append(rec);
+    Drain();
 }
 
 void TRecordingCanvas::SetTextAlign(std::uint32_t mode) {
     FRecords.Append(EMRSETTEXTALIGN{EmrType::EMR_SETTEXTALIGN, mode});
+    Drain();
 }
 
 const TEmfRecording& TRecordingCanvas::Records() const {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,15 @@ public:
     void TextOut(std::int32_t x, std::int32_t y, std::string_view text);
     void SetTextAlign(std::uint32_t mode);
 
+    // When set, the records so far are handed to it whenever they pass
+    // DrainWords words of the compact buffer, and the buffer is emptied
+    // afterwards: a reader that takes the records as they come keeps the
+    // recording small (it reads the records in order, in pieces that end
+    // between records). It may take the records by swapping the buffer with
+    // one of its own.
+    std::function<void(TEmfRecordBuffer&)> OnDrain;
+    std::size_t DrainWords = std::size_t(1) << 16;
+
     // The records so far (EMR_HEADER first), as TEmfRecord values made from
     // the compact buffer on request; valid until the next drawing call.
     const TEmfRecording& Records() const;
@@ -50,6 +60,12 @@ public:
     TEmfRecordBuffer CloseBuffer();
 
 private:
+    void Drain() {
+        if (OnDrain && FRecords.Words() >= DrainWords) {
+            OnDrain(FRecords);
+            FRecords.Clear();
+        }
+    }
     void RequirePen();
     void RequireBrush();
     void RequireFont();

@@ -181,8 +181,8 @@ void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
 
-// Texts, leaders, images and viewports take part in the extents
-// like every drawable entity; their drawing arrives with their geometry.
+// Leaders, images and viewports take part in the extents like every
+// drawable entity; their drawing arrives with their geometry.
 void DrawNothing(TkrDXFImage&, TkrDXFEntity&) {}
 
 // The procedure table, searched from the entity's class up through its
@@ -197,10 +197,10 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::Ellipse, DrawPolyline},   {TEntityClass::Polyline, DrawPolyline},
     {TEntityClass::LWPolyline, DrawPolyline}, {TEntityClass::Spline, DrawSpline},
     {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
-    {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawNothing},
-    {TEntityClass::Attdef, DrawNothing},     {TEntityClass::Face3d, Draw3dFace},
+    {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawText},
+    {TEntityClass::Attdef, DrawText},        {TEntityClass::Face3d, Draw3dFace},
     {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
-    {TEntityClass::Attrib, DrawNothing},     {TEntityClass::ImageEnt, DrawNothing},
+    {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawNothing},
     {TEntityClass::Viewport, DrawNothing},   {TEntityClass::Leader, DrawNothing},
 };
 

@@ -15,6 +15,9 @@ void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e);
 // The visit procedure of the drawing pass (receiver: the graphic).
 void EntityCallback(void* receiver, TkrDXFEntity& e);
 
+// Texts, attribute definitions and attributes (render/draw_text.cpp).
+void DrawText(TkrDXFImage& g, TkrDXFEntity& e);
+
 // Shared steps, also used by the richer entity kinds.
 void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen);
 void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points);

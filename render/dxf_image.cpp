@@ -29,19 +29,16 @@ bool IsModelLayout(const TkrDXFLayout* l) { return l && UpperAscii(l->BlockName)
 // instead of wrapping around; a NaN lands on 0.
 int32_t ToTarget(long double v) {
     if (!(v == v)) return 0;
-    // Rounded to nearest, ties to even, as nearbyint does in the default
-    // rounding mode, but without its costly save and restore of the
-    // floating-point environment: adding and taking away 1.5 x 2^63 leaves
-    // the 64-bit significand no fraction bits for |v| < 2^62. Larger values
-    // are integers already (and saturate below).
-    constexpr long double kRound = 0x1.8p63L;
-    static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended precision expected");
-    if (std::fabs(v) < 0x1p62L) {
-        v = (v + kRound) - kRound;  // not reassociated: no fast-math
-    }
     if (v >= 2147483647.0L) return INT32_MAX;
     if (v <= -2147483648.0L) return INT32_MIN;
-    return int32_t(v);
+    // Rounded to nearest, ties to even: the x87 store in the default
+    // rounding mode. The compiler's conversion truncates instead, switching
+    // the control word twice a coordinate, which stalls the processor (more
+    // than half the time of a text conversion went into it).
+    static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended precision expected");
+    int64_t r;
+    __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
+    return int32_t(r);
 }
 }  // namespace
 
@@ -283,8 +280,8 @@ bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
     return true;
 }
 
-TPoint TkrDXFImage::MapPoint(const TPoint3F& p) const {
-    const auto& m = DrawContext.Matrix.M;
+TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
+    const auto& m = matrix.M;
     long double x = (long double)p.X * m[0][0] + (long double)p.Y * m[1][0] + (long double)p.Z * m[2][0] + m[3][0];
     long double y = (long double)p.X * m[0][1] + (long double)p.Y * m[1][1] + (long double)p.Z * m[2][1] + m[3][1];
     return {ToTarget(x), ToTarget(y)};

@@ -35,6 +35,11 @@
 constexpr uint64_t kDrawWorkBase = 250'000;
 constexpr uint64_t kDrawWorkPerByte = 32;
 constexpr uint64_t kDrawWorkPerDxfPoint = 4;
+// A text drawn (a single-line text, or one run of a multi-line text) costs
+// the work of kDrawWorkPerText points plus one point per 16 bytes of its
+// string: in simplified DXF form each becomes a font and a text record and
+// an MTEXT entity.
+constexpr uint64_t kDrawWorkPerText = 4;
 
 enum class TProgressStage { psStarting, psRunning, psEnding };
 
@@ -74,7 +79,9 @@ public:
     // rect; none when the layout has no scale there.
     std::optional<double> MappingScale(const TIntRect& rect) const;
     void DrawOnSink(TPDFCanvas& sink, const TIntRect& rect);
-    TPoint MapPoint(const TPoint3F& p) const;
+    TPoint MapPoint(const TPoint3F& p) const { return MapWith(DrawContext.Matrix, p); }
+    // The target point of p under the matrix m (the rounding of MapPoint).
+    static TPoint MapWith(const TMatrix4x3F& m, const TPoint3F& p);
 
     int GetHeaderInt(std::string_view name, int code) const;
     bool GetIsMetric();

@@ -22,8 +22,8 @@ void TkrDXFBlock::ReadProperty(TkrDXFConverter& conv) {
     // ones made inside this block.
     if (PendingAtRead < 0) PendingAtRead = conv.PendingRefs;
     switch (conv.Code) {
-        case 1: XrefPath = std::string(TrimBlanks(conv.Value)); break;
-        case 2: Name = std::string(TrimBlanks(conv.Value)); break;
+        case 1: XrefPath = std::string(TrimBlanks(conv.TextValue())); break;
+        case 2: Name = std::string(TrimBlanks(conv.TextValue())); break;
         case 5: Handle = HexHandle(conv.Value); break;
         case 10: BasePoint.X = float(conv.ValueAsFloat()); break;
         case 20: BasePoint.Y = float(conv.ValueAsFloat()); break;
@@ -131,7 +131,7 @@ TkrDXFBlock* TkrDXFInsert::FindBlock(TkrDXFConverter& conv, std::string_view nam
 void TkrDXFInsert::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFCustomVertex::ReadProperty(conv);
     switch (conv.Code) {
-        case 2: Block = FindBlock(conv, conv.Value); break;
+        case 2: Block = FindBlock(conv, conv.TextValue()); break;
         case 41: InsertScale.X = float(conv.ValueAsFloat()); break;
         case 42: InsertScale.Y = float(conv.ValueAsFloat()); break;
         case 43: InsertScale.Z = float(conv.ValueAsFloat()); break;

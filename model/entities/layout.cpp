@@ -5,7 +5,7 @@
 
 void TkrDXFLayout::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFEntity::ReadProperty(conv);
-    if (conv.Code == 1) Name = std::string(conv.Value);
+    if (conv.Code == 1) Name = std::string(conv.TextValue());
     else if (conv.Code == 330) OwnerHandle = HexHandle(conv.Value);
 }
 

@@ -1,24 +1,143 @@
-// Single-line texts, attribute definitions, attributes and multi-line texts.
+// Single-line texts (TEXT), attribute definitions (ATTDEF), attributes
+// (ATTRIB) and multi-line texts (MTEXT). A single-line text is finished into
+// a string, a font, a start point (the string's top-left corner) and a box;
+// the drawing code draws the string with its font. A multi-line text is laid
+// out into a private block of single-line runs and drawn as a reference to
+// that block. A single-line text that needs what only the multi-line layout
+// offers (an underline, the diameter sign, a non-default extrusion) is
+// converted into a private multi-line text and drawn through it.
+//
+// Texts made by program code (a missing external reference shown as its
+// path, the texts of dimensions) set Text, Height, Point and Layer (and for a
+// multi-line text Attachment) and call Loaded with the reader.
 #pragma once
 
+#include <memory>
+#include <string>
+#include <string_view>
+
 #include "model/entities/blocks.h"
+#include "model/font.h"
+
+class TkrDXFMText;
+class TkrDXFStyle;
+class TTextMeasure;
+
+// Marks a point the file did not give (bit pattern 0xD6AAAA00).
+constexpr float kNoPointMarker = -93823560581120.0f;
+inline bool IsGivenPoint(const TPoint3F& p) { return p.X != kNoPointMarker && p.Y != kNoPointMarker; }
+
+// Where a string lands: its box, the start point (its top-left corner before
+// rotation), and the height and width factor after the aligned and fit rules.
+struct TTextPlacement {
+    TBox3F Box{};
+    TPoint3F Start{};
+    float Height = 0;
+    float WidthFactor = 0;
+};
+
+// The control codes of a text value replaced by what they stand for:
+// "%%d" degree, "%%p" plus-minus, "%%c" the diameter code "\U+2205", "%%u"
+// the underline code "\L", "%%o" (overline, not drawn) nothing, "%%%" a
+// percent sign, "%%nnn" the Windows-1252 character nnn (the entries 127,
+// 128, 176, 179 and 220 as listed in the code); letters in either case. One
+// pass from left to right: what a code stands for is not read again. A text
+// that is exactly "n" is the diameter sign.
+std::string ReplaceControlCodes(std::string_view s);
 
 class TkrDXFText : public TkrDXFCustomVertex {
 public:
-    explicit TkrDXFText(TEntityClass cls = TEntityClass::Text) : TkrDXFCustomVertex(cls) {}
+    explicit TkrDXFText(TEntityClass cls = TEntityClass::Text);
+    ~TkrDXFText() override;
+
+    bool Backward = false;
+    TBox3F Box{};  // the string's extents; Left/Top is the top-left corner before rotation
+    TmvExtFont Font;
+    uint8_t HAlign = 0;  // 0 left, 1 centre, 2 right, 3 aligned, 4 middle, 5 fit
+    float Height = 0;
+    std::unique_ptr<TkrDXFMText> Converted;
+    float ObliqueAngle = 0;
+    TPoint3F AlignPoint{kNoPointMarker, kNoPointMarker, 0};
+    float Rotation = 0;  // degrees
+    float WidthFactor = 1;
+    TPoint3F Extrusion{0, 0, 1};
+    TPoint3F StartPoint{};
+    TkrDXFStyle* Style = nullptr;
+    std::string Text;
+    bool UpsideDown = false;
+    uint8_t VAlign = 0;  // 0 baseline, 1 bottom, 2 middle, 3 top (the layout also uses 4, 5)
+    bool TrueType = false;
+
+    void ReadProperty(TkrDXFConverter& conv) override;
+    void Loaded(TkrDXFConverter& conv) override;
+    TBox3F GetBox() const override;
+    TColorValue EntityColor() const override { return Font.Color; }
+    void SetColor(TColorValue c) override { Font.Color = c; }
+    // A converted text is visited through its runs instead of the text itself.
+    void Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) override;
+
+    // The reference point and the offsets dx, dy of the top-left corner for a
+    // cell height a and a width b; the aligned and fit rules change a, b,
+    // height and width factor.
+    virtual TPoint3F GetTextOffsets(double& a, double& b, float& height, float& widthFactor, double& dx,
+                                    double& dy) const;
+    // Measures s with this text's font, alignments and rotation and places it.
+    TTextPlacement Place(const TTextMeasure& measure, std::string_view s, float height, float widthFactor) const;
+    // The same for a string whose extent at the measuring size is known: cx
+    // wide, a cell cy high (see Place).
+    TTextPlacement PlaceMeasured(double cx, double cy, float height, float widthFactor) const;
+    // The measuring size: a cell height of 160 units with an average
+    // character width of round(width factor x 64) (0, the natural width, for
+    // a TrueType face).
+    static constexpr int kMeasureHeight = 160;
+    int MeasureCharWidth(float widthFactor) const;
+    // Sets the style and takes its font family (cut before its first ".") as
+    // the font name.
+    void SetStyle(TkrDXFStyle* style);
+    // Takes a placement: box, start point, height and width factor.
+    void ApplyPlacement(const TTextPlacement& p);
+    // Counts the string's bytes for the reader's character statistics.
+    static void CountHighChars(TkrDXFConverter& conv, std::string_view s);
+
+protected:
+    // Finishing: the style, the flags, the character statistics, the
+    // conversion (when allowed) and the placement of the string.
+    void Finish(TkrDXFConverter& conv, bool mayConvert);
 };
 
 class TkrDXFAttdef : public TkrDXFText {
 public:
     explicit TkrDXFAttdef(TEntityClass cls = TEntityClass::Attdef) : TkrDXFText(cls) {}
+    std::string Tag;
+    void ReadProperty(TkrDXFConverter& conv) override;
 };
 
 class TkrDXFAttrib : public TkrDXFAttdef {
 public:
     TkrDXFAttrib() : TkrDXFAttdef(TEntityClass::Attrib) {}
+    int32_t Flags = 0;  // 1: invisible
+    void ReadProperty(TkrDXFConverter& conv) override;
+    void Loaded(TkrDXFConverter& conv) override;
 };
 
 class TkrDXFMText : public TkrDXFInsert {
 public:
-    TkrDXFMText() : TkrDXFInsert(TEntityClass::MText) {}
+    TkrDXFMText();
+    ~TkrDXFMText() override;
+
+    // The laid-out single-line runs; the multi-line text refers to it as its block.
+    std::unique_ptr<TkrDXFBlock> RunsBlock;
+    std::string PendingChunks;  // the group 3 values so far
+    uint8_t Attachment = 0;     // 1..9 as in DXF; 10 for a converted single-line text
+    float Height = 0;
+    TPoint3F Direction{kNoPointMarker, kNoPointMarker, 0};
+    float LineSpacing = 0;  // group 44, kept but not used by the layout
+    float RefWidth = 0;     // group 41: the width lines wrap at (0: no wrapping)
+    std::string Text;
+
+    void ReadProperty(TkrDXFConverter& conv) override;
+    void Loaded(TkrDXFConverter& conv) override;
+
+private:
+    void Layout(TkrDXFConverter& conv);
 };

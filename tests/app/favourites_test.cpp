@@ -1,7 +1,10 @@
 // Favourite folders: moving to the top, "folders.dat" written with CR LF
-// lines and read back, a file that cannot be written.
+// lines and read back, a file that cannot be written, and where the file
+// lives when the program folder is not writable.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -81,4 +84,107 @@ TEST(Favourites, FileThatCannotBeWrittenIsIgnored) {
     EXPECT_NO_THROW(p.AddToPrefFolders("/b/"));
     EXPECT_EQ(p.Folders, (Folders{"/b/", "/a/"}));
     EXPECT_FALSE(p.Save());
+}
+
+// An installed program's folder is not writable: the favourites go to the
+// user's configuration folder, and are read back from there.
+namespace {
+bool IsRoot() { return ::geteuid() == 0; }
+
+struct TwoFolders {
+    TTempFolder program, user;
+    std::string UserDir() const { return user.Path + "conf/"; }  // not there yet
+    TPrefFolders Prefs(bool programWritable) const {
+        TPrefFolders p(program.Path, UserDir());
+        p.Writable = [programWritable](const std::string&) { return programWritable; };
+        return p;
+    }
+};
+}  // namespace
+
+TEST(FavouritesLocation, CanWriteFileTellsWritableFoldersAndLeavesNoProbe) {
+    TTempFolder t;
+    EXPECT_TRUE(CanWriteFile(t.Path + "folders.dat"));
+    EXPECT_FALSE(std::filesystem::exists(t.Path + "folders.dat"));
+    WriteBytes(t.Path + "folders.dat", "/a/\r\n");
+    EXPECT_TRUE(CanWriteFile(t.Path + "folders.dat"));
+    EXPECT_EQ(ReadBytes(t.Path + "folders.dat"), "/a/\r\n");
+    EXPECT_FALSE(CanWriteFile(t.Path + "missing/folders.dat"));
+    // Not even the superuser creates files in /proc.
+    EXPECT_FALSE(CanWriteFile("/proc/folders.dat"));
+}
+
+TEST(FavouritesLocation, CanWriteFileRefusesAReadOnlyFolder) {
+    if (IsRoot()) GTEST_SKIP() << "the superuser writes into read-only folders";
+    TTempFolder t;
+    WriteBytes(t.Path + "folders.dat", "/a/\r\n");
+    std::filesystem::permissions(t.Path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_FALSE(CanWriteFile(t.Path + "other.dat"));
+    EXPECT_TRUE(CanWriteFile(t.Path + "folders.dat"));  // the file itself is still writable
+    std::filesystem::permissions(t.Path, std::filesystem::perms::owner_all);
+}
+
+TEST(FavouritesLocation, ReadOnlyProgramFolderStartsFromItsListAndWritesToTheUserFolder) {
+    TwoFolders f;
+    WriteBytes(f.program.Path + "folders.dat", "/shipped/\r\n");
+    TPrefFolders p = f.Prefs(false);
+    p.Load();
+    EXPECT_EQ(p.Folders, Folders{"/shipped/"});
+    EXPECT_EQ(p.FilePath(), f.UserDir() + "folders.dat");
+    p.AddToPrefFolders("/home/u/plans/");
+    EXPECT_EQ(ReadBytes(f.UserDir() + "folders.dat"), "/home/u/plans/\r\n/shipped/\r\n");
+    EXPECT_EQ(ReadBytes(f.program.Path + "folders.dat"), "/shipped/\r\n");
+
+    // The next start reads the user's list, not the one beside the program.
+    TPrefFolders q = f.Prefs(false);
+    q.Load();
+    EXPECT_EQ(q.Folders, (Folders{"/home/u/plans/", "/shipped/"}));
+}
+
+TEST(FavouritesLocation, WritableProgramFolderKeepsItsFile) {
+    TwoFolders f;
+    std::filesystem::create_directories(f.UserDir());
+    WriteBytes(f.UserDir() + "folders.dat", "/stale/\r\n");
+    WriteBytes(f.program.Path + "folders.dat", "/a/\r\n");
+    TPrefFolders p = f.Prefs(true);
+    p.Load();
+    EXPECT_EQ(p.Folders, Folders{"/a/"});
+    p.AddToPrefFolders("/b/");
+    EXPECT_EQ(ReadBytes(f.program.Path + "folders.dat"), "/b/\r\n/a/\r\n");
+    EXPECT_EQ(ReadBytes(f.UserDir() + "folders.dat"), "/stale/\r\n");
+}
+
+TEST(FavouritesLocation, NoListAnywhereStartsEmptyAndCreatesTheUserFolder) {
+    TwoFolders f;
+    TPrefFolders p = f.Prefs(false);
+    p.Load();
+    EXPECT_TRUE(p.Folders.empty());
+    p.AddToPrefFolders("/x/");
+    EXPECT_EQ(ReadBytes(f.UserDir() + "folders.dat"), "/x/\r\n");
+    EXPECT_FALSE(std::filesystem::exists(f.program.Path + "folders.dat"));
+}
+
+TEST(FavouritesLocation, AFailedWriteBesideTheProgramMovesTheListToTheUserFolder) {
+    TTempFolder user;
+    // Load found the file writable, but the folder is gone when writing.
+    TPrefFolders p(user.Path + "gone/", user.Path + "conf");
+    p.Writable = [](const std::string&) { return true; };
+    p.Load();
+    p.AddToPrefFolders("/x/");
+    EXPECT_EQ(p.FilePath(), user.Path + "conf/folders.dat");
+    EXPECT_EQ(ReadBytes(user.Path + "conf/folders.dat"), "/x/\r\n");
+}
+
+TEST(FavouritesLocation, RealReadOnlyProgramFolder) {
+    if (IsRoot()) GTEST_SKIP() << "the superuser writes into read-only folders";
+    TTempFolder program, user;
+    WriteBytes(program.Path + "folders.dat", "/shipped/\r\n");
+    std::filesystem::permissions(program.Path + "folders.dat", std::filesystem::perms::owner_read);
+    std::filesystem::permissions(program.Path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    TPrefFolders p(program.Path, user.Path);
+    p.Load();
+    p.AddToPrefFolders("/new/");
+    std::filesystem::permissions(program.Path, std::filesystem::perms::owner_all);
+    EXPECT_EQ(ReadBytes(user.Path + "folders.dat"), "/new/\r\n/shipped/\r\n");
+    EXPECT_EQ(ReadBytes(program.Path + "folders.dat"), "/shipped/\r\n");
 }

@@ -38,6 +38,7 @@ std::string TakeHits(TkrDXFImage& g) {
     add("depth", h.InsertDepth);
     add("cycles", h.InsertCycles);
     add("hatch", h.HatchPatterns);
+    add("braces", h.TextBraces);
     h.Clear();
     return r.empty() ? r : r + "]";
 }
@@ -99,6 +100,7 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
     // Expected outcomes, by file.
     const std::map<std::string, std::string> expected = {
         {"arc_huge_sweep", "layouts=1 lines=10"},
+        {"attrib_chain_no_seqend", "layouts=1 lines=0"},
         {"binary_dxf_sentinel", "error: DXF read error at byte 52: ||damaged binary DXF: the string of group code 0 at byte 54 has no terminating NUL before the end of the file"},
         {"cr_cr_lf", "error: DXF read error on line 3: SECTION||'SECTION' ist kein gültiger Integerwert"},
         {"cr_only", "layouts=1 lines=1"},
@@ -136,6 +138,11 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"missing_value_after_code", "layouts=1 lines=1"},
         {"missing_values_in_line", "error: DXF read error on line 8: ||'' ist kein gültiger Gleitkommawert"},
         {"mtext_broken_codes", "layouts=1 lines=1"},
+        {"mtext_codes_cut_off", "layouts=1 lines=1"},
+        {"mtext_height_codes_huge", "layouts=1 lines=1"},
+        {"mtext_million_newlines", "layouts=1 lines=1"},
+        {"mtext_nested_braces", "layouts=1[braces=1] lines=1"},
+        {"mtext_wrap_narrow_long", "layouts=1 lines=1"},
         {"nan_inf_values", "error: DXF read error on line 8: nan||'nan' ist kein gültiger Gleitkommawert"},
         {"nested_blocks_100000", "error: DXF read error on line 1022: BLOCK||Containers nested deeper than 256 levels"},
         {"nested_sections_1000", "error: DXF read error on line 1022: SECTION||Containers nested deeper than 256 levels"},
@@ -146,9 +153,12 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"polyline_without_seqend", "layouts=1 lines=1"},
         {"spline_degree_huge", "layouts=1 lines=1"},
         {"spline_no_knots", "layouts=1 lines=3"},
+        {"style_named_by_100000_texts", "layouts=1 lines=1"},
         {"ten_mb_line_no_newline", "layouts=1 lines=0"},
         {"ten_mb_single_line", "layouts=1 lines=1"},
+        {"text_extreme_values", "layouts=1 lines=2"},
         {"utf8_bom", "error: DXF read error on line 1: ï»¿0||'ï»¿0' ist kein gültiger Integerwert"},
+        {"utf8_text_broken", "layouts=1 lines=1"},
         {"vertex_outside_polyline", "layouts=1 lines=1"},
     };
     size_t files = 0;

@@ -223,22 +223,9 @@ TEST_F(Failure, InterruptLeavesNoHalfWrittenOrTemporaryFile) {
         for (auto& e : fs::directory_iterator(dir / "out"))
             if (e.path().filename() != "keep.dxf") fs::remove(e.path());
         std::string outDir = (dir / "out").string();
-        std::vector<std::string> args = {kBinary, "convert", "-o", outDir, big};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
         std::string errPath = (dir / "stderr").string();
-        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, kBinary.c_str(), &fa, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&fa);
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        ::kill(pid, SIGINT);
-        int st = 0;
-        ASSERT_EQ(::waitpid(pid, &st, 0), pid);
+        int st = dxftest::InterruptAfter({kBinary, "convert", "-o", outDir, big}, errPath, delayMs);
+        ASSERT_NE(st, -1);
         std::string e = Read(errPath);
         std::vector<std::string> files = OutFiles();
         if (WIFSIGNALED(st)) {

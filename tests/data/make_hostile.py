@@ -110,6 +110,35 @@ def cases():
         0, "ENDSEC", 0, "SECTION", 2, "ENTITIES",
         0, "LINE", 6, "TINY", 10, 0, 20, 0, 11, 100, 21, 50, 0, "ENDSEC", 0, "EOF")
     c["mtext_broken_codes"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 2, 1, "\\P\\\\{\\H\\S\\f;\\", *LINE)
+    # Texts.
+    c["mtext_million_newlines"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 1,
+                                           *[g for k in range(8000) for g in (3, "\\P" * 125)], 1, "A", *LINE)
+    c["mtext_nested_braces"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 1,
+                                        *[g for k in range(400) for g in (3, "{" * 250)], 1, "\\C1;x" + "}" * 1000,
+                                        *LINE)
+    c["mtext_height_codes_huge"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 1, 41, 5,
+                                            1, "\\H1e30x;a \\H1e30x;b c\\H1e-30x;d\\H-5;e\\Hnan;f\\H0;g", *LINE)
+    c["mtext_codes_cut_off"] = entities(*[g for t in ("\\H", "\\C", "\\F", "\\A", "\\S1/", "\\T", "\\Q",
+                                                      "\\p", "\\U+", "\\M+1", "{", "}", "\\")
+                                          for g in (0, "MTEXT", 40, 1, 1, "x" + t)], *LINE)
+    c["mtext_wrap_narrow_long"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 1, 41, "0.001",
+                                           *[g for k in range(200) for g in (3, "ab " * 83 + "a")], 1, "end", *LINE)
+    c["text_extreme_values"] = entities(
+        0, "TEXT", 10, 0, 20, 0, 40, "3e38", 1, "huge",
+        0, "TEXT", 10, 0, 20, 0, 40, 1, 41, "3e38", 1, "wide",
+        0, "TEXT", 10, 0, 20, 0, 40, 1, 50, "3e38", 1, "turned",
+        0, "TEXT", 10, 0, 20, 0, 40, -5, 1, "negative",
+        0, "TEXT", 10, 0, 20, 0, 40, 0, 1, "zero",
+        0, "TEXT", 10, 0, 20, 0, 40, 1, 72, 5, 11, "3e38", 21, 0, 1, "fit far",
+        0, "TEXT", 10, 0, 20, 0, 40, 1, 72, 300, 73, -7, 11, 1, 21, 1, 1, "odd alignments", *LINE)
+    c["attrib_chain_no_seqend"] = entities(0, "INSERT", 2, "NONE", 66, 1,
+                                           *[g for k in range(1000) for g in (0, "ATTRIB", 2, "T", 40, 1, 1, "v")],
+                                           *LINE)
+    c["style_named_by_100000_texts"] = entities(*[g for k in range(100000) for g in (0, "TEXT", 7, "Gone", 1, "x")],
+                                                *LINE)
+    c["utf8_text_broken"] = dxf(0, "SECTION", 2, "HEADER", 9, "$ACADVER", 1, "AC1027", 0, "ENDSEC",
+                                0, "SECTION", 2, "ENTITIES", 0, "TEXT", 8, "L\xc3", 40, 1, 1, "\xe2\x82 \xff\xfe \xc3\xa4",
+                                *LINE, 0, "ENDSEC", 0, "EOF")
     c["hatch_counts_lie"] = entities(0, "HATCH", 2, "SOLID", 70, 1, 91, 2147483647, 92, 2, 72, 1,
                                      93, 2147483647, 10, 0, 20, 0, *LINE)
 

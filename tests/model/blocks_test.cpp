@@ -349,7 +349,7 @@ TEST(BlockLookup, EmptyPaperSpaceBlockHasNoContent) {
 
 TEST(InsertAttributes, AttribsUpToSeqend) {
     auto c = Load(File(Block("B", Line(0, 0)),
-                       Insert("B", 0, 0, "66|1|0|ATTRIB|10|50|20|60|30|0|0|LINE|10|1|20|1|30|0|0|ATTRIB|10|1|20|1|30|0|"
+                       Insert("B", 0, 0, "66|1|0|ATTRIB|10|50|20|60|30|0|40|10|1|A|0|LINE|10|1|20|1|30|0|0|ATTRIB|10|1|20|1|30|0|"
                                          "0|SEQEND") +
                            "|" + Line(7, 7)));
     ASSERT_EQ(c->TableCount(tkEntities), 2);
@@ -358,8 +358,14 @@ TEST(InsertAttributes, AttribsUpToSeqend) {
     EXPECT_EQ(ins->GetEntity(0)->Class, TEntityClass::Attrib);
     EXPECT_EQ(ins->GetEntity(2), nullptr);
     EXPECT_EQ(ins->GetEntity(-1), nullptr);
-    // The attribute at (50, 60) widens the insert box.
-    EXPECT_EQ(ins->GetBox(), (TBox3F{0, 60, 0, 50, 0, 0}));
+    // The attribute "A" of height 10 at (50, 60) widens the insert box: cell
+    // 16 high, its top 0.8 x 16 above the baseline, "A" 97 / 100 x 10 wide
+    // (see the text tests); the second attribute has no text and no box.
+    TBox3F b = ins->GetBox();
+    EXPECT_FLOAT_EQ(b.Left, 0);
+    EXPECT_FLOAT_EQ(b.Bottom, 0);
+    EXPECT_FLOAT_EQ(b.Top, 72.8f);
+    EXPECT_FLOAT_EQ(b.Right, 59.7f);
 }
 
 TEST(InsertAttributes, OnlyExactAttribClassIsTaken) {

@@ -456,6 +456,14 @@ TEST(ReaderText, BoldUnderlinedArial) {
     EXPECT_EQ(f.w.Figures()[0]->Data.Text, "{\\fArial|i0|b1;\\LABC}");
 }
 
+TEST(ReaderText, BackslashesAndBracesOfTheTextAreEscaped) {
+    // A path and braces drawn as text are not read as MTEXT codes.
+    Fixture f;
+    f.Load({Font(1, u"Arial", 8, false, false, true), Select(1), TextRec(0, 0, u"C:\\plan{1}"), TextRec(0, 0, u"a}")});
+    EXPECT_EQ(f.w.Figures()[0]->Data.Text, "{\\fArial|i0|b0;\\LC:\\\\plan\\{1\\}}");
+    EXPECT_EQ(f.w.Figures()[1]->Data.Text, "{\\fArial|i0|b0;\\La\\}}");
+}
+
 TEST(ReaderText, SymbolFontTakesTheLowBytes) {
     Fixture f;
     f.Load({Font(1, u"Symbol", 8), Select(1), TextRec(0, 0, u"\xF061\xF062\x0041\xF063")});

@@ -29,6 +29,28 @@ TEST(CodePage, SpecialCharacters) {
     EXPECT_EQ(Utf16ToCp1252(u"\u03A9\U0001F600!"), "?" "?!");
 }
 
+TEST(CodePage, CodePointsToBytes) {
+    EXPECT_EQ(UnicodeToCp1252(0x20AC), '\x80');  // euro sign
+    EXPECT_EQ(UnicodeToCp1252(0x00E4), '\xE4');  // Latin-1 as it is
+    EXPECT_EQ(UnicodeToCp1252(0x03B1), '?');      // alpha: not in the code page
+    EXPECT_EQ(UnicodeToCp1252(0x1F600), '?');
+}
+
+TEST(CodePage, Utf8Decoding) {
+    // "Maße 5 €" in UTF-8: C3 9F is U+00DF, E2 82 AC is U+20AC.
+    EXPECT_EQ(Utf8ToCp1252("Ma\xC3\x9F" "e 5 \xE2\x82\xAC"), "Ma\xDF" "e 5 \x80");
+    // A four-byte sequence outside the code page is one '?'.
+    EXPECT_EQ(Utf8ToCp1252("a\xF0\x9F\x98\x80" "b"), "a?b");
+    // Bytes that are not well-formed UTF-8 stay as they are: a lone 8-bit
+    // byte, a cut sequence at the end, an overlong form, a surrogate.
+    EXPECT_EQ(Utf8ToCp1252("\xE4x"), "\xE4x");
+    EXPECT_EQ(Utf8ToCp1252("x\xE2\x82"), "x\xE2\x82");
+    EXPECT_EQ(Utf8ToCp1252("\xC0\xAF"), "\xC0\xAF");
+    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "\xED\xA0\x80");
+    EXPECT_TRUE(IsAscii("plain"));
+    EXPECT_FALSE(IsAscii("\xE4"));
+}
+
 TEST(TextMeasure, FacesPickTheirTables) {
     EXPECT_EQ(&TFontTableMeasure::TableForFace("Arial"), &dxf_platform_fonts::LiberationSans);
     EXPECT_EQ(&TFontTableMeasure::TableForFace("times new roman"),
@@ -49,6 +71,20 @@ TEST(TextMeasure, AdvanceWidths) {
     EXPECT_EQ(m.TextWidth("", "Arial", -12, 0), 0);
     // A width stretches against the average character width (Arial 904 units).
     EXPECT_EQ(m.TextWidth("A", "Arial", -2048, 452), 683);
+}
+
+TEST(TextMeasure, WidthsAddUpAndCellHeights) {
+    TFontTableMeasure m;
+    // Each glyph is rounded on its own, so parts add up to the whole (the
+    // multi-line layout relies on it): at width 64, A = round(1366 * 64 / 904)
+    // = 97, "b" = round(1139 * 64 / 904) = 81, " " = round(569 * 64 / 904) = 40.
+    EXPECT_EQ(m.TextWidth("Ab A", "Arial", 160, 64), 97 + 81 + 40 + 97);
+    EXPECT_EQ(m.TextWidth("Ab", "Arial", 160, 64) + m.TextWidth(" A", "Arial", 160, 64),
+              m.TextWidth("Ab A", "Arial", 160, 64));
+    EXPECT_EQ(m.CellHeight("Arial", 160), 160);
+    // An em of 2048 units is a cell of 1854 + 434 units.
+    EXPECT_EQ(m.CellHeight("Arial", -2048), 2288);
+    EXPECT_EQ(m.CellHeight("Arial", 0), 16);
 }
 
 TEST(RecordingCanvas, LineCreatesSelectsAndLaterReplacesThePen) {

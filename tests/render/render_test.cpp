@@ -13,40 +13,13 @@
 namespace fs = std::filesystem;
 
 #include "dxf_snippets.h"
+#include "render/render_helpers.h"
 
 using dxftest::Dxf;
 using dxftest::Entities;
 
 namespace {
-// Loads the text, draws layout 0 in text form into the conversion run's
-// rectangle and returns the written lines (without CR LF).
-std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf, TIntRect* rectOut = nullptr) {
-    g.LoadFromText(dxf);
-    fs::path path = fs::temp_directory_path() / ("render_test_" + std::to_string(::getpid()) + ".txt");
-    TPDFCanvas sink;
-    sink.TextMode = true;
-    sink.TextFile.Bind(path.string());
-    sink.TextFile.Rewrite();
-    double a = double(g.GetWidth()) / g.GetHeight();
-    TIntRect r{0, 0, 600000, int32_t(600000 / a)};
-    if (rectOut) *rectOut = r;
-    g.DrawOnSink(sink, r);
-    sink.TextFile.Close();
-    std::ifstream f(path, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(f, line);) {
-        EXPECT_FALSE(line.empty() || line.back() != '\r') << "every line ends with CR LF";
-        if (!line.empty()) line.pop_back();
-        lines.push_back(line);
-    }
-    fs::remove(path);
-    return lines;
-}
-
-std::vector<std::string> DrawText(const std::string& dxf) {
-    TkrDXFImage g;
-    return DrawText(g, dxf);
-}
+using rendertest::DrawText;
 
 // A frame of four lines from (-500, -200) to (500, 200) on layer 0.
 std::vector<std::string> Frame() {

@@ -1,0 +1,250 @@
+// The conversion run with several files converted at once. Worker threads
+// take the files of the job list in order and convert each into temporary
+// files in the output folder, keeping its log lines, warnings and error. The
+// calling thread finishes the files strictly in job-list order: it passes
+// the file's log lines and warnings on, gives each of its outputs the name a
+// run one file after the other would give at that point (the folder then
+// holds exactly what that run would have written so far) and renames the
+// temporary file to it, and then handles the file's error as that run would.
+// When an error ends the run or the user interrupts it, the workers stop and
+// every output not yet named is removed.
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "app/conversion_run.h"
+#include "app/output_names.h"
+#include "output/errors.h"
+
+namespace {
+
+// One step of a file's conversion, kept until the file's turn comes.
+struct TEvent {
+    enum { evLog, evWarning, evName, evOutput } Kind;
+    std::string Text;  // the line, the message, or the temporary path
+};
+
+struct TFileState {
+    std::vector<TEvent> Events;
+    int Converted = 0;
+    bool Done = false;
+    bool Failed = false;
+    std::string Error;
+    int Layout = 0, LayoutCount = 0, Percent = 0;  // progress
+    int Temporaries = 0;
+};
+
+struct TShared {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::vector<TFileState> Files;
+    std::atomic<bool> Stop{false};
+};
+
+// Collects what one file's conversion reports; outputs go to temporary
+// files named after the process and the file's place in the job list.
+class TQueuedReport : public TFileReport {
+public:
+    TQueuedReport(TShared& shared, size_t index, const std::string& folder)
+        : Shared(shared), Index(index), Folder(folder) {}
+    void Log(const std::string& line) override { Add(TEvent::evLog, line); }
+    void Warning(const std::string& message) override { Add(TEvent::evWarning, message); }
+    void Progress(int layout, int layoutCount, int percent) override {
+        std::lock_guard<std::mutex> lock(Shared.Mutex);
+        Shared.Files[Index].Layout = layout;
+        Shared.Files[Index].LayoutCount = layoutCount;
+        Shared.Files[Index].Percent = percent;
+    }
+    std::string OutputPath() override {
+        // Ends in ".tmp", so it is never a name the run gives an output.
+        std::string path = Folder + ".dxf2plandrop-" + std::to_string(::getpid()) + "-" + std::to_string(Index) + "-" +
+                           std::to_string(++Count) + ".tmp";
+        Add(TEvent::evName, path);
+        return path;
+    }
+    void OutputDone(const std::string& path) override { Add(TEvent::evOutput, path); }
+
+private:
+    void Add(decltype(TEvent::Kind) kind, const std::string& text) {
+        std::lock_guard<std::mutex> lock(Shared.Mutex);
+        Shared.Files[Index].Events.push_back({kind, text});
+    }
+    TShared& Shared;
+    size_t Index;
+    const std::string& Folder;
+    int Count = 0;
+};
+
+// Renames from to to unless to exists.
+bool RenameNoReplace(const std::string& from, const std::string& to, int& error) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    error = errno;
+    if (error != EINVAL && error != ENOSYS) return false;
+    // A file system without the flag: a hard link fails as well when to exists.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        error = errno;
+        return false;
+    }
+    ::unlink(from.c_str());
+    return true;
+}
+
+std::string ReplaceAll(std::string s, const std::string& what, const std::string& with) {
+    for (size_t at = 0; !what.empty() && (at = s.find(what, at)) != std::string::npos; at += with.size())
+        s.replace(at, what.size(), with);
+    return s;
+}
+
+void RemoveTemporaries(const TFileState& f) {
+    for (const TEvent& e : f.Events)
+        if (e.Kind == TEvent::evName) std::remove(e.Text.c_str());
+}
+
+}  // namespace
+
+int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
+                                const TConvertSettings& settings) {
+    TShared shared;
+    shared.Files.resize(jobs.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        // Signals go to the calling thread, whose handler sets the cancel flag.
+        sigset_t block;
+        sigemptyset(&block);
+        sigaddset(&block, SIGINT);
+        sigaddset(&block, SIGTERM);
+        sigaddset(&block, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &block, nullptr);
+        for (size_t k; !shared.Stop.load() && (k = next.fetch_add(1)) < jobs.size();) {
+            TQueuedReport report(shared, k, folder);
+            int converted = 0;
+            bool failed = false;
+            std::string error;
+            try {
+                converted = ConvertFile(jobs[k], folder, settings, report, &shared.Stop);
+            } catch (const std::exception& e) {
+                failed = true;
+                error = e.what();
+            } catch (...) {
+                failed = true;
+                error = "unknown error";
+            }
+            std::lock_guard<std::mutex> lock(shared.Mutex);
+            TFileState& f = shared.Files[k];
+            f.Converted = converted;
+            f.Failed = failed;
+            f.Error = std::move(error);
+            f.Done = true;
+            shared.Changed.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    size_t count = std::min<size_t>(size_t(Jobs), jobs.size());
+    for (size_t i = 0; i < count; ++i) workers.emplace_back(work);
+    // Stops the workers and removes every output not named yet, also when an
+    // error passes.
+    size_t committed = 0;
+    struct TFinish {
+        TShared& s;
+        std::vector<std::thread>& w;
+        size_t& committed;
+        ~TFinish() {
+            s.Stop.store(true);
+            for (auto& t : w) t.join();
+            for (size_t k = committed; k < s.Files.size(); ++k) RemoveTemporaries(s.Files[k]);
+        }
+    } finish{shared, workers, committed};
+
+    int converted = 0;
+    TRunProgress progress;
+    progress.FileCount = int(jobs.size());
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        const std::string& entry = jobs[k];
+        progress.FileIndex = int(k);
+        progress.File = entry;
+        TFileState file;
+        {
+            std::unique_lock<std::mutex> lock(shared.Mutex);
+            int shownLayout = -1, shownPercent = -1;
+            while (!shared.Files[k].Done) {
+                if (Cancel && Cancel->load()) break;
+                TFileState& f = shared.Files[k];
+                if (OnProgress && (f.Layout != shownLayout || f.Percent != shownPercent)) {
+                    progress.Layout = shownLayout = f.Layout;
+                    progress.LayoutCount = f.LayoutCount;
+                    progress.Percent = shownPercent = f.Percent;
+                    lock.unlock();
+                    OnProgress(progress);
+                    lock.lock();
+                    continue;
+                }
+                shared.Changed.wait_for(lock, std::chrono::milliseconds(50));
+            }
+            if (Cancel && Cancel->load()) {
+                // Interrupted: nothing more is named; TFinish removes the rest.
+                shared.Stop.store(true);
+                throw TRunError(entry, "Abgebrochen");
+            }
+            file = std::move(shared.Files[k]);
+            shared.Files[k] = TFileState{};
+        }
+        // The file's turn: its outputs take their names now, in order.
+        std::map<std::string, std::string> names;  // temporary path -> name
+        std::string renameError;
+        for (const TEvent& e : file.Events) {
+            if (!renameError.empty()) {
+                if (e.Kind == TEvent::evName || e.Kind == TEvent::evOutput) std::remove(e.Text.c_str());
+                continue;
+            }
+            switch (e.Kind) {
+                case TEvent::evLog: Log.Append(e.Text); break;
+                case TEvent::evWarning:
+                    if (OnWarning) OnWarning(entry, e.Text);
+                    break;
+                case TEvent::evName:
+                    try {
+                        names[e.Text] = OutputFileName(folder, entry, settings.OutputForm);
+                    } catch (const std::exception& ex) {
+                        renameError = ex.what();
+                        std::remove(e.Text.c_str());
+                    }
+                    break;
+                case TEvent::evOutput: {
+                    const std::string& name = names[e.Text];
+                    int error = 0;
+                    if (!RenameNoReplace(e.Text, name, error)) {
+                        renameError = "cannot create '" + name + "': " + std::strerror(error);
+                        std::remove(e.Text.c_str());
+                    }
+                    break;
+                }
+            }
+        }
+        // Outputs named but never completed (a DXF layout an error ended) are
+        // removed; their names appear in the error as such.
+        for (const auto& [tmp, name] : names) std::remove(tmp.c_str());
+        committed = k + 1;
+        bool failed = file.Failed || !renameError.empty();
+        if (!failed) {
+            converted += file.Converted;
+            continue;
+        }
+        std::string message = renameError.empty() ? file.Error : renameError;
+        for (const auto& [tmp, name] : names) message = ReplaceAll(message, tmp, name);
+        if (!KeepGoing) throw TRunError(entry, message);
+        ++FailedFiles;
+        if (OnFileError) OnFileError(entry, message);
+    }
+    Log.Append(std::to_string(converted) + " Dateien/Layout konvertiert...");
+    return converted;
+}

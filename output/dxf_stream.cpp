@@ -1,0 +1,137 @@
+// Streaming of the simplified DXF writer's entities (see dxf_writer.h): the
+// unnamed temporary file that holds them while the drawing is recorded, and
+// the copy of them into the saved file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <random>
+
+#include "output/dxf_writer.h"
+#include "output/errors.h"
+
+namespace {
+bool WriteAll(int fd, const char* p, std::size_t n) {
+    while (n > 0) {
+        ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= std::size_t(w);
+    }
+    return true;
+}
+
+// Hexadecimal handle text as the writer writes it: upper case, at least two digits.
+std::size_t PutHex(char* out, std::uint64_t v) {
+    char buf[20];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
+    std::size_t n = 0;
+    if (r.ptr - buf < 2) out[n++] = '0';
+    for (char* p = buf; p < r.ptr; ++p) out[n++] = (*p >= 'a' && *p <= 'f') ? char(*p - 32) : *p;
+    return n;
+}
+}  // namespace
+
+void TkrDXFExport::StreamTo(const std::string& fileName) {
+    if (FStreamFd >= 0 || !FFigures.empty() || FCanvas) return;
+    const std::size_t slash = fileName.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : fileName.substr(0, slash + 1);
+    // Unnamed where the system allows, so that it never shows in the folder
+    // and goes with the process however that ends; otherwise a named file
+    // removed at once.
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        std::random_device rd;
+        std::string tmp = fileName;
+        tmp += ".entities";
+        tmp += std::to_string(rd() % 1000000);
+        fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) ::unlink(tmp.c_str());
+    }
+    if (fd < 0) return;  // kept in memory; saving reports what is wrong
+    FStreamFd = fd;
+    FEntityLines.reserve(kStreamFlush + 4096);
+}
+
+void TkrDXFExport::FlushEntities() {
+    if (FStreamFd < 0 || FEntityLines.empty()) return;
+    if (!WriteAll(FStreamFd, FEntityLines.data(), FEntityLines.size()))
+        throw EFileError("Stream write error");
+    FEntityLines.clear();
+}
+
+void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_t)>& put) {
+    constexpr std::size_t kChunk = std::size_t(1) << 20;
+    std::string buf(kChunk, '\0');
+    // Pairs of lines: a code line, then a value line. The value after each
+    // code 5 is an entity's handle (entity i counted by its code 0 lines);
+    // it is raised by the number of line types that came after it.
+    std::string line, out;
+    bool codeLine = true, handle = false;
+    std::int64_t entity = -1;
+    auto late = [&](std::int64_t i) {
+        std::int64_t n = 0;
+        for (std::int64_t c : FLateLineTypes) n += c > i;
+        return n;
+    };
+    auto lineDone = [&] {
+        if (codeLine) {
+            if (line == "  0\r\n") ++entity;
+            handle = line == "  5\r\n";
+            out += line;
+        } else if (handle) {
+            std::uint64_t v = 0;
+            std::from_chars(line.data(), line.data() + line.size() - 2, v, 16);
+            char hex[24];
+            std::size_t n = PutHex(hex, v + std::uint64_t(late(entity)));
+            out.append(hex, n);
+            out += "\r\n";
+        } else {
+            out += line;
+        }
+        codeLine = !codeLine;
+        line.clear();
+    };
+    for (off_t at = 0;;) {
+        ssize_t n = ::pread(FStreamFd, buf.data(), kChunk, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EFileError(std::string("Stream read error. ") + std::strerror(errno));
+        if (n == 0) break;
+        at += n;
+        if (FLateLineTypes.empty()) {
+            put(buf.data(), std::size_t(n));
+            continue;
+        }
+        for (ssize_t i = 0; i < n; ++i) {
+            line += buf[std::size_t(i)];
+            if (buf[std::size_t(i)] == '\n') lineDone();
+        }
+        put(out.data(), out.size());
+        out.clear();
+    }
+    if (!line.empty()) put(line.data(), line.size());
+}
+
+bool TkrDXFExport::CopyEntitiesTo(int fd) {
+    if (FLateLineTypes.empty()) {
+        // In the kernel, without passing through this process.
+        struct stat st {};
+        if (::fstat(FStreamFd, &st) != 0) return false;
+        loff_t in = 0;
+        const loff_t size = st.st_size;
+        while (in < size) {
+            ssize_t n = ::copy_file_range(FStreamFd, &in, fd, nullptr, std::size_t(size - in), 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+        }
+        if (in == size) return true;
+        if (in != 0) return false;  // partly copied: the output is not sound
+    }
+    bool ok = true;
+    CopyEntities([&](const char* p, std::size_t n) { ok = ok && WriteAll(fd, p, n); });
+    return ok;
+}

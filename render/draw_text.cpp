@@ -1,0 +1,140 @@
+// Drawing of single-line texts, attribute definitions and attributes (the
+// runs of multi-line texts are single-line texts too). A text reaches the
+// sink as one TextOut with a font sized and turned for the target; a text too
+// small to draw becomes its box.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "model/converter.h"
+#include "model/entities/text.h"
+#include "render/draw_entities.h"
+#include "render/dxf_image.h"
+
+namespace {
+
+// A target coordinate from a float, rounded to nearest (ties to even) and
+// held inside the 32-bit range.
+int32_t RoundTarget(double v) {
+    if (!(v == v)) return 0;
+    v = std::nearbyint(v);
+    return v >= 2147483647.0 ? INT32_MAX : v <= -2147483648.0 ? INT32_MIN : int32_t(v);
+}
+
+// A font size in target units: |round(v)|, held to a size a canvas can take.
+int32_t FontSize(double v) {
+    v = std::fabs(std::nearbyint(v));
+    return v > 1e9 ? 1000000000 : int32_t(v);
+}
+
+// Draws a multi-line text (a converted single-line text) in a given context.
+// The graphic's context is the one drawing maps with, so it takes the given
+// context for the time of the walk.
+void DrawConvertedIn(TkrDXFImage& g, TkrDXFMText& m, const TDrawContext& ctx) {
+    TDrawContext saved = g.DrawContext;
+    struct Restore {
+        TkrDXFImage& g;
+        const TDrawContext& saved;
+        ~Restore() { g.DrawContext = saved; }
+    } restore{g, saved};
+    g.DrawContext = ctx;
+    m.PaperSpace = g.Converter->CurrentSpace;
+    m.Iterate(*g.Converter, EntityCallback, &g);
+}
+
+// The insert's attribute of the definition's tag (compared exactly), if any.
+const TkrDXFAttrib* AttributeOf(const TkrDXFInsert* ins, const std::string& tag) {
+    if (!ins) return nullptr;
+    for (const auto& a : ins->Attribs)
+        if (a->Tag == tag) return a.get();
+    return nullptr;
+}
+
+}  // namespace
+
+void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
+    auto& t = static_cast<TkrDXFText&>(e);
+    if (t.WidthFactor == 0) return;
+    TPDFCanvas& sink = *g.Sink;
+    // What is drawn, and the context its geometry lies in.
+    const TkrDXFText* src = &t;
+    std::string s = t.Text;
+    TDrawContext* place = &g.DrawContext;
+    if (t.Class == TEntityClass::Attdef) {
+        // An attribute definition is drawn as its insert's attribute of the
+        // same tag, else as its tag. The attribute lies in the coordinates of
+        // the insert's container, so it is drawn in that context: placed,
+        // sized and turned there (not scaled and turned by the insert again).
+        const auto& def = static_cast<const TkrDXFAttdef&>(t);
+        TkrDXFInsert* ins = g.DrawContext.Insert;
+        if (const TkrDXFAttrib* a = AttributeOf(ins, def.Tag); a && ins->SavedContext) {
+            if (a->Converted) {
+                DrawConvertedIn(g, *a->Converted, *ins->SavedContext);
+                return;
+            }
+            src = a;
+            s = a->Text;
+            place = ins->SavedContext;
+        } else if (def.Converted) {
+            DrawConvertedIn(g, *def.Converted, g.DrawContext);
+            return;
+        } else {
+            s = def.Tag;
+        }
+    }
+    const float f = src->WidthFactor;
+    if (f == 0 || !std::isfinite(f)) return;
+    if (TrimBlanks(s).empty()) return;
+    // A text costs about as much as a few segments, and more with its length.
+    g.WorkDone += g.WorkPerPoint * (kDrawWorkPerText + s.size() / 16);
+
+    // The font is sized and turned on a copy, so that drawing leaves the model
+    // as it is.
+    TmvExtFont font = src->Font;
+    font.PixelsPerInch = 72;
+    font.Charset = s.find_first_of("\x88\xB1\xB0") != std::string::npos ? 1 : g.CharSet;
+    CacheScaleAndAngle(*place);
+    if (place->ScaleX == 0) return;
+    const double h = std::fabs(double(src->Height)), sy = place->ScaleY;
+    if (!std::isfinite(h * sy)) return;
+    font.Height = FontSize(h * 1.6 * sy);
+    if (!src->TrueType) font.SetWidth(uint16_t(std::min(FontSize(h * 0.64 * f * sy), int32_t(65535))));
+    if (font.Height == 0) font.Height = 1;
+    // Escapement in tenths of a degree against the context's rotation.
+    double turn = std::fmod(double(src->Rotation) - place->Rotation, 360.0);
+    font.SetEscapement(std::isfinite(turn) ? int32_t(std::lround(turn * 10)) : 0);
+    // The sink draws the face Arial in its own colour.
+    const TColor colour = sink.Font.Color;
+    sink.Font = font.CanvasFont();
+    sink.Font.Name = "Arial";
+    sink.Font.Color = colour;
+
+    // Widening of spaces: at the first run of k >= 2 spaces, 2 x (k - 2) more.
+    if (size_t p = s.find("  "); p != std::string::npos) {
+        size_t k = s.find_first_not_of(' ', p);
+        k = (k == std::string::npos ? s.size() : k) - p;
+        s.insert(p, 2 * (k - 2), ' ');
+    }
+    const TPoint3F start = TransformPoint(src->StartPoint, place->Matrix);
+    if (sink.Font.Height >= 2) {
+        sink.TextOut(RoundTarget(start.X), RoundTarget(start.Y), s);
+        return;
+    }
+    const TBox3F& box = src->Box;
+    if (IsEmptyBox(box)) return;
+    TPoint p1 = TkrDXFImage::MapWith(place->Matrix, {box.Left, box.Top, box.Z1});
+    TPoint p2 = TkrDXFImage::MapWith(place->Matrix, {box.Right, box.Bottom, box.Z2});
+    if (font.Escapement() == 0) {
+        sink.Rectangle(p1.X == INT32_MAX ? p1.X : p1.X + 1, p1.Y, p2.X == INT32_MIN ? p2.X : p2.X - 1, p2.Y);
+        return;
+    }
+    // A turned text too small to draw is one segment from its start point to
+    // the far corner of its box (the corner whose x and y each lie farther
+    // from the start, p2 on a tie): like the rectangle of an upright one, it
+    // shows where the text stands and how far it reaches.
+    TPoint S{RoundTarget(start.X), RoundTarget(start.Y)};
+    TPoint F{std::llabs(int64_t(p1.X) - S.X) > std::llabs(int64_t(p2.X) - S.X) ? p1.X : p2.X,
+             std::llabs(int64_t(p1.Y) - S.Y) > std::llabs(int64_t(p2.Y) - S.Y) ? p1.Y : p2.Y};
+    sink.MoveTo(S.X, S.Y);
+    sink.LineTo(F.X, F.Y);
+}

@@ -1,0 +1,150 @@
+// The streamed simplified DXF gives the bytes of the one kept in memory:
+// records read back in pieces while drawing, figures written into the
+// temporary file at once, line types that come after entities (their
+// handles corrected when the file is put together), and a file larger than
+// the pieces it is copied in.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+
+#include "output/dxf_writer.h"
+#include "output/errors.h"
+#include "output/record_pipe.h"
+#include "platform/recording_canvas.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// Draws on the writer's canvas what a layout could: lines with solid and
+// dashed pens (a dashed pen first appears after n lines), a filled polygon,
+// a rectangle, an ellipse and a text.
+void Draw(TkrDXFExport& w, int n, std::size_t drainWords) {
+    TRecordingCanvas& c = w.GetCanvas();
+    c.DrainWords = drainWords;
+    for (int i = 0; i < n; ++i) {
+        c.Pen.Color = TColor(i % 7 * 0x102030);
+        c.Pen.Width = i % 3;
+        c.MoveTo(i, -i);
+        c.LineTo(i * 3 + 7, 100000 - i);
+    }
+    for (int style : {2, 0, 3, 1, 2}) {
+        c.Pen.Style = TPenStyle(style);
+        c.MoveTo(5, 5);
+        c.LineTo(-500, 70000);
+    }
+    c.Pen.Style = psSolid;
+    const TPoint poly[] = {{0, 0}, {100, 0}, {100, 100}, {0, 40000}};
+    c.Brush.Style = bsSolid;
+    c.Polygon(poly);
+    c.Brush.Style = bsClear;
+    c.Rectangle(-10, -10, 20, 30);
+    c.Ellipse(0, 0, 300, 100);
+    c.TextOut(40, 50, "Text");
+    for (int i = 0; i < n; ++i) {
+        c.MoveTo(-i, i);
+        c.LineTo(i, 2 * i);
+    }
+}
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class Stream : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("dxf_stream_test_" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    // The file of the drawing kept in memory, and the one streamed, saved
+    // to a file.
+    void Compare(int n, std::size_t drainWords) {
+        TkrDXFExport memory;
+        Draw(memory, n, drainWords);
+        memory.FinishDrawing();
+        const std::string expected = memory.SaveToString();
+
+        const fs::path file = dir / "out.dxf";
+        TkrDXFExport streamed;
+        streamed.StreamTo(file.string());
+        ASSERT_TRUE(streamed.Streaming());
+        Draw(streamed, n, drainWords);
+        // Nothing shows in the folder while the drawing is streamed.
+        EXPECT_TRUE(fs::is_empty(dir));
+        streamed.FinishDrawing();
+        EXPECT_TRUE(streamed.Figures().empty());
+        streamed.SaveToFile(file.string());
+        const std::string got = ReadFile(file);
+        EXPECT_EQ(got.size(), expected.size());
+        EXPECT_TRUE(got == expected);
+        // Saving again, to a stream or a string, gives the same bytes.
+        std::ostringstream again;
+        streamed.SaveToStream(again);
+        EXPECT_TRUE(again.str() == expected);
+        EXPECT_TRUE(streamed.SaveToString() == expected);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    }
+    fs::path dir;
+};
+}  // namespace
+
+TEST_F(Stream, SmallDrawingInManyPiecesGivesTheSameBytes) { Compare(40, 8); }
+
+TEST_F(Stream, LateLineTypesAcrossCopyPiecesGiveTheSameBytes) {
+    // Some 13 MB of entities: written in many flushes, copied in pieces of
+    // 1 MB whose ends fall inside lines, every handle before the dashed pens
+    // corrected.
+    Compare(60000, std::size_t(1) << 16);
+}
+
+TEST_F(Stream, WithoutDashedPensTheEntitiesAreCopiedAsWritten) {
+    for (bool dashed : {false, true}) {
+        TkrDXFExport memory, streamed;
+        streamed.StreamTo((dir / "x.dxf").string());
+        for (TkrDXFExport* w : {&memory, &streamed}) {
+            TRecordingCanvas& c = w->GetCanvas();
+            for (int i = 0; i < 3000; ++i) {
+                c.Pen.Style = dashed && i == 2999 ? psDash : psSolid;
+                c.MoveTo(i, 0);
+                c.LineTo(0, i);
+            }
+            w->FinishDrawing();
+        }
+        EXPECT_TRUE(memory.SaveToString() == streamed.SaveToString()) << dashed;
+    }
+}
+
+TEST_F(Stream, AFolderWithoutRoomForTheTemporaryKeepsTheDrawingInMemory) {
+    TkrDXFExport w;
+    w.StreamTo("/nonexistent-folder-xyz/out.dxf");
+    EXPECT_FALSE(w.Streaming());
+    Draw(w, 3, 8);
+    w.FinishDrawing();
+    EXPECT_FALSE(w.Figures().empty());
+    EXPECT_THROW(w.SaveToFile("/nonexistent-folder-xyz/out.dxf"), EFileError);
+}
+
+TEST(RecordPipe, PiecesAreReadInOrderAndAnErrorComesOutOfFinishOnly) {
+    std::vector<std::size_t> seen;
+    TRecordPipe pipe([&](const TEmfRecordBuffer& b) {
+        if (b.Count() == 3) throw EFileError("Stream write error");
+        seen.push_back(b.Count());
+    });
+    for (std::size_t n : {1, 2, 3, 4, 5}) {
+        TEmfRecordBuffer b;
+        for (std::size_t i = 0; i < n; ++i) b.Append(EMREOF{});
+        EXPECT_NO_THROW(pipe.Push(b));
+        EXPECT_TRUE(b.Empty());
+    }
+    EXPECT_THROW(pipe.Finish(), EFileError);
+    EXPECT_EQ(seen, (std::vector<std::size_t>{1, 2}));
+}

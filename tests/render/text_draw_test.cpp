@@ -1,0 +1,246 @@
+// Drawing of texts: what reaches the sink for single-line texts, the runs of
+// multi-line texts, attribute definitions with and without their insert's
+// attribute, texts too small to draw, and the work a text costs.
+//
+// Every drawing holds a frame from (-500, -200) to (500, 200), so the scale
+// is 480 and a drawing point (x, y) lands on (300000 + 480 x, 120000 - 480 y).
+// A text of height h gets a font 1.6 x 480 x h high and 0.64 x 480 x h wide;
+// its start point (top-left corner) lies 0.8 x 1.6 h above a left-baseline
+// insertion point.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "render/dxf_image.h"
+
+#include "dxf_snippets.h"
+#include "render/render_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Frame() {
+    return {"0", "LINE", "10", "-500", "20", "-200", "11", "500", "21", "200"};
+}
+
+std::string Drawing(const std::vector<std::string>& body, const std::string& blocks = "") {
+    std::vector<std::string> g = Frame();
+    g.insert(g.end(), body.begin(), body.end());
+    std::string ents = dxftest::Entities(g);
+    if (blocks.empty()) return ents;
+    return dxftest::PipeDxf("0|SECTION|2|BLOCKS|" + blocks + "|0|ENDSEC") + ents;
+}
+
+struct TDrawnText {
+    std::string Text;
+    int32_t X, Y;
+    int32_t Height, Width, Escapement;
+    std::string Face;
+    uint32_t Colour;
+};
+
+struct TDrawnRecords {
+    std::vector<TDrawnText> Texts;
+    std::vector<RECTL> Rectangles;
+    uint64_t Work = 0;
+};
+
+// Draws the layout in simplified DXF form and reads the recording.
+TDrawnRecords DrawDxf(const std::string& dxf) {
+    TkrDXFImage g;
+    g.LoadFromText(dxf);
+    TPDFCanvas sink;
+    sink.Exporter = std::make_unique<TkrDXFExport>();
+    g.DrawOnSink(sink, {0, 0, 600000, 240000});
+    TDrawnRecords out;
+    out.Work = g.WorkDone;
+    LOGFONTW font;
+    uint32_t colour = 0;
+    for (const TEmfRecord& r : sink.Exporter->GetCanvas().Records()) {
+        if (auto* f = std::get_if<EMREXTCREATEFONTINDIRECTW>(&r)) font = f->elfw;
+        if (auto* c = std::get_if<EMRSETTEXTCOLOR>(&r)) colour = c->crColor;
+        if (auto* rc = std::get_if<EMRRECTANGLE>(&r); rc && rc->iType == EmrType::EMR_RECTANGLE)
+            out.Rectangles.push_back(rc->rclBox);
+        if (auto* t = std::get_if<EMREXTTEXTOUTW>(&r)) {
+            std::u16string face(font.lfFaceName);
+            out.Texts.push_back({Utf16ToCp1252(t->String), t->emrtext.ptlReference.x, t->emrtext.ptlReference.y,
+                                 font.lfHeight, font.lfWidth, font.lfEscapement, Utf16ToCp1252(face), colour});
+        }
+    }
+    return out;
+}
+
+// Draws the layout in text form: the segment lines.
+std::vector<std::string> DrawLines(const std::string& dxf) { return rendertest::DrawText(dxf); }
+
+std::vector<std::string> Text(double x, double y, double h, const std::string& s,
+                              const std::vector<std::string>& more = {}) {
+    std::vector<std::string> g = {"0", "TEXT", "10", std::to_string(x), "20", std::to_string(y), "40",
+                                  std::to_string(h), "1", s};
+    g.insert(g.end(), more.begin(), more.end());
+    return g;
+}
+
+}  // namespace
+
+TEST(DrawText, ATextIsOneTextOutAtItsStartPoint) {
+    auto d = DrawDxf(Drawing(Text(0, 0, 10, "ABC")));
+    ASSERT_EQ(d.Texts.size(), 1u);
+    const TDrawnText& t = d.Texts[0];
+    EXPECT_EQ(t.Text, "ABC");
+    // Start point (0, 12.8): y 120000 - 6144.
+    EXPECT_EQ(t.X, 300000);
+    EXPECT_EQ(t.Y, 113856);
+    EXPECT_EQ(t.Height, 7680);
+    EXPECT_EQ(t.Width, 3072);
+    EXPECT_EQ(t.Escapement, 0);
+    EXPECT_EQ(t.Face, "Arial");
+    EXPECT_EQ(t.Colour, 0u);  // the foreground colour: black
+}
+
+TEST(DrawText, EscapementFollowsTheRotationAgainstTheContext) {
+    std::string blocks = "0|BLOCK|2|B|10|0|20|0|0|TEXT|10|0|20|0|40|1|50|30|1|x|0|ENDBLK";
+    auto d = DrawDxf(Drawing({"0", "TEXT", "40", "1", "50", "30", "1", "a", "0", "TEXT", "40", "1", "50", "-90", "1",
+                              "b", "0", "INSERT", "2", "B", "50", "90"},
+                             blocks));
+    ASSERT_EQ(d.Texts.size(), 3u);
+    EXPECT_EQ(d.Texts[0].Escapement, 300);
+    EXPECT_EQ(d.Texts[1].Escapement, 2700);  // -900 written as 2700
+    EXPECT_EQ(d.Texts[2].Escapement, 1200);  // 30 in a block turned by 90
+}
+
+TEST(DrawText, ARunOfThreeSpacesBecomesFive) {
+    auto d = DrawDxf(Drawing({"0", "TEXT", "40", "1", "1", "a   b", "0", "TEXT", "40", "1", "1", "a  b c   d"}));
+    ASSERT_EQ(d.Texts.size(), 2u);
+    EXPECT_EQ(d.Texts[0].Text, "a     b");
+    EXPECT_EQ(d.Texts[1].Text, "a  b c   d");  // only the first run of spaces, and two stay two
+}
+
+TEST(DrawText, DiameterDegreeAndUnderline) {
+    auto d = DrawDxf(Drawing({"0", "TEXT", "40", "1", "1", "n", "0", "TEXT", "40", "1", "1", "%%c20", "0", "TEXT",
+                              "40", "1", "1", "45%%d", "0", "TEXT", "40", "1", "1", "%%uA"}));
+    ASSERT_EQ(d.Texts.size(), 5u);
+    EXPECT_EQ(d.Texts[0].Text, "\xD8");  // Ø, which Arial has
+    EXPECT_EQ(d.Texts[0].Face, "Arial");
+    EXPECT_EQ(d.Texts[1].Text, "\xD8");
+    EXPECT_EQ(d.Texts[2].Text, "20");
+    EXPECT_EQ(d.Texts[3].Text, "45\xB0");
+    EXPECT_EQ(d.Texts[4].Text, "A");
+}
+
+TEST(DrawText, TextColourIsTheEntitysResolvedColour) {
+    auto d = DrawDxf(Drawing({"0", "TEXT", "8", "L", "62", "1", "40", "1", "1", "red", "0", "MTEXT", "62", "3", "40",
+                              "1", "1", "gr\\C5;blue"}));
+    ASSERT_EQ(d.Texts.size(), 3u);
+    EXPECT_EQ(d.Texts[0].Colour, 0x0000FFu);
+    EXPECT_EQ(d.Texts[1].Colour, 0x00FF00u);
+    EXPECT_EQ(d.Texts[2].Colour, 0xFF0000u);
+}
+
+TEST(DrawText, MultiLineRunsAreTurnedWithTheirText) {
+    // "AB" and, one line lower, "C", turned by 90 about (100, 0): the second
+    // line's start lies 16 to the right of the first, both turned by 90.
+    auto d = DrawDxf(Drawing({"0", "MTEXT", "10", "100", "20", "0", "40", "10", "50", "90", "1", "AB\\PC"}));
+    ASSERT_EQ(d.Texts.size(), 2u);
+    EXPECT_EQ(d.Texts[0].Escapement, 900);
+    EXPECT_EQ(d.Texts[1].Escapement, 900);
+    EXPECT_EQ(d.Texts[0].X, 348000);
+    EXPECT_EQ(d.Texts[0].Y, 120000);
+    EXPECT_EQ(d.Texts[1].X, 348000 + 7680);
+    EXPECT_EQ(d.Texts[1].Y, 120000);
+}
+
+TEST(DrawText, TooSmallToDrawUprightIsItsBoxTurnedIsOneSegment) {
+    // 300 characters of height 0.001: 0.299 long, a font less than 2 high.
+    std::string s;
+    for (int i = 0; i < 100; ++i) s += "ABC";
+    std::string upright = Drawing(Text(0, 0, 0.001, s));
+    auto d = DrawDxf(upright);
+    EXPECT_TRUE(d.Texts.empty());
+    // The box (0, 0.00128)-(0.299, -0.00032) maps to (300000, 119999)-(300144, 120000).
+    ASSERT_EQ(d.Rectangles.size(), 1u);
+    EXPECT_EQ(d.Rectangles[0].left, 300001);
+    EXPECT_EQ(d.Rectangles[0].top, 119999);
+    EXPECT_EQ(d.Rectangles[0].right, 300143);
+    EXPECT_EQ(d.Rectangles[0].bottom, 120000);
+    EXPECT_EQ(DrawLines(upright).size(), 1u);  // the frame only
+    // Turned by 90: from the start (299999, 120000) to the far corner of the
+    // box (299999, 119856)-(300000, 120000).
+    auto lines = DrawLines(Drawing(Text(0, 0, 0.001, s, {"50", "90"})));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "299999;120000;300000;119856");
+}
+
+TEST(DrawText, TextsReachNoTextLines) {
+    EXPECT_EQ(DrawLines(Drawing(Text(0, 0, 10, "ABC"))).size(), 1u);
+}
+
+// ---- attributes ----
+
+namespace {
+// Block B holds the definition of tag NR at (0, 0), height 10, and a line.
+const char* kTagBlock = "0|BLOCK|2|B|10|0|20|0|0|ATTDEF|10|0|20|0|40|10|1|default|2|NR|0|LINE|11|1|0|ENDBLK";
+}  // namespace
+
+TEST(DrawAttributes, TheDefinitionIsDrawnAsItsInsertsAttribute) {
+    // The insert (scale 2 at (100, 50)) holds the attribute "42" at
+    // (200, 100), 20 high as the file gives it: drawn there and at that size,
+    // not scaled again by the insert. Start (200, 125.6).
+    auto d = DrawDxf(Drawing({"0", "INSERT", "2", "B", "10", "100", "20", "50", "41", "2", "42", "2", "66", "1", "0",
+                              "ATTRIB", "10", "200", "20", "100", "40", "20", "1", "42", "2", "NR", "0", "SEQEND"},
+                             kTagBlock));
+    ASSERT_EQ(d.Texts.size(), 1u);
+    EXPECT_EQ(d.Texts[0].Text, "42");
+    EXPECT_EQ(d.Texts[0].X, 396000);
+    EXPECT_EQ(d.Texts[0].Y, 59712);
+    EXPECT_EQ(d.Texts[0].Height, 15360);
+}
+
+TEST(DrawAttributes, WithoutItsAttributeTheDefinitionShowsItsTag) {
+    // The tag's start (0, 12.8) through the insert: (100, 75.6); the font
+    // scales with the insert.
+    auto d = DrawDxf(Drawing({"0", "INSERT", "2", "B", "10", "100", "20", "50", "41", "2", "42", "2"}, kTagBlock));
+    ASSERT_EQ(d.Texts.size(), 1u);
+    EXPECT_EQ(d.Texts[0].Text, "NR");
+    EXPECT_EQ(d.Texts[0].X, 348000);
+    EXPECT_EQ(d.Texts[0].Y, 83712);
+    EXPECT_EQ(d.Texts[0].Height, 15360);
+}
+
+TEST(DrawAttributes, AnInvisibleAttributeDrawsNothing) {
+    auto d = DrawDxf(Drawing({"0", "INSERT", "2", "B", "66", "1", "0", "ATTRIB", "40", "20", "1", "42", "2", "NR",
+                              "70", "1", "0", "SEQEND"},
+                             kTagBlock));
+    EXPECT_TRUE(d.Texts.empty());
+}
+
+TEST(DrawAttributes, AnUnderlinedAttributeIsDrawnThroughItsMultiLineText) {
+    auto d = DrawDxf(Drawing({"0", "INSERT", "2", "B", "66", "1", "0", "ATTRIB", "10", "200", "20", "100", "40",
+                              "20", "1", "%%u42", "2", "NR", "0", "SEQEND"},
+                             kTagBlock));
+    ASSERT_EQ(d.Texts.size(), 1u);
+    EXPECT_EQ(d.Texts[0].Text, "42");
+    EXPECT_EQ(d.Texts[0].Height, 15360);
+}
+
+// ---- work ----
+
+TEST(DrawText, EveryTextRunCountsForTheDrawingWork) {
+    // A run costs its visit and kDrawWorkPerText points (4 units each in
+    // simplified DXF form) plus one point per 16 bytes.
+    auto none = DrawDxf(Drawing({}));
+    std::vector<std::string> body;
+    for (int i = 0; i < 10; ++i) body.insert(body.end(), {"0", "TEXT", "40", "1", "1", "x"});
+    auto ten = DrawDxf(Drawing(body));
+    EXPECT_EQ(ten.Work - none.Work, 10 * (1 + kDrawWorkPerText * kDrawWorkPerDxfPoint));
+    // A multi-line text of three runs: the insert, and three runs.
+    auto runs = DrawDxf(Drawing({"0", "MTEXT", "40", "1", "1", "a\\Pb\\Pc"}));
+    EXPECT_EQ(runs.Work - none.Work, 1 + 3 * (1 + kDrawWorkPerText * kDrawWorkPerDxfPoint));
+}
