@@ -10,8 +10,10 @@
 
 #include "model/converter.h"
 #include "model/entities/curves.h"
+#include "model/entities/hatch.h"
 
 #include "dxf_snippets.h"
+#include "hatch_helpers.h"
 
 namespace {
 using dxftest::Entities;
@@ -95,4 +97,54 @@ TEST(ChordTolerance, ATinyToleranceOnAHugeCircleIsBounded) {
     conv.LoadFromText(Entities({"0", "CIRCLE", "40", "1e30"}));
     EXPECT_LE(PointCount(*conv.EntityAt(0)), kMaxEntityPoints + 1);
     EXPECT_EQ(conv.Bounds.EntityPoints, 1u);
+}
+
+TEST(ChordTolerance, HatchBoundaryArcsEllipsesAndBulgesStayWithinIt) {
+    // The outlines a hatch draws are curves like any other. Path 1: a full
+    // circle edge of radius 1000 about (0, 0); path 2: an ellipse edge
+    // (major axis 1200, ratio 0.5) about (5000, 0); path 3: a polyline of
+    // two vertices 2000 apart with bulge 1 (half circles of radius 1000).
+    using hatchtest::TGroups;
+    const std::vector<TGroups> paths = {
+        {"92", "1", "93", "1", "72", "2", "10", "0", "20", "0", "40", "1000", "50", "0", "51", "360", "73", "1", "97",
+         "0"},
+        {"92", "1", "93", "1", "72", "3", "10", "5000", "20", "0", "11", "1200", "21", "0", "40", "0.5", "50", "0", "51",
+         "360", "73", "1", "97", "0"},
+        hatchtest::BulgePath({{0, 3000, 1}, {2000, 3000, 1}}),
+    };
+    auto load = [&](double tolerance) {
+        auto conv = std::make_unique<TkrDXFConverter>();
+        conv->ChordTolerance = tolerance;
+        conv->LoadFromText(hatchtest::HatchDxf(paths, {}));
+        EXPECT_FALSE(conv->Bounds.Any());
+        return conv;
+    };
+    // How far the true outline strays from each chord: the chord's middle
+    // against the curve; a circle's sagitta is r - |middle - centre|, an
+    // ellipse's is measured on the normalised ellipse (an upper bound).
+    auto worst = [](const std::vector<TPoint3F>& p, double cx, double cy, double a, double b) {
+        double w = 0;
+        for (size_t i = 0; i + 1 < p.size(); ++i) {
+            double mx = (double(p[i].X) + p[i + 1].X) / 2 - cx, my = (double(p[i].Y) + p[i + 1].Y) / 2 - cy;
+            w = std::max(w, a * (1 - std::hypot(mx / a, my / b)));
+        }
+        return w;
+    };
+    auto fixed = load(0), fine = load(0.5);
+    auto& hf = static_cast<TkrDXFHatch&>(*fixed->EntityAt(0));
+    auto& h = static_cast<TkrDXFHatch&>(*fine->EntityAt(0));
+    ASSERT_EQ(h.Paths.size(), 3u);
+    // Without a tolerance the fixed counts: 32 points the circle, 16 chords a bulge.
+    EXPECT_EQ(hf.Paths[0].size(), 32u);
+    EXPECT_EQ(hf.Paths[2].size(), 2u + 2 * 15);
+    EXPECT_GT(worst(hf.Paths[0], 0, 0, 1000, 1000), 0.5);
+    // With it, every chord within 0.5 (a sagitta of 0.5 on r = 1000 needs
+    // chords of 2 acos(0.9995) = 0.0632 rad: about 100 for the full turn).
+    EXPECT_LE(worst(h.Paths[0], 0, 0, 1000, 1000), 0.5);
+    EXPECT_LE(worst(h.Paths[1], 5000, 0, 1200, 600), 0.5);
+    std::vector<TPoint3F> upper(h.Paths[2].begin(), h.Paths[2].begin() + long(h.Paths[2].size() / 2 + 1));
+    EXPECT_LE(worst(upper, 1000, 3000, 1000, 1000), 0.5);
+    EXPECT_GT(h.Paths[0].size(), 95u);
+    EXPECT_LT(h.Paths[0].size(), 200u);
+    EXPECT_GT(h.Paths[2].size(), 95u);
 }

@@ -283,20 +283,24 @@ TEST(HatchBoundary, ASplineIsReversedOnlyWhenTheNextEdgeStartsNearerItsFirstPoin
 }
 
 TEST(HatchBoundary, ARationalQuadraticSplineEdgeIsItsArc) {
-    // A quarter circle of radius 10 as CAD programs write it: degree 2 (94),
+    // A quarter circle of radius 1 as CAD programs write it: degree 2 (94),
     // rational (73), weights 1, sqrt(1/2), 1 (42), closed by two line edges.
     TGroups p = {"92", "1", "93", "3", "72", "4", "94", "2", "73", "1", "74", "0", "95", "6", "96", "3"};
     for (const char* k : {"0", "0", "0", "1", "1", "1"}) p.insert(p.end(), {"40", k});
-    for (auto [x, y, w] : {std::array<double, 3>{10, 0, 1}, {10, 10, std::sqrt(0.5)}, {0, 10, 1}})
+    for (auto [x, y, w] : {std::array<double, 3>{1, 0, 1}, {1, 1, std::sqrt(0.5)}, {0, 1, 1}})
         p.insert(p.end(), {"10", Num(x), "20", Num(y), "42", Num(w)});
-    p.insert(p.end(), {"97", "0", "72", "1", "10", "0", "20", "10", "11", "0", "21", "0", "72", "1", "10", "0",
-                       "20", "0", "11", "10", "21", "0"});
+    p.insert(p.end(), {"97", "0", "72", "1", "10", "0", "20", "1", "11", "0", "21", "0", "72", "1", "10", "0",
+                       "20", "0", "11", "1", "21", "0"});
     auto l = LoadHatch(HatchDxf({p}, {}));
     ASSERT_NE(l.Hatch, nullptr);
     const auto& pts = l.Hatch->Paths[0];
-    ASSERT_GT(pts.size(), 20u);
-    // The first 27 points are the arc's (start, 25 steps, end).
-    for (size_t i = 0; i < 27; ++i) EXPECT_NEAR(std::hypot(pts[i].X, pts[i].Y), 10, 1e-5) << i;
+    ASSERT_GT(pts.size(), 27u);
+    // The first 27 points are the arc's (start, 25 steps, end), on the
+    // circle within 1e-6; without the weights the middle one would be the
+    // parabola's (0.75, 0.75), 0.06 inside.
+    for (size_t i = 0; i < 27; ++i) EXPECT_NEAR(std::hypot(double(pts[i].X), double(pts[i].Y)), 1, 1e-6) << i;
+    ExpectPoint(pts[0], 1, 0);
+    ExpectPoint(pts[26], 0, 1);
 }
 
 TEST(HatchBoundary, ASplineEdgeWithAbsurdKnotsStaysBounded) {
