@@ -102,11 +102,12 @@ TEST(SameDrawing, ADrawingSavedByEzdxfInAsciiAndBinaryFormConvertsToTheSameFiles
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "ezdxf missing";
     TTempFolder t;
     // Lines, curves, splines of several kinds, bulges, a block inserted as an
-    // array, a text and a hatch; one drawing of release 2000 (16-bit codes),
-    // one of release 12 (8-bit codes).
+    // array, texts (single-line, multi-line, attributes) and a hatch; drawings
+    // of release 2000 (16-bit codes, Windows-1252 text), 2018 (UTF-8 text)
+    // and 12 (8-bit codes).
     const std::string script = t.Path + "make.py";
     WriteBytes(script, R"(import sys, ezdxf
-for ver in ("R2000", "R12"):
+for ver in ("R2000", "R2018", "R12"):
     doc = ezdxf.new(ver)
     m = doc.modelspace()
     m.add_line((0, 0), (100, 37.5))
@@ -116,7 +117,12 @@ for ver in ("R2000", "R12"):
     b = doc.blocks.new("SEAT")
     b.add_line((0, 0), (4, 3))
     ins = m.add_blockref("SEAT", (70, 10), dxfattribs={"rotation": 15})
-    if ver == "R2000":
+    m.add_text("Gr\u00f6\u00dfe \u00d8 40", dxfattribs={"height": 3, "insert": (10, 20), "rotation": 30})
+    t = doc.blocks.new("TAG")
+    t.add_attdef("NR", (0, 0), dxfattribs={"height": 2})
+    m.add_blockref("TAG", (40, 40)).add_attrib("NR", "A-17", (40, 40), dxfattribs={"height": 2})
+    if ver != "R12":
+        m.add_mtext("Zwei\\PZeilen {\\H2x;gro\u00df}", dxfattribs={"char_height": 2.5, "insert": (60, 30), "width": 30})
         m.add_ellipse((80, 70), (10, 4, 0), 0.5, 0, 4)
         m.add_spline([(0, 0), (10, 8), (20, -3), (30, 12)])
         m.add_open_spline([(40, 0), (50, 20), (60, -5), (70, 25)], degree=2)
@@ -128,7 +134,7 @@ for ver in ("R2000", "R12"):
     doc.saveas(sys.argv[1] + ver + "_binary.dxf", fmt="bin")
 )");
     ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + t.Path).c_str()), 0);
-    for (const char* ver : {"R2000", "R12"}) {
+    for (const char* ver : {"R2000", "R2018", "R12"}) {
         std::string ascii = t.Path + ver + "_ascii.dxf", binary = t.Path + ver + "_binary.dxf";
         ASSERT_EQ(ReadBytes(binary).rfind(std::string("AutoCAD Binary DXF\r\n\x1a", 21), 0), 0u) << ver;
         TBothForms a = ConvertFile(ascii), b = ConvertFile(binary);
