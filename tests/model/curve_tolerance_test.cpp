@@ -148,3 +148,21 @@ TEST(ChordTolerance, HatchBoundaryArcsEllipsesAndBulgesStayWithinIt) {
     EXPECT_LT(h.Paths[0].size(), 200u);
     EXPECT_GT(h.Paths[2].size(), 95u);
 }
+
+TEST(ChordTolerance, ATinyToleranceOnHugeHatchArcsAndBulgesIsBounded) {
+    // Would need about 1e21 points each: the arc keeps its chord, the bulge
+    // stays straight, with one warning for the hatch.
+    const std::vector<hatchtest::TGroups> paths = {
+        {"92", "1", "93", "1", "72", "2", "10", "0", "20", "0", "40", "1e30", "50", "0", "51", "180", "73", "1", "97",
+         "0"},
+        hatchtest::BulgePath({{0, 0, 1}, {1e30, 0, 1}}),
+    };
+    TkrDXFConverter conv;
+    conv.ChordTolerance = 1e-12;
+    conv.LoadFromText(hatchtest::HatchDxf(paths, {}));
+    auto& h = static_cast<TkrDXFHatch&>(*conv.EntityAt(0));
+    ASSERT_EQ(h.Paths.size(), 2u);
+    EXPECT_LE(h.Paths[0].size(), 3u);  // the chord (closed again: it runs obliquely)
+    EXPECT_LE(h.Paths[1].size(), 3u);
+    EXPECT_EQ(conv.Bounds.EntityPoints, 1u);
+}
