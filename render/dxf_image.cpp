@@ -273,9 +273,20 @@ bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
     TMatrix4x3F m = MultiplyMatrix(v, ScaleTranslateMatrix({ScaleX, ScaleY, ScaleMin}, {}));
     m = MultiplyMatrix(m, ScaleTranslateMatrix({1, -1, 1}, {}));
     DrawContext.Matrix = m;
-    TPoint c = MapPoint(Centre);
-    DrawContext.Matrix.M[3][0] = float((int64_t(W) / 2) - c.X + r.Left);
-    DrawContext.Matrix.M[3][1] = float((int64_t(H) / 2) - c.Y + r.Top);
+    // The centre is mapped without the saturation of MapPoint: a drawing far
+    // from the origin (coordinates of a million at a fine scale) maps its
+    // centre far beyond the 32-bit target range, and only the offset brings
+    // it back into the rectangle. Within that range the result is MapPoint's.
+    const auto& mm = m.M;
+    long double cx = (long double)Centre.X * mm[0][0] + (long double)Centre.Y * mm[1][0] +
+                     (long double)Centre.Z * mm[2][0] + mm[3][0];
+    long double cy = (long double)Centre.X * mm[0][1] + (long double)Centre.Y * mm[1][1] +
+                     (long double)Centre.Z * mm[2][1] + mm[3][1];
+    if (!std::isfinite(cx) || !std::isfinite(cy)) return false;
+    cx = std::nearbyint(cx);  // to nearest, ties to even
+    cy = std::nearbyint(cy);
+    DrawContext.Matrix.M[3][0] = float((long double)(int64_t(W) / 2) - cx + r.Left);
+    DrawContext.Matrix.M[3][1] = float((long double)(int64_t(H) / 2) - cy + r.Top);
     DrawContext.ScaleX = DrawContext.ScaleY = 0;
     return true;
 }

@@ -2,6 +2,7 @@
 // entity kind writes to the sink, checked end to end in text form.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,6 +69,25 @@ TEST(Mapping, TheFrameLandsInTheMiddleEightyPercent) {
                                                "540000;24000;60000;24000", "60000;24000;60000;216000"}));
     EXPECT_EQ(g.GetLayout(-1), nullptr);
     EXPECT_EQ(g.GetLayout(1), nullptr);
+}
+
+TEST(Mapping, ADrawingFarFromTheOriginLandsInTheRectangle) {
+    // 10 x 5 at (1e6, 2e6): the scale is 600000 / 12.5 = 48000, so the centre
+    // maps to about (4.8e10, -9.6e10), far outside the 32-bit range; only the
+    // offset brings it back. Every point once landed on the edge of that range.
+    TkrDXFImage g;
+    TIntRect r;
+    auto lines = DrawText(g, Entities({"0", "LINE", "10", "1000000", "20", "2000000", "11", "1000010", "21", "2000005"}), &r);
+    ASSERT_EQ(lines.size(), 1u);
+    long long x1, y1, x2, y2;
+    ASSERT_EQ(std::sscanf(lines[0].c_str(), "%lld;%lld;%lld;%lld", &x1, &y1, &x2, &y2), 4);
+    // The line keeps its exact size (10 and 5 units at 48000 a unit); its place
+    // is off the middle by at most half a float step of the offset (8192 at 9.6e10).
+    // The rectangle is 600000 x 323076 (natural size 13 x 7).
+    EXPECT_EQ(x2 - x1, 480000);
+    EXPECT_EQ(y1 - y2, 240000);
+    EXPECT_NEAR(double(x1), 60000, 4096);
+    EXPECT_NEAR(double(y2), r.Bottom / 2 - 120000, 4096);
 }
 
 TEST(Mapping, AZeroSizedRectangleWithAZeroSizedBoxDrawsNothing) {
