@@ -41,8 +41,11 @@ constexpr TNameEntry kNames[] = {
     {"ENDTAB", Make<TkrDXFSeqend>},       {"ENDBLK", Make<TkrDXFSeqend>},
     {"EOF", Make<TkrDXFSeqend>},          {"IMAGE", Make<TkrDXFImageEnt>},
     {"IMAGEDEF", Make<TkrDXFImageDef>},   {"STYLE", Make<TkrDXFStyle>},
+    // A TRACE has the groups of a SOLID (four corners, thickness,
+    // extrusion) and is drawn as one.
+    {"TRACE", Make<TkrDXFSolid>},
 };
-static_assert(sizeof(kNames) / sizeof(kNames[0]) == 36);
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == 37);
 }  // namespace
 
 std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name) {

@@ -27,10 +27,13 @@ struct TBoundHits {
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
     uint32_t HatchPatterns = 0;  // hatches drawn without their pattern
+    uint32_t SplineData = 0;     // splines drawn as their control polygon (degree, knots)
+    uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
 
     bool Any() const {
-        return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || TextBraces;
+        return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
+               SplineWeights || TextBraces;
     }
     void Clear() { *this = TBoundHits{}; }
     // One message a bound reached, in the order of the fields.

@@ -133,6 +133,12 @@ void TkrDXFImage::LoadFromText(std::string text) {
     AfterLoad();
 }
 
+void TkrDXFImage::Reload() {
+    CurrentLayout = nullptr;
+    Converter->Load();
+    AfterLoad();
+}
+
 void TkrDXFImage::AfterLoad() {
     CharSet = Converter->HighChars1 > Converter->HighChars2 ? 255 : 1;
     Converter->ComputeExtents();
@@ -239,20 +245,27 @@ int TkrDXFImage::GetHeight() const { return NaturalSize(LayoutExtents.Top - Layo
 
 // ---- mapping and drawing ----
 
-bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
+std::optional<double> TkrDXFImage::MappingScale(const TIntRect& r) const {
     double W = double(r.Right) - r.Left, H = double(r.Bottom) - r.Top;
     double dx = double(Box.Right) - Box.Left, dy = double(Box.Top) - Box.Bottom;
     if (dx == 0) dx = W;
     if (dy == 0) dy = H;
     // A zero-sized rectangle with a zero-sized box has no scale: nothing is drawn.
-    if (dx == 0 || dy == 0) return false;
+    if (dx == 0 || dy == 0) return std::nullopt;
     double sx = W / dx, sy = H / dy;
-    if (!std::isfinite(sx) || !std::isfinite(sy)) return false;
-    if (std::fabs(sx) > std::fabs(sy)) sx = sy;
-    if (std::fabs(sy) > std::fabs(sx)) sy = sx;
+    if (!std::isfinite(sx) || !std::isfinite(sy)) return std::nullopt;
+    // One scale for both directions: the smaller.
+    return std::fabs(sx) > std::fabs(sy) ? sy : sx;
+}
+
+bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
+    std::optional<double> scale = MappingScale(r);
+    if (!scale) return false;
+    double W = double(r.Right) - r.Left, H = double(r.Bottom) - r.Top;
+    double sx = *scale, sy = *scale;
     ScaleX = float(sx);
     ScaleY = float(sy);
-    ScaleMin = std::fabs(sx) > std::fabs(sy) ? float(sy) : float(sx);
+    ScaleMin = float(sx);
     TMatrix4x3F v = IdentityMatrix();
     if (CurrentLayout && !CurrentLayout->Block && !Converter->CurrentSpace)
         v = MultiplyMatrix(Converter->ViewTransform, OwnMatrix);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     void LoadFromFile(const std::string& path);
     void LoadFromStream(std::istream& stream);
     void LoadFromText(std::string text);
+    // Reads the loaded text again, with the reader's settings as they are now
+    // (a chord tolerance set after the first load, for example).
+    void Reload();
     // Writes the loaded text back unchanged.
     void SaveToStream(std::ostream& stream) const;
     // Shares the reader of another graphic and takes its layout state.
@@ -71,6 +75,9 @@ public:
     void SetWidth(int) {}
     void SetHeight(int) {}
 
+    // Target units per drawing unit when the current layout is drawn into
+    // rect; none when the layout has no scale there.
+    std::optional<double> MappingScale(const TIntRect& rect) const;
     void DrawOnSink(TPDFCanvas& sink, const TIntRect& rect);
     TPoint MapPoint(const TPoint3F& p) const { return MapWith(DrawContext.Matrix, p); }
     // The target point of p under the matrix m (the rounding of MapPoint).
