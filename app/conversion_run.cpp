@@ -1,9 +1,11 @@
 #include "app/conversion_run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/output_names.h"
@@ -32,6 +34,24 @@ int DefaultJobs() {
 }
 
 namespace {
+void RefineCurves(TkrDXFImage& g, const TConvertSettings& settings) {
+    // The tolerance is in target units; the curves are made in drawing
+    // units, so it is divided by the largest scale of the layouts to convert
+    // (the finest they need), and the drawing is read again with it. Finer
+    // curves change the extents, and so the scale, only by a fraction of the
+    // tolerance; the 1 % kept in hand covers that.
+    double scale = 0;
+    for (int i = 0; i < g.LayoutCount(); ++i) {
+        if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
+        g.SetCurrentLayout(g.GetLayout(i));
+        TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
+        if (std::optional<double> s = g.MappingScale(rect)) scale = std::max(scale, std::fabs(*s));
+    }
+    if (!(scale > 0) || !std::isfinite(scale)) return;
+    g.Converter->ChordTolerance = settings.CurveTolerance / scale * 0.99;
+    g.Reload();
+}
+
 // The run one file after the other: everything goes straight on.
 class TDirectReport : public TFileReport {
 public:
@@ -166,6 +186,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
     g.LoadXrefs = loadXrefs;
     g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, 0, percent); };
     g.LoadFromFile(entry);
+    if (settings.CurveTolerance > 0) RefineCurves(g, settings);
     g.OnProgress = nullptr;
     // What loading left out concerns every layout; what drawing leaves out is
     // reported with its layout.

@@ -25,3 +25,11 @@ bool HasFolderPart(std::string_view path);
 // The folder with '/' appended when it does not already end in one (an empty
 // folder stays empty).
 std::string WithTrailingSlash(std::string folder);
+
+// The path made absolute against folder (an absolute local path): a path
+// starting with '/' is kept as it is; a relative one is joined to folder,
+// leaving out its "." components ("./in/a.dxf" -> "FOLDER/in/a.dxf"). ".."
+// components are kept, since the folder they lead to depends on symbolic
+// links. Empty paths and paths written on Windows (with '\' or a drive
+// colon, as in old project files) are kept unchanged.
+std::string AbsolutePath(std::string_view path, std::string_view folder);

@@ -102,6 +102,11 @@ void TProject::Setsavedfilename(const std::optional<std::string>& path) {
     Caption = CaptionFor(path);
 }
 
+void TProject::MakeAbsolute(const std::string& folder) {
+    for (int32_t i = 0; i < Jobs.Count(); ++i) Jobs[i] = AbsolutePath(Jobs[i], folder);
+    Settings.OutputFolder = AbsolutePath(Settings.OutputFolder, folder);
+}
+
 void TProject::NewProject() {
     DelallPics();
     Setsavedfilename(std::nullopt);

@@ -62,6 +62,11 @@ public:
     // Stores the current project path (or none) and sets the caption.
     void Setsavedfilename(const std::optional<std::string>& path);
 
+    // Makes every job list entry and the output folder absolute against
+    // folder (the current folder of the caller), so that the project file
+    // saved from them works from any folder.
+    void MakeAbsolute(const std::string& folder);
+
     // Empties the job list.
     void DelallPics() { Jobs.Clear(); }
 

@@ -25,4 +25,7 @@ struct TConvertSettings {
     // it within 1..10000; a project file may carry any 32-bit value, which
     // simply matches no layout when it is out of that range.
     int32_t LayoutNumber = 1;
+    // Largest distance (target units) a chord of a curve may stray from the
+    // true curve; 0: the fixed point counts. Not kept in project files.
+    double CurveTolerance = 0;
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -97,6 +98,19 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
     AddNumberOption(cmd, "-j,--jobs", "convert N files at once (default: one per processor)", o.Jobs, kMaxJobs,
                     "needs a number of files from 1 to " + std::to_string(kMaxJobs));
     cmd.add_option_function<std::string>(
+           "--curve-tolerance",
+           [&o](const std::string& v) { ParseDouble(v, o.CurveTolerance); },
+           "tessellate circles, arcs, ellipses, bulges and splines so that no chord strays more than U "
+           "target units from the curve")
+        ->type_name("U")
+        ->check(CLI::Validator(
+            [](std::string& v) -> std::string {
+                double u = 0;
+                if (!ParseDouble(v, u) || !std::isfinite(u) || !(u > 0)) return "needs a positive number of target units";
+                return {};
+            },
+            ""));
+    cmd.add_option_function<std::string>(
            "--project", [&o](const std::string& v) { o.ProjectIn = v; },
            "read the job list and settings of a project file; options override its settings")
         ->type_name("FILE.kpj");
@@ -131,7 +145,13 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     TConvertSettings& s = project.Settings;
     if (!o.ProjectIn) s.OutputFolder = cwd;
     if (o.OutputFolder) s.OutputFolder = *o.OutputFolder;
+    // The job list holds full paths: names given relative to the current
+    // folder (on the command line or in a project) are made absolute as they
+    // enter it, so the log shows them in full and a saved project works from
+    // any folder.
+    project.MakeAbsolute(cwd);
     if (o.Form) s.OutputForm = *o.Form == "text" ? ofText : ofDXF;
+    s.CurveTolerance = o.CurveTolerance;
     if (o.Layout) {
         s.LayoutChoice = lcSingleLayout;
         s.LayoutNumber = *o.Layout;

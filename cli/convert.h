@@ -22,6 +22,7 @@ struct TConvertOptions {
     std::optional<int32_t> Jobs;              // -j, --jobs N (default: one per processor)
     std::optional<std::string> ProjectIn;     // --project FILE.kpj
     std::optional<std::string> ProjectOut;    // --save-project FILE.kpj
+    double CurveTolerance = 0;                // --curve-tolerance U (target units; 0: fixed counts)
     std::vector<std::string> Files;
 };
 

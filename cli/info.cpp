@@ -53,6 +53,7 @@ struct TFileInfo {
     std::string AcadVer;
     std::map<std::string, long long> EntityTypes;
     std::map<std::string, long long> PointCounts;  // points in the finished point lists, per type
+    std::map<std::string, long long> InsertsPerBlock;  // inserts of the ENTITIES section whose block was found
     long long EntityTotal = 0;
     int Blocks = 0;
 };
@@ -62,11 +63,13 @@ TFileInfo Collect(TkrDXFConverter& conv) {
     fi.AcadVer = std::string(TrimBlanks(conv.HeaderValue("$ACADVER", 1)));
     if (TkrDXFGroup* ents = conv.GetTable(tkEntities))
         for (auto& e : ents->Entities) {
-            // Dimensions and tables are counted by their type alone: the
-            // names of their anonymous blocks say nothing.
-            std::string name = Cp1252ToUtf8(e->Is(TEntityClass::Dimension) ? e->TkrDXFEntity::GetName(&conv)
-                                                                            : e->GetName(&conv));
+            // By the type name as written: an insert's GetName adds its block
+            // (a dimension's or table's the anonymous one, which says nothing).
+            std::string name = Cp1252ToUtf8(e->TypeName(&conv));
             ++fi.EntityTypes[name];
+            if (e->Class == TEntityClass::Insert)
+                if (const TkrDXFBlock* b = static_cast<const TkrDXFInsert&>(*e).Block)
+                    ++fi.InsertsPerBlock[Cp1252ToUtf8(b->Name)];
             fi.PointCounts[name] += (long long)PointCount(*e);
             ++fi.EntityTotal;
         }
@@ -89,6 +92,7 @@ void PrintText(const std::string& path, TkrDXFConverter& conv, std::ostream& ter
     TFileInfo fi = Collect(conv);
     out << path << "\n";
     out << "  $ACADVER: " << (fi.AcadVer.empty() ? "(none)" : fi.AcadVer) << "\n";
+    out << "  Form: " << (conv.BinarySource ? "binary" : "ASCII") << "\n";
     out << "  Entities: " << fi.EntityTotal << "\n";
     for (auto& [name, n] : fi.EntityTypes) out << "    " << name << ": " << n << "\n";
     out << "  Blocks: " << fi.Blocks << "\n";
@@ -135,11 +139,14 @@ TJson FileJson(const std::string& path, TkrDXFConverter& conv) {
     TJson j = TJson::object();
     j["file"] = path;
     j["acadver"] = fi.AcadVer;
+    j["form"] = conv.BinarySource ? "binary" : "ascii";
     TJson& types = j["entities"] = TJson::object();
     for (auto& [name, n] : fi.EntityTypes) types[name] = n;
     j["entity_count"] = fi.EntityTotal;
     TJson& points = j["points"] = TJson::object();
     for (auto& [name, n] : fi.PointCounts) points[name] = n;
+    TJson& inserts = j["inserts"] = TJson::object();
+    for (auto& [name, n] : fi.InsertsPerBlock) inserts[name] = n;
     j["blocks"] = fi.Blocks;
     TJson& layers = j["layers"] = TJson::array();
     ForEachOfClass(conv, tkLayer, TEntityClass::Layer, [&](TkrDXFEntity& e) {

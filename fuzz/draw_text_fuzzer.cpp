@@ -1,47 +1,12 @@
 // Loads arbitrary bytes as a DXF drawing and draws every layout in text form
-// into a scratch file, the way the conversion run does. A read or write error
-// is an expected outcome; a crash, hang, leak or huge allocation is a finding.
-#include <unistd.h>
-
+// (see draw_layouts.h).
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include "app/conversion_run.h"
-#include "model/errors.h"
-#include "output/errors.h"
-#include "output/sink.h"
-#include "render/dxf_image.h"
-
-#include "memory_xrefs.h"
+#include "draw_layouts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string scratch = "/tmp/draw_text_fuzzer." + std::to_string(::getpid()) + ".txt";
-    TkrDXFImage g;
-    try {
-        // External references never come from the disk here.
-        std::string text(reinterpret_cast<const char*>(data), size);
-        TMemoryXrefs xrefs(text);
-        g.LoadNested(std::move(text), "", &xrefs);
-    } catch (const EkrError&) {
-        return 0;
-    }
-    for (int i = 0; i < g.LayoutCount(); ++i) {
-        std::remove(scratch.c_str());
-        try {
-            g.SetCurrentLayout(g.GetLayout(i));
-            TPDFCanvas sink;
-            sink.TextMode = true;
-            sink.TextFile.Bind(scratch);
-            sink.TextFile.Rewrite();
-            TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
-            g.DrawOnSink(sink, rect);
-            sink.TextFile.Close();
-        } catch (const EkrError&) {
-        } catch (const EkrExportError&) {
-        }
-    }
-    std::remove(scratch.c_str());
+    DrawEveryLayoutAsText(std::string(reinterpret_cast<const char*>(data), size), "draw_text_fuzzer");
     return 0;
 }

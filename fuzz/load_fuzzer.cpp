@@ -13,6 +13,10 @@ void NoDraw(void*, TkrDXFEntity&) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TkrDXFConverter conv;
+    // Every third input is read with a chord tolerance (in drawing units,
+    // as --curve-tolerance hands it on), so that the finer curves are
+    // fuzzed too.
+    if (size % 3 == 0) conv.ChordTolerance = 0.01;
     conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = {NoDraw, nullptr}; };
     try {
         conv.LoadFromText(std::string(reinterpret_cast<const char*>(data), size));

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/binary_dxf.h"
 #include "model/colors.h"
 #include "model/entities/blocks.h"
 #include "model/entities/curves.h"
@@ -231,19 +232,25 @@ void TkrDXFConverter::Load() {
     if (Text.size() > kMaxDxfTextSize)
         throw ELimitError("DXF file too large: " + std::to_string(Text.size()) + " bytes (at most " +
                           std::to_string(kMaxDxfTextSize) + " are read)");
-    Position = GroupStart = 0;
+    BinarySource = IsBinaryDxf(Text);
+    BinaryWideCodes = BinaryDxfHasWideCodes(Text);
+    FNumberKind = TNumberKind::None;
+    Position = GroupStart = BinarySource ? kBinaryDxfSentinel.size() : 0;
     TextEnd = Text.size();
     DashPointsLeft = kDashPointsBase + kDashPointsPerByte * uint64_t(Text.size());
     LineNumber = 0;
     Code = 0;
     Value = {};
     ReadDepth = 0;
+    ReadingObjects = false;
     if (OnStart) OnStart(*this);
     try {
         RootSection->Load(*this);
     } catch (EkrError& e) {
-        std::string msg = "DXF read error on line " + std::to_string(LineNumber) + ": " + Cp1252ToUtf8(Value) +
-                          "\r\n" + e.Message;
+        // A binary file has no lines: its errors name the byte where the
+        // group starts.
+        std::string where = BinarySource ? "at byte " + std::to_string(GroupStart) : "on line " + std::to_string(LineNumber);
+        std::string msg = "DXF read error " + where + ": " + Cp1252ToUtf8(Value) + "\r\n" + e.Message;
         // The message is passed on as a C string (what()): a NUL byte of the
         // file would cut it off, so it is written as \x00.
         for (size_t i = msg.find('\0'); i != std::string::npos; i = msg.find('\0', i + 4)) msg.replace(i, 1, "\\x00");
@@ -292,6 +299,10 @@ void TkrDXFConverter::ReadLine() {
 }
 
 void TkrDXFConverter::ReadGroup() {
+    if (BinarySource) {
+        ReadBinaryGroup();
+        return;
+    }
     GroupStart = Position;
     for (;;) {
         if (TextExhausted()) break;
@@ -312,13 +323,42 @@ void TkrDXFConverter::ReadGroup() {
     }
 }
 
+std::string_view TkrDXFConverter::EntityNameAt(size_t pos) const {
+    std::string_view t(Text);
+    if (pos >= t.size()) return {};
+    if (IsBinaryDxf(t)) {
+        TBinaryGroup g;
+        TBinaryDamage damage;
+        if (pos < kBinaryDxfSentinel.size() || !::ReadBinaryGroup(t, pos, BinaryDxfHasWideCodes(t), g, damage) ||
+            g.Code != 0)
+            return {};
+        return g.Bytes;
+    }
+    auto lineAt = [&](size_t& p) {
+        size_t e = p;
+        while (e < t.size() && t[e] != '\r' && t[e] != '\n') ++e;
+        std::string_view line = t.substr(p, e - p);
+        if (e < t.size() && t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n') ++e;
+        p = e < t.size() ? e + 1 : e;
+        return line;
+    };
+    std::string_view line = lineAt(pos);
+    while (TrimBlanks(line).empty() && pos < t.size()) line = lineAt(pos);  // blank lines before the code
+    if (TrimBlanks(line) != "0") return {};
+    return TrimBlanks(lineAt(pos));
+}
+
 double TkrDXFConverter::ValueAsFloat() const {
+    if (FNumberKind == TNumberKind::Real) return FReal;
+    if (FNumberKind == TNumberKind::Integer) return double(FInteger);
     double v;
     if (!ParseDouble(Value, v)) throw EConvertError("'" + Cp1252ToUtf8(Value) + "' ist kein gültiger Gleitkommawert");
     return v;
 }
 
 int32_t TkrDXFConverter::ValueAsInt() const {
+    // A binary integer beyond 32 bits is refused as its text would be.
+    if (FNumberKind == TNumberKind::Integer && FInteger == int64_t(int32_t(FInteger))) return int32_t(FInteger);
     int32_t v;
     if (!ParseInt32(TrimBlanks(Value), v))
         throw EConvertError("'" + Cp1252ToUtf8(Value) + "' ist kein gültiger Integerwert");
@@ -431,6 +471,7 @@ std::string TkrDXFConverter::BlockRecordName(uint32_t handle) const {
 // ---- header variables ----
 
 std::string TkrDXFConverter::HeaderValue(std::string_view variable, int code) const {
+    if (IsBinaryDxf(Text)) return BinaryHeaderValue(variable, code);
     std::string_view t(Text);
     size_t p = t.find(variable);
     if (p == std::string_view::npos) return {};

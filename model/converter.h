@@ -1,9 +1,9 @@
-// TkrDXFConverter turns the text of an ASCII DXF file into the drawing model:
-// the root section with every SECTION of the file, the LTYPE, LAYER,
+// TkrDXFConverter turns the text of a DXF file into the drawing model: the
+// root section with every SECTION of the file, the LTYPE, LAYER,
 // BLOCK_RECORD and STYLE tables, the blocks, the entities and the layouts. It
 // holds the whole file as one string and reads it as a stream of groups (a
-// code line and a value line); every 0 group creates an entity that reads the
-// groups after it.
+// code line and a value line, or a binary code and value in a binary DXF
+// file); every 0 group creates an entity that reads the groups after it.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +62,14 @@ public:
     // "SEQEND" once the text is exhausted), never a copy.
     std::string_view Value;
     bool Loading = false;
+    // The file is binary DXF (see model/binary_dxf.h); set by Load. The
+    // group loop then takes its groups from the binary form, and a binary
+    // number keeps its exact value (Value holds its text form).
+    bool BinarySource = false;
+    bool BinaryWideCodes = true;  // 16-bit group codes (release 13 and later)
+    // True from the name of an OBJECTS section until the next section names
+    // itself: the groups read belong to objects, not entities.
+    bool ReadingObjects = false;
     // Files of release AC1021 and later store their text in UTF-8 (the
     // header's $ACADVER tells); texts and names are held in Windows-1252.
     bool Utf8Text = false;
@@ -78,6 +86,11 @@ public:
     int32_t SplineParts = 25;
     int32_t CirclePoints = 16;
     double LTScale = 0;  // 0: not looked up yet
+    // Largest distance (drawing units) a chord of a circle, arc, ellipse,
+    // bulge or spline may stray from the true curve; 0: the fixed counts
+    // (CirclePoints, SplineParts, 16 chords a bulge). A tolerance only adds
+    // points: no curve gets fewer than the fixed counts give it.
+    double ChordTolerance = 0;
 
     // View.
     TPoint3F ViewDirection{0, 0, 1};
@@ -208,10 +221,23 @@ public:
     // Reading primitives.
     void ReadLine();
     void ReadGroup();
+    // The 0 group's name at an offset of the text (an entity's SourceStart),
+    // in either form; empty when there is none.
+    std::string_view EntityNameAt(size_t pos) const;
     bool TextExhausted() const { return Position >= TextEnd; }
     std::unique_ptr<TkrDXFEntity> CreateEntity(std::string_view name);
 
 private:
+    // The group loop's binary source (model/binary_dxf.cpp).
+    void ReadBinaryGroup();
+    std::string BinaryHeaderValue(std::string_view variable, int code) const;
+    // The value of the current binary group when it is a number; FValueText
+    // holds the text form of numbers and chunks.
+    enum class TNumberKind : uint8_t { None, Integer, Real } FNumberKind = TNumberKind::None;
+    int64_t FInteger = 0;
+    double FReal = 0;
+    std::string FValueText;
+
     TFontTableMeasure FOwnMeasure;
     mutable std::string FDecoded;  // the last value TextValue decoded
     // Slots: the sections TABLES, BLOCKS, ENTITIES (owned here while they are

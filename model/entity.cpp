@@ -76,6 +76,9 @@ void TkrDXFEntity::ReadProperty(TkrDXFConverter& conv) {
     switch (conv.Code) {
         case 5: Handle = HexHandle(conv.Value); break;
         case 8:
+            // Objects use code 8 for other things (the map file of a MATERIAL,
+            // the layer names of a LAYER_FILTER): only entities name layers.
+            if (conv.ReadingObjects) break;
             Layer = conv.FindOrCreateLayer(conv.TextValue());
             Layer->Used = true;
             break;
@@ -92,24 +95,12 @@ void TkrDXFEntity::Changed() {
     if (OnDraw) OnDraw.Proc(OnDraw.Receiver, *this);
 }
 
-std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const {
-    if (conv && SourceStart != kNoPos && SourceEnd != kNoPos && SourceStart < conv->Text.size()) {
-        std::string_view t(conv->Text);
-        auto lineAt = [&](size_t& pos) {
-            size_t e = pos;
-            while (e < t.size() && t[e] != '\r' && t[e] != '\n') ++e;
-            std::string_view line = t.substr(pos, e - pos);
-            if (e < t.size() && t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n') ++e;
-            pos = e < t.size() ? e + 1 : e;
-            return line;
-        };
-        size_t pos = SourceStart;
-        std::string_view line = lineAt(pos);
-        while (TrimBlanks(line).empty() && pos < t.size()) line = lineAt(pos);  // blank lines before the code
-        if (TrimBlanks(line) == "0") {
-            std::string_view name = TrimBlanks(lineAt(pos));
-            if (!name.empty()) return std::string(name);
-        }
+std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const { return TypeName(conv); }
+
+std::string TkrDXFEntity::TypeName(const TkrDXFConverter* conv) const {
+    if (conv && SourceStart != kNoPos && SourceEnd != kNoPos) {
+        std::string_view name = conv->EntityNameAt(SourceStart);
+        if (!name.empty()) return std::string(name);
     }
     std::string n = UpperAscii(ClassName(Class));
     if (n.rfind("TKR", 0) == 0) n.erase(0, 6);
@@ -310,6 +301,7 @@ void TkrDXFSection::ReadProperty(TkrDXFConverter& conv) {
     }
     if (conv.Code != 2 || !Name.empty()) return;
     Name = UpperAscii(conv.Value);
+    conv.ReadingObjects = Name == "OBJECTS";
     int kind = Name == "TABLES" ? tkTables : Name == "BLOCKS" ? tkBlocks : Name == "ENTITIES" ? tkEntities : -1;
     if (kind >= 0) conv.InstallSection(kind, this);
     if (kind == tkEntities) {

@@ -86,6 +86,10 @@ public:
     // The DXF type name as the file wrote it (conv gives the source text), or
     // the class name without its "TkrDXF" prefix.
     virtual std::string GetName(const TkrDXFConverter* conv) const;
+    // The DXF type name as the file wrote it, whatever GetName adds (the
+    // block name of an insert, the name of a table entry); as GetName without
+    // the source.
+    std::string TypeName(const TkrDXFConverter* conv) const;
     // The colour the entity is drawn with before BYLAYER/BYBLOCK resolution.
     virtual TColorValue EntityColor() const { return clForeground; }
     virtual void EnumCorners(bool allCorners, void (*pointProc)(void* receiver, const TPoint3F& p),

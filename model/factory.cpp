@@ -41,11 +41,14 @@ constexpr TNameEntry kNames[] = {
     {"ENDTAB", Make<TkrDXFSeqend>},       {"ENDBLK", Make<TkrDXFSeqend>},
     {"EOF", Make<TkrDXFSeqend>},          {"IMAGE", Make<TkrDXFImageEnt>},
     {"IMAGEDEF", Make<TkrDXFImageDef>},   {"STYLE", Make<TkrDXFStyle>},
+    // A TRACE has the groups of a SOLID (four corners, thickness,
+    // extrusion) and is drawn as one.
+    {"TRACE", Make<TkrDXFSolid>},
     // Written by current CAD programs: like a dimension, each refers to an
     // anonymous block with everything it shows.
     {"ARC_DIMENSION", Make<TkrDXFDimension>}, {"ACAD_TABLE", Make<TkrDXFAcadTable>},
 };
-static_assert(sizeof(kNames) / sizeof(kNames[0]) == 38);
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == 39);
 }  // namespace
 
 std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name) {

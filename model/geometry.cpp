@@ -378,3 +378,9 @@ double TextToFloatDef(std::string_view s, double def) {
     double v;
     return ParseDouble(s, v) ? v : def;
 }
+
+double ChordPointsForTolerance(double r, double sweep, double tolerance) {
+    if (!(tolerance > 0) || !(r > tolerance) || !std::isfinite(r) || !std::isfinite(sweep)) return 0;
+    const double a = 4 * std::asin(std::sqrt(tolerance / (2 * r)));
+    return std::ceil(std::fabs(sweep) / a) + 1;
+}

@@ -55,6 +55,11 @@ inline TPoint3F Point2F(double x, double y) { return {float(x), float(y), 0.0f};
 inline double DegToRad(double a) { return a * (kPi / 180.0); }
 inline double RadToDeg(double a) { return a * (180.0 / kPi); }
 int32_t FloorInt(double v);
+// The points (chords + 1) an arc of radius r sweeping the angle sweep
+// (radians) needs so that no chord strays more than tolerance from it; 0
+// when any count will do (no tolerance, or the tolerance covers the radius).
+// A chord over the angle a strays r (1 - cos(a/2)) = 2 r sin^2(a/4).
+double ChordPointsForTolerance(double r, double sweep, double tolerance);
 
 TMatrix4x3F IdentityMatrix();
 TMatrix4x3F ScaleTranslateMatrix(const TPoint3F& s, const TPoint3F& t);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/entities/blocks.h"
+#include "model/entities/spline_math.h"
 
 std::vector<std::string> TBoundHits::Messages() const {
     std::vector<std::string> out;
@@ -24,6 +25,13 @@ std::vector<std::string> TBoundHits::Messages() const {
         out.push_back(std::to_string(HatchPatterns) + " hatch pattern(s) left out (boundaries kept): more than " +
                       std::to_string(kMaxHatchLines) + " family lines, " + points + " points or " +
                       std::to_string(kMaxHatchSegmentTests) + " segment tests");
+    if (SplineData)
+        out.push_back(std::to_string(SplineData) + " spline(s) drawn as their control polygon: a degree above " +
+                      std::to_string(kMaxSplineDegree) +
+                      ", or knots that do not fit the degree and the control points");
+    if (SplineWeights)
+        out.push_back(std::to_string(SplineWeights) +
+                      " spline(s) drawn without their weights: not one positive number per control point");
     if (TextBraces)
         out.push_back(std::to_string(TextBraces) + " multi-line text(s) with braces nested deeper than " +
                       std::to_string(kMaxTextBraceDepth) + " levels: the deeper braces scope nothing");
@@ -48,6 +56,8 @@ void TBoundHits::Add(const TBoundHits& o) {
     InsertCycles += o.InsertCycles;
     HatchPatterns += o.HatchPatterns;
     TextBraces += o.TextBraces;
+    SplineData += o.SplineData;
+    SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;

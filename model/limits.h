@@ -30,6 +30,8 @@ struct TBoundHits {
     uint32_t InsertDepth = 0;   // inserts below the nesting bound left out
     uint32_t InsertCycles = 0;  // inserts of a block inside itself left out
     uint32_t HatchPatterns = 0;  // hatches drawn without their pattern
+    uint32_t SplineData = 0;     // splines drawn as their control polygon (degree, knots)
+    uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
     // Messages of their own (external references that were not loaded, and
@@ -38,8 +40,8 @@ struct TBoundHits {
     uint32_t NotesDropped = 0;
 
     bool Any() const {
-        return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || ViewportNesting ||
-               TextBraces || !Notes.empty();
+        return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
+               SplineWeights || TextBraces || ViewportNesting || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);

@@ -114,12 +114,17 @@ void TkrDXFImage::LoadFromText(std::string text) { LoadRoot(std::move(text), "",
 void TkrDXFImage::LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file) {
     // One loading of external drawings per conversion: its bounds count
     // every drawing the references reach.
+    FRootFolder = folder;
+    FRootFile.reset();
+    if (file) FRootFile = *file;
     std::optional<TXrefSession> session;
     if (LoadXrefs) session.emplace(*Converter, file);
     LoadNested(std::move(text), folder, session ? &*session : nullptr);
+    FRootLoad = true;
 }
 
 void TkrDXFImage::LoadNested(std::string text, const std::string& folder, TXrefLoader* loader) {
+    FRootLoad = false;
     ProgressText = "Load file...";
     CurrentLayout = nullptr;
     TkrDXFConverter& c = *Converter;
@@ -159,6 +164,21 @@ std::string TkrDXFImage::ReadAll(std::istream& stream) {
         }
     }
     return text;
+}
+
+void TkrDXFImage::Reload() {
+    // A drawing read as a whole loads its external references again (a new
+    // loading of them, with the reader's settings as they are now).
+    if (FRootLoad) {
+        std::string text = std::move(Converter->Text);
+        const std::string folder = FRootFolder;
+        const std::optional<TFileIdentity> file = FRootFile;
+        LoadRoot(std::move(text), folder, file ? &*file : nullptr);
+        return;
+    }
+    CurrentLayout = nullptr;
+    Converter->Load();
+    AfterLoad();
 }
 
 void TkrDXFImage::AfterLoad() {
@@ -267,20 +287,27 @@ int TkrDXFImage::GetHeight() const { return NaturalSize(LayoutExtents.Top - Layo
 
 // ---- mapping and drawing ----
 
-bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
+std::optional<double> TkrDXFImage::MappingScale(const TIntRect& r) const {
     double W = double(r.Right) - r.Left, H = double(r.Bottom) - r.Top;
     double dx = double(Box.Right) - Box.Left, dy = double(Box.Top) - Box.Bottom;
     if (dx == 0) dx = W;
     if (dy == 0) dy = H;
     // A zero-sized rectangle with a zero-sized box has no scale: nothing is drawn.
-    if (dx == 0 || dy == 0) return false;
+    if (dx == 0 || dy == 0) return std::nullopt;
     double sx = W / dx, sy = H / dy;
-    if (!std::isfinite(sx) || !std::isfinite(sy)) return false;
-    if (std::fabs(sx) > std::fabs(sy)) sx = sy;
-    if (std::fabs(sy) > std::fabs(sx)) sy = sx;
+    if (!std::isfinite(sx) || !std::isfinite(sy)) return std::nullopt;
+    // One scale for both directions: the smaller.
+    return std::fabs(sx) > std::fabs(sy) ? sy : sx;
+}
+
+bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
+    std::optional<double> scale = MappingScale(r);
+    if (!scale) return false;
+    double W = double(r.Right) - r.Left, H = double(r.Bottom) - r.Top;
+    double sx = *scale, sy = *scale;
     ScaleX = float(sx);
     ScaleY = float(sy);
-    ScaleMin = std::fabs(sx) > std::fabs(sy) ? float(sy) : float(sx);
+    ScaleMin = float(sx);
     TMatrix4x3F v = IdentityMatrix();
     if (CurrentLayout && !CurrentLayout->Block && !Converter->CurrentSpace)
         v = MultiplyMatrix(Converter->ViewTransform, OwnMatrix);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,9 @@ public:
     // external drawings uses it for the drawings it reads.
     void LoadNested(std::string text, const std::string& folder, TXrefLoader* loader);
     bool LoadXrefs = true;
+    // Reads the loaded text again, with the reader's settings as they are now
+    // (a chord tolerance set after the first load, for example).
+    void Reload();
     // Writes the loaded text back unchanged.
     void SaveToStream(std::ostream& stream) const;
     // Shares the reader of another graphic and takes its layout state.
@@ -80,6 +84,9 @@ public:
     void SetWidth(int) {}
     void SetHeight(int) {}
 
+    // Target units per drawing unit when the current layout is drawn into
+    // rect; none when the layout has no scale there.
+    std::optional<double> MappingScale(const TIntRect& rect) const;
     void DrawOnSink(TPDFCanvas& sink, const TIntRect& rect);
     TPoint MapPoint(const TPoint3F& p) const { return MapWith(DrawContext.Matrix, p); }
     // The target point of p under the matrix m (the rounding of MapPoint).
@@ -148,6 +155,11 @@ public:
     static std::shared_ptr<TkrDXFConverter> CreateConverter();
 
 private:
+    // Where the drawing was read from, so that Reload reads its external
+    // references again the same way.
+    std::string FRootFolder;
+    std::optional<TFileIdentity> FRootFile;
+    bool FRootLoad = false;
     void LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file);
     static std::string ReadAll(std::istream& stream);
     void InstallReaderEvents();

@@ -130,6 +130,8 @@ TXrefLoadResult TXrefSession::LoadXref(TkrDXFConverter& conv, const std::string&
             --s.FDepth;
         }
     } pop{*this};
+    // The nested drawing makes its curves as finely as the referencing one.
+    drawing->Reader().ChordTolerance = conv.ChordTolerance;
     try {
         drawing->Image.LoadNested(std::move(text), FolderOf(found), this);
     } catch (const EkrError& e) {

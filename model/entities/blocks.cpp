@@ -171,6 +171,18 @@ void TkrDXFInsert::ReadProperty(TkrDXFConverter& conv) {
             break;
         }
         case 62: Color = conv.ValueAsColor(); break;
+        default: break;
+    }
+    // The array codes belong to INSERT only: dimensions and multi-line texts
+    // use 44, 45, 70 and 71 for other things.
+    if (Class == TEntityClass::Insert) switch (conv.Code) {
+            case 44: ColumnSpacing = conv.ValueAsFloat(); break;
+            case 45: RowSpacing = conv.ValueAsFloat(); break;
+            case 70: ColumnCount = conv.ValueAsInt(); break;
+            case 71: RowCount = conv.ValueAsInt(); break;
+            default: break;
+        }
+    switch (conv.Code) {
         case 210: Extrusion.X = float(conv.ValueAsFloat()); break;
         case 220: Extrusion.Y = float(conv.ValueAsFloat()); break;
         case 230: Extrusion.Z = float(conv.ValueAsFloat()); break;
@@ -261,17 +273,24 @@ void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
     m = MultiplyMatrix(m, ExtrusionMatrix(Extrusion, Rotation));
     m = MultiplyMatrix(m, ScaleTranslateMatrix({1, 1, 1}, Point));
     Transform = m;
+    SetArraySteps();
     if (!(InsertBox.Right >= InsertBox.Left && InsertBox.Top >= InsertBox.Bottom)) return;
     const TBox3F bb = InsertBox;
     TBox3F box = EmptyBox;
     bool sound = true;
-    for (float x : {bb.Left, bb.Right})
-        for (float y : {bb.Top, bb.Bottom})
-            for (float z : {bb.Z1, bb.Z2}) {
-                TPoint3F p = TransformPoint({x, y, z}, m);
-                sound = sound && SoundCoordinate(p.X) && SoundCoordinate(p.Y) && SoundCoordinate(p.Z);
-                ExpandBox(box, p);
-            }
+    // The copies of an array are shifted copies of the first: the corner
+    // copies of the grid hold the extremes of all of them.
+    const int32_t lastC = ArrayColumns - 1, lastR = ArrayRows - 1;
+    for (auto [c, r] : {std::pair{0, 0}, std::pair{lastC, 0}, std::pair{0, lastR}, std::pair{lastC, lastR}}) {
+        const TMatrix4x3F mc = CopyTransform(c, r);
+        for (float x : {bb.Left, bb.Right})
+            for (float y : {bb.Top, bb.Bottom})
+                for (float z : {bb.Z1, bb.Z2}) {
+                    TPoint3F p = TransformPoint({x, y, z}, mc);
+                    sound = sound && SoundCoordinate(p.X) && SoundCoordinate(p.Y) && SoundCoordinate(p.Z);
+                    ExpandBox(box, p);
+                }
+    }
     // An insert whose placement is not a finite, representable box (a NaN or
     // infinite scale, or one so large that the corners leave the float range
     // of a box) contributes no extents at all, so that it cannot turn the
@@ -283,6 +302,33 @@ void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
         InsertBox = EmptyBox;
     }
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
+}
+
+void TkrDXFInsert::SetArraySteps() {
+    // A count of 0 or less means one copy (what files without the codes say),
+    // and a direction whose spacing is 0 (or not a number) has one copy: the
+    // others would lie on it. The counts are read as 32-bit values; the
+    // drawing of the copies is bounded by the drawing's work, and extents
+    // need only the corner copies.
+    const bool cols = ColumnSpacing != 0 && std::isfinite(ColumnSpacing);
+    const bool rows = RowSpacing != 0 && std::isfinite(RowSpacing);
+    ArrayColumns = cols && ColumnCount > 1 ? ColumnCount : 1;
+    ArrayRows = rows && RowCount > 1 ? RowCount : 1;
+    // The grid lies in the insert's plane, turned by its rotation: its axes
+    // are the first two rows of the extrusion matrix.
+    const TMatrix4x3F e = ExtrusionMatrix(Extrusion, Rotation);
+    for (int k = 0; k < 3; ++k) {
+        ArrayStepColumn[k] = ArrayColumns > 1 ? ColumnSpacing * e.M[0][k] : 0;
+        ArrayStepRow[k] = ArrayRows > 1 ? RowSpacing * e.M[1][k] : 0;
+    }
+}
+
+TMatrix4x3F TkrDXFInsert::CopyTransform(int32_t c, int32_t r) const {
+    TMatrix4x3F m = Transform;
+    if (c == 0 && r == 0) return m;
+    for (int k = 0; k < 3; ++k)
+        m.M[3][k] = float(double(m.M[3][k]) + c * ArrayStepColumn[k] + r * ArrayStepRow[k]);
+    return m;
 }
 
 bool TkrDXFInsert::CanDescend(const TDrawContext& dc, TBoundHits& hits) const {
@@ -355,7 +401,27 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
         } restore{*this, d, saved, *Block, Block->PaperSpace};
         if (conv.OnInsert) conv.OnInsert(*this, false);
         Block->PaperSpace = PaperSpace;
+        const TDrawContext first = d;
         IterateChildren(*Block, conv, visit, receiver);
+        // The further copies of an array. Each is offered to the visit
+        // procedure again in the caller's context, as the insert itself was:
+        // the drawing counts it against its work bound and stops the copies
+        // (leaving Expanding unset) once the bound or a cancel is reached.
+        bool more = true;
+        for (int32_t r = 0; more && r < ArrayRows; ++r)
+            for (int32_t c = r == 0 ? 1 : 0; more && c < ArrayColumns; ++c) {
+                if (!conv.ExpandInserts) {
+                    d = saved;
+                    Expanding = false;
+                    visit(receiver, *this);
+                    more = Expanding;
+                    if (!more) break;
+                }
+                // The first copy's context, moved to this copy.
+                d = first;
+                d.Matrix = MultiplyMatrix(CopyTransform(c, r), saved.Matrix);
+                IterateChildren(*Block, conv, visit, receiver);
+            }
     }
     if (conv.OnInsert) conv.OnInsert(*this, true);
 }

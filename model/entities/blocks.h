@@ -85,6 +85,16 @@ public:
     TkrDXFInsert* ParentInsert = nullptr;
     TDrawContext* SavedContext = nullptr;  // the caller's context while expanding
     TPoint3F InsertScale{1, 1, 1};
+    // An array of copies (an INSERT with codes 70/71 and 44/45): column and
+    // row counts as read (0 or less: one) and the spacings, in the insert's
+    // rotated frame (not scaled). ArrayColumns/ArrayRows are the copies drawn:
+    // a direction whose spacing is 0 puts every copy on the first, so it has
+    // one. ArrayStep* is the offset from one column (row) to the next in
+    // drawing coordinates, set by Loaded.
+    int32_t ColumnCount = 0, RowCount = 0;
+    double ColumnSpacing = 0, RowSpacing = 0;
+    int32_t ArrayColumns = 1, ArrayRows = 1;
+    double ArrayStepColumn[3] = {}, ArrayStepRow[3] = {};
 
     TColorValue EntityColor() const override { return Color; }
     void SetColor(TColorValue c) override { Color = c; }
@@ -105,7 +115,11 @@ public:
     // As Resolve, reached at nesting level depth of a box computation.
     void ResolveAt(int depth);
 
+    // The transform of the copy in column c and row r of an array.
+    TMatrix4x3F CopyTransform(int32_t c, int32_t r) const;
+
 private:
     bool FPointMapped = false;  // Point already mapped from the OCS
     bool CanDescend(const TDrawContext& dc, TBoundHits& hits) const;
+    void SetArraySteps();
 };

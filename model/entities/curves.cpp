@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/converter.h"
+#include "model/entities/spline_math.h"
 
 namespace {
 double Dist3(const TPoint3F& a, const TPoint3F& b) {
@@ -46,6 +47,11 @@ void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
     // angle too large for its precision) or resolution cannot run away.
     double nd = RoundEven(sweep / kPi * Parts);
     if (!(nd >= 3)) nd = 3;
+    // A chord tolerance adds points where the fixed count strays further
+    // from the curve (never fewer). An ellipse strays at most as a circle of
+    // its larger radius does.
+    nd = std::max(nd, ChordPointsForTolerance(std::max(std::fabs(p.RadiusX), std::fabs(p.RadiusY)), sweep,
+                                              conv.ChordTolerance));
     if (nd > double(kMaxEntityPoints)) {
         nd = double(kMaxEntityPoints);
         ++conv.Bounds.EntityPoints;
@@ -165,6 +171,22 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
         TGroupCodeAs as(conv, code);
         TkrDXFLWPolyline::ReadProperty(conv);
     };
+    // Degree, weights and end tangents are the SPLINE's own: a LEADER, which
+    // reads the rest as a spline does, means other things by 41 and 71.
+    if (Class == TEntityClass::Spline) switch (conv.Code) {
+            case 41: Weights.push_back(conv.ValueAsFloat()); return;
+            case 12: StartTangent.X = float(conv.ValueAsFloat()); return;
+            case 22: StartTangent.Y = float(conv.ValueAsFloat()); return;
+            case 32: StartTangent.Z = float(conv.ValueAsFloat()); return;
+            case 13: EndTangent.X = float(conv.ValueAsFloat()); return;
+            case 23: EndTangent.Y = float(conv.ValueAsFloat()); return;
+            case 33: EndTangent.Z = float(conv.ValueAsFloat()); return;
+            case 71:
+                // The polyline reader gets the degree as well, as it always has.
+                Degree = conv.ValueAsInt();
+                break;
+            default: break;
+        }
     switch (conv.Code) {
         case 10:
             ControlPoints.push_back({float(conv.ValueAsFloat()), 0, 0});
@@ -192,7 +214,7 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
             break;
         }
         case 40: Knots.push_back(float(conv.ValueAsFloat())); break;
-        case 41:  // weight (the curve is evaluated non-rational)
+        case 41:  // weight (of a SPLINE: read above)
         case 42:  // knot tolerance
         case 43:  // control point tolerance
             conv.ValueAsFloat();
@@ -203,15 +225,80 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
 }
 
 void TkrDXFSpline::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) {
+    std::vector<TPoint3F> pts;
     if (FitPointMode && FitPoints.size() >= 2) {
-        std::vector<TPoint3F> pts;
         if (InterpolateFitPoints(FitPoints, StartTangent, EndTangent, Parts, pts)) ++conv.Bounds.EntityPoints;
-        out.clear();
-        out.reserve(pts.size());
-        for (const TPoint3F& p : pts) out.push_back(VertexAt(p));
+    } else if (FitPoints.size() >= 2 && (ControlPoints.size() < FitPoints.size() || Knots.empty())) {
+        // Fit points the control points cannot stand for: the curve CAD
+        // programs put through them, which the polyline finishing then treats
+        // as its vertices (box, dashes, segments). A curve that cannot be made
+        // keeps the fit polygon.
+        if (!FitCurve(conv, pts)) pts.clear();
+    }
+    if (pts.empty()) {
+        out = SourceVertices;
         return;
     }
-    out = SourceVertices;
+    out.clear();
+    out.reserve(pts.size());
+    for (const TPoint3F& p : pts) out.push_back(VertexAt(p));
+}
+
+bool TkrDXFSpline::FitCurve(TkrDXFConverter& conv, std::vector<TPoint3F>& out) const {
+    // One span per pair of fit points with Parts points each, fewer when that
+    // would pass kMaxEntityPoints; with more spans than that bound allows
+    // even at one point a span, the fit polygon stands for the curve.
+    if (FitPoints.size() + 1 > kMaxEntityPoints) {
+        ++conv.Bounds.EntityPoints;
+        return false;
+    }
+    TBSpline curve;
+    if (!CubicThroughFitPoints(FitPoints, StartTangent, EndTangent, curve)) return false;
+    const size_t spans = curve.ControlPoints.size() - 3;
+    size_t parts = size_t(std::max(Parts, 1));
+    if (spans * parts + 2 > kMaxEntityPoints) {
+        parts = std::max<size_t>(1, (kMaxEntityPoints - 2) / spans);
+        ++conv.Bounds.EntityPoints;
+    }
+    TSplineSampling how;
+    how.Step = 1.0 / double(parts);
+    how.Tolerance = conv.ChordTolerance;
+    how.MaxPoints = kMaxEntityPoints;
+    if (SampleSpline(curve, how, out)) ++conv.Bounds.EntityPoints;
+    return true;
+}
+
+TkrDXFSpline::TForm TkrDXFSpline::Form(TkrDXFConverter& conv, bool& useWeights) const {
+    const size_t nc = ControlPoints.size();
+    const int p = Degree == 0 ? 3 : Degree;
+    // Weights count when there is one per control point, each a positive
+    // number; equal weights give the curve without them. Weights that do not
+    // fit are left out, with a warning.
+    useWeights = false;
+    if (!Weights.empty()) {
+        bool sound = Weights.size() == nc;
+        for (double w : Weights) sound = sound && std::isfinite(w) && w > 0;
+        if (!sound) ++conv.Bounds.SplineWeights;
+        else useWeights = std::any_of(Weights.begin(), Weights.end(), [&](double w) { return w != Weights[0]; });
+    }
+    if (p < 1 || p > kMaxSplineDegree) {
+        ++conv.Bounds.SplineData;
+        return TForm::Polygon;
+    }
+    // The plain cubic reads its knots as it always has (short lists padded
+    // with the last knot).
+    if (p == 3 && !useWeights) return TForm::Cubic;
+    // Any other curve needs its degree + 1 control points and, for them,
+    // control points + degree + 1 finite non-decreasing knots (more are not
+    // used).
+    bool fits = nc >= size_t(p) + 1 && Knots.size() >= nc + size_t(p) + 1;
+    for (size_t i = 0; fits && i < nc + size_t(p) + 1; ++i)
+        fits = std::isfinite(Knots[i]) && (i == 0 || Knots[i] >= Knots[i - 1]);
+    if (!fits) {
+        ++conv.Bounds.SplineData;
+        return TForm::Polygon;
+    }
+    return TForm::General;
 }
 
 void TkrDXFSpline::Loaded(TkrDXFConverter& conv) {
@@ -221,9 +308,17 @@ void TkrDXFSpline::Loaded(TkrDXFConverter& conv) {
     std::vector<TPolyVertex> verts;
     BaseVertices(conv, verts);
     bool evaluate = !FitPointMode && FitPoints.size() <= ControlPoints.size() && !Knots.empty();
+    bool useWeights = false;
+    TForm form = TForm::Cubic;
+    if (evaluate && !ControlPoints.empty()) {
+        form = Form(conv, useWeights);
+        if (form == TForm::Polygon) evaluate = false;
+    }
     // The polygon's own point list is only made when it is what is drawn.
     Finish(conv, verts, !evaluate);
-    if (evaluate) Evaluate(conv);
+    if (!evaluate) return;
+    if (form == TForm::General || (conv.ChordTolerance > 0 && !ControlPoints.empty())) EvaluateGeneral(conv, useWeights);
+    else Evaluate(conv);
 }
 
 namespace {
@@ -305,6 +400,32 @@ void TkrDXFSpline::Evaluate(TkrDXFConverter& conv) {
     }
     if (capped) ++conv.Bounds.EntityPoints;
     out.push_back(ControlPoints.back());
+    MakePointLists(conv, std::move(out), false);
+}
+
+void TkrDXFSpline::EvaluateGeneral(TkrDXFConverter& conv, bool useWeights) {
+    Points.clear();
+    VertexPoints.clear();
+    const size_t nc = ControlPoints.size();
+    TBSpline curve;
+    curve.Degree = Degree == 0 ? 3 : Degree;
+    curve.ControlPoints.reserve(nc);
+    for (const TPoint3F& c : ControlPoints) curve.ControlPoints.push_back({c.X, c.Y, c.Z});
+    if (useWeights) curve.Weights = Weights;
+    curve.Knots.assign(Knots.begin(), Knots.end());
+    // A cubic refined to a chord tolerance pads its knots as the plain cubic
+    // does; other curves have all they need (see Form).
+    if (curve.Knots.size() < nc + size_t(curve.Degree) + 1)
+        curve.Knots.resize(nc + size_t(curve.Degree) + 1, double(Knots.back()));
+    TSplineSampling how;
+    how.Step = 1.0 / std::max(Parts, 1);
+    if (curve.Degree == 3 && !useWeights && FitPoints.size() < 2 && nc > 4 &&
+        ControlPoints[3].X == ControlPoints[4].X && ControlPoints[3].Y == ControlPoints[4].Y)
+        how.Step = 0.01;
+    how.Tolerance = conv.ChordTolerance;
+    how.MaxPoints = kMaxEntityPoints;
+    std::vector<TPoint3F> out;
+    if (SampleSpline(curve, how, out)) ++conv.Bounds.EntityPoints;
     MakePointLists(conv, std::move(out), false);
 }
 

@@ -69,6 +69,10 @@ public:
     std::vector<TPoint3F> FitPoints;
     bool FitPointMode = false;  // set only by readers of fit-only formats
     std::vector<float> Knots;
+    // The degree (group 71; 0: not given, a cubic) and the weights of the
+    // control points (group 41, one per control point for a rational curve).
+    int32_t Degree = 0;
+    std::vector<double> Weights;
 
     int ControlCount() const { return int(ControlPoints.size()); }
     int FitCount() const { return int(FitPoints.size()); }
@@ -82,7 +86,15 @@ protected:
     bool DashAsCurve() const override { return true; }
 
 private:
+    // What the control points and knots give: the plain cubic, another
+    // degree or a rational curve (in general), or nothing that can be
+    // evaluated (the control polygon is drawn, with a warning).
+    enum class TForm { Cubic, General, Polygon };
+    TForm Form(TkrDXFConverter& conv, bool& useWeights) const;
+    // Fills out with the cubic through the fit points sampled, or false.
+    bool FitCurve(TkrDXFConverter& conv, std::vector<TPoint3F>& out) const;
     void Evaluate(TkrDXFConverter& conv);
+    void EvaluateGeneral(TkrDXFConverter& conv, bool useWeights);
 };
 
 // Interpolating cubic spline through fit points (parameter step 1 per point),

@@ -19,7 +19,10 @@ void TkrDXFHatch::ReadProperty(TkrDXFConverter& conv) {
     if (ReadState == 4)
         if (THatchEdge* e = LastEdge(); e && e->Type == THatchEdge::etSpline) {
             if (!e->Spline) e->Spline = std::make_unique<TkrDXFSpline>();
-            e->Spline->ReadProperty(conv);
+            // A spline edge gives its degree as 94 and its weights as 42.
+            if (conv.Code == 94) e->Spline->Degree = conv.ValueAsInt();
+            else if (conv.Code == 42) e->Spline->Weights.push_back(conv.ValueAsFloat());
+            else e->Spline->ReadProperty(conv);
         }
     auto addEdge = [&](uint8_t type) -> THatchEdge& {
         THatchEdge e;
@@ -152,13 +155,14 @@ void TkrDXFHatch::ReadProperty(TkrDXFConverter& conv) {
 namespace {
 // The angles (degrees) an arc or ellipse edge runs between counter-clockwise,
 // start in [-180, 180], and its point count: 16 parts per half turn, at
-// least 4 points.
+// least 4 points, and more where a chord tolerance (drawing units; 0 for
+// none) asks for them. A count past kMaxEntityPoints stands for "too many".
 struct TArcSweep {
     double Start, End;
     size_t Count;
 };
 
-TArcSweep ArcSweep(const THatchEdge& e) {
+TArcSweep ArcSweep(const THatchEdge& e, double tolerance) {
     double start = e.StartAngle, end = e.EndAngle;
     if (!e.CounterClockwise) {
         // A clockwise edge stores its angles mirrored.
@@ -172,6 +176,13 @@ TArcSweep ArcSweep(const THatchEdge& e) {
     double nd = std::nearbyint(DegToRad(en - s) / kPi * 16);
     if (!(nd >= 4)) nd = 4;  // also a sweep that is not a number
     if (nd > 33) nd = 33;
+    // The boundary of a hatch is drawn as its outline is: with a tolerance
+    // its arcs get as many points as an ARC or ELLIPSE of the same radius
+    // (an ellipse strays at most as a circle of its larger radius does).
+    const double a = std::fabs(double(e.Type == THatchEdge::etEllipse ? std::hypot(double(e.MajorX), double(e.MajorY))
+                                                                      : double(e.Radius)));
+    const double r = e.Type == THatchEdge::etEllipse ? a * std::max(1.0, std::fabs(double(e.Radius))) : a;
+    nd = std::max(nd, std::min(ChordPointsForTolerance(r, DegToRad(en - s), tolerance), double(kMaxEntityPoints) + 1));
     return {s, en, size_t(nd)};
 }
 
@@ -194,9 +205,10 @@ void ArcEdgePoints(const THatchEdge& e, const TArcSweep& sweep, size_t n, std::v
     if (!e.CounterClockwise) std::reverse(out.begin() + long(first), out.end());
 }
 
-// The 15 points a bulge inserts between vertex v and the point w where the
-// next edge starts, running from v towards w.
-void BulgePoints(const TPoint3F& v, const TPoint3F& w, double bulge, std::vector<TPoint3F>& out) {
+// The parts - 1 points (15 without a chord tolerance) a bulge inserts
+// between vertex v and the point w where the next edge starts, running from
+// v towards w.
+void BulgePoints(const TPoint3F& v, const TPoint3F& w, double bulge, size_t parts, std::vector<TPoint3F>& out) {
     const double mx = (double(v.X) + w.X) / 2, my = (double(v.Y) + w.Y) / 2;
     const double dx = v.X - mx, dy = v.Y - my;
     const double m = (1 - bulge * bulge) / (2 * bulge);
@@ -207,8 +219,8 @@ void BulgePoints(const TPoint3F& v, const TPoint3F& w, double bulge, std::vector
     if (a1 < 0) a1 += 2 * kPi;
     if (bulge > 0 && a0 > a1) a0 -= 2 * kPi;
     if (bulge < 0 && a0 < a1) a1 -= 2 * kPi;
-    for (int k = 15; k >= 1; --k) {
-        const double a = a1 + k * (a0 - a1) / 16;
+    for (size_t k = parts - 1; k >= 1; --k) {
+        const double a = a1 + double(k) * (a0 - a1) / double(parts);
         out.push_back(Point2F(cx + r * std::cos(a), cy + r * std::sin(a)));
     }
 }
@@ -234,7 +246,7 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
         const THatchEdge& e = edges[i];
         const size_t from = pts.size();
         if (e.Type == THatchEdge::etArc || e.Type == THatchEdge::etEllipse) {
-            const TArcSweep sweep = ArcSweep(e);
+            const TArcSweep sweep = ArcSweep(e, conv.ChordTolerance);
             size_t count = sweep.Count;
             if (count > budget) {
                 count = 2;
@@ -306,12 +318,20 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
         TPoint3F next;
         if (e.Type != THatchEdge::etBulgePoint || e.Bulge == 0 || !std::isfinite(e.Bulge) || !nextStart(i, next))
             continue;
-        if (budget < 15) {
+        size_t parts = 16;
+        if (conv.ChordTolerance > 0) {
+            // The radius of a bulge b over a chord c is c (1 + b^2) / (4 |b|).
+            const double c = std::hypot(double(next.X) - e.X, double(next.Y) - e.Y);
+            const double b = e.Bulge, r = c * (1 + b * b) / (4 * std::fabs(b));
+            const double k = ChordPointsForTolerance(r, 4 * std::atan(std::fabs(e.Bulge)), conv.ChordTolerance) - 1;
+            if (k > 16) parts = k < double(budget) ? size_t(k) : budget + 2;
+        }
+        if (budget < parts - 1) {
             reduced = true;
             continue;
         }
-        budget -= 15;
-        BulgePoints(Point2F(e.X, e.Y), next, e.Bulge, out);
+        budget -= parts - 1;
+        BulgePoints(Point2F(e.X, e.Y), next, e.Bulge, parts, out);
     }
 }
 

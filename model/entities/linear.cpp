@@ -513,30 +513,50 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     }
 
     // Bulges: 16 points after the start vertex of every bulged segment (the
-    // closing one too when closed). Built front to back into a new list,
-    // which gives the same list as inserting from the back. A polyline whose
-    // arcs would pass kMaxEntityPoints keeps straight chords.
+    // closing one too when closed), more where a chord tolerance asks for
+    // them. Built front to back into a new list, which gives the same list
+    // as inserting from the back. A polyline whose arcs would pass
+    // kMaxEntityPoints keeps straight chords (with a tolerance: first the
+    // 16 points, then straight chords).
     size_t segs = Closed ? n : n - 1;
     size_t bulged = 0;
-    for (size_t i = 0; i < segs; ++i)
-        if (verts[i].Bulge != 0) ++bulged;
+    std::vector<size_t> arcPoints;  // points of each bulge, with a tolerance
+    size_t added = 0;
+    for (size_t i = 0; i < segs; ++i) {
+        if (verts[i].Bulge == 0) continue;
+        ++bulged;
+        if (conv.ChordTolerance > 0) {
+            TBulgeArc a = BulgeArc(verts[i].Point, verts[(i + 1) % n].Point, verts[i].Bulge);
+            double sweep = 4 * std::atan(std::fabs(double(verts[i].Bulge)));
+            double k = ChordPointsForTolerance(a.R, sweep, conv.ChordTolerance) - 1;
+            arcPoints.push_back(k > 16 && k < double(kMaxEntityPoints) ? size_t(k) : k > 16 ? kMaxEntityPoints : 16);
+            added += arcPoints.back();
+        }
+    }
+    if (added > 16 * bulged && n + added > std::max(kMaxEntityPoints, n)) {
+        arcPoints.clear();
+        ++conv.Bounds.EntityPoints;
+    }
+    if (arcPoints.empty()) added = 16 * bulged;
     const bool arcsFit = n + 16 * bulged <= std::max(kMaxEntityPoints, n);
     if (bulged > 0 && !arcsFit) ++conv.Bounds.EntityPoints;
     if (bulged > 0 && arcsFit) {
         std::vector<TPolyVertex> out;
-        out.reserve(n + 16 * bulged);
+        out.reserve(n + added);
+        size_t arc = 0;
         for (size_t i = 0; i < n; ++i) {
             const TPolyVertex v = verts[i];
             out.push_back(v);
             if (i >= segs || v.Bulge == 0) continue;
+            const int k = arcPoints.empty() ? 16 : int(arcPoints[arc++]);
             const TPolyVertex& w = verts[(i + 1) % n];
             double b = v.Bulge;
             TBulgeArc a = BulgeArc(v.Point, w.Point, b);
             if (b > 0 && a.A1 > a.A2) a.A1 -= 2 * kPi;
             if (b < 0 && a.A1 < a.A2) a.A2 -= 2 * kPi;
-            double dz = (double(w.Point.Z) - v.Point.Z) / 15;
-            for (int j = 0; j < 16; ++j) {
-                double ang = a.A1 - j * (a.A1 - a.A2) / 16;
+            double dz = (double(w.Point.Z) - v.Point.Z) / (k - 1);
+            for (int j = 0; j < k; ++j) {
+                double ang = a.A1 - j * (a.A1 - a.A2) / k;
                 TPolyVertex p;
                 p.Point = Point3F(a.CX + a.R * std::cos(ang), a.CY + a.R * std::sin(ang), v.Point.Z + j * dz);
                 out.push_back(p);

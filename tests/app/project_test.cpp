@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/paths.h"
 #include "app/project.h"
 #include "app/temp_folder.h"
 
@@ -228,4 +229,33 @@ TEST(ProjectErrors, WrongTitleChangesNothing) {
     EXPECT_EQ(All(p.Jobs), (std::vector<std::string>{"/a/x.dxf"}));
     EXPECT_EQ(p.Settings.OutputFolder, "/keep");
     EXPECT_FALSE(p.ProjectPath.has_value());
+}
+
+TEST(ProjectPaths, RelativeNamesAreJoinedToTheFolderWithoutDotParts) {
+    EXPECT_EQ(AbsolutePath("in/a.dxf", "/work/p"), "/work/p/in/a.dxf");
+    EXPECT_EQ(AbsolutePath("./in/./a.dxf", "/work/p/"), "/work/p/in/a.dxf");
+    EXPECT_EQ(AbsolutePath("a.dxf", "/"), "/a.dxf");
+    EXPECT_EQ(AbsolutePath(".", "/work"), "/work");
+    EXPECT_EQ(AbsolutePath("out/", "/work"), "/work/out/");
+    // ".." is kept: where it leads depends on symbolic links.
+    EXPECT_EQ(AbsolutePath("../b/a.dxf", "/work/p"), "/work/p/../b/a.dxf");
+    // Absolute, empty and Windows paths stay as they are.
+    EXPECT_EQ(AbsolutePath("/x/./a.dxf", "/work"), "/x/./a.dxf");
+    EXPECT_EQ(AbsolutePath("", "/work"), "");
+    EXPECT_EQ(AbsolutePath("C:\\a\\x.dxf", "/work"), "C:\\a\\x.dxf");
+    EXPECT_EQ(AbsolutePath("sub\\z.dxf", "/work"), "sub\\z.dxf");
+}
+
+TEST(ProjectPaths, MakeAbsoluteCoversEveryEntryAndTheOutputFolderAndIsSavedSo) {
+    TTempFolder t;
+    TProject p;
+    p.Jobs.Add("in/a.dxf");
+    p.Jobs.Add("/abs/b.dxf");
+    p.Settings.OutputFolder = "out";
+    p.MakeAbsolute("/home/u");
+    EXPECT_EQ(All(p.Jobs), (std::vector<std::string>{"/home/u/in/a.dxf", "/abs/b.dxf"}));
+    EXPECT_EQ(p.Settings.OutputFolder, "/home/u/out");
+    p.SaveFile(t.Path + "p.kpj");
+    EXPECT_EQ(ReadBytes(t.Path + "p.kpj"), kTitle + I32(2) + Str("/home/u/in/a.dxf") + Str("/abs/b.dxf") +
+                                               Str("/home/u/out") + I32(2) + I32(1) + I32(1));
 }

@@ -5,6 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -106,7 +110,7 @@ TEST_F(Cli, EverythingAfterDoubleDashIsAFile) {
     EXPECT_EQ(WEXITSTATUS(rc), 1);
     EXPECT_TRUE(fs::exists(dir / "out" / "-plan.txt"));
     std::string e = dxftest::ReadFile(dir / "err.txt");
-    EXPECT_NE(e.find("cannot open '--keep-going'"), std::string::npos) << e;
+    EXPECT_NE(e.find("cannot open '" + (dir / "--keep-going").string() + "'"), std::string::npos) << e;
 }
 
 TEST_F(Cli, ARepeatedOptionKeepsItsLastValueAndValuesMayFollowAnEqualsSign) {
@@ -141,6 +145,7 @@ TEST_F(Cli, InfoPrintsTheDrawingAsTextAndAsJson) {
     // Extents: the line (0,0)-(100,50) and the circle (40,-10)-(60,10).
     EXPECT_EQ(out, p + "\n"
                    "  $ACADVER: AC1015\n"
+                   "  Form: ASCII\n"
                    "  Entities: 2\n"
                    "    CIRCLE: 1\n"
                    "    LINE: 1\n"
@@ -154,8 +159,8 @@ TEST_F(Cli, InfoPrintsTheDrawingAsTextAndAsJson) {
                    "    1: Model  block *MODEL_SPACE  box (0, -9.98717) - (100, 50)\n");
     ASSERT_EQ(Run({"info", "--json", p}), 0) << err;
     EXPECT_EQ(out, "[{\"file\":\"" + p +
-                       "\",\"acadver\":\"AC1015\",\"entities\":{\"CIRCLE\":1,\"LINE\":1},\"entity_count\":2,"
-                       "\"points\":{\"CIRCLE\":114,\"LINE\":120},\"blocks\":0,"
+                       "\",\"acadver\":\"AC1015\",\"form\":\"ascii\",\"entities\":{\"CIRCLE\":1,\"LINE\":1},\"entity_count\":2,"
+                       "\"points\":{\"CIRCLE\":114,\"LINE\":120},\"inserts\":{},\"blocks\":0,"
                        "\"layers\":[{\"name\":\"walls\",\"color\":\"#FF0000\",\"visible\":true,\"linetype\":\"DASHED\"}],"
                        "\"linetypes\":[{\"name\":\"DASHED\",\"elements\":[0.5,-0.25]}],\"ltscale\":2.5,"
                        "\"layouts\":[{\"number\":1,\"name\":\"Model\",\"block\":\"*MODEL_SPACE\",\"box\":[0,-9.987165451049805,100,50]}]}]\n");
@@ -168,4 +173,107 @@ TEST_F(Cli, InfoJsonStaysValidForNamesThatAreNotUtf8AndGoesOnAfterAFailure) {
     EXPECT_EQ(out.rfind("[{\"file\":\"" + (dir / "plan\xEF\xBF\xBD.dxf").string() + "\",", 0), 0u) << out;
     EXPECT_EQ(out.substr(out.size() - 3), "}]\n");
     EXPECT_NE(err.find(missing + ": cannot open"), std::string::npos) << err;
+}
+
+// Two inserts of PART, one of DOOR, a line; an OBJECTS section whose MATERIAL
+// uses code 8 for an (empty) map name and whose LAYER_FILTER lists a layer
+// name: neither names a layer of the drawing.
+const std::string kInserts = dxftest::Dxf(
+    {"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LAYER", "0", "LAYER", "2", "0", "62", "7", "0", "ENDTAB",
+     "0", "ENDSEC", "0", "SECTION", "2", "BLOCKS",
+     "0", "BLOCK", "2", "PART", "10", "0", "20", "0", "0", "LINE", "8", "0", "10", "0", "20", "0", "11", "1", "21", "0",
+     "0", "ENDBLK", "0", "BLOCK", "2", "DOOR", "10", "0", "20", "0",
+     "0", "LINE", "8", "0", "10", "0", "20", "0", "11", "0", "21", "1", "0", "ENDBLK", "0", "ENDSEC",
+     "0", "SECTION", "2", "ENTITIES",
+     "0", "INSERT", "8", "0", "2", "PART", "10", "0", "20", "0",
+     "0", "INSERT", "8", "0", "2", "PART", "10", "5", "20", "0",
+     "0", "INSERT", "8", "0", "2", "DOOR", "10", "0", "20", "5",
+     "0", "LINE", "8", "0", "10", "0", "20", "0", "11", "1", "21", "1", "0", "ENDSEC",
+     "0", "SECTION", "2", "OBJECTS",
+     "0", "MATERIAL", "5", "1F", "1", "ByBlock", "8", "", "48", "1.0",
+     "0", "LAYER_FILTER", "5", "20", "8", "ghost", "0", "ENDSEC", "0", "EOF"});
+
+TEST_F(Cli, InfoCountsEntitiesByTheirTypeNameAndListsOnlyLayersThatExist) {
+    std::string p = File("inserts.dxf", kInserts);
+    ASSERT_EQ(Run({"info", p}), 0) << err;
+    EXPECT_NE(out.find("  Entities: 4\n    INSERT: 3\n    LINE: 1\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("  Layers: 1\n    0  colour foreground  visible  line type (none)\n  Line types"),
+              std::string::npos)
+        << out;
+    ASSERT_EQ(Run({"info", "--json", p}), 0) << err;
+    EXPECT_NE(out.find("\"entities\":{\"INSERT\":3,\"LINE\":1}"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"inserts\":{\"DOOR\":1,\"PART\":2}"), std::string::npos) << out;
+    EXPECT_EQ(out.find("ghost"), std::string::npos) << out;
+}
+
+TEST_F(Cli, InfoSaysWhichFormADrawingHasAndADamagedBinaryFileNamesTheByte) {
+    // SECTION ENTITIES, a LINE with 10 = 1.5 (16-bit codes), ENDSEC, EOF.
+    std::string bin("AutoCAD Binary DXF\r\n\x1a\0", 22);
+    auto group = [&](int code, const std::string& value) {
+        bin += char(code & 0xFF);
+        bin += char(code >> 8);
+        bin += value;
+    };
+    group(0, std::string("SECTION\0", 8));
+    group(2, std::string("ENTITIES\0", 9));
+    group(0, std::string("LINE\0", 5));
+    group(10, std::string("\0\0\0\0\0\0\xf8\x3f", 8));
+    std::string whole = bin;
+    group(0, std::string("ENDSEC\0", 7));
+    group(0, std::string("EOF\0", 4));
+    std::string p = File("bin.dxf", bin), q = File("text.dxf", kLine);
+    ASSERT_EQ(Run({"info", p, q}), 0) << err;
+    EXPECT_NE(out.find("bin.dxf\n  $ACADVER: (none)\n  Form: binary\n  Entities: 1\n    LINE: 1\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("text.dxf\n  $ACADVER: (none)\n  Form: ASCII\n"), std::string::npos) << out;
+    ASSERT_EQ(Run({"info", "--json", p}), 0) << err;
+    EXPECT_NE(out.find("\"form\":\"binary\""), std::string::npos) << out;
+    // Cut inside the real: the group starts at byte 50 (22 + 10 + 11 + 7).
+    std::string cut = File("cut.dxf", whole.substr(0, 55));
+    EXPECT_EQ(Run({"convert", "-o", (dir / "out").string(), cut}), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + cut +
+                       ": DXF read error at byte 50: \ndamaged binary DXF: the value of group code 10 at byte 52 "
+                       "needs 8 bytes, the file ends after 3\n");
+}
+
+TEST_F(Cli, ACircleAtCurveToleranceTenHasEveryChordWithinTenUnits) {
+    // Radius 200000: drawn 240000 units large, where the fixed 32 segments
+    // stray 240000 (1 - cos(pi / 31)) = 1231 units from the circle.
+    std::string p = File("flange.dxf", Entities({"0", "CIRCLE", "8", "0", "10", "0", "20", "0", "40", "200000"}));
+    auto segments = [&](const std::vector<std::string>& extra) {
+        std::vector<std::string> args = {"convert", "--format", "text", "-o", (dir / "out").string(), p};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(Run(args), 0) << err;
+        std::vector<std::array<double, 4>> s;
+        std::string name = fs::exists(dir / "out" / "flange0.txt") ? "flange0.txt" : "flange.txt";
+        std::istringstream in(dxftest::ReadFile(dir / "out" / name));
+        for (std::string line; std::getline(in, line);) {
+            std::array<double, 4> v{};
+            std::sscanf(line.c_str(), "%lf;%lf;%lf;%lf", &v[0], &v[1], &v[2], &v[3]);
+            s.push_back(v);
+        }
+        return s;
+    };
+    EXPECT_EQ(segments({}).size(), 32u);
+    auto fine = segments({"--curve-tolerance", "10"});
+    ASSERT_GT(fine.size(), 200u);
+    // The circle through three of the end points (they lie on it, rounded to
+    // whole units), then the middle of every chord against it.
+    auto at = [&](size_t i) { return std::array<double, 2>{fine[i][0], fine[i][1]}; };
+    auto a = at(0), b = at(fine.size() / 3), c = at(2 * fine.size() / 3);
+    double d = 2 * (a[0] * (b[1] - c[1]) + b[0] * (c[1] - a[1]) + c[0] * (a[1] - b[1]));
+    double a2 = a[0] * a[0] + a[1] * a[1], b2 = b[0] * b[0] + b[1] * b[1], c2 = c[0] * c[0] + c[1] * c[1];
+    double cx = (a2 * (b[1] - c[1]) + b2 * (c[1] - a[1]) + c2 * (a[1] - b[1])) / d;
+    double cy = (a2 * (c[0] - b[0]) + b2 * (a[0] - c[0]) + c2 * (b[0] - a[0])) / d;
+    double r = std::hypot(a[0] - cx, a[1] - cy);
+    EXPECT_NEAR(r, 240000, 50);
+    double worst = 0;
+    for (auto& s : fine) {
+        EXPECT_NEAR(std::hypot(s[0] - cx, s[1] - cy), r, 2);
+        worst = std::max(worst, r - std::hypot((s[0] + s[2]) / 2 - cx, (s[1] + s[3]) / 2 - cy));
+    }
+    EXPECT_LE(worst, 10 + 2);  // 10, and the rounding of the end points
+    EXPECT_GT(worst, 5);       // not far finer than asked
+    // A tolerance that is not a positive number is a usage error.
+    for (const char* bad : {"0", "-3", "x", "nan"}) EXPECT_EQ(Run({"convert", "--curve-tolerance", bad, p}), 2) << bad;
 }

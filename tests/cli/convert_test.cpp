@@ -200,10 +200,37 @@ TEST(CommandLine, RunsWithoutOutputFolderIntoTheCurrentFolder) {
                       ">log.txt 2>err.txt";
     int rc = std::system(cmd.c_str());
     EXPECT_EQ(WEXITSTATUS(rc), 0);
+    // The job list holds the full path, and the log line shows it.
     EXPECT_EQ(Read(dir / "log.txt"),
-              "plan.dxf geladen...\n1 Layouts gefunden...\nKonvertiere nun Layout Nummer 1...\n"
+              (dir / "plan.dxf").string() + " geladen...\n1 Layouts gefunden...\nKonvertiere nun Layout Nummer 1...\n"
               "1 Dateien/Layout konvertiert...\n");
     EXPECT_EQ(Read(dir / "err.txt"), "");  // no progress line when standard error is not a terminal
     EXPECT_TRUE(fs::exists(dir / "plan.txt"));
+    fs::remove_all(dir);
+}
+
+// A project saved with relative names (drawing, output folder, project file)
+// and used from another folder finds its drawing and writes into its folder.
+TEST(CommandLine, AProjectSavedWithRelativeNamesWorksFromAnotherFolder) {
+    fs::path dir = fs::temp_directory_path() / ("convert_rel_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "in");
+    Write(dir / "in" / "a.dxf", kLine);
+    const std::string bin = "'" DXF_BINARY_DIR "/cli/dxf2plandrop'";
+    std::string save = "cd '" + dir.string() + "' && " + bin +
+                       " convert --format text -o out --save-project p.kpj in/a.dxf >/dev/null 2>&1";
+    ASSERT_EQ(WEXITSTATUS(std::system(save.c_str())), 0);
+    // The file holds full paths: 27 title bytes, 1 entry, the drawing, the folder.
+    std::string kpj = Read(dir / "p.kpj");
+    std::string drawing = (dir / "in" / "a.dxf").string(), out = (dir / "out").string();
+    EXPECT_NE(kpj.find(std::string(1, char(drawing.size())) + std::string(3, '\0') + drawing), std::string::npos);
+    EXPECT_NE(kpj.find(std::string(1, char(out.size())) + std::string(3, '\0') + out), std::string::npos);
+    std::string use = "cd / && " + bin + " convert --project '" + (dir / "p.kpj").string() + "' >'" +
+                      (dir / "log.txt").string() + "' 2>'" + (dir / "err.txt").string() + "'";
+    EXPECT_EQ(WEXITSTATUS(std::system(use.c_str())), 0) << Read(dir / "err.txt");
+    EXPECT_EQ(Read(dir / "log.txt"), drawing + " geladen...\n1 Layouts gefunden...\n"
+                                     "Konvertiere nun Layout Nummer 1...\n1 Dateien/Layout konvertiert...\n");
+    EXPECT_EQ(Read(dir / "out" / "a.txt"), "60000;270000;540000;30000\r\n");
+    EXPECT_EQ(Read(dir / "out" / "a0.txt"), "60000;270000;540000;30000\r\n");  // the second run's
     fs::remove_all(dir);
 }

@@ -667,3 +667,49 @@ TEST(InsertLifetime, ReloadForgetsPreviousBlocks) {
     c->ComputeExtents();
     EXPECT_TRUE(IsEmptyBox(c->LayoutAt(0)->Box));
 }
+
+// ---- insert arrays (70/71 counts, 44/45 spacings) ----
+
+TEST(InsertArray, ThreeByTwoCopiesInTheRotatedFrameBoxTheWholeGrid) {
+    // Block: points (0,0) and (1,0). Insert at (10, 20), scale 2, rotated
+    // 90 degrees, 3 columns 5 apart, 2 rows 2 apart. The grid turns with the
+    // insert but is not scaled: copy (c, r) sits at (10 - 2r, 20 + 5c) and
+    // its points run 2 units up from there. So x 8..10, y 20..32.
+    auto c = Load(File(Block("B", Line(0, 0) + "|" + Line(1, 0)),
+                       Insert("B", 10, 20, "41|2|42|2|50|90|70|3|71|2|44|5|45|2")));
+    TkrDXFInsert* ins = InsertAt(*c, 0);
+    EXPECT_EQ(ins->ArrayColumns, 3);
+    EXPECT_EQ(ins->ArrayRows, 2);
+    ExpectPoint(TransformPoint({1, 0, 0}, ins->CopyTransform(0, 0)), 10, 22, 0);
+    ExpectPoint(TransformPoint({1, 0, 0}, ins->CopyTransform(2, 1)), 8, 32, 0);
+    TBox3F b = ins->GetBox();
+    EXPECT_NEAR(b.Left, 8, 1e-5);
+    EXPECT_NEAR(b.Right, 10, 1e-5);
+    EXPECT_NEAR(b.Bottom, 20, 1e-5);
+    EXPECT_NEAR(b.Top, 32, 1e-5);
+}
+
+TEST(InsertArray, ZeroSpacingOrCountsBelowTwoGiveOneCopyAndOtherClassesIgnoreTheCodes) {
+    auto c = Load(File(Block("B", Line(1, 0)), Insert("B", 0, 0, "70|1000|71|1000|44|0|45|3") + "|" +
+                                                   Insert("B", 0, 0, "70|-4|71|0|44|5|45|5")));
+    EXPECT_EQ(InsertAt(*c, 0)->ArrayColumns, 1);  // spacing 0: all on the first
+    EXPECT_EQ(InsertAt(*c, 0)->ArrayRows, 1000);
+    EXPECT_EQ(InsertAt(*c, 1)->ArrayColumns, 1);
+    EXPECT_EQ(InsertAt(*c, 1)->ArrayRows, 1);
+    // An MTEXT's 71 is its attachment point and 44 its line spacing.
+    auto m = Load(Dxf("0|SECTION|2|ENTITIES|0|MTEXT|8|0|10|0|20|0|71|5|44|2|0|ENDSEC|0|EOF"));
+    auto* t = static_cast<TkrDXFInsert*>(m->EntityAt(0));
+    EXPECT_EQ(t->RowCount, 0);
+    EXPECT_EQ(t->ColumnSpacing, 0);
+}
+
+TEST(InsertArray, AHugeGridIsBoxedFromItsCornerCopies) {
+    // 100000 x 100000 copies of (1,0) one unit apart: the box is computed
+    // from four copies, (1,0)..(100000, 99999), at once.
+    auto c = Load(File(Block("B", Line(1, 0)), Insert("B", 0, 0, "70|100000|71|100000|44|1|45|1")));
+    TBox3F b = InsertAt(*c, 0)->GetBox();
+    EXPECT_EQ(b.Left, 1);
+    EXPECT_EQ(b.Right, 100000);
+    EXPECT_EQ(b.Bottom, 0);
+    EXPECT_EQ(b.Top, 99999);
+}

@@ -241,12 +241,14 @@ TEST(SplineCurve, ClampedCubicGivesFirstPointSpanAndLastPoint) {
     }
 }
 
-TEST(SplineCurve, WeightsAndTolerancesChangeNothing) {
+TEST(SplineCurve, WeightsThatDoNotFitAndTolerancesChangeNothing) {
+    // Two weights for four control points: left out, with a warning.
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline(kClamped, kFour, {"41", "5", "41", "0.1", "42", "1e-10", "43", "1e-10"})));
     auto& s = Only<TkrDXFSpline>(conv);
     ASSERT_EQ(s.Points.size(), 27u);
     EXPECT_NEAR(s.Points[13].Y, 3 * 0.52 * 0.52 * 0.48 * 2 + 3 * 0.52 * 0.48 * 0.48 * 2, 1e-5);
+    EXPECT_EQ(conv.Bounds.SplineWeights, 1u);
 }
 
 TEST(SplineCurve, ShortKnotListsArePaddedWithTheLastKnot) {
@@ -265,13 +267,17 @@ TEST(SplineCurve, WithoutKnotsTheControlPolygonIsDrawn) {
     EXPECT_EQ(s.Points[1], (TPoint3F{1, 2, 0}));
 }
 
-TEST(SplineCurve, OnlyFitPointsDrawTheFitPolygon) {
+TEST(SplineCurve, OnlyFitPointsDrawTheCurveThroughThem) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities({"0", "SPLINE", "11", "0", "21", "0", "11", "5", "21", "5", "11", "9", "21", "1"}));
     auto& s = Only<TkrDXFSpline>(conv);
     EXPECT_EQ(s.FitCount(), 3);
-    ASSERT_EQ(s.Points.size(), 3u);
-    EXPECT_EQ(s.Points[1], (TPoint3F{5, 5, 0}));
+    // Two spans of 25 points, the start and the end point.
+    ASSERT_EQ(s.Points.size(), 52u);
+    EXPECT_EQ(s.Points[0], (TPoint3F{0, 0, 0}));
+    EXPECT_NEAR(s.Points[26].X, 5, 1e-5);  // the span of the middle fit point begins on it
+    EXPECT_NEAR(s.Points[26].Y, 5, 1e-5);
+    EXPECT_EQ(s.Points[51], (TPoint3F{9, 1, 0}));
 }
 
 TEST(SplineCurve, ThreeControlPointsGiveOnlyTheEnds) {

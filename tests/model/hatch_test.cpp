@@ -282,6 +282,27 @@ TEST(HatchBoundary, ASplineIsReversedOnlyWhenTheNextEdgeStartsNearerItsFirstPoin
     ExpectPoint(b[b.size() - 3], 0, 10);
 }
 
+TEST(HatchBoundary, ARationalQuadraticSplineEdgeIsItsArc) {
+    // A quarter circle of radius 1 as CAD programs write it: degree 2 (94),
+    // rational (73), weights 1, sqrt(1/2), 1 (42), closed by two line edges.
+    TGroups p = {"92", "1", "93", "3", "72", "4", "94", "2", "73", "1", "74", "0", "95", "6", "96", "3"};
+    for (const char* k : {"0", "0", "0", "1", "1", "1"}) p.insert(p.end(), {"40", k});
+    for (auto [x, y, w] : {std::array<double, 3>{1, 0, 1}, {1, 1, std::sqrt(0.5)}, {0, 1, 1}})
+        p.insert(p.end(), {"10", Num(x), "20", Num(y), "42", Num(w)});
+    p.insert(p.end(), {"97", "0", "72", "1", "10", "0", "20", "1", "11", "0", "21", "0", "72", "1", "10", "0",
+                       "20", "0", "11", "1", "21", "0"});
+    auto l = LoadHatch(HatchDxf({p}, {}));
+    ASSERT_NE(l.Hatch, nullptr);
+    const auto& pts = l.Hatch->Paths[0];
+    ASSERT_GT(pts.size(), 27u);
+    // The first 27 points are the arc's (start, 25 steps, end), on the
+    // circle within 1e-6; without the weights the middle one would be the
+    // parabola's (0.75, 0.75), 0.06 inside.
+    for (size_t i = 0; i < 27; ++i) EXPECT_NEAR(std::hypot(double(pts[i].X), double(pts[i].Y)), 1, 1e-6) << i;
+    ExpectPoint(pts[0], 1, 0);
+    ExpectPoint(pts[26], 0, 1);
+}
+
 TEST(HatchBoundary, ASplineEdgeWithAbsurdKnotsStaysBounded) {
     TGroups p = {"92", "1", "93", "1", "72", "4", "94", "3", "95", "8", "96", "4"};
     for (const char* k : {"0", "0", "0", "0", "1e30", "1e30", "1e30", "1e30"}) p.insert(p.end(), {"40", k});

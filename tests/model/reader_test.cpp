@@ -132,7 +132,7 @@ TEST(Reader, UnknownAndLowerCaseNamesArePlainEntities) {
     EXPECT_EQ(conv.EntityAt(1)->GetName(nullptr), "ENTITY");
 }
 
-TEST(Reader, AllThirtySixNamesCreateTheirClasses) {
+TEST(Reader, AllThirtySevenNamesCreateTheirClasses) {
     struct {
         const char* Name;
         TEntityClass Class;
@@ -153,7 +153,8 @@ TEST(Reader, AllThirtySixNamesCreateTheirClasses) {
                  {"LAYOUT", TEntityClass::Layout},     {"ENDSEC", TEntityClass::Seqend},
                  {"ENDTAB", TEntityClass::Seqend},     {"ENDBLK", TEntityClass::Seqend},
                  {"EOF", TEntityClass::Seqend},        {"IMAGE", TEntityClass::ImageEnt},
-                 {"IMAGEDEF", TEntityClass::ImageDef}, {"STYLE", TEntityClass::Style}};
+                 {"IMAGEDEF", TEntityClass::ImageDef}, {"STYLE", TEntityClass::Style},
+                 {"TRACE", TEntityClass::Solid}};
     for (auto& n : names) EXPECT_EQ(NewEntityByName(n.Name)->Class, n.Class) << n.Name;
     EXPECT_TRUE(NewEntityByName("ELLIPSE")->Is(TEntityClass::Circle));
     EXPECT_TRUE(NewEntityByName("LEADER")->Is(TEntityClass::LWPolyline));

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -73,6 +74,21 @@ TEST(DrawWorkBound, BillionLinesFromAFewKilobytesStopAtTheBound) {
     EXPECT_GT(d.Lines, 0u);
     EXPECT_LE(d.Lines, budget / 3);
     EXPECT_LE(g.WorkDone, budget + 1 + 2);  // the entity that crossed it may finish
+}
+
+TEST(DrawWorkBound, AnArrayOfTenBillionCopiesStopsAtTheBound) {
+    // 100000 x 100000 copies of one line: every copy is counted.
+    std::string dxf =
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\n0\n20\n0\n0\nLINE\n10\n0\n20\n0\n11\n0.5\n21\n0\n"
+        "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nB\n10\n0\n20\n0\n70\n100000\n71\n"
+        "100000\n44\n1\n45\n1\n0\nENDSEC\n0\nEOF\n";
+    TkrDXFImage g;
+    TDrawn d = Draw(g, dxf);
+    const uint64_t budget = kDrawWorkBase + kDrawWorkPerByte * dxf.size();
+    EXPECT_TRUE(g.DrawTruncated);
+    // A copy costs its visit, the line's visit and two points.
+    EXPECT_GT(d.Lines, budget / 5);
+    EXPECT_LE(d.Lines, budget / 3);
 }
 
 TEST(DrawWorkBound, APointCostsMoreInTheDxfForm) {
@@ -142,4 +158,63 @@ TEST(Limits, HatchLineBoundIsSetForTheHatchStep) {
     // At most one line per unit of the drawing work bound of the smallest
     // drawing: a bounded hatch fits the work bound of any drawing.
     EXPECT_LE(kMaxHatchLines, kDrawWorkBase);
+}
+
+TEST(BinaryNumbers, NotANumberAndInfinitiesOfABinaryFileDrawWithoutHarm) {
+    // Every kind of curve and the insert array with a NaN or an infinity in
+    // each of its numbers, one entity at a time: the text form cannot carry
+    // a NaN, the binary form can.
+    auto group = [](std::string& out, int code, const std::string& bytes) {
+        out += char(code & 0xFF);
+        out += char(code >> 8);
+        out += bytes;
+    };
+    auto real = [](double v) { return std::string(reinterpret_cast<const char*>(&v), 8); };
+    auto str = [](const std::string& s) { return s + std::string(1, '\0'); };
+    struct TEntity {
+        std::string Name;
+        std::vector<std::pair<int, double>> Reals;
+    };
+    const std::vector<TEntity> entities = {
+        {"LINE", {{10, 0}, {20, 0}, {11, 5}, {21, 5}}},
+        {"CIRCLE", {{10, 0}, {20, 0}, {40, 5}}},
+        {"ARC", {{10, 0}, {20, 0}, {40, 5}, {50, 10}, {51, 80}}},
+        {"ELLIPSE", {{10, 0}, {20, 0}, {11, 5}, {21, 0}, {40, 0.5}, {41, 0}, {42, 3}}},
+        {"SPLINE", {{40, 0}, {40, 0}, {40, 0}, {40, 1}, {40, 1}, {40, 1}, {10, 0}, {20, 0}, {10, 1}, {20, 1},
+                    {10, 2}, {20, 0}, {41, 1}, {41, 0.5}, {41, 1}}},
+        {"SPLINE", {{11, 0}, {21, 0}, {11, 1}, {21, 1}, {11, 2}, {21, 0}, {12, 1}, {22, 0}}},
+        {"LWPOLYLINE", {{10, 0}, {20, 0}, {42, 0.5}, {10, 5}, {20, 5}}},
+        {"INSERT", {{10, 0}, {20, 0}, {41, 1}, {44, 2}, {45, 2}, {50, 30}}},
+    };
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL})
+        for (const TEntity& e : entities)
+            for (size_t k = 0; k < e.Reals.size(); ++k) {
+                std::string d("AutoCAD Binary DXF\r\n\x1a\0", 22);
+                group(d, 0, str("SECTION"));
+                group(d, 2, str("BLOCKS"));
+                group(d, 0, str("BLOCK"));
+                group(d, 2, str("B"));
+                group(d, 0, str("LINE"));
+                group(d, 11, real(1));
+                group(d, 0, str("ENDBLK"));
+                group(d, 0, str("ENDSEC"));
+                group(d, 0, str("SECTION"));
+                group(d, 2, str("ENTITIES"));
+                group(d, 0, str("LINE"));
+                group(d, 11, real(3));
+                group(d, 0, str(e.Name));
+                if (e.Name == "INSERT") {
+                    group(d, 2, str("B"));
+                    group(d, 70, std::string("\x03\x00", 2));
+                    group(d, 71, std::string("\x02\x00", 2));
+                }
+                if (e.Name == "SPLINE") group(d, 71, std::string(k % 2 ? "\x02\x00" : "\x03\x00", 2));
+                for (size_t j = 0; j < e.Reals.size(); ++j)
+                    group(d, e.Reals[j].first, real(j == k ? bad : e.Reals[j].second));
+                group(d, 0, str("ENDSEC"));
+                group(d, 0, str("EOF"));
+                TkrDXFImage g;
+                TDrawn drawn = Draw(g, d);
+                EXPECT_LT(drawn.Lines, 100000u) << e.Name << " " << k << " " << bad;
+            }
 }

@@ -228,3 +228,18 @@ TEST(Drawing, DxfFormRecordsLinesAsLineEntities) {
     for (size_t p = dxf.find("\r\nLINE\r\n"); p != std::string::npos; p = dxf.find("\r\nLINE\r\n", p + 1)) ++n;
     EXPECT_EQ(n, 4u);
 }
+
+TEST(Drawing, AnInsertArrayDrawsEveryCopyRowByRow) {
+    // Block: a line (0,0)-(2,0). 3 columns 9 apart, 2 rows 5 apart: x 0..20,
+    // y 0..5; extents 25 x 6.25, scale 24000, x' = 60000 + 24000 x. The
+    // rectangle is 600000 / (26 / 7) = 161538 high (natural size rounded to
+    // 26 x 7), so y 2.5 maps to its middle 80769: y' = 140769 - 24000 y.
+    auto lines = DrawText(Dxf({"0", "SECTION", "2", "BLOCKS", "0", "BLOCK", "2", "B", "10", "0", "20", "0",
+                               "0", "LINE", "8", "0", "10", "0", "20", "0", "11", "2", "21", "0", "0", "ENDBLK",
+                               "0", "ENDSEC", "0", "SECTION", "2", "ENTITIES", "0", "INSERT", "8", "0", "2", "B",
+                               "10", "0", "20", "0", "70", "3", "71", "2", "44", "9", "45", "5",
+                               "0", "ENDSEC", "0", "EOF"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"60000;140769;108000;140769", "276000;140769;324000;140769",
+                                               "492000;140769;540000;140769", "60000;20769;108000;20769",
+                                               "276000;20769;324000;20769", "492000;20769;540000;20769"}));
+}
