@@ -96,7 +96,7 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
         progress.Layout = progress.LayoutCount = progress.Percent = 0;
         try {
             TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
-            converted += ConvertFile(jobs[f], folder, settings, report, Cancel);
+            converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs);
         } catch (const std::exception& e) {
             if (Cancel && Cancel->load()) throw TRunError(jobs[f], e.what());
             if (!KeepGoing) throw TRunError(jobs[f], e.what());
@@ -178,11 +178,12 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
 }  // namespace
 
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel) {
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs) {
     auto cancelled = [&] { return cancel && cancel->load(); };
     int converted = 0;
     TkrDXFImage g;
     g.Cancel = cancel;
+    g.LoadXrefs = loadXrefs;
     g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, 0, percent); };
     g.LoadFromFile(entry);
     if (settings.CurveTolerance > 0) RefineCurves(g, settings);

@@ -47,6 +47,9 @@ public:
             const std::string& programFolder);
 
     bool KeepGoing = false;
+    // External references are loaded (false: each shows its path, for
+    // drawings from untrusted sources, which could name any file).
+    bool LoadXrefs = true;
     int FailedFiles = 0;
     std::function<void(const std::string& file, const std::string& message)> OnFileError;
     std::function<void(const TRunProgress&)> OnProgress;
@@ -96,8 +99,9 @@ public:
 // Converts the layouts to convert of one drawing; returns their number.
 // Raises the error that ended the file (ECancelled-like "Abgebrochen" when
 // cancel is set).
+// External references are loaded unless loadXrefs is false.
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel);
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs = true);
 
 // The error that ended a run: the message of the error raised, and the file.
 class TRunError : public std::exception {

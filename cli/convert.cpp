@@ -93,6 +93,8 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
     AddNumberOption(cmd, "--layout", "convert only layout N (1 = model)", o.Layout, INT32_MAX,
                     "needs a layout number of 1 or more");
     cmd.add_flag("--keep-going", o.KeepGoing, "report a file that fails and go on with the next");
+    cmd.add_flag("--no-xref", o.NoXref,
+                 "load no external references (each shows its path): for drawings from untrusted sources");
     AddNumberOption(cmd, "-j,--jobs", "convert N files at once (default: one per processor)", o.Jobs, kMaxJobs,
                     "needs a number of files from 1 to " + std::to_string(kMaxJobs));
     cmd.add_option_function<std::string>(
@@ -166,6 +168,7 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     TStreamLog log(out);
     TConversionRun run(log);
     run.KeepGoing = o.KeepGoing;
+    run.LoadXrefs = !o.NoXref;
     run.Jobs = o.Jobs ? *o.Jobs : DefaultJobs();
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);

@@ -18,6 +18,7 @@ struct TConvertOptions {
     std::optional<std::string> Form;          // --format dxf|text
     std::optional<int32_t> Layout;            // --layout N (1 = model)
     bool KeepGoing = false;                   // --keep-going
+    bool NoXref = false;                      // --no-xref
     std::optional<int32_t> Jobs;              // -j, --jobs N (default: one per processor)
     std::optional<std::string> ProjectIn;     // --project FILE.kpj
     std::optional<std::string> ProjectOut;    // --save-project FILE.kpj

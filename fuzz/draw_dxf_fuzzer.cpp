@@ -12,10 +12,15 @@
 #include "output/sink.h"
 #include "render/dxf_image.h"
 
+#include "memory_xrefs.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TkrDXFImage g;
     try {
-        g.LoadFromText(std::string(reinterpret_cast<const char*>(data), size));
+        // External references never come from the disk here.
+        std::string text(reinterpret_cast<const char*>(data), size);
+        TMemoryXrefs xrefs(text);
+        g.LoadNested(std::move(text), "", &xrefs);
     } catch (const EkrError&) {
         return 0;
     }

@@ -1,7 +1,8 @@
 // What the drawing fuzz targets share: load a text as a drawing and draw
 // every layout in text form into a scratch file, the way the conversion run
-// does. A read or write error is an expected outcome; a crash, hang, leak or
-// huge allocation is a finding.
+// does, external references from memory only (memory_xrefs.h). A read or
+// write error is an expected outcome; a crash, hang, leak or huge allocation
+// is a finding.
 #pragma once
 
 #include <unistd.h>
@@ -15,12 +16,16 @@
 #include "output/sink.h"
 #include "render/dxf_image.h"
 
+#include "memory_xrefs.h"
+
 inline void DrawEveryLayoutAsText(std::string text, const char* target) {
     static const std::string scratch =
         std::string("/tmp/") + target + "." + std::to_string(::getpid()) + ".txt";
     TkrDXFImage g;
     try {
-        g.LoadFromText(std::move(text));
+        // External references never come from the disk here.
+        TMemoryXrefs xrefs(text);
+        g.LoadNested(std::move(text), "", &xrefs);
     } catch (const EkrError&) {
         return;
     }

@@ -101,6 +101,11 @@ void TkrDXFConverter::InstallSection(int kind, TkrDXFSection* s) {
     std::unique_ptr<TkrDXFSection> old = std::move(FSections[kind]);
     FSectionPtr[kind] = s;
     s->SlotOwner = this;
+    // Blocks the program made before the file's BLOCKS section began (the
+    // arrowhead block of a leader read earlier) move into it: the leaders
+    // that insert them keep their blocks.
+    if (old && kind == tkBlocks)
+        for (auto& e : old->Entities) s->Entities.push_back(std::move(e));
     old.reset();
 }
 
@@ -170,6 +175,9 @@ void TkrDXFConverter::Clear() {
     PendingLayout.reset();
     ImageDefs.clear();
     XrefsInUse.clear();
+    XrefBytes = 0;
+    ViewportDrawing = false;
+    FHeaderNumbers.clear();
     FBlockIndex = {};
     for (int k = 0; k < 3; ++k)
         if (FSectionPtr[k]) FSectionPtr[k]->Entities.clear();
@@ -195,6 +203,7 @@ void TkrDXFConverter::Clear() {
     for (auto& t : FTables) t = nullptr;
     FOwnTables.clear();
     FLayerIndex = {};
+    FLayerHandles = {};
     FLastLayer = nullptr;
     FStyleIndex = {};
     FLTypeIndex = {};
@@ -392,6 +401,18 @@ TkrDXFEntity* TkrDXFConverter::Lookup(TNameIndex& idx, const TkrDXFTable* table,
     return it == idx.Map.end() ? nullptr : it->second;
 }
 
+const std::unordered_multimap<uint32_t, TkrDXFLayer*>& TkrDXFConverter::LayersByHandle() const {
+    THandleIndex& idx = FLayerHandles;
+    const TkrDXFTable* table = FTables[tkLayer - 3];
+    if (idx.Table != table || (table && idx.Indexed > table->Entities.size())) idx = {table, 0, {}};
+    if (!table) return idx.Map;
+    for (; idx.Indexed < table->Entities.size(); ++idx.Indexed) {
+        TkrDXFEntity* e = table->Entities[idx.Indexed].get();
+        if (e->Is(TEntityClass::Layer)) idx.Map.emplace(e->Handle, static_cast<TkrDXFLayer*>(e));
+    }
+    return idx.Map;
+}
+
 TkrDXFLayer* TkrDXFConverter::FindOrCreateLayer(std::string_view name) {
     if (!FTables[tkLayer - 3]) {
         FOwnTables.push_back(std::make_unique<TkrDXFTable>());
@@ -472,6 +493,17 @@ std::string TkrDXFConverter::HeaderValue(std::string_view variable, int code) co
         if (c == code) return std::string(v);
     }
     return {};
+}
+
+double TkrDXFConverter::HeaderNumber(std::string_view variable, int code, double def) {
+    std::string key = std::string(variable) + '/' + std::to_string(code);
+    auto it = FHeaderNumbers.find(key);
+    if (it == FHeaderNumbers.end()) {
+        std::string v = HeaderValue(variable, code);
+        double x = v.empty() ? NAN : TextToFloatDef(v, NAN);
+        it = FHeaderNumbers.emplace(std::move(key), std::isfinite(x) ? x : NAN).first;
+    }
+    return std::isnan(it->second) ? def : it->second;
 }
 
 double TkrDXFConverter::GlobalLineTypeScale() {

@@ -23,6 +23,7 @@ class TkrDXFLayout;
 class TkrDXFBlock;
 class TkrDXFInsert;
 class TkrDXFStyle;
+class TXrefLoader;
 
 // Table kinds of GetTable/SetTable/TableCount.
 enum : int {
@@ -106,6 +107,19 @@ public:
     bool CurrentSpace = false;
     bool ExpandInserts = true;
     int32_t PendingRefs = 0;
+    // True while a viewport draws the model space: a viewport met in that
+    // content (inside a block the model inserts) does not draw the model
+    // again inside itself.
+    bool ViewportDrawing = false;
+
+    // External drawings. The loader (none: nothing is loaded, every
+    // reference shows its path) and the folder of the file the text came
+    // from are set by whoever loads the drawing; references resolve against
+    // that folder, never against the process's current folder. XrefBytes is
+    // the size of all external drawings loaded for this drawing.
+    TXrefLoader* XrefLoader = nullptr;
+    std::string SourceFolder;
+    uint64_t XrefBytes = 0;
 
     // Counters.
     int32_t EntityCount = 0;
@@ -167,13 +181,26 @@ public:
     void PruneLayouts(bool dropPaper);
 
     TkrDXFLayer* FindOrCreateLayer(std::string_view name);
+    // Calls f with every layer of the LAYER table whose handle is h.
+    template <class F>
+    void ForLayersOfHandle(uint32_t h, F&& f) const {
+        auto [from, to] = LayersByHandle().equal_range(h);
+        for (auto it = from; it != to; ++it) f(*it->second);
+    }
     TkrDXFLineType* FindLineType(std::string_view name) const;
     const TkrLines* LineTypePattern(std::string_view name) const;
     TkrDXFStyle* FindOrCreateStyle(std::string_view name);
     std::string BlockRecordName(uint32_t handle) const;
     TkrDXFBlock* FindBlock(std::string_view name) const;
+    // The first block of the BLOCKS section whose owner handle (code 330,
+    // upper case) equals handle, which must be upper case too.
+    TkrDXFBlock* FindBlockByOwner(std::string_view handle) const;
 
     std::string HeaderValue(std::string_view variable, int code) const;
+    // The header variable read as a number (def when it is absent or not a
+    // finite number), looked up once per drawing: leaders ask for their
+    // arrow size one by one.
+    double HeaderNumber(std::string_view variable, int code, double def);
     double GlobalLineTypeScale();
 
     void SetCirclePoints(int n);
@@ -240,6 +267,15 @@ private:
         std::unordered_map<std::string, TkrDXFEntity*> Map;
     };
     mutable TNameIndex FLayerIndex, FStyleIndex, FLTypeIndex;
+    // Layers by handle (a viewport's frozen layers), kept in step like the
+    // name indexes.
+    struct THandleIndex {
+        const TkrDXFTable* Table = nullptr;
+        size_t Indexed = 0;
+        std::unordered_multimap<uint32_t, TkrDXFLayer*> Map;
+    };
+    mutable THandleIndex FLayerHandles;
+    const std::unordered_multimap<uint32_t, TkrDXFLayer*>& LayersByHandle() const;
     // Blocks of the BLOCKS section by exact name (the first block of a name
     // wins), extended as blocks are appended and reset whenever the section
     // slot changes or the model is cleared, so that it never refers to a
@@ -247,14 +283,32 @@ private:
     struct TBlockIndex {
         size_t Indexed = 0;
         std::unordered_map<std::string, TkrDXFBlock*> Map;
+        std::unordered_map<std::string, TkrDXFBlock*> ByOwner;
     };
     mutable TBlockIndex FBlockIndex;
+    TBlockIndex& IndexedBlocks() const;
+    // HeaderNumber's values (NaN: absent or not a number), emptied by Clear.
+    std::unordered_map<std::string, double> FHeaderNumbers;
     // The last layer looked up by name, since entities mostly come in runs
     // on one layer.
     std::string FLastLayerName;
     TkrDXFLayer* FLastLayer = nullptr;
     TkrDXFEntity* Lookup(TNameIndex& idx, const TkrDXFTable* table, std::string_view name, bool firstWins,
                          TEntityClass cls) const;
+};
+
+// Hands the current group to a reading as another code: the converter's
+// code is the given one while this lives, and is put back on every way out.
+class TGroupCodeAs {
+public:
+    TGroupCodeAs(TkrDXFConverter& c, int code) : FConv(c), FSaved(c.Code) { c.Code = code; }
+    ~TGroupCodeAs() { FConv.Code = FSaved; }
+    TGroupCodeAs(const TGroupCodeAs&) = delete;
+    TGroupCodeAs& operator=(const TGroupCodeAs&) = delete;
+
+private:
+    TkrDXFConverter& FConv;
+    int32_t FSaved;
 };
 
 // Cp1252 bytes as UTF-8, for messages that quote file text.

@@ -32,7 +32,7 @@ constexpr TClassInfo kClasses[] = {
     {C::Solid, "TkrDXFImageEnt"},       {C::PenLine, "TkrDXFHatch"},
     {C::PenEntity, "TkrDXFViewport"},   {C::Entity, "TkrDXFVport"},
     {C::Entity, "TkrDXFXref"},          {C::Entity, "TkrDXFImageDef"},
-    {C::Entity, "TkrDXFLayout"},
+    {C::Entity, "TkrDXFLayout"},        {C::Dimension, "TkrDXFAcadTable"},
 };
 static_assert(sizeof(kClasses) / sizeof(kClasses[0]) == size_t(C::Count));
 

@@ -24,6 +24,7 @@ enum class TEntityClass : uint8_t {
     Group, Table, Section, Block, Polyline, LWPolyline, Circle, Arc, Ellipse, Spline, Leader,
     CustomVertex, Vertex, Insert, Dimension, MText, Text, Attdef, Attrib,
     PenLine, Line, Point, Solid, Face3d, ImageEnt, Hatch, Viewport, Vport, Xref, ImageDef, Layout,
+    AcadTable,
     Count
 };
 

@@ -44,8 +44,11 @@ constexpr TNameEntry kNames[] = {
     // A TRACE has the groups of a SOLID (four corners, thickness,
     // extrusion) and is drawn as one.
     {"TRACE", Make<TkrDXFSolid>},
+    // Written by current CAD programs: like a dimension, each refers to an
+    // anonymous block with everything it shows.
+    {"ARC_DIMENSION", Make<TkrDXFDimension>}, {"ACAD_TABLE", Make<TkrDXFAcadTable>},
 };
-static_assert(sizeof(kNames) / sizeof(kNames[0]) == 37);
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == 39);
 }  // namespace
 
 std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name) {

@@ -1,5 +1,7 @@
 #include "model/limits.h"
 
+#include <algorithm>
+
 #include "model/entities/blocks.h"
 #include "model/entities/spline_math.h"
 
@@ -33,5 +35,28 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (TextBraces)
         out.push_back(std::to_string(TextBraces) + " multi-line text(s) with braces nested deeper than " +
                       std::to_string(kMaxTextBraceDepth) + " levels: the deeper braces scope nothing");
+    if (ViewportNesting)
+        out.push_back(std::to_string(ViewportNesting) +
+                      " viewport(s) inside the model space they show left out (a viewport does not show itself)");
+    out.insert(out.end(), Notes.begin(), Notes.end());
+    if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
+}
+
+void TBoundHits::Note(std::string message) {
+    if (std::find(Notes.begin(), Notes.end(), message) != Notes.end()) return;
+    if (Notes.size() >= kMaxNotes) ++NotesDropped;
+    else Notes.push_back(std::move(message));
+}
+
+void TBoundHits::Add(const TBoundHits& o) {
+    EntityPoints += o.EntityPoints;
+    DashPoints += o.DashPoints;
+    InsertDepth += o.InsertDepth;
+    InsertCycles += o.InsertCycles;
+    HatchPatterns += o.HatchPatterns;
+    TextBraces += o.TextBraces;
+    ViewportNesting += o.ViewportNesting;
+    for (const std::string& m : o.Notes) Note(m);
+    NotesDropped += o.NotesDropped;
 }

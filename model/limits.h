@@ -8,6 +8,9 @@
 //   kDrawWorkBase/PerByte render/dxf_image.h   work of one layout drawing
 //                                               (the rest is left out, with a
 //                                               warning)
+//   kMaxXrefDepth, kMaxXrefDrawings, kMaxXrefBytes  render/xref_loader.h
+//                                               external drawings (further
+//                                               references show their paths)
 #pragma once
 
 #include <cstddef>
@@ -30,15 +33,27 @@ struct TBoundHits {
     uint32_t SplineData = 0;     // splines drawn as their control polygon (degree, knots)
     uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
+    uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
+    // Messages of their own (external references that were not loaded, and
+    // why), each kept once; beyond kMaxNotes only counted.
+    std::vector<std::string> Notes;
+    uint32_t NotesDropped = 0;
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights || TextBraces;
+               SplineWeights || ViewportNesting || TextBraces || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
+    void Note(std::string message);
+    // Adds the hits of another drawing (an external drawing of this one).
+    void Add(const TBoundHits& other);
     // One message a bound reached, in the order of the fields.
     std::vector<std::string> Messages() const;
 };
+
+// Distinct notes kept per drawing; a drawing with thousands of references to
+// missing files says so a few dozen times, then only how many more there are.
+constexpr std::size_t kMaxNotes = 32;
 
 // Most points one entity generates by tessellation, bulge arcs, thickness
 // copies, dashing or spline evaluation. Geometry that would grow past it is

@@ -1,5 +1,7 @@
 #include "output/sink.h"
 
+#include <vector>
+
 #include "output/errors.h"
 
 TPDFCanvas::TPDFCanvas() {
@@ -15,6 +17,7 @@ TRecordingCanvas& TPDFCanvas::Canvas() {
 void TPDFCanvas::MoveTo(int32_t x, int32_t y) { PenPos = {x, y}; }
 
 void TPDFCanvas::LineTo(int32_t x, int32_t y) {
+    if (Clipping) return ClippedLineTo(x, y);
     if (TextMode) {
         TextFile.WriteSegment(PenPos.X, PenPos.Y, x, y);
     } else {
@@ -29,18 +32,25 @@ void TPDFCanvas::LineTo(int32_t x, int32_t y) {
 void TPDFCanvas::Polyline(std::span<const int32_t> xy) {
     size_t n = xy.size() / 2;
     if (n == 0) return;
+    if (Clipping) {
+        std::vector<TPoint> p(n);
+        for (size_t i = 0; i < n; ++i) p[i] = {xy[2 * i], xy[2 * i + 1]};
+        return ClippedPolyline(p.data(), int(n));
+    }
     MoveTo(xy[0], xy[1]);
     for (size_t i = 1; i < n; ++i) LineTo(xy[2 * i], xy[2 * i + 1]);
 }
 
 void TPDFCanvas::Polyline(const TPoint* p, int n) {
     if (n <= 0) return;
+    if (Clipping) return ClippedPolyline(p, n);
     MoveTo(p[0].X, p[0].Y);
     for (int i = 1; i < n; ++i) LineTo(p[i].X, p[i].Y);
 }
 
 void TPDFCanvas::Polygon(const TPoint* p, int n) {
     if (n <= 0) return;
+    if (Clipping) return ClippedPolygon(p, n);
     if (TextMode) {
         // The closing segment back to the first point is not written.
         Polyline(p, n);
@@ -71,6 +81,7 @@ void TPDFCanvas::PolyPolygon(const TPoint* p, const int* counts, int m) {
 
 void TPDFCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (TextMode) return;
+    if (Clipping) return ClippedRectangle(x1, y1, x2, y2);
     TransferPen();
     TransferBrush();
     Canvas().Rectangle(x1, y1, x2, y2);
@@ -78,12 +89,15 @@ void TPDFCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 void TPDFCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (TextMode) return;
+    if (Clipping && !ClipContains(int32_t((int64_t(x1) + x2) / 2), int32_t((int64_t(y1) + y2) / 2))) return;
     TransferPen();
     TransferBrush();
     Canvas().Ellipse(x1, y1, x2, y2);
 }
 
 void TPDFCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
+    if (Clipping && !ClipContains(x, y)) return;
+    TClipOff off(*this);
     TColor saved = Brush.Color;
     Brush.Color = color;
     try {
@@ -98,6 +112,7 @@ void TPDFCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
 
 void TPDFCanvas::TextOut(int32_t x, int32_t y, std::string_view text) {
     if (TextMode) return;
+    if (Clipping && !ClipContains(x, y)) return;
     TransferFont();
     Canvas().TextOut(x, y, text);
 }

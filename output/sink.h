@@ -19,6 +19,11 @@ struct TIntRect {
     int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
+// A clip rectangle in target coordinates, bounds inclusive.
+struct TClipRect {
+    double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+};
+
 class TPDFCanvas {
 public:
     TPDFCanvas();
@@ -30,6 +35,14 @@ public:
     std::unique_ptr<TkrDXFExport> Exporter;  // released with the sink
     bool TextMode = false;
     TTextFile TextFile;
+    // While Clipping is set, what is drawn is clipped at ClipRect: segments
+    // (and in text form the outlines of polygons) are cut at its edges and
+    // their parts outside are dropped, filled polygons are clipped to it,
+    // rectangles are cut to it, and texts, pixels and ellipses are kept when
+    // their reference point lies inside. What lies wholly inside is drawn
+    // exactly as without clipping.
+    bool Clipping = false;
+    TClipRect ClipRect;
 
     void MoveTo(int32_t x, int32_t y);
     void LineTo(int32_t x, int32_t y);
@@ -46,8 +59,27 @@ public:
     void FillRect(const TIntRect&) {}
 
 private:
+    void ClippedLineTo(int32_t x, int32_t y);
+    void ClippedPolyline(const TPoint* points, int n);
+    void ClippedPolygon(const TPoint* points, int n);
+    void ClippedRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    bool ClipContains(int32_t x, int32_t y) const;
     TRecordingCanvas& Canvas();
     void TransferPen() { Canvas().Pen = Pen; }
     void TransferBrush() { Canvas().Brush = Brush; }
     void TransferFont() { Canvas().Font = Font; }
+};
+
+// Turns a sink's clipping off for its lifetime: the clipped operations draw
+// what is left through the plain ones.
+class TClipOff {
+public:
+    explicit TClipOff(TPDFCanvas& s) : FSink(s), FSaved(s.Clipping) { s.Clipping = false; }
+    ~TClipOff() { FSink.Clipping = FSaved; }
+    TClipOff(const TClipOff&) = delete;
+    TClipOff& operator=(const TClipOff&) = delete;
+
+private:
+    TPDFCanvas& FSink;
+    bool FSaved;
 };

@@ -10,6 +10,7 @@
 #include "model/entities/hatch.h"
 #include "model/entities/linear.h"
 #include "model/entities/text.h"
+#include "render/draw_annotation.h"
 #include "render/draw_hatch.h"
 #include "render/dxf_image.h"
 
@@ -73,6 +74,8 @@ void Draw3dFace(TkrDXFImage& g, TkrDXFEntity& e) {
     for (int i = 0; i < 4; ++i)
         if (!(f.EdgeFlags & (1 << i))) DrawEdge(g, f.Pattern, scale, c[i], c[(i + 1) % 4]);
 }
+
+}  // namespace
 
 void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     g.PartList.clear();
@@ -148,10 +151,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     }
 }
 
-void DrawPolyline(TkrDXFImage& g, TkrDXFEntity& e) { DrawPolylineOf(g, static_cast<TkrDXFPolyline&>(e)); }
-
-void DrawSpline(TkrDXFImage& g, TkrDXFEntity& e) {
-    auto& s = static_cast<TkrDXFSpline&>(e);
+void DrawSplineOf(TkrDXFImage& g, TkrDXFSpline& s) {
     if (s.ControlCount() < s.FitCount()) {
         DrawPolylineOf(g, s);
         return;
@@ -169,6 +169,12 @@ void DrawSpline(TkrDXFImage& g, TkrDXFEntity& e) {
     }
 }
 
+namespace {
+
+void DrawPolyline(TkrDXFImage& g, TkrDXFEntity& e) { DrawPolylineOf(g, static_cast<TkrDXFPolyline&>(e)); }
+
+void DrawSpline(TkrDXFImage& g, TkrDXFEntity& e) { DrawSplineOf(g, static_cast<TkrDXFSpline&>(e)); }
+
 void DrawInsert(TkrDXFImage&, TkrDXFEntity& e) {
     auto& ins = static_cast<TkrDXFInsert&>(e);
     ins.Expanding = ins.Block != nullptr;
@@ -180,10 +186,6 @@ void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     TPoint q = g.MapPoint(p.Point);
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
-
-// Leaders, images and viewports take part in the extents like every
-// drawable entity; their drawing arrives with their geometry.
-void DrawNothing(TkrDXFImage&, TkrDXFEntity&) {}
 
 // The procedure table, searched from the entity's class up through its
 // ancestors; at each level the classes below are compared in this order.
@@ -200,8 +202,8 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawText},
     {TEntityClass::Attdef, DrawText},        {TEntityClass::Face3d, Draw3dFace},
     {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
-    {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawNothing},
-    {TEntityClass::Viewport, DrawNothing},   {TEntityClass::Leader, DrawNothing},
+    {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawImage},
+    {TEntityClass::Viewport, DrawViewport},  {TEntityClass::Leader, DrawLeader},
 };
 
 TProc FindProc(TEntityClass c) {
@@ -253,19 +255,31 @@ void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e) {
 void EntityCallback(void* receiver, TkrDXFEntity& e) {
     TkrDXFImage& g = Graphic(receiver);
     if (!g.TakeWork(1)) return;
+    // The entity's procedure draws on this graphic: the entities of an
+    // external drawing were made by the graphic that loaded it, but are
+    // drawn through the graphic of the drawing that refers to them.
+    auto draw = [&] {
+        if (e.OnDraw) e.OnDraw.Proc(&g, e);
+    };
     bool visible = IsEntityVisible(g, e);
     if (e.Is(TEntityClass::Viewport)) {
-        e.Changed();
+        draw();
         return;
     }
     if (!visible) return;
-    const TkrDXFInsert* insert = g.Converter->DrawContext ? g.Converter->DrawContext->Insert : nullptr;
+    const TkrDXFConverter& conv = *g.Converter;
+    const TkrDXFInsert* insert = conv.DrawContext ? conv.DrawContext->Insert : nullptr;
     TColorValue c = ResolveColor(e, insert);
     TPDFCanvas& sink = *g.Sink;
     sink.Pen.Color = c == clForeground ? g.DefaultColor : TColor(c);
     sink.Pen.Geometric = false;
     if (e.Is(TEntityClass::Text) || e.Is(TEntityClass::MText)) sink.Font.Color = sink.Pen.Color;
-    e.Changed();
+    // Inside a viewport everything is clipped at its frame (the clip box is
+    // in target coordinates): what lies wholly inside is drawn unchanged.
+    sink.Clipping = conv.ClipEnabled;
+    if (conv.ClipEnabled)
+        sink.ClipRect = {conv.ClipBox.Left, conv.ClipBox.Bottom, conv.ClipBox.Right, conv.ClipBox.Top};
+    draw();
 }
 
 void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen) {

@@ -23,3 +23,6 @@ void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen);
 void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points);
 void DrawSegmentPairs(TkrDXFImage& g);
 void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoint3F& a, const TPoint3F& b);
+// The procedures of polylines (curves included) and splines.
+void DrawPolylineOf(TkrDXFImage& g, class TkrDXFPolyline& p);
+void DrawSplineOf(TkrDXFImage& g, class TkrDXFSpline& s);

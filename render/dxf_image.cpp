@@ -8,13 +8,17 @@
 #include <fstream>
 #include <istream>
 #include <iterator>
+#include <filesystem>
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "model/entities/blocks.h"
 #include "model/errors.h"
+#include "platform/files.h"
 #include "render/draw_entities.h"
+#include "render/xref_loader.h"
 
 namespace {
 uint32_t SteadyMilliseconds() {
@@ -96,10 +100,45 @@ void TkrDXFImage::LoadFromFile(const std::string& path) {
     // folder.
     std::ifstream f(path, std::ios::binary);
     if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
-    LoadFromStream(f);
+    std::string text = ReadAll(f);
+    f.close();
+    TFileInfo info = InspectFile(path);
+    LoadRoot(std::move(text), std::filesystem::path(path).parent_path().string(),
+             info.Kind == TFileKind::fkRegular ? &info.Id : nullptr);
 }
 
-void TkrDXFImage::LoadFromStream(std::istream& stream) {
+void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadRoot(ReadAll(stream), "", nullptr); }
+
+void TkrDXFImage::LoadFromText(std::string text) { LoadRoot(std::move(text), "", nullptr); }
+
+void TkrDXFImage::LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file) {
+    // One loading of external drawings per conversion: its bounds count
+    // every drawing the references reach.
+    FLoadedFolder = folder;
+    FLoadedFile.reset();
+    if (file) FLoadedFile = *file;
+    std::optional<TXrefSession> session;
+    if (LoadXrefs) session.emplace(*Converter, file);
+    LoadNested(std::move(text), folder, session ? &*session : nullptr);
+}
+
+void TkrDXFImage::LoadNested(std::string text, const std::string& folder, TXrefLoader* loader) {
+    ProgressText = "Load file...";
+    CurrentLayout = nullptr;
+    TkrDXFConverter& c = *Converter;
+    c.Text = std::move(text);
+    c.SourceFolder = folder;
+    c.XrefLoader = loader;
+    // The loader serves this load only.
+    struct Reset {
+        TkrDXFConverter& c;
+        ~Reset() { c.XrefLoader = nullptr; }
+    } reset{c};
+    c.Load();
+    AfterLoad();
+}
+
+std::string TkrDXFImage::ReadAll(std::istream& stream) {
     std::string text;
     std::streampos start = stream.tellg();
     stream.seekg(0, std::ios::end);
@@ -122,21 +161,15 @@ void TkrDXFImage::LoadFromStream(std::istream& stream) {
             if (text.size() > kMaxDxfTextSize) throw ELimitError("DXF file too large");
         }
     }
-    LoadFromText(std::move(text));
-}
-
-void TkrDXFImage::LoadFromText(std::string text) {
-    ProgressText = "Load file...";
-    CurrentLayout = nullptr;
-    Converter->Text = std::move(text);
-    Converter->Load();
-    AfterLoad();
+    return text;
 }
 
 void TkrDXFImage::Reload() {
-    CurrentLayout = nullptr;
-    Converter->Load();
-    AfterLoad();
+    // A new loading of external drawings too: they are read again with the
+    // reader's settings as they are now.
+    std::optional<TFileIdentity> file = FLoadedFile;
+    std::string folder = FLoadedFolder;
+    LoadRoot(std::move(Converter->Text), folder, file ? &*file : nullptr);
 }
 
 void TkrDXFImage::AfterLoad() {
@@ -301,7 +334,9 @@ TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
 void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     Sink = &sink;
     WorkDone = 0;
-    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * uint64_t(Converter->Text.size());
+    // External drawings count with their size: a small drawing that shows a
+    // large one gets the work that one needs.
+    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->Text.size()) + Converter->XrefBytes);
     WorkPerPoint = sink.TextMode ? 1 : kDrawWorkPerDxfPoint;
     DrawStopped = DrawTruncated = false;
     if (!ComputeMapping(rect)) return;
@@ -321,6 +356,7 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
             s.Pen = pen;
             s.Brush = brush;
             s.Font = font;
+            s.Clipping = false;
             g.KeepAllPoints = false;
             if (g.Converter->DrawContext == &g.DrawContext) g.Converter->DrawContext = nullptr;
         }

@@ -18,6 +18,7 @@
 #include "model/converter.h"
 #include "model/entities/layout.h"
 #include "output/sink.h"
+#include "platform/files.h"
 #include "platform/gdi_attributes.h"
 
 // The work one layout drawing may do, counted in entities visited plus points
@@ -54,13 +55,21 @@ public:
     TkrDXFImage(const TkrDXFImage&) = delete;
     TkrDXFImage& operator=(const TkrDXFImage&) = delete;
 
-    // Loading.
+    // Loading. External references (blocks that refer to other drawing
+    // files) are loaded unless LoadXrefs is false; their paths resolve
+    // against the folder of the file being loaded (a drawing loaded from a
+    // stream or a text resolves them against the current folder).
     void LoadFromFile(const std::string& path);
     void LoadFromStream(std::istream& stream);
     void LoadFromText(std::string text);
     // Reads the loaded text again, with the reader's settings as they are now
     // (a chord tolerance set after the first load, for example).
     void Reload();
+    // Loads text as the drawing of a file in folder, its external references
+    // through loader (none: no external drawing is loaded). The loading of
+    // external drawings uses it for the drawings it reads.
+    void LoadNested(std::string text, const std::string& folder, TXrefLoader* loader);
+    bool LoadXrefs = true;
     // Writes the loaded text back unchanged.
     void SaveToStream(std::ostream& stream) const;
     // Shares the reader of another graphic and takes its layout state.
@@ -146,6 +155,12 @@ public:
     static std::shared_ptr<TkrDXFConverter> CreateConverter();
 
 private:
+    void LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file);
+    // Where the loaded text came from, so that Reload resolves and bounds its
+    // external references as the first load did.
+    std::string FLoadedFolder;
+    std::optional<TFileIdentity> FLoadedFile;
+    static std::string ReadAll(std::istream& stream);
     void InstallReaderEvents();
     void AfterLoad();
     void ComputeExtents(const TBox3F& box, bool transform);

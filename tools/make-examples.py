@@ -112,6 +112,30 @@ def symbols():
     doc.saveas(OUT / "symbols.dxf")
 
 
+def sheet():
+    """A dimensioned part in model space and a paper sheet whose viewports show
+    it at 1:2 and a detail at 2:1 (without the dimensions)."""
+    doc = ezdxf.new("R2000", setup=True)
+    doc.layers.add("PART", color=7)
+    doc.layers.add("DIMENSIONS", color=3)
+    msp = doc.modelspace()
+    msp.add_lwpolyline([(0, 0), (160, 0), (160, 60), (110, 90), (0, 90)], close=True, dxfattribs={"layer": "PART"})
+    msp.add_circle((40, 45), 20, dxfattribs={"layer": "PART"})
+    msp.add_circle((120, 35), 8, dxfattribs={"layer": "PART"})
+    dim = {"layer": "DIMENSIONS"}
+    msp.add_linear_dim(base=(80, -20), p1=(0, 0), p2=(160, 0), dimstyle="EZDXF", dxfattribs=dim).render()
+    msp.add_linear_dim(base=(-20, 45), p1=(0, 0), p2=(0, 90), angle=90, dimstyle="EZDXF", dxfattribs=dim).render()
+    msp.add_aligned_dim(p1=(160, 60), p2=(110, 90), distance=12, dimstyle="EZDXF", dxfattribs=dim).render()
+    msp.add_diameter_dim(center=(40, 45), radius=20, angle=35, dimstyle="EZDXF", dxfattribs=dim).render()
+    msp.add_leader([(120, 35), (140, 110), (170, 110)], dxfattribs=dim)
+    layout = doc.layouts.get("Layout1")
+    layout.add_lwpolyline([(0, 0), (297, 0), (297, 210), (0, 210)], close=True)
+    layout.add_viewport(center=(100, 110), size=(180, 150), view_center_point=(80, 45), view_height=300)
+    detail = layout.add_viewport(center=(240, 110), size=(90, 90), view_center_point=(140, 50), view_height=45)
+    detail.frozen_layers = ["DIMENSIONS"]
+    doc.saveas(OUT / "sheet.dxf")
+
+
 def hatches():
     doc = ezdxf.new("R2000")
     doc.layers.add("WALLS", color=7)
@@ -167,4 +191,5 @@ if __name__ == "__main__":
     floor_plan()
     flange()
     symbols()
+    sheet()
     hatches()

@@ -72,8 +72,7 @@ bool TkrDXFBlock::ComputeBox(TkrDXFConverter&, int depth) {
 
 void TkrDXFBlock::Loaded(TkrDXFConverter& conv) {
     if (Finished) return;
-    // External references (flags 4 or 32 with a path) are not attached here:
-    // such a block keeps only the entities the file gives it.
+    if (IsXref() && !XrefPath.empty() && !FXrefAttached) AttachXref(conv);
     if (PendingAtRead < 0) PendingAtRead = 0;
     if (!Name.empty()) PendingAtRead = conv.PendingRefs - PendingAtRead;
     if (UpperAscii(Name).find("*PAPER_SPACE") != std::string::npos && !Entities.empty()) {
@@ -90,23 +89,52 @@ void TkrDXFBlock::Loaded(TkrDXFConverter& conv) {
     // Otherwise the box stays empty until an insert of the block resolves it.
 }
 
-TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
-    // The same result as searching the section's blocks in order for the
-    // first one of that exact name, through an index kept in step with the
-    // section (blocks are only ever appended to it while a file is read).
-    TkrDXFGroup* blocks = GetTable(tkBlocks);
-    if (!blocks) return nullptr;
+TkrDXFConverter::TBlockIndex& TkrDXFConverter::IndexedBlocks() const {
+    // The same results as searching the section's blocks in order for the
+    // first one of a name (or owner handle), through an index kept in step
+    // with the section (blocks are only ever appended to it while a file is
+    // read).
     TBlockIndex& idx = FBlockIndex;
+    TkrDXFGroup* blocks = GetTable(tkBlocks);
+    if (!blocks) return idx = {};
     if (idx.Indexed > blocks->Entities.size()) idx = {};
     for (; idx.Indexed < blocks->Entities.size(); ++idx.Indexed) {
         TkrDXFEntity* e = blocks->Entities[idx.Indexed].get();
         if (e->Is(TEntityClass::Block)) {
             auto* b = static_cast<TkrDXFBlock*>(e);
             idx.Map.emplace(b->Name, b);
+            idx.ByOwner.emplace(b->OwnerHandle, b);
         }
     }
+    return idx;
+}
+
+void TkrDXFBlock::AttachXref(TkrDXFConverter& conv) {
+    FXrefAttached = true;
+    auto x = std::make_unique<TkrDXFXref>();
+    x->Layer = Layer;
+    if (x->LoadDrawing(conv, XrefPath)) {
+        x->Loaded(conv);
+        Xref = x.get();
+        Entities.push_back(std::move(x));
+        return;
+    }
+    // A missing drawing shows its path instead.
+    x.reset();
+    Entities.push_back(MakeXrefPathText(conv, XrefPath));
+}
+
+TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
+    TBlockIndex& idx = IndexedBlocks();
     auto it = idx.Map.find(std::string(name));
     return it == idx.Map.end() ? nullptr : it->second;
+}
+
+TkrDXFBlock* TkrDXFConverter::FindBlockByOwner(std::string_view handle) const {
+    if (handle.empty()) return nullptr;  // blocks without an owner handle are not found by it
+    TBlockIndex& idx = IndexedBlocks();
+    auto it = idx.ByOwner.find(std::string(handle));
+    return it == idx.ByOwner.end() ? nullptr : it->second;
 }
 
 // ---- TkrDXFInsert ----

@@ -59,7 +59,11 @@ public:
 
 private:
     bool FResolving = false;
+    bool FXrefAttached = false;
     TkrDXFConverter* FLayoutOwner = nullptr;
+    // Loads the drawing XrefPath names into an external reference entity,
+    // or adds the text of the path when it is missing.
+    void AttachXref(TkrDXFConverter& conv);
 };
 
 class TkrDXFInsert : public TkrDXFCustomVertex {

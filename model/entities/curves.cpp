@@ -168,13 +168,7 @@ void TkrDXFEllipse::Loaded(TkrDXFConverter& conv) {
 
 void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
     auto passAs = [&](int code) {
-        int saved = conv.Code;
-        conv.Code = code;
-        struct Restore {
-            TkrDXFConverter& c;
-            int v;
-            ~Restore() { c.Code = v; }
-        } restore{conv, saved};
+        TGroupCodeAs as(conv, code);
         TkrDXFLWPolyline::ReadProperty(conv);
     };
     // Degree, weights and end tangents are the SPLINE's own: a LEADER, which

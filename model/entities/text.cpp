@@ -262,7 +262,8 @@ void TkrDXFText::Finish(TkrDXFConverter& conv, bool mayConvert) {
         Converted = std::move(m);
         return;
     }
-    DecodeUnicodeEscapes(s);
+    // A string shown as it stands (mayConvert false) keeps its "\U+" too.
+    if (mayConvert) DecodeUnicodeEscapes(s);
     if (!IsGivenPoint(AlignPoint)) HAlign = VAlign = 0;
     ApplyPlacement(Place(*conv.Measure, s, Height, WidthFactor));
     if (!Layer) Layer = conv.FindOrCreateLayer("0");

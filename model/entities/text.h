@@ -70,6 +70,10 @@ public:
 
     void ReadProperty(TkrDXFConverter& conv) override;
     void Loaded(TkrDXFConverter& conv) override;
+    // Finishes a text whose string is shown as it stands (a file path, whose
+    // "\L" of a folder name is no underline): it is never converted to a
+    // multi-line text and its "\U+" sequences are not decoded.
+    void LoadedAsIs(TkrDXFConverter& conv) { Finish(conv, false); }
     TBox3F GetBox() const override;
     TColorValue EntityColor() const override { return Font.Color; }
     void SetColor(TColorValue c) override { Font.Color = c; }

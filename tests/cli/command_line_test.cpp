@@ -63,7 +63,7 @@ TEST_F(Cli, VersionAndHelpGoToStandardOutputWithStatus0) {
     }
     // A command's help shows its options, even with other arguments around.
     EXPECT_EQ(Run({"convert", "x.dxf", "--help"}), 0);
-    for (const char* opt : {"--output", "--format", "--layout", "--keep-going", "--project", "--save-project"})
+    for (const char* opt : {"--output", "--format", "--layout", "--keep-going", "--no-xref", "--project", "--save-project"})
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
     EXPECT_EQ(Run({"info", "-h"}), 0);
     EXPECT_NE(out.find("--json"), std::string::npos) << out;

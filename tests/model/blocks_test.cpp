@@ -117,8 +117,10 @@ TEST(BlockReading, GroupsAndName) {
     EXPECT_EQ(b->XrefPath, "path.dxf");
     EXPECT_EQ(b->OwnerHandle, "1A");
     EXPECT_EQ(b->Layer, nullptr);  // a block has no layer
-    EXPECT_EQ(b->Count(), 1);
-    // The external drawing is not attached: the block keeps only its entities.
+    // A reader without a loader of external drawings loads none: the block
+    // gets the text of the path after its own entities.
+    ASSERT_EQ(b->Count(), 2);
+    EXPECT_EQ(b->GetEntity(1)->Class, TEntityClass::Text);
     EXPECT_EQ(b->Xref, nullptr);
     EXPECT_TRUE(b->Finished);
     EXPECT_EQ(b->PendingAtRead, 0);

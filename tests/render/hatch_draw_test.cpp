@@ -15,6 +15,7 @@
 #include "output/errors.h"
 #include "render/draw_hatch.h"
 #include "render/dxf_image.h"
+#include "render/render_helpers.h"
 
 namespace fs = std::filesystem;
 using namespace hatchtest;
@@ -26,22 +27,7 @@ fs::path Scratch(const std::string& name) {
 
 // Draws layout 0 as the conversion run does, in text form: the lines without
 // CR LF.
-std::vector<std::string> TextLines(const std::string& dxf) {
-    TkrDXFImage g;
-    g.LoadFromText(dxf);
-    fs::path path = Scratch("out.txt");
-    TPDFCanvas sink;
-    sink.TextMode = true;
-    sink.TextFile.Bind(path.string());
-    sink.TextFile.Rewrite();
-    g.DrawOnSink(sink, {0, 0, 600000, int32_t(600000.0 * g.GetHeight() / g.GetWidth())});
-    sink.TextFile.Close();
-    std::string text = dxftest::ReadFile(path);
-    fs::remove(path);
-    std::vector<std::string> lines;
-    for (size_t p = 0, e; (e = text.find("\r\n", p)) != std::string::npos; p = e + 2) lines.push_back(text.substr(p, e - p));
-    return lines;
-}
+std::vector<std::string> TextLines(const std::string& dxf) { return rendertest::DrawText(dxf); }
 
 // The same in simplified DXF form: the whole file.
 std::string DxfFile(const std::string& dxf) {

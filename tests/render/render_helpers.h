@@ -14,11 +14,10 @@
 
 namespace rendertest {
 
-// Loads the text, draws layout 0 in text form into the conversion run's
-// rectangle and returns the written lines (without CR LF).
-inline std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf, TIntRect* rectOut = nullptr) {
+// Draws the current layout of a loaded graphic in text form into the
+// conversion run's rectangle and returns the written lines (without CR LF).
+inline std::vector<std::string> DrawLoaded(TkrDXFImage& g, TIntRect* rectOut = nullptr) {
     namespace fs = std::filesystem;
-    g.LoadFromText(dxf);
     fs::path path = fs::temp_directory_path() / ("render_test_" + std::to_string(::getpid()) + ".txt");
     TPDFCanvas sink;
     sink.TextMode = true;
@@ -29,6 +28,7 @@ inline std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf,
     if (rectOut) *rectOut = r;
     g.DrawOnSink(sink, r);
     sink.TextFile.Close();
+    EXPECT_FALSE(sink.Clipping) << "the viewport clipping is switched off again";
     std::ifstream f(path, std::ios::binary);
     std::vector<std::string> lines;
     for (std::string line; std::getline(f, line);) {
@@ -38,6 +38,12 @@ inline std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf,
     }
     fs::remove(path);
     return lines;
+}
+
+// Loads the text and draws layout 0 (see DrawLoaded).
+inline std::vector<std::string> DrawText(TkrDXFImage& g, const std::string& dxf, TIntRect* rectOut = nullptr) {
+    g.LoadFromText(dxf);
+    return DrawLoaded(g, rectOut);
 }
 
 inline std::vector<std::string> DrawText(const std::string& dxf) {

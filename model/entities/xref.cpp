@@ -1,0 +1,165 @@
+// External references and raster images: the two kinds of entities that
+// name other files.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "model/converter.h"
+#include "model/entities/annotation.h"
+#include "model/entities/layout.h"
+#include "model/entities/text.h"
+
+namespace {
+// The name of a file without its folder (either slash) and its extension.
+std::string Stem(const std::string& path) {
+    size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+}  // namespace
+
+// ---- external references ----
+
+bool TkrDXFXref::LoadDrawing(TkrDXFConverter& conv, const std::string& fileName) {
+    FileName = fileName;
+    Drawing.reset();
+    if (!conv.XrefLoader) return false;
+    TXrefLoadResult r = conv.XrefLoader->LoadXref(conv, fileName);
+    if (r.Kind == TXrefLoadResult::xrMissing) return false;
+    Drawing = std::move(r.Drawing);
+    Name = Stem(fileName);
+    return true;
+}
+
+void TkrDXFXref::Loaded(TkrDXFConverter& conv) {
+    if (!Drawing) return;
+    TkrDXFConverter& n = Drawing->Reader();
+    n.LTScale = conv.LTScale;
+    // Re-finishing every curve of the nested drawing is only needed when the
+    // resolution differs.
+    if (n.SplineParts != conv.SplineParts) n.SetSplineParts(conv.SplineParts);
+    if (n.CirclePoints != conv.CirclePoints) n.SetCirclePoints(conv.CirclePoints);
+}
+
+TBox3F TkrDXFXref::GetBox() const {
+    if (!Drawing) return TkrDXFEntity::GetBox();
+    const TkrDXFLayout* model = Drawing->Reader().LayoutAt(0);
+    return model ? model->Box : EmptyBox;
+}
+
+void TkrDXFXref::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    if (!Drawing || FDrawing) return;
+    TkrDXFConverter& n = Drawing->Reader();
+    TDrawContext own;
+    own.Matrix = IdentityMatrix();
+    TDrawContext* dc = conv.DrawContext ? conv.DrawContext : &own;
+    // The nested drawing is drawn with the parent's context, clip and
+    // insert expansion; what is changed is put back on every way out, and
+    // the bounds the nested drawing reached are the parent's.
+    struct Restore {
+        TkrDXFXref& x;
+        TkrDXFConverter& conv;
+        TkrDXFConverter& n;
+        TDrawContext* dc;
+        TDrawContext saved;
+        bool space, clipEnabled, expand;
+        TBox3F clipBox;
+        TDrawContext* context;
+        std::function<void(TkrDXFInsert&, bool)> onInsert;
+        ~Restore() {
+            *dc = saved;
+            n.CurrentSpace = space;
+            n.ClipEnabled = clipEnabled;
+            n.ClipBox = clipBox;
+            n.ExpandInserts = expand;
+            n.DrawContext = context;
+            n.OnInsert = std::move(onInsert);
+            x.FDrawing = false;
+            conv.Bounds.Add(n.Bounds);
+            n.Bounds.Clear();
+        }
+    } restore{*this, conv, n, dc, *dc, n.CurrentSpace, n.ClipEnabled, n.ExpandInserts, n.ClipBox,
+              n.DrawContext, std::move(n.OnInsert)};
+    FDrawing = true;
+    n.CurrentSpace = false;
+    n.ClipEnabled = conv.ClipEnabled;
+    n.ClipBox = conv.ClipBox;
+    n.ExpandInserts = conv.ExpandInserts;
+    n.DrawContext = dc;
+    n.OnInsert = conv.OnInsert;
+    IterateTopLevel(n, visit, receiver);
+}
+
+// ---- raster images ----
+
+TkrDXFImageDef::~TkrDXFImageDef() {
+    if (!FOwner) return;
+    auto& defs = FOwner->ImageDefs;
+    defs.erase(std::remove(defs.begin(), defs.end(), this), defs.end());
+}
+
+void TkrDXFImageDef::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFEntity::ReadProperty(conv);
+    if (conv.Code == 1) FileName = std::string(conv.Value);
+}
+
+void TkrDXFImageDef::Loaded(TkrDXFConverter& conv) {
+    if (FOwner) return;
+    // Registered with the reader for the images' lookup; a definition
+    // destroyed before the reader (one inside a refused container) takes
+    // itself off the list again.
+    FOwner = &conv;
+    conv.ImageDefs.push_back(this);
+    PictureFound = conv.XrefLoader && !FileName.empty() && conv.XrefLoader->ImageFileExists(conv, FileName);
+}
+
+void TkrDXFImageEnt::ReadProperty(TkrDXFConverter& conv) {
+    TkrDXFSolid::ReadProperty(conv);
+    if (conv.Code == 340) ImageDefHandle = HexHandle(conv.Value);
+}
+
+void TkrDXFImageEnt::Loaded(TkrDXFConverter& conv) {
+    // Read as a solid: 10 the insertion point, 11 the u vector, 12 the v
+    // vector, 13 the size in pixels.
+    const TPoint3F p0 = Point, u = Point2, v = Point3;
+    const double w = Point4.X, h = Point4.Y;
+    Point2 = Point3F(p0.X + u.X * w, p0.Y + u.Y * w, p0.Z + u.Z * w);
+    Point3 = Point3F(p0.X + v.X * h, p0.Y + v.Y * h, p0.Z + v.Z * h);
+    Point4 = Point3F(Point2.X + v.X * h, Point2.Y + v.Y * h, Point2.Z + v.Z * h);
+    // An image whose corners are no finite numbers (NaN vectors) has no area.
+    for (const TPoint3F* c : {&Point, &Point2, &Point3, &Point4})
+        if (!std::isfinite(c->X) || !std::isfinite(c->Y) || !std::isfinite(c->Z)) {
+            TPoint3F q = std::isfinite(p0.X) && std::isfinite(p0.Y) && std::isfinite(p0.Z) ? p0 : TPoint3F{};
+            Point = Point2 = Point3 = Point4 = q;
+            break;
+        }
+    FReader = &conv;
+    TkrDXFSolid::Loaded(conv);
+}
+
+bool TkrDXFImageEnt::LookUpPicture() {
+    if (LookedUp) return HasPicture;
+    LookedUp = true;
+    HasPicture = false;
+    if (!FReader) return false;
+    for (const TkrDXFEntity* e : FReader->ImageDefs)
+        if (e->Handle == ImageDefHandle) {
+            HasPicture = static_cast<const TkrDXFImageDef*>(e)->PictureFound;
+            break;
+        }
+    return HasPicture;
+}
+
+// ---- the text of a missing external drawing ----
+
+std::unique_ptr<TkrDXFEntity> MakeXrefPathText(TkrDXFConverter& conv, const std::string& path) {
+    auto t = std::make_unique<TkrDXFText>();
+    if (conv.OnCreateEntity) conv.OnCreateEntity(*t);
+    t->Height = 0.2f;
+    t->Text = path;
+    // A Windows path is full of backslashes: "..\Lageplan\a.dxf" would read
+    // as an underline code if the text were converted; it is shown as written.
+    t->LoadedAsIs(conv);
+    return t;
+}

@@ -1,0 +1,165 @@
+// Clipping of the sink's drawing calls at a rectangle in target coordinates
+// (a viewport's frame): segments are cut, filled polygons clipped, and what
+// lies wholly inside goes through unchanged.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "output/sink.h"
+
+namespace {
+struct TPt {
+    double X, Y;
+};
+
+bool Inside(const TClipRect& r, double x, double y) { return x >= r.MinX && x <= r.MaxX && y >= r.MinY && y <= r.MaxY; }
+
+// Liang-Barsky: cuts the segment a-b to the rectangle; false when nothing of
+// it is inside. Infinite bounds (a rectangle past the float range) cut nothing.
+bool ClipSegment(const TClipRect& r, TPt& a, TPt& b) {
+    double t0 = 0, t1 = 1;
+    const double dx = b.X - a.X, dy = b.Y - a.Y;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.X - r.MinX, r.MaxX - a.X, a.Y - r.MinY, r.MaxY - a.Y};
+    for (int i = 0; i < 4; ++i) {
+        if (!(q[i] == q[i])) return false;  // a NaN bound keeps nothing
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        double t = q[i] / p[i];
+        if (p[i] < 0) {
+            if (t > t1) return false;
+            if (t > t0) t0 = t;
+        } else {
+            if (t < t0) return false;
+            if (t < t1) t1 = t;
+        }
+    }
+    TPt s = a;
+    if (t1 < 1) b = {s.X + t1 * dx, s.Y + t1 * dy};
+    if (t0 > 0) a = {s.X + t0 * dx, s.Y + t0 * dy};
+    return true;
+}
+
+// Target coordinates are rounded to the nearest integer, ties to even.
+int32_t Round(double v) {
+    if (!(v == v)) return 0;
+    double r = std::nearbyint(v);
+    if (r >= 2147483647.0) return INT32_MAX;
+    if (r <= -2147483648.0) return INT32_MIN;
+    return int32_t(r);
+}
+
+TPoint Rounded(const TPt& p) { return {Round(p.X), Round(p.Y)}; }
+
+// Sutherland-Hodgman against one edge of the rectangle: keeps the side where
+// inside(p) holds, adding the crossing points.
+template <class In, class Cross>
+void ClipAgainst(const std::vector<TPt>& src, std::vector<TPt>& dst, In inside, Cross cross) {
+    dst.clear();
+    if (src.empty()) return;
+    TPt prev = src.back();
+    bool prevIn = inside(prev);
+    for (const TPt& cur : src) {
+        bool curIn = inside(cur);
+        if (curIn != prevIn) dst.push_back(cross(prev, cur));
+        if (curIn) dst.push_back(cur);
+        prev = cur;
+        prevIn = curIn;
+    }
+}
+
+TPt CrossX(const TPt& a, const TPt& b, double x) {
+    double t = (x - a.X) / (b.X - a.X);
+    return {x, a.Y + t * (b.Y - a.Y)};
+}
+
+TPt CrossY(const TPt& a, const TPt& b, double y) {
+    double t = (y - a.Y) / (b.Y - a.Y);
+    return {a.X + t * (b.X - a.X), y};
+}
+
+bool AllInside(const TClipRect& r, const TPoint* p, int n) {
+    for (int i = 0; i < n; ++i)
+        if (!Inside(r, p[i].X, p[i].Y)) return false;
+    return true;
+}
+}  // namespace
+
+bool TPDFCanvas::ClipContains(int32_t x, int32_t y) const { return Inside(ClipRect, x, y); }
+
+void TPDFCanvas::ClippedLineTo(int32_t x, int32_t y) {
+    TPt a{double(PenPos.X), double(PenPos.Y)}, b{double(x), double(y)};
+    {
+        TClipOff off(*this);
+        if (Inside(ClipRect, a.X, a.Y) && Inside(ClipRect, b.X, b.Y)) {
+            LineTo(x, y);
+        } else if (ClipSegment(ClipRect, a, b)) {
+            TPoint s = Rounded(a), e = Rounded(b);
+            MoveTo(s.X, s.Y);
+            LineTo(e.X, e.Y);
+        }
+    }
+    PenPos = {x, y};
+}
+
+void TPDFCanvas::ClippedPolyline(const TPoint* p, int n) {
+    TClipOff off(*this);
+    if (AllInside(ClipRect, p, n)) return Polyline(p, n);
+    // The parts inside, each drawn as a polyline of its own.
+    std::vector<TPoint> piece;
+    auto flush = [&] {
+        if (piece.size() >= 2) Polyline(piece.data(), int(piece.size()));
+        piece.clear();
+    };
+    for (int i = 1; i < n; ++i) {
+        TPt a{double(p[i - 1].X), double(p[i - 1].Y)}, b{double(p[i].X), double(p[i].Y)};
+        if (!ClipSegment(ClipRect, a, b)) {
+            flush();
+            continue;
+        }
+        TPoint s = Rounded(a), e = Rounded(b);
+        if (piece.empty() || !(piece.back() == s)) {
+            flush();
+            piece.push_back(s);
+        }
+        piece.push_back(e);
+    }
+    flush();
+    PenPos = p[n - 1];
+}
+
+void TPDFCanvas::ClippedPolygon(const TPoint* p, int n) {
+    // In text form a polygon is its outline without the closing segment: that
+    // outline is cut like any polyline, so no segment of the frame appears.
+    if (TextMode) return ClippedPolyline(p, n);
+    TClipOff off(*this);
+    if (AllInside(ClipRect, p, n)) return Polygon(p, n);
+    const TClipRect& r = ClipRect;
+    std::vector<TPt> a(static_cast<size_t>(n)), b;
+    for (int i = 0; i < n; ++i) a[size_t(i)] = {double(p[i].X), double(p[i].Y)};
+    ClipAgainst(a, b, [&](const TPt& q) { return q.X >= r.MinX; }, [&](const TPt& u, const TPt& v) { return CrossX(u, v, r.MinX); });
+    ClipAgainst(b, a, [&](const TPt& q) { return q.X <= r.MaxX; }, [&](const TPt& u, const TPt& v) { return CrossX(u, v, r.MaxX); });
+    ClipAgainst(a, b, [&](const TPt& q) { return q.Y >= r.MinY; }, [&](const TPt& u, const TPt& v) { return CrossY(u, v, r.MinY); });
+    ClipAgainst(b, a, [&](const TPt& q) { return q.Y <= r.MaxY; }, [&](const TPt& u, const TPt& v) { return CrossY(u, v, r.MaxY); });
+    std::vector<TPoint> out;
+    out.reserve(a.size());
+    for (const TPt& q : a) {
+        TPoint t = Rounded(q);
+        if (out.empty() || !(out.back() == t)) out.push_back(t);
+    }
+    while (out.size() > 1 && out.back() == out.front()) out.pop_back();
+    if (out.size() >= 3) Polygon(out.data(), int(out.size()));
+}
+
+void TPDFCanvas::ClippedRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    TClipOff off(*this);
+    const TClipRect& r = ClipRect;
+    double l = std::min(x1, x2), rt = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
+    if (l >= r.MinX && rt <= r.MaxX && t >= r.MinY && b <= r.MaxY) return Rectangle(x1, y1, x2, y2);
+    // Cut to the overlap of both (a rectangle too); nothing when they do not meet.
+    l = std::max(l, r.MinX), rt = std::min(rt, r.MaxX), t = std::max(t, r.MinY), b = std::min(b, r.MaxY);
+    if (!(l <= rt && t <= b)) return;
+    Rectangle(Round(l), Round(t), Round(rt), Round(b));
+}

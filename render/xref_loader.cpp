@@ -1,0 +1,153 @@
+#include "render/xref_loader.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "model/errors.h"
+#include "render/dxf_image.h"
+
+namespace {
+// A drawing loaded for a reference: a drawing graphic of its own, of which
+// only the loading and the reader are used (it is drawn through the
+// referencing drawing's graphic).
+class TNestedDrawing final : public TXrefDrawing {
+public:
+    TkrDXFImage Image;
+    TkrDXFConverter& Reader() override { return *Image.Converter; }
+};
+
+bool IsDxfName(const std::string& path) {
+    return path.size() >= 4 && LowerAscii(std::string_view(path).substr(path.size() - 4)) == ".dxf";
+}
+
+// Paths in messages are cut to a readable length.
+std::string Shown(const std::string& path) {
+    constexpr size_t kMax = 200;
+    return path.size() <= kMax ? path : path.substr(0, kMax) + "...";
+}
+
+std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+}  // namespace
+
+TXrefSession::TXrefSession(TkrDXFConverter& root, const TFileIdentity* rootFile) : FRoot(root) {
+    if (rootFile) FChain.push_back(*rootFile);
+}
+
+std::string TXrefSession::Locate(const TkrDXFConverter& conv, const std::string& path, TFileInfo& info) const {
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    auto join = [&](const std::string& name) {
+        if ((!name.empty() && name[0] == '/') || conv.SourceFolder.empty()) return name;
+        return conv.SourceFolder + "/" + name;
+    };
+    std::string first = join(p);
+    info = InspectFile(first);
+    size_t slash = p.rfind('/');
+    if (info.Kind != TFileKind::fkMissing || slash == std::string::npos) return first;
+    std::string second = join(p.substr(slash + 1));
+    info = InspectFile(second);
+    return second;
+}
+
+bool TXrefSession::InChain(const TFileIdentity& id) const {
+    return std::find(FChain.begin(), FChain.end(), id) != FChain.end();
+}
+
+void TXrefSession::Warn(const std::string& path, const std::string& why) {
+    FRoot.Bounds.Note("external reference '" + Shown(path) + "' " + why);
+}
+
+bool TXrefSession::ImageFileExists(TkrDXFConverter& conv, const std::string& path) {
+    TFileInfo info;
+    Locate(conv, path, info);
+    return info.Kind == TFileKind::fkRegular;
+}
+
+TXrefLoadResult TXrefSession::LoadXref(TkrDXFConverter& conv, const std::string& path) {
+    const TXrefLoadResult missing;
+    TFileInfo info;
+    std::string found = Locate(conv, path, info);
+    if (info.Kind == TFileKind::fkMissing) {
+        Warn(path, "not found: shown as its path");
+        return missing;
+    }
+    // Folders, FIFOs and devices are never opened as drawings.
+    if (info.Kind != TFileKind::fkRegular) {
+        Warn(path, "is not a regular file: shown as its path");
+        return missing;
+    }
+    // Only DXF drawings are read; a DWG drawing loads nothing (and shows nothing).
+    if (!IsDxfName(found)) {
+        Warn(path, "is not a DXF drawing: not drawn");
+        return {TXrefLoadResult::xrNoDrawing, nullptr};
+    }
+    if (InChain(info.Id)) {
+        Warn(path, "refers back to a drawing that is being loaded (a cycle): shown as its path");
+        return missing;
+    }
+    if (FDepth >= kMaxXrefDepth) {
+        Warn(path, "nested deeper than " + std::to_string(kMaxXrefDepth) + " levels: shown as its path");
+        return missing;
+    }
+    // A drawing read before is shared, as long as what it nests stays within
+    // the nesting bound at this level.
+    for (const TCached& c : FCache)
+        if (c.Id == info.Id && FDepth + 1 + c.Height <= kMaxXrefDepth) return {TXrefLoadResult::xrLoaded, c.Drawing};
+    if (FRead >= kMaxXrefDrawings) {
+        Warn(path, "left out: a conversion reads at most " + std::to_string(kMaxXrefDrawings) +
+                       " external drawings; shown as its path");
+        return missing;
+    }
+    if (info.Size <= kMaxDxfTextSize && FBytes + info.Size > kMaxXrefBytes) {
+        Warn(path, "left out: the external drawings of a conversion hold at most " + std::to_string(kMaxXrefBytes) +
+                       " bytes; shown as its path");
+        return missing;
+    }
+    ++FRead;
+    std::string text, error;
+    TFileIdentity id;
+    if (!ReadRegularFile(found, std::min<uint64_t>(kMaxDxfTextSize, kMaxXrefBytes - FBytes), text, id, error)) {
+        Warn(path, "cannot be read (" + error + "): shown as its path");
+        return missing;
+    }
+    if (InChain(id)) {  // another file took its place since it was looked at
+        Warn(path, "refers back to a drawing that is being loaded (a cycle): shown as its path");
+        return missing;
+    }
+    FBytes += text.size();
+    FRoot.XrefBytes += text.size();
+    auto drawing = std::make_shared<TNestedDrawing>();
+    const int level = FDepth + 1;
+    // FDeepest follows the levels this drawing's own references reach.
+    const int deepestBefore = FDeepest;
+    FDeepest = level;
+    FChain.push_back(id);
+    ++FDepth;
+    struct Pop {
+        TXrefSession& s;
+        ~Pop() {
+            s.FChain.pop_back();
+            --s.FDepth;
+        }
+    } pop{*this};
+    try {
+        // The chord tolerance of the referencing drawing (in its units; the
+        // scale of the reference's insert is not taken into account) holds for
+        // the nested drawing too; line type scale and resolutions follow when
+        // the reference is finished.
+        drawing->Reader().ChordTolerance = conv.ChordTolerance;
+        drawing->Image.LoadNested(std::move(text), FolderOf(found), this);
+    } catch (const EkrError& e) {
+        // A broken external drawing does not end the conversion of the
+        // drawing that refers to it: it is missing, with the reader's message.
+        Warn(path, std::string("cannot be read (") + e.what() + "): shown as its path");
+        FDeepest = std::max(deepestBefore, FDeepest);
+        return missing;
+    }
+    TkrDXFConverter& nested = drawing->Reader();
+    FRoot.Bounds.Add(nested.Bounds);
+    nested.Bounds.Clear();
+    FCache.push_back({id, drawing, FDeepest - level});
+    FDeepest = std::max(deepestBefore, FDeepest);
+    return {TXrefLoadResult::xrLoaded, drawing};
+}
