@@ -63,8 +63,7 @@ TFileInfo Collect(TkrDXFConverter& conv) {
     fi.AcadVer = std::string(TrimBlanks(conv.HeaderValue("$ACADVER", 1)));
     if (TkrDXFGroup* ents = conv.GetTable(tkEntities))
         for (auto& e : ents->Entities) {
-            // By the type name as written: an insert's GetName adds its block
-            // (a dimension's or table's the anonymous one, which says nothing).
+            // By the type name as written: an insert's GetName adds its block.
             std::string name = Cp1252ToUtf8(e->TypeName(&conv));
             ++fi.EntityTypes[name];
             if (e->Class == TEntityClass::Insert)

@@ -1,7 +1,8 @@
 // What the drawing fuzz targets share: load a text as a drawing and draw
 // every layout in text form into a scratch file, the way the conversion run
-// does. A read or write error is an expected outcome; a crash, hang, leak or
-// huge allocation is a finding.
+// does, external references from memory only (memory_xrefs.h). A read or
+// write error is an expected outcome; a crash, hang, leak or huge allocation
+// is a finding.
 #pragma once
 
 #include <unistd.h>

@@ -41,7 +41,7 @@ struct TBoundHits {
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights || TextBraces || ViewportNesting || !Notes.empty();
+               SplineWeights || ViewportNesting || TextBraces || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);

@@ -114,17 +114,15 @@ void TkrDXFImage::LoadFromText(std::string text) { LoadRoot(std::move(text), "",
 void TkrDXFImage::LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file) {
     // One loading of external drawings per conversion: its bounds count
     // every drawing the references reach.
-    FRootFolder = folder;
-    FRootFile.reset();
-    if (file) FRootFile = *file;
+    FLoadedFolder = folder;
+    FLoadedFile.reset();
+    if (file) FLoadedFile = *file;
     std::optional<TXrefSession> session;
     if (LoadXrefs) session.emplace(*Converter, file);
     LoadNested(std::move(text), folder, session ? &*session : nullptr);
-    FRootLoad = true;
 }
 
 void TkrDXFImage::LoadNested(std::string text, const std::string& folder, TXrefLoader* loader) {
-    FRootLoad = false;
     ProgressText = "Load file...";
     CurrentLayout = nullptr;
     TkrDXFConverter& c = *Converter;
@@ -167,18 +165,11 @@ std::string TkrDXFImage::ReadAll(std::istream& stream) {
 }
 
 void TkrDXFImage::Reload() {
-    // A drawing read as a whole loads its external references again (a new
-    // loading of them, with the reader's settings as they are now).
-    if (FRootLoad) {
-        std::string text = std::move(Converter->Text);
-        const std::string folder = FRootFolder;
-        const std::optional<TFileIdentity> file = FRootFile;
-        LoadRoot(std::move(text), folder, file ? &*file : nullptr);
-        return;
-    }
-    CurrentLayout = nullptr;
-    Converter->Load();
-    AfterLoad();
+    // A new loading of external drawings too: they are read again with the
+    // reader's settings as they are now.
+    std::optional<TFileIdentity> file = FLoadedFile;
+    std::string folder = FLoadedFolder;
+    LoadRoot(std::move(Converter->Text), folder, file ? &*file : nullptr);
 }
 
 void TkrDXFImage::AfterLoad() {

@@ -62,14 +62,14 @@ public:
     void LoadFromFile(const std::string& path);
     void LoadFromStream(std::istream& stream);
     void LoadFromText(std::string text);
+    // Reads the loaded text again, with the reader's settings as they are now
+    // (a chord tolerance set after the first load, for example).
+    void Reload();
     // Loads text as the drawing of a file in folder, its external references
     // through loader (none: no external drawing is loaded). The loading of
     // external drawings uses it for the drawings it reads.
     void LoadNested(std::string text, const std::string& folder, TXrefLoader* loader);
     bool LoadXrefs = true;
-    // Reads the loaded text again, with the reader's settings as they are now
-    // (a chord tolerance set after the first load, for example).
-    void Reload();
     // Writes the loaded text back unchanged.
     void SaveToStream(std::ostream& stream) const;
     // Shares the reader of another graphic and takes its layout state.
@@ -155,12 +155,11 @@ public:
     static std::shared_ptr<TkrDXFConverter> CreateConverter();
 
 private:
-    // Where the drawing was read from, so that Reload reads its external
-    // references again the same way.
-    std::string FRootFolder;
-    std::optional<TFileIdentity> FRootFile;
-    bool FRootLoad = false;
     void LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file);
+    // Where the loaded text came from, so that Reload resolves and bounds its
+    // external references as the first load did.
+    std::string FLoadedFolder;
+    std::optional<TFileIdentity> FLoadedFile;
     static std::string ReadAll(std::istream& stream);
     void InstallReaderEvents();
     void AfterLoad();

@@ -130,9 +130,12 @@ TXrefLoadResult TXrefSession::LoadXref(TkrDXFConverter& conv, const std::string&
             --s.FDepth;
         }
     } pop{*this};
-    // The nested drawing makes its curves as finely as the referencing one.
-    drawing->Reader().ChordTolerance = conv.ChordTolerance;
     try {
+        // The chord tolerance of the referencing drawing (in its units; the
+        // scale of the reference's insert is not taken into account) holds for
+        // the nested drawing too; line type scale and resolutions follow when
+        // the reference is finished.
+        drawing->Reader().ChordTolerance = conv.ChordTolerance;
         drawing->Image.LoadNested(std::move(text), FolderOf(found), this);
     } catch (const EkrError& e) {
         // A broken external drawing does not end the conversion of the

@@ -250,6 +250,24 @@ TEST_F(Xref, TheNestedDrawingTakesOverTheResolutions) {
     EXPECT_EQ(PointCount(*nested.EntityAt(0)), 17u);
 }
 
+TEST_F(Xref, AReloadWithAChordToleranceReadsTheReferencesAgainWithIt) {
+    // --curve-tolerance reads a drawing twice (the scale first); the second
+    // reading loads its references too, and their curves follow the tolerance.
+    Put("b.dxf", Dxf("0|SECTION|2|ENTITIES|0|CIRCLE|10|0|20|0|40|100|0|ENDSEC|0|EOF"));
+    TkrDXFImage g;
+    g.LoadFromFile(Put("a.dxf", Referring({"b.dxf"})));
+    g.Converter->ChordTolerance = 0.01;
+    g.Reload();
+    ASSERT_NE(Block(g, 0)->Xref, nullptr);
+    ASSERT_NE(Block(g, 0)->Xref->Drawing, nullptr);
+    TkrDXFConverter& nested = Block(g, 0)->Xref->Drawing->Reader();
+    EXPECT_EQ(nested.ChordTolerance, 0.01);
+    // A sagitta of 0.01 on a radius of 100 needs chords of about 2.8: over 200.
+    EXPECT_GT(PointCount(*nested.EntityAt(0)), 200u);
+    EXPECT_TRUE(Warnings(g).empty());
+    EXPECT_EQ(Draw(g).size(), PointCount(*nested.EntityAt(0)) - 1);
+}
+
 TEST_F(Xref, AnImageFileIsOnlyCheckedToExistAsARegularFile) {
     Put("img/photo.png", "not even a picture");
     fs::create_directories(dir / "folder.png");
