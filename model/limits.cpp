@@ -56,6 +56,8 @@ void TBoundHits::Add(const TBoundHits& o) {
     InsertCycles += o.InsertCycles;
     HatchPatterns += o.HatchPatterns;
     TextBraces += o.TextBraces;
+    SplineData += o.SplineData;
+    SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;

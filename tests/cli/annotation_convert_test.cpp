@@ -245,3 +245,18 @@ TEST_F(AnnotationConvert, DimensionTableAndMissingReferenceTextsAreDrawnInBothFo
     EXPECT_EQ(segs[0], "60000;" + std::to_string(Field(segs[0], 1)) + ";" + std::to_string(x2) + ";" +
                            std::to_string(Field(segs[0], 1)));
 }
+
+TEST_F(AnnotationConvert, ACurveToleranceReadsTheReferencesAgainWithIt) {
+    // The drawing is read a second time with the tolerance: its external
+    // reference is loaded again (not shown as its path), and its circle is
+    // made as finely as the referring drawing's curves.
+    std::string a = Put("a.dxf", Referring("b.dxf", 10));
+    Put("b.dxf", dxftest::PipeDxf("0|SECTION|2|ENTITIES|0|CIRCLE|10|5|20|5|40|5|0|ENDSEC|0|EOF"));
+    ASSERT_EQ(Run({"convert", "--format", "text", "-o", (dir / "out").string(), a}), 0) << err;
+    const size_t plain = Segments("a.txt").size();
+    EXPECT_GT(plain, 8u);  // a's line and b's circle
+    ASSERT_EQ(Run({"convert", "--format", "text", "--curve-tolerance", "1", "-o", (dir / "out").string(), a}), 0)
+        << err;
+    EXPECT_TRUE(err.empty()) << err;
+    EXPECT_GT(Segments("a0.txt").size(), plain);
+}
