@@ -17,27 +17,27 @@ bool TQtDialogs::Message(QWidget* parent, const QString& text, const QString& ca
 }
 
 namespace {
-QString RunFileDialog(QWidget* parent, const TFileDialogSpec& spec, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(parent, spec.Title, spec.Directory);
+QString RunFileDialog(QWidget* parent, const TFileDialogOptions& options, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, options.Title, options.Directory);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // Only the filter's name is shown. The pattern is also given in lower
     // case: on a case-sensitive file system "*.KPJ" alone would hide the
     // ".kpj" files this program saves.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilter(spec.FilterName + " (" + spec.Pattern + " " + spec.Pattern.toLower() + ")");
-    dialog.setDefaultSuffix(spec.DefaultSuffix);
+    dialog.setNameFilter(options.FilterName + " (" + options.Pattern + " " + options.Pattern.toLower() + ")");
+    dialog.setDefaultSuffix(options.DefaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
 }
 }  // namespace
 
-QString TQtDialogs::OpenFileName(QWidget* parent, const TFileDialogSpec& spec) {
-    return RunFileDialog(parent, spec, QFileDialog::AcceptOpen);
+QString TQtDialogs::OpenFileName(QWidget* parent, const TFileDialogOptions& options) {
+    return RunFileDialog(parent, options, QFileDialog::AcceptOpen);
 }
 
-QString TQtDialogs::SaveFileName(QWidget* parent, const TFileDialogSpec& spec) {
-    return RunFileDialog(parent, spec, QFileDialog::AcceptSave);
+QString TQtDialogs::SaveFileName(QWidget* parent, const TFileDialogOptions& options) {
+    return RunFileDialog(parent, options, QFileDialog::AcceptSave);
 }
 
 QString TQtDialogs::ExistingFolder(QWidget* parent, const QString& start) {

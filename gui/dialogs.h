@@ -16,7 +16,7 @@ enum class TMsgIcon { Information, Error };
 enum class TMsgButtons { Ok, OkCancel };
 
 // A project file dialog (OpenDialog1, SaveDialog1).
-struct TFileDialogSpec {
+struct TFileDialogOptions {
     QString Title;
     QString FilterName;     // "KPJ Projekt Dateien"
     QString Pattern;        // "*.KPJ"
@@ -33,8 +33,8 @@ public:
                          TMsgButtons buttons) = 0;
     // The chosen file's path, or an empty text when the dialog was cancelled.
     // Saving asks before an existing file is overwritten.
-    virtual QString OpenFileName(QWidget* parent, const TFileDialogSpec& spec) = 0;
-    virtual QString SaveFileName(QWidget* parent, const TFileDialogSpec& spec) = 0;
+    virtual QString OpenFileName(QWidget* parent, const TFileDialogOptions& options) = 0;
+    virtual QString SaveFileName(QWidget* parent, const TFileDialogOptions& options) = 0;
     // A folder chosen for the output folder field, or an empty text.
     virtual QString ExistingFolder(QWidget* parent, const QString& start) = 0;
     // Shows a dialog modally (the about box).
@@ -45,8 +45,8 @@ class TQtDialogs : public TDialogs {
 public:
     bool Message(QWidget* parent, const QString& text, const QString& caption, TMsgIcon icon,
                  TMsgButtons buttons) override;
-    QString OpenFileName(QWidget* parent, const TFileDialogSpec& spec) override;
-    QString SaveFileName(QWidget* parent, const TFileDialogSpec& spec) override;
+    QString OpenFileName(QWidget* parent, const TFileDialogOptions& options) override;
+    QString SaveFileName(QWidget* parent, const TFileDialogOptions& options) override;
     QString ExistingFolder(QWidget* parent, const QString& start) override;
     void ShowModal(QDialog& dialog) override;
 };

@@ -135,6 +135,6 @@ private:
     void StoreSettingsNow();
     bool AskOkCancel(const QString& text, const QString& caption);
     void ShowError(const QString& message);
-    TFileDialogSpec ProjectDialog(const QString& title) const;
+    TFileDialogOptions ProjectDialog(const QString& title) const;
     void RunEnded();
 };

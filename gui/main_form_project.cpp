@@ -19,7 +19,7 @@ void TMainForm::ShowError(const QString& message) {
     Dialogs->Message(this, message, QString(), TMsgIcon::Error, TMsgButtons::Ok);
 }
 
-TFileDialogSpec TMainForm::ProjectDialog(const QString& title) const {
+TFileDialogOptions TMainForm::ProjectDialog(const QString& title) const {
     return {title, QStringLiteral("KPJ Projekt Dateien"), QStringLiteral("*.KPJ"), QStringLiteral("kpj"),
             ProjectDialogFolder};
 }

@@ -37,7 +37,7 @@ private slots:
         w.Dialogs().FileNames << box.Path("p.kpj");
         w.Click("SaveAsBtn");
         QCOMPARE(w.Dialogs().FileDialogs.size(), 1);
-        const TFileDialogSpec save = w.Dialogs().FileDialogs[0];
+        const TFileDialogOptions save = w.Dialogs().FileDialogs[0];
         QCOMPARE(save.FilterName, QString("KPJ Projekt Dateien"));
         QCOMPARE(save.Pattern, QString("*.KPJ"));
         QCOMPARE(save.DefaultSuffix, QString("kpj"));

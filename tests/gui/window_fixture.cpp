@@ -27,13 +27,13 @@ bool TScriptedDialogs::Message(QWidget*, const QString& text, const QString& cap
     return Script->Answers.isEmpty() ? true : Script->Answers.takeFirst();
 }
 
-QString TScriptedDialogs::OpenFileName(QWidget*, const TFileDialogSpec& spec) {
-    Script->FileDialogs.append(spec);
+QString TScriptedDialogs::OpenFileName(QWidget*, const TFileDialogOptions& options) {
+    Script->FileDialogs.append(options);
     return Script->FileNames.isEmpty() ? QString() : Script->FileNames.takeFirst();
 }
 
-QString TScriptedDialogs::SaveFileName(QWidget*, const TFileDialogSpec& spec) {
-    Script->FileDialogs.append(spec);
+QString TScriptedDialogs::SaveFileName(QWidget*, const TFileDialogOptions& options) {
+    Script->FileDialogs.append(options);
     return Script->FileNames.isEmpty() ? QString() : Script->FileNames.takeFirst();
 }
 

@@ -28,7 +28,7 @@ struct TShownMessage {
 struct TDialogScript {
     QList<TShownMessage> Messages;
     QList<bool> Answers;
-    QList<TFileDialogSpec> FileDialogs;
+    QList<TFileDialogOptions> FileDialogs;
     QStringList FileNames;
     QStringList Folders;
     // Title and label texts of each dialog shown modally.
@@ -39,8 +39,8 @@ class TScriptedDialogs : public TDialogs {
 public:
     explicit TScriptedDialogs(std::shared_ptr<TDialogScript> script) : Script(std::move(script)) {}
     bool Message(QWidget*, const QString& text, const QString& caption, TMsgIcon icon, TMsgButtons buttons) override;
-    QString OpenFileName(QWidget*, const TFileDialogSpec& spec) override;
-    QString SaveFileName(QWidget*, const TFileDialogSpec& spec) override;
+    QString OpenFileName(QWidget*, const TFileDialogOptions& options) override;
+    QString SaveFileName(QWidget*, const TFileDialogOptions& options) override;
     QString ExistingFolder(QWidget*, const QString&) override;
     void ShowModal(QDialog& dialog) override;
 
