@@ -44,6 +44,13 @@ int32_t ToTarget(long double v) {
     __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
     return int32_t(r);
 }
+
+// p under m in extended precision, before any rounding.
+inline void MapExact(const TMatrix4x3F& matrix, const TPoint3F& p, long double& x, long double& y) {
+    const auto& m = matrix.M;
+    x = (long double)p.X * m[0][0] + (long double)p.Y * m[1][0] + (long double)p.Z * m[2][0] + m[3][0];
+    y = (long double)p.X * m[0][1] + (long double)p.Y * m[1][1] + (long double)p.Z * m[2][1] + m[3][1];
+}
 }  // namespace
 
 std::shared_ptr<TkrDXFConverter> TkrDXFImage::CreateConverter() { return std::make_shared<TkrDXFConverter>(); }
@@ -310,11 +317,8 @@ bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
     // from the origin (coordinates of a million at a fine scale) maps its
     // centre far beyond the 32-bit target range, and only the offset brings
     // it back into the rectangle. Within that range the result is MapPoint's.
-    const auto& mm = m.M;
-    long double cx = (long double)Centre.X * mm[0][0] + (long double)Centre.Y * mm[1][0] +
-                     (long double)Centre.Z * mm[2][0] + mm[3][0];
-    long double cy = (long double)Centre.X * mm[0][1] + (long double)Centre.Y * mm[1][1] +
-                     (long double)Centre.Z * mm[2][1] + mm[3][1];
+    long double cx, cy;
+    MapExact(m, Centre, cx, cy);
     if (!std::isfinite(cx) || !std::isfinite(cy)) return false;
     cx = std::nearbyint(cx);  // to nearest, ties to even
     cy = std::nearbyint(cy);
@@ -325,9 +329,8 @@ bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
 }
 
 TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
-    const auto& m = matrix.M;
-    long double x = (long double)p.X * m[0][0] + (long double)p.Y * m[1][0] + (long double)p.Z * m[2][0] + m[3][0];
-    long double y = (long double)p.X * m[0][1] + (long double)p.Y * m[1][1] + (long double)p.Z * m[2][1] + m[3][1];
+    long double x, y;
+    MapExact(matrix, p, x, y);
     return {ToTarget(x), ToTarget(y)};
 }
 
