@@ -181,8 +181,8 @@ TJson FileJson(const std::string& path, TkrDXFConverter& conv) {
 
 }  // namespace
 
-std::string ReadDrawingFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
+uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path) {
+    f.open(path, std::ios::binary);
     if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
     f.seekg(0, std::ios::end);
     std::streamoff size = f.tellg();
@@ -191,9 +191,8 @@ std::string ReadDrawingFile(const std::string& path) {
         throw ELimitError("'" + path + "' is too large: " + std::to_string(size) + " bytes (at most " +
                           std::to_string(kMaxDxfTextSize) + " are read)");
     f.seekg(0);
-    std::string text(size_t(size), '\0');
-    if (size > 0 && !f.read(text.data(), size)) throw EkrError("cannot read '" + path + "': " + std::strerror(errno));
-    return text;
+    if (!f) throw EkrError("cannot read '" + path + "': " + std::strerror(errno));
+    return uint64_t(size);
 }
 
 void AddInfoOptions(CLI::App& cmd, TInfoOptions& o) {
@@ -210,7 +209,9 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
             conv.OnCreateEntity = [](TkrDXFEntity& e) {
                 if (HasDrawProcedure(e)) e.OnDraw = {NoDraw, nullptr};
             };
-            conv.LoadFromText(ReadDrawingFile(path));
+            std::ifstream f;
+            uint64_t size = OpenDrawingFile(f, path);
+            conv.LoadFromStream(f, size);
             conv.ComputeExtents();
             if (json) all.push_back(FileJson(path, conv));
             else PrintText(path, conv, out);

@@ -1,6 +1,7 @@
 // `dxf2plandrop info`: what a drawing holds, as the reader sees it.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -20,9 +21,10 @@ struct TInfoOptions {
 // one file is needed.
 void AddInfoOptions(CLI::App& cmd, TInfoOptions& o);
 
-// Reads a whole file into text; throws EkrError with a clear message when the
-// file cannot be read or is larger than the reader accepts.
-std::string ReadDrawingFile(const std::string& path);
+// Opens a drawing file for the reader and returns its size; throws EkrError
+// with a clear message when the file cannot be read or is larger than the
+// reader accepts.
+uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path);
 
 // Prints the report of every file (text or JSON) to out and errors to err;
 // returns 0, or 1 when a file could not be read.

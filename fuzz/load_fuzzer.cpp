@@ -1,7 +1,11 @@
 // Loads arbitrary bytes as a DXF drawing: any outcome but a read error or a
-// model is a finding.
+// model is a finding. Every input is loaded twice: as one text, and through a
+// small window of a stream (a few bytes up to a hundred, chosen by the
+// input); both loads must give the same model and the same error.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "model/converter.h"
@@ -9,20 +13,51 @@
 
 namespace {
 void NoDraw(void*, TkrDXFEntity&) {}
+
+// What a load gave: its error, the entity counts and names, the header
+// values and the extents.
+std::string Outcome(TkrDXFConverter& conv, const std::string& error) {
+    std::string s = error + "\n" + std::to_string(conv.EntityCount) + " " + std::to_string(conv.EntitiesStarted);
+    for (int k = tkTables; k <= tkStyle; ++k) s += " " + std::to_string(conv.TableCount(k));
+    s += "\n";
+    for (int i = 0; i < conv.TableCount(tkEntities); ++i) s += conv.EntityAt(i)->GetName(&conv) + ",";
+    for (const THeaderVariable& v : kHeaderVariables) s += "\n" + conv.HeaderValue(v.Name, v.Code);
+    conv.ComputeExtents();
+    s += "\n" + std::to_string(conv.LayoutCount());
+    for (int i = 0; i < conv.LayoutCount(); ++i) {
+        const TBox3F& b = conv.LayoutAt(i)->Box;
+        for (float f : {b.Left, b.Top, b.Z1, b.Right, b.Bottom, b.Z2}) s += " " + std::to_string(f);
+    }
+    return s;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TkrDXFConverter conv;
+std::string Load(TkrDXFConverter& conv, const uint8_t* data, size_t size, size_t window) {
     // Every third input is read with a chord tolerance (in drawing units,
     // as --curve-tolerance hands it on), so that the finer curves are
     // fuzzed too.
     if (size % 3 == 0) conv.ChordTolerance = 0.01;
     conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = {NoDraw, nullptr}; };
+    std::string error;
     try {
-        conv.LoadFromText(std::string(reinterpret_cast<const char*>(data), size));
-    } catch (const EkrError&) {
+        std::string text(reinterpret_cast<const char*>(data), size);
+        if (window == 0) {
+            conv.LoadFromText(std::move(text));
+        } else {
+            std::istringstream in(text);
+            conv.ReadWindow = window;
+            conv.LoadFromStream(in, text.size());
+        }
+    } catch (const EkrError& e) {
+        error = e.what();
     }
-    conv.ComputeExtents();
-    for (int i = 0; i < conv.TableCount(tkEntities); ++i) conv.EntityAt(i)->GetName(&conv);
+    return Outcome(conv, error);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TkrDXFConverter whole, windowed;
+    std::string a = Load(whole, data, size, 0);
+    std::string b = Load(windowed, data, size, size ? 1 + data[size - 1] % 100 : 1);
+    if (a != b) std::abort();  // the window changed what was read
     return 0;
 }

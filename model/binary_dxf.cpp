@@ -1,6 +1,5 @@
 #include "model/binary_dxf.h"
 
-#include "model/converter.h"
 #include "model/errors.h"
 
 #include <charconv>
@@ -47,12 +46,13 @@ TBinaryKind BinaryKindOf(int32_t c) {
     return TBinaryKind::String;
 }
 
-bool ReadBinaryGroup(std::string_view text, size_t pos, bool wideCodes, TBinaryGroup& g, TBinaryDamage& damage) {
+bool ReadBinaryGroup(std::string_view text, size_t pos, bool wideCodes, TBinaryGroup& g, TBinaryDamage& damage,
+                     size_t base) {
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const size_t end = text.size();
     const size_t start = pos;
     auto cut = [&](const std::string& what) {
-        damage.Offset = start;
+        damage.Offset = base + start;
         damage.Message = what;
         return false;
     };
@@ -72,7 +72,7 @@ bool ReadBinaryGroup(std::string_view text, size_t pos, bool wideCodes, TBinaryG
     g.Integer = 0;
     g.Real = 0;
     // (Only a damaged group spends the time to say where.)
-    auto at = [&] { return " of group code " + std::to_string(code) + " at byte " + Offset(pos); };
+    auto at = [&] { return " of group code " + std::to_string(code) + " at byte " + Offset(base + pos); };
     if (size_t n = FixedSize(code, g.Kind)) {
         if (end - pos < n)
             return cut("the value" + at() + " needs " + std::to_string(n) + " bytes, the file ends after " +
@@ -134,64 +134,4 @@ void BinaryValueText(const TBinaryGroup& g, std::string& out) {
             break;
         }
     }
-}
-
-// ---- the converter's binary source ----
-
-void TkrDXFConverter::ReadBinaryGroup() {
-    GroupStart = Position;
-    FNumberKind = TNumberKind::None;
-    // Every group counts two lines, as in the text form.
-    LineNumber += 2;
-    if (Position >= TextEnd) {
-        Code = 0;
-        Value = "SEQEND";
-        return;
-    }
-    TBinaryGroup g;
-    TBinaryDamage damage;
-    if (!::ReadBinaryGroup(std::string_view(Text.data(), TextEnd), Position, BinaryWideCodes, g, damage)) {
-        Value = {};
-        throw EConvertError("damaged binary DXF: " + damage.Message);
-    }
-    Position = g.End;
-    Code = g.Code;
-    if (g.Kind == TBinaryKind::String) {
-        Value = g.Bytes;
-    } else {
-        BinaryValueText(g, FValueText);
-        Value = FValueText;
-        if (g.Kind == TBinaryKind::Integer) FNumberKind = TNumberKind::Integer, FInteger = g.Integer;
-        if (g.Kind == TBinaryKind::Real) FNumberKind = TNumberKind::Real, FReal = g.Real;
-    }
-    // As in the text form, the group that ends the file reads as an end
-    // marker, closing every level still open.
-    if (Position >= TextEnd) {
-        Code = 0;
-        Value = "SEQEND";
-        FNumberKind = TNumberKind::None;
-    }
-}
-
-std::string TkrDXFConverter::BinaryHeaderValue(std::string_view variable, int code) const {
-    // As in the text form: the first occurrence of the name, the rest of its
-    // value (up to the NUL) skipped, then groups up to the wanted code, a 0
-    // or a 9 group, or a damaged group.
-    std::string_view t(Text);
-    size_t p = t.find(variable, kBinaryDxfSentinel.size());
-    if (p == std::string_view::npos) return {};
-    size_t nul = t.find('\0', p);
-    if (nul == std::string_view::npos) return {};
-    const bool wide = BinaryDxfHasWideCodes(t);
-    TBinaryGroup g;
-    TBinaryDamage damage;
-    std::string out;
-    for (size_t pos = nul + 1; pos < t.size() && ::ReadBinaryGroup(t, pos, wide, g, damage); pos = g.End) {
-        if (g.Code == 0 || g.Code == 9) return {};
-        if (g.Code == code) {
-            BinaryValueText(g, out);
-            return out;
-        }
-    }
-    return {};
 }

@@ -41,10 +41,12 @@ struct TBinaryDamage {
     std::string Message;
 };
 
-// Reads the group at pos (pos < text.size()). False when the text ends
+// Reads the group at pos (pos <= text.size()). False when the text ends
 // inside the group (a code or value cut off, a string without its NUL);
-// damage then says why.
-bool ReadBinaryGroup(std::string_view text, size_t pos, bool wideCodes, TBinaryGroup& g, TBinaryDamage& damage);
+// damage then says why. text may be a part of the file that starts at offset
+// base: the offsets damage names count from the start of the file.
+bool ReadBinaryGroup(std::string_view text, size_t pos, bool wideCodes, TBinaryGroup& g, TBinaryDamage& damage,
+                     size_t base = 0);
 
 // The value as the text form writes it: strings as they are, integers in
 // decimal, reals in the shortest form that reads back exactly, chunks as

@@ -178,6 +178,9 @@ void TkrDXFConverter::Clear() {
     XrefBytes = 0;
     ViewportDrawing = false;
     FHeaderNumbers.clear();
+    FNames.clear();
+    FNameIds.clear();
+    FNameRuns.clear();
     FBlockIndex = {};
     for (int k = 0; k < 3; ++k)
         if (FSectionPtr[k]) FSectionPtr[k]->Entities.clear();
@@ -216,53 +219,8 @@ void TkrDXFConverter::Clear() {
     Layouts.push_back(std::make_unique<TkrDXFLayout>("Layout1", "*PAPER_SPACE"));
 }
 
-void TkrDXFConverter::LoadFromText(std::string text) {
-    Text = std::move(text);
-    Load();
-}
-
-void TkrDXFConverter::Load() {
-    Clear();
-    Loading = true;
-    LTScale = 0;
-    struct Done {
-        bool& f;
-        ~Done() { f = false; }
-    } done{Loading};
-    if (Text.size() > kMaxDxfTextSize)
-        throw ELimitError("DXF file too large: " + std::to_string(Text.size()) + " bytes (at most " +
-                          std::to_string(kMaxDxfTextSize) + " are read)");
-    BinarySource = IsBinaryDxf(Text);
-    BinaryWideCodes = BinaryDxfHasWideCodes(Text);
-    FNumberKind = TNumberKind::None;
-    Position = GroupStart = BinarySource ? kBinaryDxfSentinel.size() : 0;
-    TextEnd = Text.size();
-    DashPointsLeft = kDashPointsBase + kDashPointsPerByte * uint64_t(Text.size());
-    LineNumber = 0;
-    Code = 0;
-    Value = {};
-    ReadDepth = 0;
-    ReadingObjects = false;
-    if (OnStart) OnStart(*this);
-    try {
-        RootSection->Load(*this);
-    } catch (EkrError& e) {
-        // A binary file has no lines: its errors name the byte where the
-        // group starts.
-        std::string where = BinarySource ? "at byte " + std::to_string(GroupStart) : "on line " + std::to_string(LineNumber);
-        std::string msg = "DXF read error " + where + ": " + Cp1252ToUtf8(Value) + "\r\n" + e.Message;
-        // The message is passed on as a C string (what()): a NUL byte of the
-        // file would cut it off, so it is written as \x00.
-        for (size_t i = msg.find('\0'); i != std::string::npos; i = msg.find('\0', i + 4)) msg.replace(i, 1, "\\x00");
-        e.Message = std::move(msg);
-        throw;
-    }
-    if (OnEnd) OnEnd(*this);
-    NonPlanView = ViewDirection.X != 0 || ViewDirection.Y != 0;
-}
-
 int64_t TkrDXFConverter::ProgressTotal() const {
-    int64_t t = Loading ? int64_t(Text.size()) : EntityCount;
+    int64_t t = Loading ? int64_t(TextEnd) : EntityCount;
     return t < 1 ? 1 : t;
 }
 
@@ -275,77 +233,6 @@ void TkrDXFConverter::TakeDashScratch(std::vector<TPoint3F>& out) {
     // A working list grown past 64 Ki points (a huge dashed entity) is not
     // kept for the rest of the drawing.
     if (DashScratch.capacity() > 65536) std::vector<TPoint3F>().swap(DashScratch);
-}
-
-// ---- reading ----
-
-void TkrDXFConverter::ReadLine() {
-    if (Position >= TextEnd) {
-        Value = {};
-        return;
-    }
-    const char* base = Text.data();
-    const char* p = base + Position;
-    const char* end = base + TextEnd;
-    const char* e = p;
-    // One comparison per character for the usual ones above CR.
-    while (e < end && ((unsigned char)*e > '\r' || (*e != '\n' && *e != '\r'))) ++e;
-    Value = std::string_view(p, size_t(e - p));
-    if (e < end) {
-        if (*e == '\r' && e + 1 < end && e[1] == '\n') e += 2;
-        else e += 1;
-    }
-    Position = size_t(e - base);
-}
-
-void TkrDXFConverter::ReadGroup() {
-    if (BinarySource) {
-        ReadBinaryGroup();
-        return;
-    }
-    GroupStart = Position;
-    for (;;) {
-        if (TextExhausted()) break;
-        ReadLine();
-        ++LineNumber;
-        if (!Value.empty()) break;
-    }
-    if (!TextExhausted()) {
-        int32_t c;
-        if (!ParseInt32(Value, c)) throw EConvertError("'" + Cp1252ToUtf8(Value) + "' ist kein gültiger Integerwert");
-        Code = c;
-    }
-    ReadLine();
-    ++LineNumber;
-    if (TextExhausted()) {
-        Code = 0;
-        Value = "SEQEND";
-    }
-}
-
-std::string_view TkrDXFConverter::EntityNameAt(size_t pos) const {
-    std::string_view t(Text);
-    if (pos >= t.size()) return {};
-    if (IsBinaryDxf(t)) {
-        TBinaryGroup g;
-        TBinaryDamage damage;
-        if (pos < kBinaryDxfSentinel.size() || !::ReadBinaryGroup(t, pos, BinaryDxfHasWideCodes(t), g, damage) ||
-            g.Code != 0)
-            return {};
-        return g.Bytes;
-    }
-    auto lineAt = [&](size_t& p) {
-        size_t e = p;
-        while (e < t.size() && t[e] != '\r' && t[e] != '\n') ++e;
-        std::string_view line = t.substr(p, e - p);
-        if (e < t.size() && t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n') ++e;
-        p = e < t.size() ? e + 1 : e;
-        return line;
-    };
-    std::string_view line = lineAt(pos);
-    while (TrimBlanks(line).empty() && pos < t.size()) line = lineAt(pos);  // blank lines before the code
-    if (TrimBlanks(line) != "0") return {};
-    return TrimBlanks(lineAt(pos));
 }
 
 double TkrDXFConverter::ValueAsFloat() const {
@@ -466,52 +353,6 @@ std::string TkrDXFConverter::BlockRecordName(uint32_t handle) const {
         if (e->Is(TEntityClass::BlockRecord) && e->Handle == handle)
             return UpperAscii(static_cast<TkrDXFBlockRecord*>(e.get())->Name);
     return {};
-}
-
-// ---- header variables ----
-
-std::string TkrDXFConverter::HeaderValue(std::string_view variable, int code) const {
-    if (IsBinaryDxf(Text)) return BinaryHeaderValue(variable, code);
-    std::string_view t(Text);
-    size_t p = t.find(variable);
-    if (p == std::string_view::npos) return {};
-    auto nextLine = [&](size_t& pos) -> std::string_view {
-        size_t e = pos;
-        while (e < t.size() && t[e] != '\r' && t[e] != '\n') ++e;
-        std::string_view line = t.substr(pos, e - pos);
-        if (e < t.size()) e += (t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n') ? 2 : 1;
-        pos = e;
-        return line;
-    };
-    size_t pos = p;
-    nextLine(pos);  // the rest of the variable's line
-    while (pos < t.size()) {
-        int32_t c = 0;
-        if (!ParseInt32(TrimBlanks(nextLine(pos)), c)) c = 0;
-        std::string_view v = nextLine(pos);
-        if (c == 0 || c == 9) return {};
-        if (c == code) return std::string(v);
-    }
-    return {};
-}
-
-double TkrDXFConverter::HeaderNumber(std::string_view variable, int code, double def) {
-    std::string key = std::string(variable) + '/' + std::to_string(code);
-    auto it = FHeaderNumbers.find(key);
-    if (it == FHeaderNumbers.end()) {
-        std::string v = HeaderValue(variable, code);
-        double x = v.empty() ? NAN : TextToFloatDef(v, NAN);
-        it = FHeaderNumbers.emplace(std::move(key), std::isfinite(x) ? x : NAN).first;
-    }
-    return std::isnan(it->second) ? def : it->second;
-}
-
-double TkrDXFConverter::GlobalLineTypeScale() {
-    if (LTScale == 0) {
-        double v = TextToFloatDef(HeaderValue("$LTSCALE", 40), 0);
-        LTScale = (v == 0 || !std::isfinite(v)) ? 1.0 : v;
-    }
-    return LTScale;
 }
 
 // ---- extents ----

@@ -1,13 +1,16 @@
 // TkrDXFConverter turns the text of a DXF file into the drawing model: the
 // root section with every SECTION of the file, the LTYPE, LAYER,
 // BLOCK_RECORD and STYLE tables, the blocks, the entities and the layouts. It
-// holds the whole file as one string and reads it as a stream of groups (a
-// code line and a value line, or a binary code and value in a binary DXF
-// file); every 0 group creates an entity that reads the groups after it.
+// reads the file as a stream of groups (a code line and a value line, or a
+// binary code and value in a binary DXF file); every 0 group creates an entity
+// that reads the groups after it. Of a file read from a stream it holds only
+// a window (the current group and what follows it, a few megabytes at a
+// time); nothing of the text is kept once the file is loaded.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +19,7 @@
 
 #include "model/entity.h"
 #include "model/geometry.h"
+#include "model/header_lookup.h"
 #include "model/limits.h"
 #include "platform/font_metrics.h"
 
@@ -37,6 +41,9 @@ constexpr size_t kMaxDxfTextSize = size_t(1) << 30;  // 1 GiB
 // Deepest nesting of containers (sections, tables, blocks, entities with
 // children) the reader follows; a deeper file is refused with an error.
 constexpr int kMaxContainerDepth = 256;
+// Bytes the reader takes from a stream at a time. The window holds the
+// current group and the bytes after it: this much, or more for a longer line.
+constexpr size_t kReadWindow = size_t(4) << 20;  // 4 MiB
 
 class TkrDXFConverter {
 public:
@@ -51,15 +58,22 @@ public:
     std::function<void(TkrDXFInsert&, bool after)> OnInsert;
     std::function<void(TkrDXFEntity& viewport)> OnViewport;
 
-    // Reading state.
+    // Reading state. Position, GroupStart and TextEnd are offsets from the
+    // start of the file; TextEnd (the size of the file) stays after loading.
+    // Text is a whole text for Load, released by it.
     std::string Text;
     size_t Position = 0;
     size_t GroupStart = 0;
     size_t TextEnd = 0;
+    // Bytes taken from a stream at a time (see kReadWindow), and the most
+    // bytes the window held during the last load.
+    size_t ReadWindow = kReadWindow;
+    size_t WindowPeak = 0;
     int32_t LineNumber = 0;
     int32_t Code = 0;
-    // The current value line: a view into Text (or onto the end marker
-    // "SEQEND" once the text is exhausted), never a copy.
+    // The current value line: a view into the window (or onto the end
+    // marker "SEQEND" once the text is exhausted), never a copy. Valid until
+    // the next group is read: the window may move then.
     std::string_view Value;
     bool Loading = false;
     // The file is binary DXF (see model/binary_dxf.h); set by Load. The
@@ -162,9 +176,17 @@ public:
 
     virtual std::unique_ptr<TkrDXFSection> CreateRootSection();
 
+    // Loads Text, then releases it.
     void Load();
     // Convenience: takes the text and loads it.
     void LoadFromText(std::string text);
+    // Loads a text the caller keeps until the call returns; nothing is copied.
+    void LoadFromView(std::string_view text);
+    // Loads the size bytes the stream holds from where it stands, a window
+    // at a time. The stream must be able to seek (a file): header variables
+    // asked for while loading may be searched for further on. A stream that
+    // ends early ends the load with an error.
+    void LoadFromStream(std::istream& in, uint64_t size);
     void Clear();
     void ComputeExtents();
 
@@ -196,6 +218,8 @@ public:
     // upper case) equals handle, which must be upper case too.
     TkrDXFBlock* FindBlockByOwner(std::string_view handle) const;
 
+    // The value of a header variable listed in kHeaderVariables (empty for
+    // any other, and when it does not occur): see model/header_lookup.h.
     std::string HeaderValue(std::string_view variable, int code) const;
     // The header variable read as a number (def when it is absent or not a
     // finite number), looked up once per drawing: leaders ask for their
@@ -206,7 +230,7 @@ public:
     void SetCirclePoints(int n);
     void SetSplineParts(int n);
 
-    int64_t ProgressPosition() const { return Text.empty() ? 0 : int64_t(Position); }
+    int64_t ProgressPosition() const { return TextEnd == 0 ? 0 : int64_t(Position); }
     int64_t ProgressTotal() const;
 
     // Group access for entities.
@@ -221,16 +245,39 @@ public:
     // Reading primitives.
     void ReadLine();
     void ReadGroup();
-    // The 0 group's name at an offset of the text (an entity's SourceStart),
-    // in either form; empty when there is none.
+    // The 0 group's name at an entity's SourceStart, as the file wrote it
+    // (trimmed), in either form; empty when there is none. Answered from the
+    // names RecordEntityName kept, since the text is gone after loading.
     std::string_view EntityNameAt(size_t pos) const;
+    // Keeps the name of the current group for the entity starting there.
+    void RecordEntityName();
     bool TextExhausted() const { return Position >= TextEnd; }
     std::unique_ptr<TkrDXFEntity> CreateEntity(std::string_view name);
 
 private:
     // The group loop's binary source (model/binary_dxf.cpp).
     void ReadBinaryGroup();
-    std::string BinaryHeaderValue(std::string_view variable, int code) const;
+    // The window: the bytes of the file from FWindowStart on that are in
+    // memory (the whole text, or FBuffer filled from FSource).
+    void LoadSource();
+    bool Refill();
+    void ReleaseWindow();
+    // Reads on for the header lookups (one, or all with kHeaderVariableCount)
+    // until they end, without moving the window.
+    void FinishHeader(size_t lookup) const;
+    std::string_view GroupNameAt(size_t pos) const;
+    std::string_view FWindow;
+    size_t FWindowStart = 0;
+    std::string FBuffer;
+    std::istream* FSource = nullptr;
+    std::streamoff FSourceStart = 0;
+    mutable THeaderLookups FHeader;
+    // Names of the 0 groups that started entities, and runs of positions
+    // that share one (position of the first, name index or kNoName).
+    static constexpr uint32_t kNoName = UINT32_MAX;
+    std::vector<std::string> FNames;
+    std::unordered_map<std::string, uint32_t> FNameIds;
+    std::vector<std::pair<uint32_t, uint32_t>> FNameRuns;
     // The value of the current binary group when it is a number; FValueText
     // holds the text form of numbers and chunks.
     enum class TNumberKind : uint8_t { None, Integer, Real } FNumberKind = TNumberKind::None;

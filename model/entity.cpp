@@ -130,6 +130,7 @@ void TkrDXFEntity::Load(TkrDXFConverter& conv) {
         ~Depth() { --d; }
     } depth(conv.ReadDepth);
     SourceStart = uint32_t(conv.GroupStart);
+    conv.RecordEntityName();
     ReadGroups(conv);
     SourceEnd = uint32_t(conv.GroupStart);
     if (conv.OnProgress) conv.OnProgress(conv);

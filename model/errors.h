@@ -38,3 +38,11 @@ class EListError : public EkrError {
 public:
     using EkrError::EkrError;
 };
+
+// The file could not be read to its end while it was loaded (it shrank or
+// changed meanwhile). Its message is passed on unchanged: it is about the
+// file, not about a line of it.
+class EReadError : public EkrError {
+public:
+    using EkrError::EkrError;
+};

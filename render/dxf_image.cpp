@@ -89,7 +89,7 @@ void TkrDXFImage::InstallReaderEvents() {
 void TkrDXFImage::Progress(TProgressStage stage) {
     if (!OnProgress || !ProgressEnabled) return;
     const TkrDXFConverter& c = *Converter;
-    int64_t len = std::max<int64_t>(1, int64_t(c.Text.size()));
+    int64_t len = std::max<int64_t>(1, int64_t(c.TextEnd));
     int percent = int(int64_t(c.ProgressPosition()) * 100 / len);
     if (stage == TProgressStage::psRunning) {
         uint32_t tick = TickCount() & ~uint32_t(0xFF);
@@ -101,24 +101,44 @@ void TkrDXFImage::Progress(TProgressStage stage) {
 
 // ---- loading ----
 
+namespace {
+// Opens a drawing file and tells its size; the stream stands at its start.
+uint64_t OpenDrawing(std::ifstream& f, const std::string& path) {
+    f.open(path, std::ios::binary);
+    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
+    f.seekg(0, std::ios::end);
+    std::streamoff size = f.tellg();
+    f.seekg(0);
+    if (size < 0 || !f) throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
+    return uint64_t(size);
+}
+}  // namespace
+
 void TkrDXFImage::LoadFromFile(const std::string& path) {
     // References such as external drawings resolve next to the file; the
     // reader is told the folder instead of the process changing its current
-    // folder.
-    std::ifstream f(path, std::ios::binary);
-    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
-    std::string text = ReadAll(f);
-    f.close();
+    // folder. The file is read a window at a time: its text is never held
+    // whole, and Reload reads it again.
+    std::ifstream f;
+    uint64_t size = OpenDrawing(f, path);
     TFileInfo info = InspectFile(path);
-    LoadRoot(std::move(text), std::filesystem::path(path).parent_path().string(),
+    FKeptText.clear();
+    FLoadedPath = path;
+    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, size); }, std::filesystem::path(path).parent_path().string(),
              info.Kind == TFileKind::fkRegular ? &info.Id : nullptr);
 }
 
-void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadRoot(ReadAll(stream), "", nullptr); }
+void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadFromText(ReadAll(stream)); }
 
-void TkrDXFImage::LoadFromText(std::string text) { LoadRoot(std::move(text), "", nullptr); }
+void TkrDXFImage::LoadFromText(std::string text) {
+    // A text handed over whole is kept: Reload and SaveToStream need it.
+    FKeptText = std::move(text);
+    FLoadedPath.clear();
+    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, "", nullptr);
+}
 
-void TkrDXFImage::LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file) {
+void TkrDXFImage::LoadRoot(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder,
+                           const TFileIdentity* file) {
     // One loading of external drawings per conversion: its bounds count
     // every drawing the references reach.
     FLoadedFolder = folder;
@@ -126,14 +146,18 @@ void TkrDXFImage::LoadRoot(std::string text, const std::string& folder, const TF
     if (file) FLoadedFile = *file;
     std::optional<TXrefSession> session;
     if (LoadXrefs) session.emplace(*Converter, file);
-    LoadNested(std::move(text), folder, session ? &*session : nullptr);
+    LoadWith(load, folder, session ? &*session : nullptr);
 }
 
 void TkrDXFImage::LoadNested(std::string text, const std::string& folder, TXrefLoader* loader) {
+    LoadWith([&](TkrDXFConverter& c) { c.LoadFromText(std::move(text)); }, folder, loader);
+}
+
+void TkrDXFImage::LoadWith(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder,
+                           TXrefLoader* loader) {
     ProgressText = "Load file...";
     CurrentLayout = nullptr;
     TkrDXFConverter& c = *Converter;
-    c.Text = std::move(text);
     c.SourceFolder = folder;
     c.XrefLoader = loader;
     // The loader serves this load only.
@@ -141,7 +165,7 @@ void TkrDXFImage::LoadNested(std::string text, const std::string& folder, TXrefL
         TkrDXFConverter& c;
         ~Reset() { c.XrefLoader = nullptr; }
     } reset{c};
-    c.Load();
+    load(c);
     AfterLoad();
 }
 
@@ -173,10 +197,25 @@ std::string TkrDXFImage::ReadAll(std::istream& stream) {
 
 void TkrDXFImage::Reload() {
     // A new loading of external drawings too: they are read again with the
-    // reader's settings as they are now.
+    // reader's settings as they are now. A drawing loaded from a file is read
+    // from it again; the file must still be the one loaded.
     std::optional<TFileIdentity> file = FLoadedFile;
     std::string folder = FLoadedFolder;
-    LoadRoot(std::move(Converter->Text), folder, file ? &*file : nullptr);
+    if (FLoadedPath.empty()) {
+        LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, folder, file ? &*file : nullptr);
+        return;
+    }
+    std::string path = FLoadedPath;
+    std::ifstream f;
+    uint64_t size = OpenDrawing(f, path);
+    CheckSameFile(path);
+    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, size); }, folder, file ? &*file : nullptr);
+}
+
+void TkrDXFImage::CheckSameFile(const std::string& path) const {
+    TFileInfo info = InspectFile(path);
+    if (FLoadedFile && (info.Kind != TFileKind::fkRegular || !(info.Id == *FLoadedFile)))
+        throw EkrError("'" + path + "' was replaced since it was loaded");
 }
 
 void TkrDXFImage::AfterLoad() {
@@ -186,7 +225,23 @@ void TkrDXFImage::AfterLoad() {
 }
 
 void TkrDXFImage::SaveToStream(std::ostream& stream) const {
-    if (!Converter->Text.empty()) stream.write(Converter->Text.data(), std::streamsize(Converter->Text.size()));
+    if (FLoadedPath.empty()) {
+        if (!FKeptText.empty()) stream.write(FKeptText.data(), std::streamsize(FKeptText.size()));
+        return;
+    }
+    // The text of a file is not held: the file's bytes are copied, as many
+    // as were loaded.
+    std::ifstream f;
+    uint64_t size = OpenDrawing(f, FLoadedPath);
+    CheckSameFile(FLoadedPath);
+    if (size != Converter->TextEnd) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
+    char buf[1 << 16];
+    for (uint64_t left = size; left > 0;) {
+        const std::streamsize n = std::streamsize(std::min<uint64_t>(left, sizeof buf));
+        if (!f.read(buf, n)) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
+        stream.write(buf, n);
+        left -= uint64_t(n);
+    }
 }
 
 void TkrDXFImage::Assign(const TkrDXFImage& src) {
@@ -339,7 +394,7 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     WorkDone = 0;
     // External drawings count with their size: a small drawing that shows a
     // large one gets the work that one needs.
-    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->Text.size()) + Converter->XrefBytes);
+    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->TextEnd) + Converter->XrefBytes);
     WorkPerPoint = sink.TextMode ? 1 : kDrawWorkPerDxfPoint;
     DrawStopped = DrawTruncated = false;
     if (!ComputeMapping(rect)) return;

@@ -62,15 +62,16 @@ public:
     void LoadFromFile(const std::string& path);
     void LoadFromStream(std::istream& stream);
     void LoadFromText(std::string text);
-    // Reads the loaded text again, with the reader's settings as they are now
-    // (a chord tolerance set after the first load, for example).
+    // Reads the loaded drawing again, with the reader's settings as they are
+    // now (a chord tolerance set after the first load, for example): a file
+    // from the file again, a text from the copy the graphic keeps of it.
     void Reload();
     // Loads text as the drawing of a file in folder, its external references
     // through loader (none: no external drawing is loaded). The loading of
     // external drawings uses it for the drawings it reads.
     void LoadNested(std::string text, const std::string& folder, TXrefLoader* loader);
     bool LoadXrefs = true;
-    // Writes the loaded text back unchanged.
+    // Writes the loaded text back unchanged (a file's bytes copied from it).
     void SaveToStream(std::ostream& stream) const;
     // Shares the reader of another graphic and takes its layout state.
     void Assign(const TkrDXFImage& source);
@@ -155,7 +156,15 @@ public:
     static std::shared_ptr<TkrDXFConverter> CreateConverter();
 
 private:
-    void LoadRoot(std::string text, const std::string& folder, const TFileIdentity* file);
+    void LoadRoot(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder,
+                  const TFileIdentity* file);
+    void LoadWith(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder, TXrefLoader* loader);
+    // Throws when the file at path is no longer the one loaded.
+    void CheckSameFile(const std::string& path) const;
+    // The drawing's source: the file loaded (read again by Reload), or the
+    // text handed over whole (no path).
+    std::string FLoadedPath;
+    std::string FKeptText;
     // Where the loaded text came from, so that Reload resolves and bounds its
     // external references as the first load did.
     std::string FLoadedFolder;
