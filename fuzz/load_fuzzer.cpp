@@ -1,13 +1,16 @@
 // Loads arbitrary bytes as a DXF drawing: any outcome but a read error or a
 // model is a finding. Every input is loaded twice: as one text, and through a
 // small window of a stream (a few bytes up to a hundred, chosen by the
-// input); both loads must give the same model and the same error.
+// input); both loads must give the same model and the same error. An input
+// that starts with the byte 0xFF is read as binary DXF: that byte stands for
+// the binary sentinel (seeds: fuzz/seeds/load/binary_*).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 
+#include "model/binary_dxf.h"
 #include "model/converter.h"
 #include "model/errors.h"
 
@@ -31,7 +34,8 @@ std::string Outcome(TkrDXFConverter& conv, const std::string& error) {
     return s;
 }
 
-std::string Load(TkrDXFConverter& conv, const uint8_t* data, size_t size, size_t window) {
+std::string Load(TkrDXFConverter& conv, const std::string& text, size_t window) {
+    const size_t size = text.size();
     // Every third input is read with a chord tolerance (in drawing units,
     // as --curve-tolerance hands it on), so that the finer curves are
     // fuzzed too.
@@ -39,9 +43,8 @@ std::string Load(TkrDXFConverter& conv, const uint8_t* data, size_t size, size_t
     conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = {NoDraw, nullptr}; };
     std::string error;
     try {
-        std::string text(reinterpret_cast<const char*>(data), size);
         if (window == 0) {
-            conv.LoadFromText(std::move(text));
+            conv.LoadFromText(text);
         } else {
             std::istringstream in(text);
             conv.ReadWindow = window;
@@ -55,9 +58,11 @@ std::string Load(TkrDXFConverter& conv, const uint8_t* data, size_t size, size_t
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    if (size > 0 && data[0] == 0xFF) text.replace(0, 1, kBinaryDxfSentinel);
     TkrDXFConverter whole, windowed;
-    std::string a = Load(whole, data, size, 0);
-    std::string b = Load(windowed, data, size, size ? 1 + data[size - 1] % 100 : 1);
+    std::string a = Load(whole, text, 0);
+    std::string b = Load(windowed, text, size ? 1 + data[size - 1] % 100 : 1);
     if (a != b) std::abort();  // the window changed what was read
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -189,4 +190,58 @@ TEST(BinaryReader, CodesNoEntityReadsAreSkippedWhateverTheirType) {
     conv.LoadFromText(b.Out);
     ASSERT_EQ(conv.TableCount(tkEntities), 1);
     EXPECT_EQ(static_cast<TkrDXFLine*>(conv.EntityAt(0))->Points[1].X, 4);
+}
+
+namespace {
+// What a load through a window of w bytes gives (0: the whole text): the
+// error, the entities' names and points, the header's $LTSCALE.
+std::string WindowedLoad(const std::string& text, size_t w) {
+    TkrDXFConverter conv;
+    std::istringstream in(text);
+    std::string r;
+    try {
+        if (w == 0) {
+            conv.LoadFromText(text);
+        } else {
+            conv.ReadWindow = w;
+            conv.LoadFromStream(in, text.size());
+        }
+    } catch (const EkrError& e) {
+        r = e.Message;
+    }
+    r += '|';
+    r += conv.HeaderValue("$LTSCALE", 40);
+    for (int i = 0; i < conv.TableCount(tkEntities); ++i) {
+        TkrDXFEntity* e = conv.EntityAt(i);
+        TBox3F b = e->GetBox();
+        r += '|';
+        r += e->TypeName(&conv) + " " + std::to_string(b.Left) + " " + std::to_string(b.Top) + " " +
+             std::to_string(b.Right) + " " + std::to_string(b.Bottom);
+    }
+    return r;
+}
+}  // namespace
+
+TEST(BinaryReader, AWindowOfAnySizeReadsWhatTheWholeFileReads) {
+    // Strings, reals and a 255-byte chunk straddle the window borders; the
+    // header value (2.5) and the names come out the same.
+    TBinary b;
+    b.Str(0, "SECTION").Str(2, "HEADER").Str(9, "$LTSCALE").Real(40, 2.5).Str(0, "ENDSEC");
+    b.Str(0, "SECTION").Str(2, "ENTITIES").Str(0, "LINE").Str(8, "walls").Real(10, 0.1).Real(20, 1).Real(11, 3);
+    b.Real(21, 4).Chunk(1004, std::string(255, 'x')).Str(0, "CIRCLE").Real(10, 1).Real(20, 2).Real(40, 3);
+    b.Str(0, "ENDSEC").Str(0, "EOF");
+    TBinary old(false);
+    old.Str(0, "SECTION").Str(2, "ENTITIES").Str(0, "CIRCLE").Real(10, 1).Real(20, 2).Real(40, 3);
+    old.Str(1000, "extended data behind code 255").Str(0, "ENDSEC").Str(0, "EOF");
+    for (const std::string& text : {b.Out, old.Out, LineFile().Out.substr(0, 83)}) {
+        const std::string whole = WindowedLoad(text, 0);
+        for (size_t w : {1, 2, 3, 8, 23, 100})
+            EXPECT_EQ(WindowedLoad(text, w), whole) << "window " << w;
+    }
+    EXPECT_EQ(WindowedLoad(b.Out, 5).substr(0, 17), "|2.5|LINE 0.10000");
+    // The damaged file: the error names the byte in the file, not in the window.
+    EXPECT_EQ(WindowedLoad(LineFile().Out.substr(0, 83), 7).rfind("DXF read error at byte 78: \r\ndamaged binary DXF: "
+                                                                  "the value of group code 11 at byte 80 needs 8 bytes",
+                                                                  0),
+              0u);
 }
