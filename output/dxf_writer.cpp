@@ -234,9 +234,12 @@ void TkrDXFExport::AddLineType(std::string_view name, std::span<const float> ele
     // Streaming: line type records take the handles from 20 on, in order,
     // however many entities were written before; each entity written before
     // this one gets its handle corrected when the file is put together.
+    // Planned streaming: the entities' handles begin after all line types
+    // of the plan, so none needs correcting.
     const std::int32_t entityHandle = HandleCounter;
     if (Streaming()) {
-        if (HandleCounter > 32 + FLineTypeCount) FLateLineTypes.push_back(HandleCounter - 32 - FLineTypeCount);
+        if (!FDirect && HandleCounter > 32 + FLineTypeCount)
+            FLateLineTypes.push_back(HandleCounter - 32 - FLineTypeCount);
         HandleCounter = 32 + FLineTypeCount;
     }
     BeginRecord("LTYPE", "AcDbLinetypeTableRecord");
@@ -252,7 +255,7 @@ void TkrDXFExport::AddLineType(std::string_view name, std::span<const float> ele
     }
     if (Streaming()) {
         ++FLineTypeCount;
-        HandleCounter = entityHandle + 1;
+        HandleCounter = FDirect ? entityHandle : entityHandle + 1;
         return;
     }
     FHandleAfterLoad = HandleCounter;  // entity handles follow the line types
@@ -304,6 +307,7 @@ char* PutCode(char* p, int code) {
 }  // namespace
 
 void TkrDXFExport::AddLine(std::string_view text) {
+    if (Skipping()) return;
     std::string& t = *FTarget;
     // A value never splits into two lines: a CR or LF inside it would break
     // the pairing of code and value lines, so it is written as a space.
@@ -322,11 +326,13 @@ void TkrDXFExport::AddLine(std::string_view text) {
 }
 
 void TkrDXFExport::AddCode(int code) {
+    if (Skipping()) return;
     char buf[24];
     FTarget->append(buf, PutCode(buf, code));
 }
 
 void TkrDXFExport::AddPair(int code, std::string_view text) {
+    if (Skipping()) return;
     // Short values (names, handles) go in one piece with their code line.
     char buf[128];
     if (text.size() <= sizeof buf - 26) {
@@ -345,6 +351,7 @@ void TkrDXFExport::AddPair(int code, std::string_view text) {
 }
 
 void TkrDXFExport::AddPair(int code, std::int32_t value) {
+    if (Skipping()) return;
     // Both lines are formed in one piece and appended at once.
     char buf[48];
     char* p = decimal::PutInt(PutCode(buf, code), value);
@@ -354,6 +361,7 @@ void TkrDXFExport::AddPair(int code, std::int32_t value) {
 }
 
 void TkrDXFExport::AddPair(int code, double value) {
+    if (Skipping()) return;
     char buf[24 + kMaxRealChars + 2];
     char* p = PutReal(PutCode(buf, code), value);
     *p++ = '\r';
@@ -362,6 +370,10 @@ void TkrDXFExport::AddPair(int code, double value) {
 }
 
 void TkrDXFExport::AddHandle() {
+    if (Skipping()) {
+        ++HandleCounter;
+        return;
+    }
     AddCode(5);
     std::string& t = *FTarget;
     AppendHex(t, static_cast<std::uint32_t>(HandleCounter));
@@ -558,8 +570,11 @@ void TkrDXFExport::WriteStreamedEnds(std::string& head, std::string& tail) {
 void TkrDXFExport::SaveToFile(const std::string& fileName) {
     namespace fs = std::filesystem;
     std::string head, tail;
+    if (FMeasuring) throw EFileError("Stream write error");  // nothing was written
     if (Streaming()) {
         WriteStreamedEnds(head, tail);
+        if (FDirect && (head != FPlan.Head || tail != FPlan.Tail || FLineTypeCount != FPlan.LineTypes))
+            throw EDxfPlanMismatch();
     } else {
         // The three parts are written one after another: the entity lines
         // are not copied into one more string of the whole file.
@@ -593,6 +608,13 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
         sigset_t& s;
         ~Unblock() { pthread_sigmask(SIG_SETMASK, &s, nullptr); }
     } unblock{previous};
+    if (FDirect && LinkDirect(tmp)) {
+        std::error_code ec;
+        fs::rename(tmp, fileName, ec);
+        if (!ec) return;
+        fs::remove(tmp, ec);
+        throw EFileError("Stream write error");
+    }
     std::FILE* f = std::fopen(tmp.c_str(), "wbx");
     if (!f) {
         throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
