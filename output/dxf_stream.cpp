@@ -128,6 +128,7 @@ bool TkrDXFExport::LinkDirect(const std::string& tmp) {
 }
 
 void TkrDXFExport::FlushEntities() {
+    Sync();
     if (FMeasuring) FEntityLines.clear();
     if (FStreamFd < 0 || FEntityLines.empty()) return;
     if (!WriteAllAt(FStreamFd, FEntityLines.data(), FEntityLines.size(), FEntityEnd))

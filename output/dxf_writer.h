@@ -140,8 +140,22 @@ public:
     const std::string& CurrentLayerName() const { return FCurrentLayerName; }
     // The entity lines written so far (after SaveToString or SaveToStream
     // those of the whole file; SaveToFile releases them).
-    const std::string& EntityLines() const { return FEntityLines; }
-    const std::string& LineTypeLines() const { return FLineTypeLines; }
+    const std::string& EntityLines() const {
+        Sync();
+        return FEntityLines;
+    }
+    const std::string& LineTypeLines() const {
+        Sync();
+        return FLineTypeLines;
+    }
+    // Appends the lines gathered in the stage to the current target (done by
+    // every change of target and after every figure).
+    void Sync() const {
+        if (FStaged) {
+            FTarget->append(FStage, FStaged);
+            FStaged = 0;
+        }
+    }
     TkrMetafile* Reader() { return FReader.get(); }
     bool HasCanvas() const { return FCanvas != nullptr; }
 
@@ -163,6 +177,14 @@ private:
     // Skips the entity lines while measuring (AddPoint still counts extents
     // and AddHandle handles).
     bool Skipping() const { return FMeasuring && FTarget == &FEntityLines; }
+    // Room for n more characters in the stage (n at most its size); Used
+    // takes the end of what was written there.
+    char* Room(std::size_t n) {
+        if (FStaged + n > sizeof FStage) Sync();
+        return FStage + FStaged;
+    }
+    void Used(const char* end) { FStaged = std::size_t(end - FStage); }
+    friend class TTargetGuard;
     void WriteStreamedEnds(std::string& head, std::string& tail);
     void AddLine(std::string_view text);
     void AddCode(int code);
@@ -177,6 +199,10 @@ private:
     std::vector<std::unique_ptr<TkrExpDXFLayer>> FLayers;
     std::vector<std::unique_ptr<TkrExpDXFFigure>> FFigures;
     std::string* FTarget = nullptr;
+    // Pairs are formed here, a few kilobytes at a time, and appended to the
+    // target in one piece: one append per figure instead of one per line.
+    mutable char FStage[8192];
+    mutable std::size_t FStaged = 0;
     // The entity lines; SaveToFile puts full chunks of them aside in
     // FEntityChunks and releases both once the file is written.
     std::string FEntityLines;
