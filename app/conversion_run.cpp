@@ -124,11 +124,28 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
     TPDFCanvas sink;
     int w = g.GetWidth(), h = g.GetHeight();
     bool text = settings.OutputForm == ofText;
+    TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
     sink.TextMode = text;
     if (text) sink.TextFile.Bind(path);
     else {
+        // The simplified DXF is drawn twice: first only measured (extents,
+        // handles, line types: what its head needs), then written straight
+        // into its file behind that head. Writing the entities once costs
+        // less than a second drawing; what the measuring drawing left out is
+        // left out again by the second and reported after it.
+        TDxfStreamPlan plan;
+        {
+            TPDFCanvas probe;
+            probe.Exporter = std::make_unique<TkrDXFExport>();
+            probe.Exporter->MeasureOnly();
+            g.DrawOnSink(probe, rect);
+            if (cancelled()) throw ECancelled();
+            probe.Exporter->FinishDrawing();
+            plan = probe.Exporter->Plan();
+            g.Converter->Bounds.Clear();
+        }
         sink.Exporter = std::make_unique<TkrDXFExport>();
-        sink.Exporter->StreamTo(path);
+        if (!sink.Exporter->StreamDirect(path, plan)) sink.Exporter->StreamTo(path);
     }
     if (text) {
         sink.TextFile.Rewrite();
@@ -154,7 +171,6 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
             created = false;
         }
     } removePartial{sink, path, text, cancel, created};
-    TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
     try {
         g.DrawOnSink(sink, rect);
         if (cancelled()) throw ECancelled();
@@ -167,7 +183,21 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
             removePartial.armed = false;
         } else {
             sink.Exporter->FinishDrawing();
-            sink.Exporter->SaveToFile(path);
+            try {
+                sink.Exporter->SaveToFile(path);
+            } catch (const EDxfPlanMismatch&) {
+                // Only a drawing that draws differently the second time gets
+                // here: it is drawn once more and its file put together
+                // from the entities it writes.
+                sink.Exporter = std::make_unique<TkrDXFExport>();
+                sink.Exporter->StreamTo(path);
+                g.Converter->Bounds.Clear();
+                g.DrawOnSink(sink, rect);
+                if (cancelled()) throw ECancelled();
+                sink.Exporter->FinishDrawing();
+                g.Converter->Bounds.Clear();  // reported after the drawing before
+                sink.Exporter->SaveToFile(path);
+            }
         }
     } catch (const EFileError& e) {
         // The DXF writer's message does not say which file (the text file's does).

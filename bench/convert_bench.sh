@@ -10,6 +10,8 @@
 #   jobs    20 files of 5 MB with -j 1 against -j 2
 #   linear  cost per MB of 5, 50 and 200 MB drawings (text and DXF form)
 #           against that of the 50 MB one
+#   kinds   the same for 5 against 50 MB of text-, hatch-, annotation- and
+#           curve-heavy drawings (gen_dxf text|hatches|annotations|curves)
 # (default: text dxf jobs). Each figure is the median of RUNS pairs (default
 # 5), peak memory the median resident maximum (/usr/bin/time, package
 # "time") as a multiple of the input. The machine's load is printed with
@@ -127,6 +129,19 @@ for figure in "${figures[@]}"; do
                         $(conv --format $form "$f") -- $(conv --format $form "$ref")
                     awk -v s="$(stat -c %s "$f")" -v r="$(stat -c %s "$ref")" -v q="$(median <"$out/r")" \
                         'BEGIN { printf "  time per MB, %s against 50 MB: %.3f\n", "'"$size MB"'", q * r / s }'
+                done
+            done
+            ;;
+        kinds)
+            for kind in text hatches annotations curves; do
+                ref=$(drawing 50 $kind)
+                f=$(drawing 5 $kind)
+                for form in text dxf; do
+                    echo "cost per MB, $kind: 5 MB against 50 MB ($form form; the ratio of times is divided by the ratio of sizes):"
+                    pair "5 MB" "50 MB" "$(stat -c %s "$f")" \
+                        $(conv --format $form "$f") -- $(conv --format $form "$ref")
+                    awk -v s="$(stat -c %s "$f")" -v r="$(stat -c %s "$ref")" -v q="$(median <"$out/r")" \
+                        'BEGIN { printf "  time per MB, 5 MB against 50 MB: %.3f\n", q * r / s }'
                 done
             done
             ;;

@@ -1,5 +1,5 @@
 // Writes a large deterministic synthetic DXF drawing for the benchmarks.
-//   gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|text]
+//   gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|text|annotations]
 // mixed:   LINE, LWPOLYLINE with bulges, CIRCLE, ARC, TEXT and INSERTs of nested
 //          blocks on several layers, some with a dashed line type.
 // curves:  circles, arcs, bulged polylines, ellipses and splines, many dashed.
@@ -9,6 +9,10 @@
 // text:    TEXT (every alignment, turned, with control codes) and MTEXT with
 //          formatting codes, braces and word wrap, ten TEXT to one MTEXT;
 //          17.4 MB hold 100 000 TEXT and 10 000 MTEXT.
+// annotations: linear and aligned DIMENSIONs, each drawn by an anonymous
+//          block of its own (extension and dimension lines, arrow solids, the
+//          measurement as MTEXT), and LEADERs, straight and splined, with
+//          arrowheads sized by $DIMASZ.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -59,6 +63,8 @@ void Header(TOut& o) {
     o.Pair(0, "SECTION"), o.Pair(2, "HEADER");
     o.Pair(9, "$ACADVER"), o.Pair(1, "AC1015");
     o.Pair(9, "$LTSCALE"), o.Real(40, 5.0);
+    o.Pair(9, "$DIMASZ"), o.Real(40, 2.5);
+    o.Pair(9, "$DIMSCALE"), o.Real(40, 1.0);
     o.Pair(0, "ENDSEC");
     o.Pair(0, "SECTION"), o.Pair(2, "TABLES");
     o.Pair(0, "TABLE"), o.Pair(2, "LTYPE");
@@ -77,8 +83,10 @@ void Header(TOut& o) {
     o.Pair(0, "ENDSEC");
 }
 
-void Blocks(TOut& o) {
+// extra: more blocks, written after the fixed ones.
+void Blocks(TOut& o, const std::string& extra = {}) {
     o.Pair(0, "SECTION"), o.Pair(2, "BLOCKS");
+    o.Buf += extra;
     // B0: a small symbol; B1 and B2 insert the one below twice (nested blocks).
     o.Pair(0, "BLOCK"), o.Pair(8, "0"), o.Pair(2, "B0"), o.Int(70, 0), o.Real(10, 0), o.Real(20, 0), o.Real(30, 0);
     o.Pair(0, "CIRCLE"), o.Pair(8, "0"), o.Real(10, 0), o.Real(20, 0), o.Real(40, 5);
@@ -326,11 +334,69 @@ void Hatch(TOut& o, TRandom& r, long& handle) {
         HatchEnd(o, {{45, 0, 1, {}}, {135, 0, 1, {}}}, s);
     }
 }
+// As EntityStart, with the subclass markers readers of annotations want.
+void AnnotationStart(TOut& o, TRandom& r, long& handle, const char* type, const char* subclass) {
+    o.Pair(0, type);
+    char h[16];
+    std::snprintf(h, sizeof h, "%lX", handle++);
+    o.Pair(5, h);
+    o.Pair(100, "AcDbEntity");
+    o.Pair(8, Numbered("LAYER_", r.Int(12)));
+    o.Pair(100, subclass);
+}
+
+// One dimension (its block into blocks, the DIMENSION into o) or one leader.
+void Annotation(TOut& o, TOut& blocks, TRandom& r, long& handle, long& dims) {
+    double x = r.Range(0, 10000), y = r.Range(0, 10000);
+    if (r.Int(100) < 70) {
+        // A dimension of the distance from (x, y) to (x + l cos a, y + l sin a),
+        // its line d above the measured points.
+        double l = r.Range(5, 200), a = r.Int(4) == 0 ? r.Range(0, 3.14159) : 0, d = r.Range(5, 30);
+        double c = std::cos(a), sn = std::sin(a), nx = -sn, ny = c;
+        double x2 = x + l * c, y2 = y + l * sn;
+        double ax = x + d * nx, ay = y + d * ny, bx = x2 + d * nx, by = y2 + d * ny;
+        std::string name = Numbered("*D", ++dims);
+        blocks.Pair(0, "BLOCK"), blocks.Pair(8, "0"), blocks.Pair(2, name), blocks.Int(70, 1), blocks.Real(10, 0),
+            blocks.Real(20, 0), blocks.Real(30, 0), blocks.Pair(3, name);
+        auto line = [&](double x0, double y0, double x1, double y1) {
+            blocks.Pair(0, "LINE"), blocks.Pair(8, "0"), blocks.Real(10, x0), blocks.Real(20, y0), blocks.Real(11, x1),
+                blocks.Real(21, y1);
+        };
+        line(x, y, ax + 1.25 * nx, ay + 1.25 * ny);
+        line(x2, y2, bx + 1.25 * nx, by + 1.25 * ny);
+        line(ax, ay, bx, by);
+        for (int e = 0; e < 2; ++e) {
+            double px = e ? bx : ax, py = e ? by : ay, s = e ? -1 : 1;
+            blocks.Pair(0, "SOLID"), blocks.Pair(8, "0"), blocks.Real(10, px), blocks.Real(20, py),
+                blocks.Real(11, px + s * 2.5 * c + 0.4 * nx), blocks.Real(21, py + s * 2.5 * sn + 0.4 * ny),
+                blocks.Real(12, px + s * 2.5 * c - 0.4 * nx), blocks.Real(22, py + s * 2.5 * sn - 0.4 * ny),
+                blocks.Real(13, px + s * 2.5 * c - 0.4 * nx), blocks.Real(23, py + s * 2.5 * sn - 0.4 * ny);
+        }
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f", l);
+        blocks.Pair(0, "MTEXT"), blocks.Pair(100, "AcDbEntity"), blocks.Pair(8, "0"), blocks.Pair(100, "AcDbMText"),
+            blocks.Real(10, (ax + bx) / 2 + 1.5 * nx),
+            blocks.Real(20, (ay + by) / 2 + 1.5 * ny), blocks.Real(40, 2.5), blocks.Real(41, 0), blocks.Int(71, 8),
+            blocks.Pair(1, text), blocks.Real(50, a * 180 / 3.14159265358979);
+        blocks.Pair(0, "ENDBLK");
+        AnnotationStart(o, r, handle, "DIMENSION", "AcDbDimension");
+        o.Pair(2, name), o.Real(10, bx), o.Real(20, by), o.Real(11, (ax + bx) / 2), o.Real(21, (ay + by) / 2),
+            o.Int(70, a == 0 ? 32 : 33), o.Pair(1, ""), o.Real(42, l), o.Pair(3, "Standard"),
+            o.Pair(100, "AcDbAlignedDimension"), o.Real(13, x), o.Real(23, y), o.Real(14, x2), o.Real(24, y2);
+        if (a == 0) o.Real(50, 0), o.Pair(100, "AcDbRotatedDimension");
+    } else {
+        AnnotationStart(o, r, handle, "LEADER", "AcDbLeader");
+        o.Pair(3, "Standard");
+        int n = 2 + r.Int(4);
+        o.Int(71, 1), o.Int(72, r.Int(3) == 0 ? 1 : 0), o.Int(76, n);
+        for (int k = 0; k < n; ++k) o.Real(10, x + k * r.Range(3, 20)), o.Real(20, y + k * r.Range(-10, 10));
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|text]\n");
+        std::fprintf(stderr, "usage: gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|text|annotations]\n");
         return 2;
     }
     double mb = std::atof(argv[1]);
@@ -339,16 +405,25 @@ int main(int argc, char** argv) {
     TOut o;
     o.Buf.reserve(target + (1 << 20));
     TRandom r;
-    long handle = 0x100, texts = 0;
+    long handle = 0x100, texts = 0, dims = 0;
     Header(o);
-    Blocks(o);
-    o.Pair(0, "SECTION"), o.Pair(2, "ENTITIES");
-    if (kind == "hatches") HugeHatch(o, r, handle);
-    while (o.Buf.size() < target) {
-        if (kind == "curves") Curves(o, r, handle);
-        else if (kind == "hatches") Hatch(o, r, handle);
-        else if (kind == "text") Texts(o, r, handle, texts);
-        else Mixed(o, r, handle);
+    if (kind == "annotations") {
+        // The dimension blocks come before the entities that name them.
+        TOut ents, blocks;
+        while (o.Buf.size() + ents.Buf.size() + blocks.Buf.size() < target) Annotation(ents, blocks, r, handle, dims);
+        Blocks(o, blocks.Buf);
+        o.Pair(0, "SECTION"), o.Pair(2, "ENTITIES");
+        o.Buf += ents.Buf;
+    } else {
+        Blocks(o);
+        o.Pair(0, "SECTION"), o.Pair(2, "ENTITIES");
+        if (kind == "hatches") HugeHatch(o, r, handle);
+        while (o.Buf.size() < target) {
+            if (kind == "curves") Curves(o, r, handle);
+            else if (kind == "hatches") Hatch(o, r, handle);
+            else if (kind == "text") Texts(o, r, handle, texts);
+            else Mixed(o, r, handle);
+        }
     }
     o.Pair(0, "ENDSEC");
     o.Pair(0, "EOF");

@@ -12,10 +12,34 @@ inline constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes u at p (at most 20 characters) and returns the end.
+inline constexpr std::uint64_t kPowersOf10[20] = {1ull,
+                                                  10ull,
+                                                  100ull,
+                                                  1000ull,
+                                                  10000ull,
+                                                  100000ull,
+                                                  1000000ull,
+                                                  10000000ull,
+                                                  100000000ull,
+                                                  1000000000ull,
+                                                  10000000000ull,
+                                                  100000000000ull,
+                                                  1000000000000ull,
+                                                  10000000000000ull,
+                                                  100000000000000ull,
+                                                  1000000000000000ull,
+                                                  10000000000000000ull,
+                                                  100000000000000000ull,
+                                                  1000000000000000000ull,
+                                                  10000000000000000000ull};
+
+// Writes u at p (at most 20 characters) and returns the end. The digits go
+// straight to their places from the last one on (the count is found first),
+// so no copy of a variable length is made.
 inline char* PutUnsigned(char* p, std::uint64_t u) {
-    char tmp[20];
-    char* const e = tmp + sizeof tmp;
+    unsigned n = 1;
+    while (n < 20 && u >= kPowersOf10[n]) ++n;
+    char* const e = p + n;
     char* b = e;
     while (u >= 100) {
         const unsigned r = unsigned(u % 100);
@@ -31,9 +55,7 @@ inline char* PutUnsigned(char* p, std::uint64_t u) {
     } else {
         *--b = char('0' + u);
     }
-    const std::size_t n = std::size_t(e - b);
-    std::memcpy(p, b, n);
-    return p + n;
+    return e;
 }
 
 // Writes v at p (at most 20 characters) and returns the end.

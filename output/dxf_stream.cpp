@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -25,6 +26,18 @@ bool WriteAll(int fd, const char* p, std::size_t n) {
     return true;
 }
 
+bool WriteAllAt(int fd, const char* p, std::size_t n, off_t at) {
+    while (n > 0) {
+        ssize_t w = ::pwrite(fd, p, n, at);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        at += w;
+        n -= std::size_t(w);
+    }
+    return true;
+}
+
 // Hexadecimal handle text as the writer writes it: upper case, at least two digits.
 std::size_t PutHex(char* out, std::uint64_t v) {
     char buf[20];
@@ -36,14 +49,18 @@ std::size_t PutHex(char* out, std::uint64_t v) {
 }
 }  // namespace
 
-void TkrDXFExport::StreamTo(const std::string& fileName) {
-    if (FStreamFd >= 0 || !FFigures.empty() || FCanvas) return;
+namespace {
+// An unnamed file in the folder of fileName, or -1. linkable tells whether
+// the system made it unnamed (O_TMPFILE, which can be given a name later);
+// otherwise it is a named file removed at once.
+// mode is that of a file that is linked later (the process's umask applies).
+int OpenUnnamedBeside(const std::string& fileName, bool& linkable, mode_t mode) {
     const std::size_t slash = fileName.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : fileName.substr(0, slash + 1);
     // Unnamed where the system allows, so that it never shows in the folder
-    // and goes with the process however that ends; otherwise a named file
-    // removed at once.
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // and goes with the process however that ends.
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    linkable = fd >= 0;
     if (fd < 0) {
         std::random_device rd;
         std::string tmp = fileName;
@@ -52,15 +69,71 @@ void TkrDXFExport::StreamTo(const std::string& fileName) {
         fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) ::unlink(tmp.c_str());
     }
+    return fd;
+}
+}  // namespace
+
+void TkrDXFExport::StreamTo(const std::string& fileName) {
+    if (Streaming() || !FFigures.empty() || FCanvas) return;
+    bool linkable = false;
+    int fd = OpenUnnamedBeside(fileName, linkable, 0600);
     if (fd < 0) return;  // kept in memory; saving reports what is wrong
     FStreamFd = fd;
     FEntityLines.reserve(kStreamFlush + 4096);
 }
 
+void TkrDXFExport::MeasureOnly() {
+    if (Streaming() || !FFigures.empty() || FCanvas) return;
+    FMeasuring = true;
+}
+
+TDxfStreamPlan TkrDXFExport::Plan() {
+    TDxfStreamPlan plan;
+    WriteStreamedEnds(plan.Head, plan.Tail);
+    plan.LineTypes = FLineTypeCount;
+    return plan;
+}
+
+bool TkrDXFExport::StreamDirect(const std::string& fileName, const TDxfStreamPlan& plan) {
+    if (Streaming() || !FFigures.empty() || FCanvas) return false;
+    bool linkable = false;
+    // Made with the permissions of any file this program saves.
+    int fd = OpenUnnamedBeside(fileName, linkable, 0666);
+    if (fd < 0) return false;
+    // A file that cannot be linked still takes the entities; saving then
+    // copies them as for a plain streamed drawing.
+    if (!WriteAll(fd, plan.Head.data(), plan.Head.size())) {
+        ::close(fd);
+        return false;
+    }
+    FStreamFd = fd;
+    FDirect = true;
+    FLinkable = linkable;
+    FPlan = plan;
+    FEntityStart = FEntityEnd = off_t(plan.Head.size());
+    HandleCounter = 32 + plan.LineTypes;
+    FEntityLines.reserve(kStreamFlush + 4096);
+    return true;
+}
+
+bool TkrDXFExport::LinkDirect(const std::string& tmp) {
+    if (!FLinkable) return false;
+    // The tail goes after the entities (at the same place when saved again).
+    if (!WriteAllAt(FStreamFd, FPlan.Tail.data(), FPlan.Tail.size(), FEntityEnd)) return false;
+    const std::string self = "/proc/self/fd/" + std::to_string(FStreamFd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+    // Linked once: the file now has a name, and a later save copies it.
+    FLinkable = false;
+    return true;
+}
+
 void TkrDXFExport::FlushEntities() {
+    Sync();
+    if (FMeasuring) FEntityLines.clear();
     if (FStreamFd < 0 || FEntityLines.empty()) return;
-    if (!WriteAll(FStreamFd, FEntityLines.data(), FEntityLines.size()))
+    if (!WriteAllAt(FStreamFd, FEntityLines.data(), FEntityLines.size(), FEntityEnd))
         throw EFileError("Stream write error");
+    FEntityEnd += off_t(FEntityLines.size());
     FEntityLines.clear();
 }
 
@@ -96,8 +169,8 @@ void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_
         codeLine = !codeLine;
         line.clear();
     };
-    for (off_t at = 0;;) {
-        ssize_t n = ::pread(FStreamFd, buf.data(), kChunk, at);
+    for (off_t at = FEntityStart; at < FEntityEnd;) {
+        ssize_t n = ::pread(FStreamFd, buf.data(), std::size_t(std::min<off_t>(off_t(kChunk), FEntityEnd - at)), at);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw EFileError(std::string("Stream read error. ") + std::strerror(errno));
         if (n == 0) break;
@@ -119,17 +192,15 @@ void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_
 bool TkrDXFExport::CopyEntitiesTo(int fd) {
     if (FLateLineTypes.empty()) {
         // In the kernel, without passing through this process.
-        struct stat st {};
-        if (::fstat(FStreamFd, &st) != 0) return false;
-        loff_t in = 0;
-        const loff_t size = st.st_size;
+        loff_t in = FEntityStart;
+        const loff_t size = FEntityEnd;
         while (in < size) {
             ssize_t n = ::copy_file_range(FStreamFd, &in, fd, nullptr, std::size_t(size - in), 0);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
         }
         if (in == size) return true;
-        if (in != 0) return false;  // partly copied: the output is not sound
+        if (in != FEntityStart) return false;  // partly copied: the output is not sound
     }
     bool ok = true;
     CopyEntities([&](const char* p, std::size_t n) { ok = ok && WriteAll(fd, p, n); });

@@ -21,30 +21,41 @@
 
 namespace {
 
-// Restores the writer's current target on every way out.
+}  // namespace
+
+// Restores the writer's current target on every way out; what was gathered
+// for a target goes to it before the target changes.
 class TTargetGuard {
 public:
-    TTargetGuard(std::string*& target, std::string* replacement) : FRef(target), FOld(target) {
-        FRef = replacement;
+    TTargetGuard(TkrDXFExport& w, std::string* replacement) : FWriter(w), FOld(w.FTarget) {
+        w.Sync();
+        w.FTarget = replacement;
     }
-    ~TTargetGuard() { FRef = FOld; }
+    ~TTargetGuard() {
+        FWriter.Sync();
+        FWriter.FTarget = FOld;
+    }
     TTargetGuard(const TTargetGuard&) = delete;
     TTargetGuard& operator=(const TTargetGuard&) = delete;
 
 private:
-    std::string*& FRef;
+    TkrDXFExport& FWriter;
     std::string* FOld;
 };
+
+namespace {
 
 // The standard lineweights in hundredths of a millimetre.
 constexpr std::int32_t kLineWeights[] = {0,  5,  9,  13, 15, 18,  20,  25,  30,  35,  40,  50,
                                          53, 60, 70, 80, 90, 100, 106, 120, 140, 158, 200, 211};
 
-void AppendHex(std::string& out, std::uint32_t v) {
+// Upper-case hexadecimal of v, at least two digits, at out; returns the end.
+char* PutHex(char* out, std::uint32_t v) {
     char buf[16];
     auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
-    if (r.ptr - buf < 2) out += '0';
-    for (char* p = buf; p < r.ptr; ++p) out += (*p >= 'a' && *p <= 'f') ? char(*p - 32) : *p;
+    if (r.ptr - buf < 2) *out++ = '0';
+    for (char* p = buf; p < r.ptr; ++p) *out++ = (*p >= 'a' && *p <= 'f') ? char(*p - 32) : *p;
+    return out;
 }
 
 // Fixed pieces of the file, one line per entry.
@@ -187,6 +198,7 @@ void TkrDXFExport::LoadFromMetafile(const TEmfRecordBuffer& records) {
 
 void TkrDXFExport::Clear() {
     if (FReader) FReader->DefinedLineTypes = 0;
+    FStaged = 0;
     FEntityLines.clear();
     FLineTypeLines.clear();
     FTarget = &FEntityLines;
@@ -200,6 +212,7 @@ void TkrDXFExport::Append(const TdxfExportData& data, Args... args) {
         // Written at once on the current layer, then dropped.
         const Fig fig(data, args...);
         fig.WriteEntity(*this);
+        Sync();
         if (FEntityLines.size() >= kStreamFlush) FlushEntities();
         return;
     }
@@ -230,13 +243,16 @@ void TkrDXFExport::AddText(const TdxfExportData& d) { Append<TkrExpDXFMText>(d);
 void TkrDXFExport::AddLineType(std::string_view name, std::span<const float> elements) {
     double total = 0;
     for (float e : elements) total += std::fabs(double(e));
-    TTargetGuard guard(FTarget, &FLineTypeLines);
+    TTargetGuard guard(*this, &FLineTypeLines);
     // Streaming: line type records take the handles from 20 on, in order,
     // however many entities were written before; each entity written before
     // this one gets its handle corrected when the file is put together.
+    // Planned streaming: the entities' handles begin after all line types
+    // of the plan, so none needs correcting.
     const std::int32_t entityHandle = HandleCounter;
     if (Streaming()) {
-        if (HandleCounter > 32 + FLineTypeCount) FLateLineTypes.push_back(HandleCounter - 32 - FLineTypeCount);
+        if (!FDirect && HandleCounter > 32 + FLineTypeCount)
+            FLateLineTypes.push_back(HandleCounter - 32 - FLineTypeCount);
         HandleCounter = 32 + FLineTypeCount;
     }
     BeginRecord("LTYPE", "AcDbLinetypeTableRecord");
@@ -252,7 +268,7 @@ void TkrDXFExport::AddLineType(std::string_view name, std::span<const float> ele
     }
     if (Streaming()) {
         ++FLineTypeCount;
-        HandleCounter = entityHandle + 1;
+        HandleCounter = FDirect ? entityHandle : entityHandle + 1;
         return;
     }
     FHandleAfterLoad = HandleCounter;  // entity handles follow the line types
@@ -304,6 +320,16 @@ char* PutCode(char* p, int code) {
 }  // namespace
 
 void TkrDXFExport::AddLine(std::string_view text) {
+    if (Skipping()) return;
+    if (text.size() + 2 <= sizeof FStage) {
+        char* p = Room(text.size() + 2);
+        for (char c : text) *p++ = (c == '\r' || c == '\n') ? ' ' : c;  // see below
+        *p++ = '\r';
+        *p++ = '\n';
+        Used(p);
+        return;
+    }
+    Sync();
     std::string& t = *FTarget;
     // A value never splits into two lines: a CR or LF inside it would break
     // the pairing of code and value lines, so it is written as a space.
@@ -322,22 +348,22 @@ void TkrDXFExport::AddLine(std::string_view text) {
 }
 
 void TkrDXFExport::AddCode(int code) {
-    char buf[24];
-    FTarget->append(buf, PutCode(buf, code));
+    if (Skipping()) return;
+    Used(PutCode(Room(24), code));
 }
 
 void TkrDXFExport::AddPair(int code, std::string_view text) {
+    if (Skipping()) return;
     // Short values (names, handles) go in one piece with their code line.
-    char buf[128];
-    if (text.size() <= sizeof buf - 26) {
-        char* p = PutCode(buf, code);
+    if (text.size() <= 102) {
+        char* p = PutCode(Room(128), code);
         for (char c : text) {
             if (c == '\r' || c == '\n') c = ' ';  // see AddLine
             *p++ = c;
         }
         *p++ = '\r';
         *p++ = '\n';
-        FTarget->append(buf, p);
+        Used(p);
         return;
     }
     AddCode(code);
@@ -345,27 +371,31 @@ void TkrDXFExport::AddPair(int code, std::string_view text) {
 }
 
 void TkrDXFExport::AddPair(int code, std::int32_t value) {
-    // Both lines are formed in one piece and appended at once.
-    char buf[48];
-    char* p = decimal::PutInt(PutCode(buf, code), value);
+    if (Skipping()) return;
+    // Both lines are formed in one piece.
+    char* p = decimal::PutInt(PutCode(Room(48), code), value);
     *p++ = '\r';
     *p++ = '\n';
-    FTarget->append(buf, p);
+    Used(p);
 }
 
 void TkrDXFExport::AddPair(int code, double value) {
-    char buf[24 + kMaxRealChars + 2];
-    char* p = PutReal(PutCode(buf, code), value);
+    if (Skipping()) return;
+    char* p = PutReal(PutCode(Room(24 + kMaxRealChars + 2), code), value);
     *p++ = '\r';
     *p++ = '\n';
-    FTarget->append(buf, p);
+    Used(p);
 }
 
 void TkrDXFExport::AddHandle() {
-    AddCode(5);
-    std::string& t = *FTarget;
-    AppendHex(t, static_cast<std::uint32_t>(HandleCounter));
-    t += "\r\n";
+    if (Skipping()) {
+        ++HandleCounter;
+        return;
+    }
+    char* p = PutHex(PutCode(Room(24 + 16 + 2), 5), static_cast<std::uint32_t>(HandleCounter));
+    *p++ = '\r';
+    *p++ = '\n';
+    Used(p);
     ++HandleCounter;
 }
 
@@ -453,10 +483,11 @@ void TkrDXFExport::WriteEntities(bool chunked) {
     HandleCounter = FHandleAfterLoad;
     std::string savedLayerName = FCurrentLayerName;
     {
-        TTargetGuard guard(FTarget, &FEntityLines);
+        TTargetGuard guard(*this, &FEntityLines);
         for (const auto& fig : FFigures) {
             if (fig->LayerName != FCurrentLayerName) FCurrentLayerName = fig->LayerName;
             fig->WriteEntity(*this);
+            Sync();
             if (chunked && FEntityLines.size() >= kChunkSize) {
                 // A full chunk is put aside and a fresh one begun: the text
                 // never needs one contiguous block (nor its doubling) of the
@@ -474,7 +505,7 @@ void TkrDXFExport::WriteEntities(bool chunked) {
 // (end of the entities, objects); the head needs the handle counter and the
 // extents that writing the entities leaves.
 void TkrDXFExport::WriteHead(std::string& out) {
-    TTargetGuard guard(FTarget, &out);
+    TTargetGuard guard(*this, &out);
     auto fixed = [&](auto& lines) {
         for (const char* l : lines) AddLine(l);
     };
@@ -483,9 +514,11 @@ void TkrDXFExport::WriteHead(std::string& out) {
     AddPair(9, "$ACADVER");
     AddPair(1, "AC1015");
     AddPair(9, "$HANDSEED");
-    AddCode(5);
-    AppendHex(out, static_cast<std::uint32_t>(HandleCounter + static_cast<std::int32_t>(FLayers.size()) + 1));
-    out += "\r\n";
+    char* p = PutHex(PutCode(Room(24 + 16 + 2), 5),
+                     static_cast<std::uint32_t>(HandleCounter + static_cast<std::int32_t>(FLayers.size()) + 1));
+    *p++ = '\r';
+    *p++ = '\n';
+    Used(p);
     AddPair(9, "$LIMMIN");
     AddPair(10, double(Extents.MinX));
     AddPair(20, double(Extents.MinY));
@@ -493,6 +526,7 @@ void TkrDXFExport::WriteHead(std::string& out) {
     AddPair(10, double(Extents.MaxX));
     AddPair(20, double(Extents.MaxY));
     fixed(kTablesStart);
+    Sync();
     out += FLineTypeLines;
     fixed(kLayerTableHead);
     for (const auto& layer : FLayers) WriteLayer(*layer);
@@ -500,7 +534,7 @@ void TkrDXFExport::WriteHead(std::string& out) {
 }
 
 void TkrDXFExport::WriteTail(std::string& out) {
-    TTargetGuard guard(FTarget, &out);
+    TTargetGuard guard(*this, &out);
     for (const char* l : kObjects) AddLine(l);
 }
 
@@ -558,8 +592,11 @@ void TkrDXFExport::WriteStreamedEnds(std::string& head, std::string& tail) {
 void TkrDXFExport::SaveToFile(const std::string& fileName) {
     namespace fs = std::filesystem;
     std::string head, tail;
+    if (FMeasuring) throw EFileError("Stream write error");  // nothing was written
     if (Streaming()) {
         WriteStreamedEnds(head, tail);
+        if (FDirect && (head != FPlan.Head || tail != FPlan.Tail || FLineTypeCount != FPlan.LineTypes))
+            throw EDxfPlanMismatch();
     } else {
         // The three parts are written one after another: the entity lines
         // are not copied into one more string of the whole file.
@@ -593,6 +630,13 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
         sigset_t& s;
         ~Unblock() { pthread_sigmask(SIG_SETMASK, &s, nullptr); }
     } unblock{previous};
+    if (FDirect && LinkDirect(tmp)) {
+        std::error_code ec;
+        fs::rename(tmp, fileName, ec);
+        if (!ec) return;
+        fs::remove(tmp, ec);
+        throw EFileError("Stream write error");
+    }
     std::FILE* f = std::fopen(tmp.c_str(), "wbx");
     if (!f) {
         throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));

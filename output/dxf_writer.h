@@ -9,15 +9,24 @@
 //    file beside the output and then dropped, so that memory stays bounded
 //    whatever the size of the drawing. The header, which needs the extents
 //    and the handle seed known only after the last figure, is written at
-//    saving, followed by the entities copied from the temporary file.
-// Both give the same bytes.
+//    saving, followed by the entities copied from the temporary file;
+//  - planned (MeasureOnly, then StreamDirect): a first drawing only measures
+//    what the head needs (extents, handles, line types, layers) without
+//    writing an entity, and gives the head and tail (Plan); the second
+//    drawing writes head, entities and tail straight into the unnamed file,
+//    which saving then links under the final name, so that the entities are
+//    written once and never copied.
+// All give the same bytes.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +39,20 @@
 #include "platform/recording_canvas.h"
 
 class TkrMetafile;
+
+// What a measuring drawing found: the head and the tail of the file, and the
+// number of line types (the entities' handles follow theirs).
+struct TDxfStreamPlan {
+    std::string Head, Tail;
+    std::int32_t LineTypes = 0;
+};
+
+// A planned writer whose drawing did not give what its plan said (the head
+// would differ): nothing is saved, and the layout is to be written another way.
+class EDxfPlanMismatch : public std::runtime_error {
+public:
+    EDxfPlanMismatch() : std::runtime_error("the drawing differs from its measured plan") {}
+};
 
 struct TExportExtents {
     float MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
@@ -53,7 +76,17 @@ public:
     // drawing; when no temporary file can be made there, the writer keeps
     // the figures in memory and SaveToFile reports what is wrong.
     void StreamTo(const std::string& fileName);
-    bool Streaming() const { return FStreamFd >= 0; }
+    bool Streaming() const { return FStreamFd >= 0 || FMeasuring; }
+    // Measuring (see above): call before drawing; after FinishDrawing, Plan
+    // gives the head and tail. No file is made and no entity kept.
+    void MeasureOnly();
+    TDxfStreamPlan Plan();
+    // Planned streaming into an unnamed file in the folder of fileName, the
+    // head of plan written first. Call before drawing the same layout again;
+    // false (the writer then keeps the figures in memory) when no such file
+    // can be made. SaveToFile raises EDxfPlanMismatch when the drawing did
+    // not give the plan's head.
+    bool StreamDirect(const std::string& fileName, const TDxfStreamPlan& plan);
     // Closes the recording and reads it back into figures. The recording is
     // released in any case; figures made before an error stay.
     void FinishDrawing();
@@ -107,8 +140,22 @@ public:
     const std::string& CurrentLayerName() const { return FCurrentLayerName; }
     // The entity lines written so far (after SaveToString or SaveToStream
     // those of the whole file; SaveToFile releases them).
-    const std::string& EntityLines() const { return FEntityLines; }
-    const std::string& LineTypeLines() const { return FLineTypeLines; }
+    const std::string& EntityLines() const {
+        Sync();
+        return FEntityLines;
+    }
+    const std::string& LineTypeLines() const {
+        Sync();
+        return FLineTypeLines;
+    }
+    // Appends the lines gathered in the stage to the current target (done by
+    // every change of target and after every figure).
+    void Sync() const {
+        if (FStaged) {
+            FTarget->append(FStage, FStaged);
+            FStaged = 0;
+        }
+    }
     TkrMetafile* Reader() { return FReader.get(); }
     bool HasCanvas() const { return FCanvas != nullptr; }
 
@@ -124,6 +171,20 @@ private:
     void CopyEntities(const std::function<void(const char*, std::size_t)>& put);
     // The same into a file descriptor at its position; false when writing fails.
     bool CopyEntitiesTo(int fd);
+    // Planned streaming: appends the tail and links the unnamed file under
+    // tmp; false when the system cannot link it (then it is copied).
+    bool LinkDirect(const std::string& tmp);
+    // Skips the entity lines while measuring (AddPoint still counts extents
+    // and AddHandle handles).
+    bool Skipping() const { return FMeasuring && FTarget == &FEntityLines; }
+    // Room for n more characters in the stage (n at most its size); Used
+    // takes the end of what was written there.
+    char* Room(std::size_t n) {
+        if (FStaged + n > sizeof FStage) Sync();
+        return FStage + FStaged;
+    }
+    void Used(const char* end) { FStaged = std::size_t(end - FStage); }
+    friend class TTargetGuard;
     void WriteStreamedEnds(std::string& head, std::string& tail);
     void AddLine(std::string_view text);
     void AddCode(int code);
@@ -138,6 +199,10 @@ private:
     std::vector<std::unique_ptr<TkrExpDXFLayer>> FLayers;
     std::vector<std::unique_ptr<TkrExpDXFFigure>> FFigures;
     std::string* FTarget = nullptr;
+    // Pairs are formed here, a few kilobytes at a time, and appended to the
+    // target in one piece: one append per figure instead of one per line.
+    mutable char FStage[8192];
+    mutable std::size_t FStaged = 0;
     // The entity lines; SaveToFile puts full chunks of them aside in
     // FEntityChunks and releases both once the file is written.
     std::string FEntityLines;
@@ -157,5 +222,13 @@ private:
     std::int64_t FStreamEntities = 0;
     std::int32_t FLineTypeCount = 0;
     std::vector<std::int64_t> FLateLineTypes;
+    bool FMeasuring = false;
+    // Planned streaming: the plan, and where the entities begin in the file.
+    bool FDirect = false;
+    TDxfStreamPlan FPlan;
+    bool FLinkable = false;
+    // Where the entities lie in the file (the file's end, as the tail of a
+    // planned file may follow them).
+    off_t FEntityStart = 0, FEntityEnd = 0;
     static constexpr std::size_t kStreamFlush = std::size_t(1) << 20;
 };

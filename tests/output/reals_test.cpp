@@ -4,6 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "output/decimal.h"
 #include "output/reals.h"
 
 TEST(RealText, WorkedExamples) {
@@ -77,4 +84,23 @@ TEST(RealText, AppendsToExistingText) {
     std::string s = "x=";
     AppendReal(s, 2.25);
     EXPECT_EQ(s, "x=2.25");
+}
+
+// The integer writer gives std::to_chars's text at every number of digits,
+// both signs and the ends of the range (it writes the digits straight into
+// place, so a wrong count would shift or cut them).
+TEST(Decimal, IntegersAreWrittenAsToCharsWritesThem) {
+    std::vector<std::int64_t> values = {0, INT64_MIN, INT64_MAX, INT64_MIN + 1};
+    for (std::int64_t p = 1; p <= INT64_MAX / 10; p *= 10)
+        for (std::int64_t v : {p - 1, p, p + 1, 5 * p, 9 * p}) values.insert(values.end(), {v, -v});
+    for (std::int64_t v : values) {
+        char want[32], got[32];
+        char* we = std::to_chars(want, want + sizeof want, v).ptr;
+        std::memset(got, '#', sizeof got);
+        char* ge = decimal::PutInt(got, v);
+        EXPECT_EQ(std::string(got, ge), std::string(want, we)) << v;
+        EXPECT_EQ(got[ge - got], '#') << v;  // nothing written past the end
+    }
+    char u[32];
+    EXPECT_EQ(std::string(u, decimal::PutUnsigned(u, UINT64_MAX)), "18446744073709551615");
 }

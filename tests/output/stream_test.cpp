@@ -148,3 +148,80 @@ TEST(RecordPipe, PiecesAreReadInOrderAndAnErrorComesOutOfFinishOnly) {
     EXPECT_THROW(pipe.Finish(), EFileError);
     EXPECT_EQ(seen, (std::vector<std::size_t>{1, 2}));
 }
+
+namespace {
+// A measuring drawing, then the planned one into dir/name: the file the
+// planned writer saves.
+std::string Planned(const fs::path& file, int n, std::size_t drainWords, TkrDXFExport& planned,
+                    void (*draw)(TkrDXFExport&, int, std::size_t) = Draw) {
+    TkrDXFExport probe;
+    probe.MeasureOnly();
+    draw(probe, n, drainWords);
+    probe.FinishDrawing();
+    // Measuring keeps no entity line and makes no file.
+    EXPECT_TRUE(probe.EntityLines().empty());
+    EXPECT_TRUE(fs::is_empty(file.parent_path()));
+    const TDxfStreamPlan plan = probe.Plan();
+    EXPECT_TRUE(planned.StreamDirect(file.string(), plan));
+    draw(planned, n, drainWords);
+    EXPECT_TRUE(fs::is_empty(file.parent_path()));
+    planned.FinishDrawing();
+    planned.SaveToFile(file.string());
+    return ReadFile(file);
+}
+}  // namespace
+
+TEST_F(Stream, APlannedDrawingIsWrittenOnceAndGivesTheSameBytes) {
+    for (auto [n, drain] : {std::pair{40, std::size_t(8)}, std::pair{60000, std::size_t(1) << 16}}) {
+        TkrDXFExport memory;
+        Draw(memory, n, drain);
+        memory.FinishDrawing();
+        const std::string expected = memory.SaveToString();
+        const fs::path file = dir / ("planned" + std::to_string(n) + ".dxf");
+        TkrDXFExport planned;
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        const std::string got = Planned(file, n, drain, planned);
+        EXPECT_EQ(got.size(), expected.size()) << n;
+        EXPECT_TRUE(got == expected) << n;
+        // A file of this program: read and write for everyone the umask allows,
+        // like any other it saves (not the private mode of a temporary).
+        const fs::perms p = fs::status(file).permissions();
+        EXPECT_NE(p & fs::perms::others_read, fs::perms::none) << n;
+        // Saving again (to a stream, a string, the same or another file)
+        // gives the same bytes and leaves no temporary file.
+        std::ostringstream again;
+        planned.SaveToStream(again);
+        EXPECT_TRUE(again.str() == expected);
+        EXPECT_TRUE(planned.SaveToString() == expected);
+        planned.SaveToFile(file.string());
+        planned.SaveToFile((dir / "copy.dxf").string());
+        EXPECT_TRUE(ReadFile(file) == expected);
+        EXPECT_TRUE(ReadFile(dir / "copy.dxf") == expected);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    }
+}
+
+TEST_F(Stream, APlannedDrawingThatDrawsSomethingElseIsNotSaved) {
+    // The plan says 40 lines, the drawing has 41: its head would not fit
+    // the entities, so saving refuses and leaves the folder as it was.
+    TkrDXFExport probe;
+    probe.MeasureOnly();
+    Draw(probe, 40, 8);
+    probe.FinishDrawing();
+    const TDxfStreamPlan plan = probe.Plan();
+    const fs::path file = dir / "out.dxf";
+    {
+        std::ofstream(file) << "kept";
+    }
+    TkrDXFExport planned;
+    ASSERT_TRUE(planned.StreamDirect(file.string(), plan));
+    Draw(planned, 41, 8);
+    planned.FinishDrawing();
+    EXPECT_THROW(planned.SaveToFile(file.string()), EDxfPlanMismatch);
+    EXPECT_EQ(ReadFile(file), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    // A measuring writer has nothing to save.
+    EXPECT_THROW(probe.SaveToFile((dir / "probe.dxf").string()), EFileError);
+    EXPECT_FALSE(fs::exists(dir / "probe.dxf"));
+}
