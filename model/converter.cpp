@@ -181,6 +181,7 @@ void TkrDXFConverter::Clear() {
     FNames.clear();
     FNameIds.clear();
     FNameRuns.clear();
+    std::fill(std::begin(FRecentNames), std::end(FRecentNames), kNoName);
     FBlockIndex = {};
     for (int k = 0; k < 3; ++k)
         if (FSectionPtr[k]) FSectionPtr[k]->Entities.clear();

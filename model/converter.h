@@ -261,6 +261,8 @@ private:
     // memory (the whole text, or FBuffer filled from FSource).
     void LoadSource();
     bool Refill();
+    bool ReadLineInWindow();
+    void ReadLineAcrossWindow();
     void ReleaseWindow();
     // Reads on for the header lookups (one, or all with kHeaderVariableCount)
     // until they end, without moving the window.
@@ -268,8 +270,11 @@ private:
     std::string_view GroupNameAt(size_t pos) const;
     std::string_view FWindow;
     size_t FWindowStart = 0;
-    std::string FBuffer;
+    std::unique_ptr<char[]> FBuffer;
+    size_t FBufferSize = 0, FBufferCapacity = 0;
     std::istream* FSource = nullptr;
+    // The code line of the current group read "0" exactly (after trimming).
+    bool FPlainZero = false;
     std::streamoff FSourceStart = 0;
     mutable THeaderLookups FHeader;
     // Names of the 0 groups that started entities, and runs of positions
@@ -278,6 +283,7 @@ private:
     std::vector<std::string> FNames;
     std::unordered_map<std::string, uint32_t> FNameIds;
     std::vector<std::pair<uint32_t, uint32_t>> FNameRuns;
+    uint32_t FRecentNames[8] = {kNoName, kNoName, kNoName, kNoName, kNoName, kNoName, kNoName, kNoName};
     // The value of the current binary group when it is a number; FValueText
     // holds the text form of numbers and chunks.
     enum class TNumberKind : uint8_t { None, Integer, Real } FNumberKind = TNumberKind::None;

@@ -2,6 +2,8 @@
 // text form, the names of the entities' 0 groups and the header variables.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <istream>
 
 #include "model/binary_dxf.h"
@@ -35,7 +37,7 @@ void TkrDXFConverter::LoadFromStream(std::istream& in, uint64_t size) {
     Text.clear();
     FSource = &in;
     FSourceStart = std::streamoff(in.tellg());
-    FBuffer.clear();
+    FBufferSize = 0;
     FWindow = {};
     TextEnd = size_t(size);
     LoadSource();
@@ -45,7 +47,8 @@ void TkrDXFConverter::ReleaseWindow() {
     FWindow = {};
     FWindowStart = 0;
     FSource = nullptr;
-    std::string().swap(FBuffer);
+    FBuffer.reset();
+    FBufferSize = FBufferCapacity = 0;
     std::string().swap(Text);
 }
 
@@ -67,6 +70,7 @@ void TkrDXFConverter::LoadSource() {
     WindowPeak = FWindow.size();
     Position = GroupStart = 0;
     Value = {};
+    FPlainZero = false;
     FHeader.Start(false, true);
     // The form of the file shows in its first 24 bytes.
     while (FWindow.size() < std::min<size_t>(TextEnd, kBinaryDxfSentinel.size() + 2) && Refill()) {
@@ -115,32 +119,38 @@ namespace {
 
 bool TkrDXFConverter::Refill() {
     if (!FSource) return false;
-    const size_t end = FWindowStart + FBuffer.size();
+    const size_t end = FWindowStart + FBufferSize;
     if (end >= TextEnd) return false;
     // Everything before the current group is done with; the current group
     // (its code line, blank lines before it, and the value read so far)
     // stays, so that its start can still be looked at.
     const size_t keep = std::max(FWindowStart, std::min(GroupStart, Position));
     if (keep > FWindowStart) {
-        FBuffer.erase(0, keep - FWindowStart);
+        FBufferSize -= keep - FWindowStart;
+        std::memmove(FBuffer.get(), FBuffer.get() + (keep - FWindowStart), FBufferSize);
         FWindowStart = keep;
     }
     // A line longer than the window makes it grow: it doubles, so that the
     // line costs linear time.
-    const size_t want = std::min(std::max(ReadWindow, FBuffer.size()), TextEnd - end);
-    const size_t old = FBuffer.size();
-    FBuffer.resize(old + want);
-    FSource->read(FBuffer.data() + old, std::streamsize(want));
+    const size_t want = std::min(std::max(ReadWindow, FBufferSize), TextEnd - end);
+    const size_t old = FBufferSize;
+    if (old + want > FBufferCapacity) {
+        const size_t cap = std::max(old + want, std::min(2 * FBufferCapacity, TextEnd - FWindowStart));
+        auto grown = std::make_unique_for_overwrite<char[]>(cap);
+        if (old) std::memcpy(grown.get(), FBuffer.get(), old);
+        FBuffer = std::move(grown);
+        FBufferCapacity = cap;
+    }
+    FSource->read(FBuffer.get() + old, std::streamsize(want));
     const size_t got = FSource->gcount() > 0 ? size_t(FSource->gcount()) : 0;
+    FBufferSize = old + got;
+    FWindow = std::string_view(FBuffer.get(), FBufferSize);
     if (got < want) {
-        FBuffer.resize(old + got);
-        FWindow = FBuffer;
         Value = {};  // it may have pointed into the bytes moved above
         ThrowChanged(end + got, TextEnd);
     }
-    FWindow = FBuffer;
-    WindowPeak = std::max(WindowPeak, FBuffer.size());
-    FHeader.Feed(std::string_view(FBuffer).substr(old), end);
+    WindowPeak = std::max(WindowPeak, FBufferSize);
+    FHeader.Feed(FWindow.substr(old), end);
     return true;
 }
 
@@ -171,18 +181,40 @@ void TkrDXFConverter::FinishHeader(size_t lookup) const {
 
 // ---- reading ----
 
+// The line at Position when it ends inside the window (with a byte after
+// its end, for a CR's LF): the usual case, inlined into the group loop.
+inline bool TkrDXFConverter::ReadLineInWindow() {
+    const char* base = FWindow.data();
+    const char* p = base + (Position - FWindowStart);
+    const char* end = base + FWindow.size();
+    const char* e = p;
+    // One comparison per character for the usual ones above CR.
+    while (e < end && ((unsigned char)*e > '\r' || (*e != '\n' && *e != '\r'))) ++e;
+    if (end - e < 2 && FSource) return false;
+    Value = std::string_view(p, size_t(e - p));
+    if (e < end) {
+        if (*e == '\r' && e + 1 < end && e[1] == '\n') e += 2;
+        else e += 1;
+    }
+    Position = FWindowStart + size_t(e - base);
+    return true;
+}
+
 void TkrDXFConverter::ReadLine() {
     if (Position >= TextEnd) {
         Value = {};
         return;
     }
+    if (!ReadLineInWindow()) ReadLineAcrossWindow();
+}
+
+void TkrDXFConverter::ReadLineAcrossWindow() {
     size_t scanned = 0;  // bytes of the line looked at before the window grew
     for (;;) {
         const char* base = FWindow.data();
         const char* p = base + (Position - FWindowStart);
         const char* end = base + FWindow.size();
         const char* e = p + scanned;
-        // One comparison per character for the usual ones above CR.
         while (e < end && ((unsigned char)*e > '\r' || (*e != '\n' && *e != '\r'))) ++e;
         // A line that runs to the end of the window, or a CR there (a LF may
         // follow), needs the next bytes of the file.
@@ -208,17 +240,20 @@ void TkrDXFConverter::ReadGroup() {
     GroupStart = Position;
     for (;;) {
         if (TextExhausted()) break;
-        ReadLine();
+        if (!ReadLineInWindow()) ReadLineAcrossWindow();
         ++LineNumber;
         if (!Value.empty()) break;
     }
+    FPlainZero = false;
     if (!TextExhausted()) {
         int32_t c;
         if (!ParseInt32(Value, c)) throw EConvertError("'" + Cp1252ToUtf8(Value) + "' ist kein gültiger Integerwert");
         Code = c;
+        FPlainZero = c == 0 && TrimBlanks(Value) == "0";
     }
     // (The code line's Value is not used past here: the next line may move the window.)
-    ReadLine();
+    if (Position >= TextEnd) Value = {};
+    else if (!ReadLineInWindow()) ReadLineAcrossWindow();
     ++LineNumber;
     if (TextExhausted()) {
         Code = 0;
@@ -229,6 +264,7 @@ void TkrDXFConverter::ReadGroup() {
 void TkrDXFConverter::ReadBinaryGroup() {
     GroupStart = Position;
     FNumberKind = TNumberKind::None;
+    FPlainZero = false;
     // Every group counts two lines, as in the text form.
     LineNumber += 2;
     if (Position >= TextEnd) {
@@ -245,6 +281,7 @@ void TkrDXFConverter::ReadBinaryGroup() {
         }
     Position = FWindowStart + g.End;
     Code = g.Code;
+    FPlainZero = g.Code == 0;
     if (g.Kind == TBinaryKind::String) {
         Value = g.Bytes;
     } else {
@@ -294,17 +331,31 @@ void TkrDXFConverter::RecordEntityName() {
     // The current group is in the window: its name (as written, trimmed) is
     // kept in the table of names, and the position starts a run of entities
     // of that name. Positions only grow while a file is read.
-    std::string_view name = GroupNameAt(GroupStart);
+    // The usual 0 group: its code line reads "0" and its value line is the
+    // current value; only other groups are looked at in the window again.
+    std::string_view name = FPlainZero && Position < TextEnd
+                                ? (BinarySource ? Value : TrimBlanks(Value))
+                                : GroupNameAt(GroupStart);
     uint32_t id = kNoName;
-    if (!FNameRuns.empty() && FNameRuns.back().second != kNoName && FNames[FNameRuns.back().second] == name)
-        return;
     if (!name.empty()) {
-        auto it = FNameIds.find(std::string(name));
-        if (it == FNameIds.end()) {
-            it = FNameIds.emplace(std::string(name), uint32_t(FNames.size())).first;
-            FNames.emplace_back(name);
+        // Drawings mix a few kinds of entity: the names met last are
+        // compared before the table is asked.
+        id = kNoName;
+        for (uint32_t recent : FRecentNames)
+            if (recent != kNoName && FNames[recent] == name) {
+                id = recent;
+                break;
+            }
+        if (id == kNoName) {
+            auto it = FNameIds.find(std::string(name));
+            if (it == FNameIds.end()) {
+                it = FNameIds.emplace(std::string(name), uint32_t(FNames.size())).first;
+                FNames.emplace_back(name);
+            }
+            id = it->second;
+            std::copy_backward(std::begin(FRecentNames), std::end(FRecentNames) - 1, std::end(FRecentNames));
+            FRecentNames[0] = id;
         }
-        id = it->second;
     }
     if (!FNameRuns.empty() && FNameRuns.back().second == id) return;
     FNameRuns.emplace_back(uint32_t(GroupStart), id);
