@@ -1,6 +1,8 @@
 // Loads arbitrary bytes as a DXF drawing, draws every layout onto a sink in
 // DXF form and writes the simplified DXF text in memory: the whole conversion
-// without files. A read error is an expected outcome.
+// without files, each layout first measured as the conversion run does (the
+// measured head and tail must be those of the written file). A read error is
+// an expected outcome.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,14 +29,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < g.LayoutCount(); ++i) {
         try {
             g.SetCurrentLayout(g.GetLayout(i));
+            TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
+            // First only measured, as the conversion run does before it
+            // writes the file straight behind the measured head.
+            TDxfStreamPlan plan;
+            {
+                TPDFCanvas probe;
+                probe.Exporter = std::make_unique<TkrDXFExport>();
+                probe.Exporter->MeasureOnly();
+                g.DrawOnSink(probe, rect);
+                probe.Exporter->FinishDrawing();
+                plan = probe.Exporter->Plan();
+            }
             TPDFCanvas sink;
             sink.Exporter = std::make_unique<TkrDXFExport>();
-            TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
             g.DrawOnSink(sink, rect);
             sink.Exporter->FinishDrawing();
             std::string out = sink.Exporter->SaveToString();
-            // Every file ends with the EOF group.
+            // Every file ends with the EOF group, and the measuring drawing
+            // gave the head and tail of the written one.
             if (out.size() < 5 || out.compare(out.size() - 5, 5, "EOF\r\n") != 0) __builtin_trap();
+            if (out.size() < plan.Head.size() + plan.Tail.size() || out.compare(0, plan.Head.size(), plan.Head) != 0 ||
+                out.compare(out.size() - plan.Tail.size(), plan.Tail.size(), plan.Tail) != 0)
+                __builtin_trap();
         } catch (const EkrError&) {
         } catch (const EkrExportError&) {
         }
