@@ -102,15 +102,20 @@ void TkrDXFImage::Progress(TProgressStage stage) {
 // ---- loading ----
 
 namespace {
-// Opens a drawing file and tells its size; the stream stands at its start.
-uint64_t OpenDrawing(std::ifstream& f, const std::string& path) {
+// Opens a drawing file and tells its size (-1: a file that cannot seek, such
+// as a FIFO, which is read whole); the stream stands at its start.
+int64_t OpenDrawing(std::ifstream& f, const std::string& path) {
     f.open(path, std::ios::binary);
     if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
     f.seekg(0, std::ios::end);
     std::streamoff size = f.tellg();
+    if (size < 0) {
+        f.clear();
+        return -1;
+    }
     f.seekg(0);
-    if (size < 0 || !f) throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
-    return uint64_t(size);
+    if (!f) throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
+    return int64_t(size);
 }
 }  // namespace
 
@@ -120,12 +125,20 @@ void TkrDXFImage::LoadFromFile(const std::string& path) {
     // folder. The file is read a window at a time: its text is never held
     // whole, and Reload reads it again.
     std::ifstream f;
-    uint64_t size = OpenDrawing(f, path);
+    int64_t size = OpenDrawing(f, path);
     TFileInfo info = InspectFile(path);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const TFileIdentity* id = info.Kind == TFileKind::fkRegular ? &info.Id : nullptr;
+    if (size < 0) {
+        // What a FIFO delivers is read once: it is kept like a text.
+        FKeptText = ReadAll(f);
+        FLoadedPath.clear();
+        LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, folder, id);
+        return;
+    }
     FKeptText.clear();
     FLoadedPath = path;
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, size); }, std::filesystem::path(path).parent_path().string(),
-             info.Kind == TFileKind::fkRegular ? &info.Id : nullptr);
+    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, folder, id);
 }
 
 void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadFromText(ReadAll(stream)); }
@@ -207,9 +220,10 @@ void TkrDXFImage::Reload() {
     }
     std::string path = FLoadedPath;
     std::ifstream f;
-    uint64_t size = OpenDrawing(f, path);
+    int64_t size = OpenDrawing(f, path);
     CheckSameFile(path);
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, size); }, folder, file ? &*file : nullptr);
+    if (size < 0) throw EkrError("'" + path + "' was replaced since it was loaded");
+    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, folder, file ? &*file : nullptr);
 }
 
 void TkrDXFImage::CheckSameFile(const std::string& path) const {
@@ -232,11 +246,11 @@ void TkrDXFImage::SaveToStream(std::ostream& stream) const {
     // The text of a file is not held: the file's bytes are copied, as many
     // as were loaded.
     std::ifstream f;
-    uint64_t size = OpenDrawing(f, FLoadedPath);
+    int64_t size = OpenDrawing(f, FLoadedPath);
     CheckSameFile(FLoadedPath);
-    if (size != Converter->TextEnd) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
+    if (size < 0 || uint64_t(size) != Converter->TextEnd) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
     char buf[1 << 16];
-    for (uint64_t left = size; left > 0;) {
+    for (uint64_t left = uint64_t(size); left > 0;) {
         const std::streamsize n = std::streamsize(std::min<uint64_t>(left, sizeof buf));
         if (!f.read(buf, n)) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
         stream.write(buf, n);
