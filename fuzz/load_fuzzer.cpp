@@ -12,6 +12,7 @@
 
 #include "model/binary_dxf.h"
 #include "model/converter.h"
+#include "model/entities/layout.h"
 #include "model/errors.h"
 
 namespace {

@@ -104,6 +104,12 @@ void TkrDXFConverter::LoadSource() {
         // file would cut it off, so it is written as \x00.
         for (size_t i = msg.find('\0'); i != std::string::npos; i = msg.find('\0', i + 4)) msg.replace(i, 1, "\\x00");
         e.Message = std::move(msg);
+        // The header variables still answer as the whole text would, as far
+        // as the file can be read.
+        try {
+            FinishHeader(kHeaderVariableCount);
+        } catch (const EkrError&) {
+        }
         throw;
     }
     if (OnEnd) OnEnd(*this);

@@ -255,3 +255,21 @@ TEST(Window, TheLibreCadDrawingsLoadAlikeThroughASmallWindow) {
 }
 
 }  // namespace
+
+namespace {
+TEST(Window, AfterAReadErrorTheHeaderValuesAreThoseOfTheWholeFile) {
+    // The code line "11DER" ends the load; the header variables stand after
+    // it and are still found ("2" and "AC1010"), as in the whole text.
+    std::string text = Lines({"0", "SECTION", "2", "ENTITIES", "0", "CIRCLE", "10", "5", "20", "5", "40", "3",
+                              "11DER", "9", "$LTSCALE", "40", "2", "9", "$ACADVER", "1", "AC1010", "EOF"});
+    for (size_t w : {0, 4}) {
+        TkrDXFConverter conv;
+        std::istringstream in(text);
+        conv.ReadWindow = w;
+        EXPECT_THROW(w == 0 ? conv.LoadFromText(text) : conv.LoadFromStream(in, text.size()), EConvertError);
+        EXPECT_EQ(conv.HeaderValue("$LTSCALE", 40), "2") << w;
+        EXPECT_EQ(conv.HeaderValue("$ACADVER", 1), "AC1010") << w;
+    }
+    ExpectSameThroughWindows(text);
+}
+}  // namespace
