@@ -22,8 +22,10 @@ TkrDXFImage& Graphic(void* receiver) { return *static_cast<TkrDXFImage*>(receive
 
 bool IsContinuous(const TkrLines* p) { return !p || p->IsSolid(); }
 
-// Pen width of a pen line: its line weight in target units, or the default.
-int PenWidthOf(TkrDXFImage& g, const TkrDXFPenLine& pen) {
+// Pen width of a pen line or a polyline's pen: its line weight in target
+// units, or the default.
+template <class TPen>
+int PenWidthOf(TkrDXFImage& g, const TPen& pen) {
     double w = 0;
     if (pen.PenStyle == 0 && pen.LineWeight != 0) {
         if (g.Converter->DrawContext) CacheScaleAndAngle(*g.Converter->DrawContext);
@@ -92,7 +94,7 @@ void Draw3dFace(TkrDXFImage& g, TkrDXFEntity& e) {
 void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     g.PartList.clear();
     g.PartCounts.clear();
-    SetEntityPen(g, *p.PenLine);
+    SetEntityPen(g, p.PenLine);
     TPDFCanvas& sink = *g.Sink;
     bool continuous = IsContinuous(p.PenLine->Pattern);
     // Meshes are drawn with a continuous line type only.
@@ -172,7 +174,7 @@ void DrawSplineOf(TkrDXFImage& g, TkrDXFSpline& s) {
         return;
     }
     g.PartList.clear();
-    SetEntityPen(g, *s.PenLine);
+    SetEntityPen(g, s.PenLine);
     TPointWork& work = g.PointWork;
     s.MakePoints(work);
     if (IsContinuous(s.PenLine->Pattern)) {
@@ -300,6 +302,11 @@ void EntityCallback(void* receiver, TkrDXFEntity& e) {
 }
 
 void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen) {
+    g.Sink->Pen.Width = PenWidthOf(g, pen);
+    g.Sink->Pen.Geometric = false;
+}
+
+void SetEntityPen(TkrDXFImage& g, const TPolylinePen& pen) {
     g.Sink->Pen.Width = PenWidthOf(g, pen);
     g.Sink->Pen.Geometric = false;
 }

@@ -385,6 +385,49 @@ void TkrDXF3dFace::ReadProperty(TkrDXFConverter& conv) {
 
 // ---- polylines ----
 
+void TPolylinePen::ReadProperty(TkrDXFConverter& conv, TkrDXFEntity& owner) {
+    switch (conv.Code) {
+        case 5:
+        case 8:
+        case 67: owner.TkrDXFEntity::ReadProperty(conv); break;
+        case 6: Pattern = conv.LineTypePattern(conv.TextValue()); break;
+        case 10: Point.X = float(conv.ValueAsFloat()); break;
+        case 20: Point.Y = float(conv.ValueAsFloat()); break;
+        case 30: Point.Z = float(conv.ValueAsFloat()); break;
+        case 39: Thickness = float(conv.ValueAsFloat()); break;
+        case 48: LineTypeScale = float(conv.ValueAsFloat()); break;
+        case 60: Visible = conv.ValueAsInt() == 0; break;
+        case 62: Color = conv.ValueAsColor(); break;
+        case 210: Extrusion.X = float(conv.ValueAsFloat()); break;
+        case 220: Extrusion.Y = float(conv.ValueAsFloat()); break;
+        case 230: Extrusion.Z = float(conv.ValueAsFloat()); break;
+        case 370: LineWeight = float(conv.ValueAsInt() / 100.0); break;
+        default: break;
+    }
+}
+
+void TPolylinePen::SetLineType(TkrDXFEntity* entry) {
+    if (!entry) Pattern = DefaultPattern();
+    else if (entry->Is(TEntityClass::LineType)) Pattern = &static_cast<TkrDXFLineType*>(entry)->Pattern;
+}
+
+void TPolylinePen::SetLineWeight(int w) {
+    if (LineWeight == 0) LineWeight = float(w / 100.0);
+}
+
+void TPolylinePen::WidenByLineWeight(TBox3F& box) const {
+    if (LineWeight > 0) {
+        float h = LineWeight / 2;
+        box.Left -= h, box.Bottom -= h, box.Top += h, box.Right += h;
+    }
+}
+
+void TPolylinePen::PreparePattern(const TkrDXFLayer* layer) {
+    if (!Pattern) Pattern = layer && layer->Pattern ? layer->Pattern : DefaultPattern();
+    // Normalize changes the shared pattern once: a pattern of zeros becomes continuous.
+    const_cast<TkrLines*>(Pattern)->Normalize();
+}
+
 TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls) {}
 
 TkrDXFPolyline::~TkrDXFPolyline() = default;
@@ -405,12 +448,12 @@ void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
         }
         case 48:
             LineTypeScale = float(conv.ValueAsFloat());
-            PenLine->ReadProperty(conv);
+            PenLine->ReadProperty(conv, *this);
             break;
         case 60:
             // The pen takes it, and so does the polyline: an invisible
             // polyline draws nothing, like every other invisible entity.
-            PenLine->ReadProperty(conv);
+            PenLine->ReadProperty(conv, *this);
             Visible = conv.ValueAsInt() == 0;
             break;
         case 70:
@@ -425,7 +468,7 @@ void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
             break;
         case 73: MeshM = conv.ValueAsInt(); break;
         case 74: MeshN = conv.ValueAsInt(); break;
-        default: PenLine->ReadProperty(conv); break;
+        default: PenLine->ReadProperty(conv, *this); break;
     }
 }
 
@@ -476,11 +519,7 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
         MeshM = MeshN = 0;
         FMeshFromThickness = false;
     }
-    if (Handle == 0xFFFFFFFF) {
-        Handle = PenLine->Handle;
-        PaperSpace = PenLine->PaperSpace;
-    }
-    PenLine->PreparePattern();
+    PenLine->PreparePattern(Layer);
     // A zero or non-finite extrusion has no direction and reads as the default.
     PenLine->Extrusion = SanitizeExtrusion(PenLine->Extrusion);
     FVertexCount = 0;
@@ -526,7 +565,6 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     }
     n = verts.size();
 
-    if (!Layer) Layer = PenLine->Layer;
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
 
     for (const TPolyVertex& v : verts) {

@@ -92,18 +92,32 @@ public:
 };
 
 // The pen of a polyline, held inside the polyline object (no allocation of
-// its own) and used through -> and * like the pointer it once was.
+// its own) and used through -> like the pen line entity it once was: the
+// groups of a pen line the polyline does not handle itself, but only what
+// is kept of them (handle, layer and space are the polyline's own).
 class TPolylinePen {
 public:
-    TkrDXFPenLine* operator->() { return &FPen; }
-    const TkrDXFPenLine* operator->() const { return &FPen; }
-    TkrDXFPenLine& operator*() { return FPen; }
-    const TkrDXFPenLine& operator*() const { return FPen; }
-    TkrDXFPenLine* get() { return &FPen; }
-    const TkrDXFPenLine* get() const { return &FPen; }
+    TPolylinePen* operator->() { return this; }
+    const TPolylinePen* operator->() const { return this; }
 
-private:
-    TkrDXFPenLine FPen;
+    TColorValue Color = clFromLayer;
+    TPoint3F Extrusion{0, 0, 1};
+    const TkrLines* Pattern = nullptr;
+    TPoint3F Point{};
+    float LineWeight = 0;  // millimetres
+    float Thickness = 0;
+    float LineTypeScale = 1.0f;  // as read (the polyline keeps its own)
+    uint8_t PenStyle = 0;        // 0 (solid) is the only one the reader sets
+    bool Visible = true;         // as read (the polyline keeps its own)
+
+    // Reads a group as a pen line does; handle, layer and space go to owner.
+    void ReadProperty(TkrDXFConverter& conv, TkrDXFEntity& owner);
+    void SetColor(TColorValue c) { Color = c; }
+    void SetLineType(TkrDXFEntity* entry);
+    void SetLineWeight(int w);
+    void WidenByLineWeight(TBox3F& box) const;
+    // The pattern of layer (when none was given), normalized.
+    void PreparePattern(const TkrDXFLayer* layer);
 };
 
 // The working lists the points of a polyline or curve are made in (see
