@@ -480,8 +480,11 @@ bool TkrDXFPolyline::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& 
     pv.Bulge = v.Bulge;
     pv.StartWidth = v.StartWidth;
     pv.EndWidth = v.EndWidth;
-    pv.Flags = v.Flags;
-    std::copy(std::begin(v.FaceIndex), std::end(v.FaceIndex), pv.FaceIndex);
+    pv.FaceRecord = v.Flags == 128;
+    if (pv.FaceRecord) {
+        FaceIndices.insert(FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
+        ++FSourceFaces;
+    }
     pv.Visible = v.Visible;
     if (!(v.Point == TPoint3F{})) NonZero = true;
     SourceVertices.push_back(pv);
@@ -513,7 +516,7 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     FSegmentsBuilt = false;
     FClipStrictAtLoad = conv.ClipStrict;
     Outline.clear();
-    FaceIndices.clear();
+    FaceIndices.resize(4 * size_t(FSourceFaces));
     FDashLimit = 0;
     if (FMeshFromThickness) {
         MeshM = MeshN = 0;
@@ -562,6 +565,10 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
         MeshN = int32_t(verts.size() / 2);
         MeshM = 2;
         FMeshFromThickness = true;
+        // The raised copies of face records repeat their indices.
+        const size_t k = FaceIndices.size();
+        FaceIndices.resize(2 * k);
+        std::copy_n(FaceIndices.begin(), k, FaceIndices.begin() + std::ptrdiff_t(k));
     }
     n = verts.size();
 
@@ -583,10 +590,9 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     std::vector<TPoint3F> run;
     run.reserve(n + 1);
     for (const TPolyVertex& v : verts) {
-        if (v.Flags == 128) FaceIndices.insert(FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
-        else run.push_back(v.Point);
+        if (!v.FaceRecord) run.push_back(v.Point);
     }
-    FVertexCount = verts.size();
+    FVertexCount = uint32_t(verts.size());
     if (makePoints) FinishedRun(conv, std::move(run));
 }
 
@@ -712,7 +718,7 @@ bool TkrDXFPolyline::MakeRun(TPointWork& w) const {
     BaseVertices(*Converter, w.Vertices, w.Angles, nullptr);
     ShapeVertices(*Converter, w.Vertices, w.Bulged, nullptr);
     for (const TPolyVertex& v : w.Vertices)
-        if (v.Flags != 128) w.Run.push_back(v.Point);
+        if (!v.FaceRecord) w.Run.push_back(v.Point);
     return true;
 }
 

@@ -28,13 +28,13 @@ public:
 
 // One vertex of a polyline's vertex list, held by value so that the list is
 // contiguous (vertices made by the program cost no allocation of their own).
+// A face record's four indices are kept by the polyline (FaceIndices).
 struct TPolyVertex {
     TPoint3F Point{};
     float Bulge = 0;
     float StartWidth = 0;
     float EndWidth = 0;
-    int32_t Flags = 0;  // exactly 128: a polyface face record
-    int32_t FaceIndex[4] = {};
+    bool FaceRecord = false;  // flags exactly 128: a polyface face record
     bool Visible = true;
 };
 
@@ -153,7 +153,8 @@ public:
     // Pen colour, extrusion, line type, elevation point, thickness and line
     // weight: every group the polyline does not handle itself goes here.
     TPolylinePen PenLine;
-    // Four indices per face record of a polyface mesh.
+    // Four indices per face record of a polyface mesh, in vertex order
+    // (the face records of raised copies too).
     std::vector<int32_t> FaceIndices;
 
     // The vertices as read (POLYLINE's VERTEX children, LWPOLYLINE's vertices,
@@ -237,9 +238,13 @@ private:
     bool FClipStrictAtLoad = false;
     bool FMeshFromThickness = false;
     uint32_t FLastVertexEnd = kNoPos;
+    // Face records read (their indices start FaceIndices).
+    uint32_t FSourceFaces = 0;
     // The most dash points the polyline may cut (see TkrDXFLine::DashLimit).
     uint32_t FDashLimit = 0;
-    size_t FVertexCount = 0;
+    // Fits: every vertex takes at least 10 characters of a text whose
+    // offsets are 32 bits, and bulges and thickness stay within kMaxEntityPoints.
+    uint32_t FVertexCount = 0;
     // Made on the first SegmentEntities call only.
     std::unique_ptr<std::vector<std::unique_ptr<TkrDXFEntity>>> FSegmentEntities;
 };
