@@ -406,21 +406,11 @@ void TPolylinePen::ReadProperty(TkrDXFConverter& conv, TkrDXFEntity& owner) {
     }
 }
 
-void TPolylinePen::SetLineType(TkrDXFEntity* entry) {
-    if (!entry) Pattern = DefaultPattern();
-    else if (entry->Is(TEntityClass::LineType)) Pattern = &static_cast<TkrDXFLineType*>(entry)->Pattern;
-}
+void TPolylinePen::SetLineType(TkrDXFEntity* entry) { SetPenLineType(Pattern, entry); }
 
-void TPolylinePen::SetLineWeight(int w) {
-    if (LineWeight == 0) LineWeight = float(w / 100.0);
-}
+void TPolylinePen::SetLineWeight(int w) { SetPenLineWeight(LineWeight, w); }
 
-void TPolylinePen::WidenByLineWeight(TBox3F& box) const {
-    if (LineWeight > 0) {
-        float h = LineWeight / 2;
-        box.Left -= h, box.Bottom -= h, box.Top += h, box.Right += h;
-    }
-}
+void TPolylinePen::WidenByLineWeight(TBox3F& box) const { ::WidenByLineWeight(box, LineWeight); }
 
 void TPolylinePen::PreparePattern(const TkrDXFLayer* layer) {
     if (!Pattern) Pattern = layer && layer->Pattern ? layer->Pattern : DefaultPattern();
