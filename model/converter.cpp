@@ -225,10 +225,7 @@ int64_t TkrDXFConverter::ProgressTotal() const {
     return t < 1 ? 1 : t;
 }
 
-void TkrDXFConverter::TakeDashScratch(std::vector<TPoint3F>& out) {
-    out.clear();
-    if (out.capacity() > DashScratch.size()) out.shrink_to_fit();
-    out.assign(DashScratch.begin(), DashScratch.end());
+void TkrDXFConverter::CountDashScratch() {
     DashPointsLeft -= std::min<uint64_t>(DashPointsLeft, DashScratch.size());
     DashScratch.clear();
     // A working list grown past 64 Ki points (a huge dashed entity) is not

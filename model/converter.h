@@ -103,7 +103,9 @@ public:
     // Largest distance (drawing units) a chord of a circle, arc, ellipse,
     // bulge or spline may stray from the true curve; 0: the fixed counts
     // (CirclePoints, SplineParts, 16 chords a bulge). A tolerance only adds
-    // points: no curve gets fewer than the fixed counts give it.
+    // points: no curve gets fewer than the fixed counts give it. The drawing
+    // makes the curves' points again with it: changed only before the text
+    // is read (or read again, see Reload).
     double ChordTolerance = 0;
 
     // View.
@@ -143,27 +145,23 @@ public:
     int32_t HighChars2 = 0;  // characters 192..223 and 240..255
 
     // Working list the entities cut their dash pairs into while they are
-    // finished; each then keeps an exact-size copy, so that no point list
-    // carries the spare capacity of its growth. Emptied after every use.
+    // finished, to count them (the pairs are made again when drawn).
+    // Emptied after every use.
     std::vector<TPoint3F> DashScratch;
     // Dash points the drawing may still cut (see kDashPointsBase); Load sets
-    // it from the size of the text, TakeDashScratch counts it down.
+    // it from the size of the text, CountDashScratch counts it down.
     uint64_t DashPointsLeft = kDashPointsBase;
     // The most points the next dashed entity may cut.
     size_t DashPointLimit() const {
         return DashPointsLeft < kMaxEntityPoints ? size_t(DashPointsLeft) : kMaxEntityPoints;
     }
-    // The cosines and sines of the last tessellated angle sequence (start,
-    // step, count): every full circle of a drawing walks the same angles, so
-    // they are computed once per drawing. Per converter, not shared.
-    struct TAngleTable {
-        double Start = 0, Step = 0;
-        size_t Count = 0;
-        std::vector<double> Cos, Sin;
-    } AngleTable;
-    // Copies the working list into out at its exact size, then empties the
-    // working list (releasing it when a huge entity made it large).
-    void TakeDashScratch(std::vector<TPoint3F>& out);
+    // The cosines and sines of the last tessellated angle sequence: every
+    // full circle of a drawing walks the same angles, so they are computed
+    // once per drawing while it is finished. Per converter, not shared.
+    TAngleTable AngleTable;
+    // Counts the working list's points against the dash budget, then empties
+    // it (releasing it when a huge entity made it large).
+    void CountDashScratch();
 
     // Measures text extents for the texts being finished: the built-in
     // advance-width tables unless a caller sets another service.

@@ -355,21 +355,27 @@ void TkrDXFPenLine::Loaded(TkrDXFConverter&) {
     if (!IsDefaultExtrusion(Extrusion)) Point = OCSToWCS(Point, Extrusion);
 }
 
-void TkrDXFPenLine::SetLineType(TkrDXFEntity* entry) {
-    if (!entry) Pattern = DefaultPattern();
-    else if (entry->Is(TEntityClass::LineType)) Pattern = &static_cast<TkrDXFLineType*>(entry)->Pattern;
+void SetPenLineType(const TkrLines*& pattern, TkrDXFEntity* entry) {
+    if (!entry) pattern = DefaultPattern();
+    else if (entry->Is(TEntityClass::LineType)) pattern = &static_cast<TkrDXFLineType*>(entry)->Pattern;
 }
 
-void TkrDXFPenLine::SetLineWeight(int w) {
-    if (LineWeight == 0) LineWeight = float(w / 100.0);
+void SetPenLineWeight(float& lineWeight, int w) {
+    if (lineWeight == 0) lineWeight = float(w / 100.0);
 }
 
-void TkrDXFPenLine::WidenByLineWeight(TBox3F& box) const {
-    if (LineWeight > 0) {
-        float h = LineWeight / 2;
+void WidenByLineWeight(TBox3F& box, float lineWeight) {
+    if (lineWeight > 0) {
+        float h = lineWeight / 2;
         box.Left -= h, box.Bottom -= h, box.Top += h, box.Right += h;
     }
 }
+
+void TkrDXFPenLine::SetLineType(TkrDXFEntity* entry) { SetPenLineType(Pattern, entry); }
+
+void TkrDXFPenLine::SetLineWeight(int w) { SetPenLineWeight(LineWeight, w); }
+
+void TkrDXFPenLine::WidenByLineWeight(TBox3F& box) const { ::WidenByLineWeight(box, LineWeight); }
 
 void TkrDXFPenLine::PreparePattern() {
     if (!Pattern) Pattern = Layer && Layer->Pattern ? Layer->Pattern : DefaultPattern();

@@ -241,6 +241,13 @@ public:
     void PreparePattern();
 };
 
+// The pen steps shared by pen lines and polyline pens: a line type entry's
+// pattern (none: continuous), a line weight in hundredths of a millimetre
+// where none is set, and a box widened by half the line weight.
+void SetPenLineType(const TkrLines*& pattern, TkrDXFEntity* entry);
+void SetPenLineWeight(float& lineWeight, int w);
+void WidenByLineWeight(TBox3F& box, float lineWeight);
+
 // The process-wide continuous pattern: no elements, never changed after start.
 const TkrLines* DefaultPattern();
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct TPoint3F {
     float X = 0, Y = 0, Z = 0;
@@ -43,6 +44,17 @@ struct TDrawContext {
     float ScaleX = 0, ScaleY = 0;  // both 0: not computed yet
     float Rotation = 0;            // degrees
     bool MatrixHasRotation = false;
+    // While a dashed line cut at the clip rectangle is visited: its dash
+    // pairs as cut (canvas coordinates), drawn instead of its own.
+    const std::vector<TPoint3F>* CutLinePoints = nullptr;
+};
+
+// The cosines and sines of an angle sequence (start, step, count), kept to
+// be reused by the next curve that walks the same angles.
+struct TAngleTable {
+    double Start = 0, Step = 0;
+    size_t Count = 0;
+    std::vector<double> Cos, Sin;
 };
 
 constexpr double kPi = 3.1415926535897932385;

@@ -22,8 +22,10 @@ TkrDXFImage& Graphic(void* receiver) { return *static_cast<TkrDXFImage*>(receive
 
 bool IsContinuous(const TkrLines* p) { return !p || p->IsSolid(); }
 
-// Pen width of a pen line: its line weight in target units, or the default.
-int PenWidthOf(TkrDXFImage& g, const TkrDXFPenLine& pen) {
+// Pen width of a pen line or a polyline's pen: its line weight in target
+// units, or the default.
+template <class TPen>
+int PenWidthOf(TkrDXFImage& g, const TPen& pen) {
     double w = 0;
     if (pen.PenStyle == 0 && pen.LineWeight != 0) {
         if (g.Converter->DrawContext) CacheScaleAndAngle(*g.Converter->DrawContext);
@@ -45,7 +47,19 @@ void DrawLine(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& l = static_cast<TkrDXFLine&>(e);
     SetEntityPen(g, l);
     g.KeepAllPoints = true;
-    BuildPointList(g, l.Points);
+    if (IsContinuous(l.Pattern)) {
+        const TPoint3F ends[2] = {l.Point, l.Point2};
+        BuildPointList(g, ends);
+    } else if (l.Clipped) {
+        // Cut at the clip rectangle: the pairs as cut (see TkrDXFLine::Iterate).
+        const TDrawContext* dc = g.Converter->DrawContext;
+        BuildPointList(g, dc && dc->CutLinePoints ? std::span<const TPoint3F>(*dc->CutLinePoints)
+                                                  : std::span<const TPoint3F>());
+    } else {
+        l.MakePoints(g.DashScratch);
+        BuildPointList(g, g.DashScratch);
+        g.DashScratch.clear();
+    }
     g.KeepAllPoints = false;
     if (IsContinuous(l.Pattern)) g.Sink->Polyline(g.PointList.data(), int(g.PointList.size()));
     else DrawSegmentPairs(g);
@@ -80,18 +94,21 @@ void Draw3dFace(TkrDXFImage& g, TkrDXFEntity& e) {
 void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     g.PartList.clear();
     g.PartCounts.clear();
-    SetEntityPen(g, *p.PenLine);
+    SetEntityPen(g, p.PenLine);
     TPDFCanvas& sink = *g.Sink;
     bool continuous = IsContinuous(p.PenLine->Pattern);
+    // Meshes are drawn with a continuous line type only.
+    if ((p.IsPolygonMesh() || p.IsPolyfaceMesh()) && !continuous) return;
+    TPointWork& work = g.PointWork;
+    p.MakePoints(work);
     if (p.IsPolygonMesh()) {
         // Rows of N points in vertex order, then columns of M points. A closed
         // mesh holds one closing vertex after the M x N grid: it is not drawn
         // as a grid point; instead every column is closed back to its first
         // point (M + 1 points), so counts and points always agree.
-        if (!continuous) return;
         size_t M = size_t(p.MeshM), N = size_t(p.MeshN);
         bool closed = p.Closed;
-        const auto& v = p.GetVertexPoints();
+        const auto& v = p.GetVertexPoints(work);
         if (v.size() < M * N) return;
         g.WorkDone += uint64_t(M) * N * g.WorkPerPoint;
         for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
@@ -105,7 +122,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         return;
     }
     if (p.IsPolyfaceMesh()) {
-        const auto& v = p.GetVertexPoints();
+        const auto& v = p.GetVertexPoints(work);
         int vertexCount = int(std::min<size_t>(size_t(std::max(p.MeshM, 0)), v.size()));
         for (size_t f = 0; f + 4 <= p.FaceIndices.size(); f += 4) {
             size_t first = g.PartList.size();
@@ -117,7 +134,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
             g.PartList.push_back(g.PartList[first]);
             g.PartCounts.push_back(int(g.PartList.size() - first));
         }
-        if (continuous && !g.PartCounts.empty())
+        if (!g.PartCounts.empty())
             sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
         return;
     }
@@ -130,11 +147,11 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         sink.Pen.Style = psSolid;
     }
     if (continuous) {
-        BuildPointList(g, p.Points);
+        BuildPointList(g, work.Points);
         sink.Polyline(g.PointList.data(), int(g.PointList.size()));
     } else {
         g.KeepAllPoints = true;
-        BuildPointList(g, p.Points);
+        BuildPointList(g, work.Points);
         g.KeepAllPoints = false;
         DrawSegmentPairs(g);
     }
@@ -157,13 +174,15 @@ void DrawSplineOf(TkrDXFImage& g, TkrDXFSpline& s) {
         return;
     }
     g.PartList.clear();
-    SetEntityPen(g, *s.PenLine);
+    SetEntityPen(g, s.PenLine);
+    TPointWork& work = g.PointWork;
+    s.MakePoints(work);
     if (IsContinuous(s.PenLine->Pattern)) {
-        BuildPointList(g, s.Points);
+        BuildPointList(g, work.Points);
         g.Sink->Polyline(g.PointList.data(), int(g.PointList.size()));
     } else {
         g.KeepAllPoints = true;
-        BuildPointList(g, s.Points);
+        BuildPointList(g, work.Points);
         g.KeepAllPoints = false;
         DrawSegmentPairs(g);
     }
@@ -283,6 +302,11 @@ void EntityCallback(void* receiver, TkrDXFEntity& e) {
 }
 
 void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen) {
+    g.Sink->Pen.Width = PenWidthOf(g, pen);
+    g.Sink->Pen.Geometric = false;
+}
+
+void SetEntityPen(TkrDXFImage& g, const TPolylinePen& pen) {
     g.Sink->Pen.Width = PenWidthOf(g, pen);
     g.Sink->Pen.Geometric = false;
 }

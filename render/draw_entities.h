@@ -20,6 +20,7 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e);
 
 // Shared steps, also used by the richer entity kinds.
 void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen);
+void SetEntityPen(TkrDXFImage& g, const class TPolylinePen& pen);
 void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points);
 void DrawSegmentPairs(TkrDXFImage& g);
 void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoint3F& a, const TPoint3F& b);

@@ -17,6 +17,7 @@
 
 #include "model/converter.h"
 #include "model/entities/layout.h"
+#include "model/entities/linear.h"
 #include "output/sink.h"
 #include "platform/files.h"
 #include "platform/gdi_attributes.h"
@@ -114,6 +115,8 @@ public:
     std::vector<TPoint> PartList;
     std::vector<int> PartCounts;
     std::vector<TPoint3F> DashScratch;
+    // The points of the polyline or curve being drawn, made as it is drawn.
+    TPointWork PointWork;
     bool ProgressEnabled = true;
     uint32_t LastProgressTick = 0;
     int32_t Measurement = -1;

@@ -37,8 +37,8 @@ TArcParams TkrDXFCircle::GetArcParams() const {
     return p;
 }
 
-void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) {
-    Parts = conv.CirclePoints;
+void TkrDXFCircle::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable& t,
+                                TBoundHits* bounds) const {
     out.clear();
     TArcParams p = GetArcParams();
     double a0 = DegToRad(p.StartAngle), a1 = DegToRad(p.EndAngle);
@@ -54,13 +54,12 @@ void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
                                               conv.ChordTolerance));
     if (nd > double(kMaxEntityPoints)) {
         nd = double(kMaxEntityPoints);
-        ++conv.Bounds.EntityPoints;
+        if (bounds) ++bounds->EntityPoints;
     }
     size_t n = size_t(nd);
     double step = sweep / double(n - 1);
     TPoint3F c = Centre();
     out.reserve(n);
-    TkrDXFConverter::TAngleTable& t = conv.AngleTable;
     if (t.Count != n || !(t.Start == a0) || !(t.Step == step)) {
         t.Cos.clear();
         t.Sin.clear();
@@ -81,9 +80,10 @@ void TkrDXFCircle::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
 
 void TkrDXFCircle::Loaded(TkrDXFConverter& conv) {
     if (Class == TEntityClass::Circle) Closed = true;
+    Parts = conv.CirclePoints;
     Entities.clear();
     std::vector<TPolyVertex> verts;
-    BaseVertices(conv, verts);
+    BaseVertices(conv, verts, conv.AngleTable, &conv.Bounds);
     // Kept even for a curve about the origin.
     NonZero = true;
     Finish(conv, verts);
@@ -224,16 +224,19 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
     }
 }
 
-void TkrDXFSpline::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) {
+void TkrDXFSpline::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable&,
+                                TBoundHits* bounds) const {
+    TBoundHits unused;
+    TBoundHits& hits = bounds ? *bounds : unused;
     std::vector<TPoint3F> pts;
     if (FitPointMode && FitPoints.size() >= 2) {
-        if (InterpolateFitPoints(FitPoints, StartTangent, EndTangent, Parts, pts)) ++conv.Bounds.EntityPoints;
+        if (InterpolateFitPoints(FitPoints, StartTangent, EndTangent, Parts, pts)) ++hits.EntityPoints;
     } else if (FitPoints.size() >= 2 && (ControlPoints.size() < FitPoints.size() || Knots.empty())) {
         // Fit points the control points cannot stand for: the curve CAD
         // programs put through them, which the polyline finishing then treats
         // as its vertices (box, dashes, segments). A curve that cannot be made
         // keeps the fit polygon.
-        if (!FitCurve(conv, pts)) pts.clear();
+        if (!FitCurve(conv, hits, pts)) pts.clear();
     }
     if (pts.empty()) {
         out = SourceVertices;
@@ -244,12 +247,12 @@ void TkrDXFSpline::BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>&
     for (const TPoint3F& p : pts) out.push_back(VertexAt(p));
 }
 
-bool TkrDXFSpline::FitCurve(TkrDXFConverter& conv, std::vector<TPoint3F>& out) const {
+bool TkrDXFSpline::FitCurve(const TkrDXFConverter& conv, TBoundHits& bounds, std::vector<TPoint3F>& out) const {
     // One span per pair of fit points with Parts points each, fewer when that
     // would pass kMaxEntityPoints; with more spans than that bound allows
     // even at one point a span, the fit polygon stands for the curve.
     if (FitPoints.size() + 1 > kMaxEntityPoints) {
-        ++conv.Bounds.EntityPoints;
+        ++bounds.EntityPoints;
         return false;
     }
     TBSpline curve;
@@ -258,13 +261,13 @@ bool TkrDXFSpline::FitCurve(TkrDXFConverter& conv, std::vector<TPoint3F>& out) c
     size_t parts = size_t(std::max(Parts, 1));
     if (spans * parts + 2 > kMaxEntityPoints) {
         parts = std::max<size_t>(1, (kMaxEntityPoints - 2) / spans);
-        ++conv.Bounds.EntityPoints;
+        ++bounds.EntityPoints;
     }
     TSplineSampling how;
     how.Step = 1.0 / double(parts);
     how.Tolerance = conv.ChordTolerance;
     how.MaxPoints = kMaxEntityPoints;
-    if (SampleSpline(curve, how, out)) ++conv.Bounds.EntityPoints;
+    if (SampleSpline(curve, how, out)) ++bounds.EntityPoints;
     return true;
 }
 
@@ -305,8 +308,9 @@ void TkrDXFSpline::Loaded(TkrDXFConverter& conv) {
     Parts = conv.SplineParts;
     PenLine->Extrusion = {0, 0, 1};  // spline points are world coordinates
     Entities.clear();
+    FCurve.clear();
     std::vector<TPolyVertex> verts;
-    BaseVertices(conv, verts);
+    BaseVertices(conv, verts, conv.AngleTable, &conv.Bounds);
     bool evaluate = !FitPointMode && FitPoints.size() <= ControlPoints.size() && !Knots.empty();
     bool useWeights = false;
     TForm form = TForm::Cubic;
@@ -350,8 +354,6 @@ void CubicBasis(const std::vector<double>& k, size_t i, double t, double out[4])
 }  // namespace
 
 void TkrDXFSpline::Evaluate(TkrDXFConverter& conv) {
-    Points.clear();
-    VertexPoints.clear();
     // Knot values without control points leave nothing to evaluate: the
     // spline has an empty point list (and draws nothing).
     if (ControlPoints.empty()) return;
@@ -400,12 +402,10 @@ void TkrDXFSpline::Evaluate(TkrDXFConverter& conv) {
     }
     if (capped) ++conv.Bounds.EntityPoints;
     out.push_back(ControlPoints.back());
-    MakePointLists(conv, std::move(out), false);
+    FinishedRun(conv, std::move(out), false);
 }
 
 void TkrDXFSpline::EvaluateGeneral(TkrDXFConverter& conv, bool useWeights) {
-    Points.clear();
-    VertexPoints.clear();
     const size_t nc = ControlPoints.size();
     TBSpline curve;
     curve.Degree = Degree == 0 ? 3 : Degree;
@@ -426,7 +426,20 @@ void TkrDXFSpline::EvaluateGeneral(TkrDXFConverter& conv, bool useWeights) {
     how.MaxPoints = kMaxEntityPoints;
     std::vector<TPoint3F> out;
     if (SampleSpline(curve, how, out)) ++conv.Bounds.EntityPoints;
-    MakePointLists(conv, std::move(out), false);
+    FinishedRun(conv, std::move(out), false);
+}
+
+void TkrDXFSpline::FinishedRun(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool closeRun) {
+    FCurve = std::move(run);
+    FCurve.shrink_to_fit();
+    FCloseRun = closeRun;
+    // The dashes are counted on a copy: dashing may change the run it cuts.
+    if (Dashed()) TkrDXFPolyline::FinishedRun(conv, std::vector<TPoint3F>(FCurve), closeRun);
+}
+
+bool TkrDXFSpline::MakeRun(TPointWork& work) const {
+    work.Run.assign(FCurve.begin(), FCurve.end());
+    return FCloseRun;
 }
 
 bool InterpolateFitPoints(const std::vector<TPoint3F>& fit, const TPoint3F& startTangent,

@@ -29,7 +29,10 @@ public:
     void ReadProperty(TkrDXFConverter& conv) override;
 
 protected:
-    void BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) override;
+    // Parts points a half turn (set when finished), more with the
+    // converter's chord tolerance.
+    void BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable& angles,
+                      TBoundHits* bounds) const override;
     bool DashAsCurve() const override { return true; }
 };
 
@@ -81,18 +84,31 @@ public:
     void Loaded(TkrDXFConverter& conv) override;
     void ReadProperty(TkrDXFConverter& conv) override;
 
+    // Lets go of the finished points (a hatch that took them for its path).
+    void ReleaseCurve() { std::vector<TPoint3F>().swap(FCurve); }
+
 protected:
-    void BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out) override;
+    // Only called while finishing (bounds set): the drawing takes the
+    // points kept in FCurve.
+    void BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable& angles,
+                      TBoundHits* bounds) const override;
     bool DashAsCurve() const override { return true; }
+    void FinishedRun(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool closeRun = true) override;
+    bool MakeRun(TPointWork& work) const override;
 
 private:
+    // The finished points of the curve (evaluated, or the polygon as
+    // finished): a spline's are costly to make, so they are kept; whether
+    // a continuous closed run gets its first point again.
+    std::vector<TPoint3F> FCurve;
+    bool FCloseRun = true;
     // What the control points and knots give: the plain cubic, another
     // degree or a rational curve (in general), or nothing that can be
     // evaluated (the control polygon is drawn, with a warning).
     enum class TForm { Cubic, General, Polygon };
     TForm Form(TkrDXFConverter& conv, bool& useWeights) const;
     // Fills out with the cubic through the fit points sampled, or false.
-    bool FitCurve(TkrDXFConverter& conv, std::vector<TPoint3F>& out) const;
+    bool FitCurve(const TkrDXFConverter& conv, TBoundHits& bounds, std::vector<TPoint3F>& out) const;
     void Evaluate(TkrDXFConverter& conv);
     void EvaluateGeneral(TkrDXFConverter& conv, bool useWeights);
 };

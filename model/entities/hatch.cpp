@@ -283,7 +283,9 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
         s.PenLine->Pattern = DefaultPattern();
         s.Loaded(conv);
         const size_t from = pts.size();
-        const std::vector<TPoint3F>& curve = s.GetVertexPoints();
+        TPointWork work;
+        s.MakePoints(work);
+        const std::vector<TPoint3F>& curve = s.GetVertexPoints(work);
         if (curve.size() <= budget) {
             budget -= curve.size();
             for (const TPoint3F& q : curve) pts.push_back({q.X, q.Y, 0});
@@ -292,8 +294,7 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
             for (const TPolyVertex& v : s.SourceVertices) pts.push_back({v.Point.X, v.Point.Y, 0});
         }
         // The spline keeps no copy of what the path now holds.
-        std::vector<TPoint3F>().swap(s.Points);
-        std::vector<TPoint3F>().swap(s.VertexPoints);
+        s.ReleaseCurve();
         run[i] = {from, pts.size() - from};
         // Reversed when the next edge starts nearer to the spline's first
         // point than to its last. (Deciding on x and y separately, as was

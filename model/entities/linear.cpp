@@ -237,18 +237,26 @@ TBox3F TkrDXFLine::GetBox() const {
 
 void TkrDXFLine::Loaded(TkrDXFConverter& conv) {
     // Line points are world coordinates: the extrusion is not applied.
+    Converter = &conv;
     PreparePattern();
-    Points.clear();
-    if (Pattern->IsSolid()) {
-        Points.reserve(2);
-        Points.push_back(Point);
-        Points.push_back(Point2);
-    } else {
-        if (DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch,
-                     conv.DashPointLimit()))
-            ++conv.Bounds.DashPoints;
-        conv.TakeDashScratch(Points);
+    DashLimit = 0;
+    if (Pattern->IsSolid()) return;
+    // The dash pairs are cut once here to count them against the budget;
+    // MakePoints cuts the same pairs whenever the line is drawn.
+    DashLimit = uint32_t(conv.DashPointLimit());
+    if (DashLine(*Pattern, EffectiveLineTypeScale(conv, LineTypeScale), Point, Point2, conv.DashScratch, DashLimit))
+        ++conv.Bounds.DashPoints;
+    conv.CountDashScratch();
+}
+
+void TkrDXFLine::MakePoints(std::vector<TPoint3F>& out) const {
+    out.clear();
+    if (!Pattern || Pattern->IsSolid() || !Converter) {
+        out.push_back(Point);
+        out.push_back(Point2);
+        return;
     }
+    DashLine(*Pattern, EffectiveLineTypeScale(*Converter, LineTypeScale), Point, Point2, out, DashLimit);
 }
 
 void TkrDXFLine::EnumCorners(bool, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
@@ -284,41 +292,38 @@ void TkrDXFLine::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver
     }
     // The line is cut at the clip rectangle: its points become canvas
     // coordinates for the visit, drawn under an identity matrix. The dash
-    // pairs are cut alike (pairs wholly outside are dropped). What is
-    // changed is saved here and put back when the visit ends.
+    // pairs are cut alike (pairs wholly outside are dropped) into a list the
+    // drawing context points to during the visit. What is changed is saved here
+    // and put back when the visit ends.
+    std::vector<TPoint3F> cut;
+    if (Pattern && !Pattern->IsSolid()) {
+        std::vector<TPoint3F> dashes;
+        MakePoints(dashes);
+        for (size_t i = 0; i + 1 < dashes.size(); i += 2) {
+            TD3 p = Transform(dashes[i], m), q = Transform(dashes[i + 1], m);
+            ClipSegment(p, q, rect);
+            if (Inside(p, rect) && Inside(q, rect)) {
+                cut.push_back(ToPoint(p));
+                cut.push_back(ToPoint(q));
+            }
+        }
+    }
     struct Restore {
         TkrDXFLine& l;
         TkrDXFConverter& c;
         TPoint3F Point, Point2;
-        std::vector<TPoint3F> Points;
         TDrawContext Context{};
         ~Restore() {
             l.Point = Point, l.Point2 = Point2;
-            l.Points.swap(Points);
             if (c.DrawContext) *c.DrawContext = Context;
             l.Clipped = false;
         }
-    } restore{*this, conv, Point, Point2, {}};
-    restore.Points.swap(Points);
-    Points.clear();
+    } restore{*this, conv, Point, Point2};
     if (conv.DrawContext) restore.Context = *conv.DrawContext;
     Clipped = true;
-    const std::vector<TPoint3F>& saved = restore.Points;
     Point = ToPoint(a), Point2 = ToPoint(b);
-    if (Pattern && !Pattern->IsSolid()) {
-        for (size_t i = 0; i + 1 < saved.size(); i += 2) {
-            TD3 p = Transform(saved[i], m), q = Transform(saved[i + 1], m);
-            ClipSegment(p, q, rect);
-            if (Inside(p, rect) && Inside(q, rect)) {
-                Points.push_back(ToPoint(p));
-                Points.push_back(ToPoint(q));
-            }
-        }
-    } else {
-        Points.push_back(Point);
-        Points.push_back(Point2);
-    }
     if (conv.DrawContext) {
+        if (Pattern && !Pattern->IsSolid()) conv.DrawContext->CutLinePoints = &cut;
         conv.DrawContext->Matrix = IdentityMatrix();
         conv.DrawContext->ScaleX = conv.DrawContext->ScaleY = 0;
         conv.DrawContext->MatrixHasRotation = false;
@@ -380,6 +385,39 @@ void TkrDXF3dFace::ReadProperty(TkrDXFConverter& conv) {
 
 // ---- polylines ----
 
+void TPolylinePen::ReadProperty(TkrDXFConverter& conv, TkrDXFEntity& owner) {
+    switch (conv.Code) {
+        case 5:
+        case 8:
+        case 67: owner.TkrDXFEntity::ReadProperty(conv); break;
+        case 6: Pattern = conv.LineTypePattern(conv.TextValue()); break;
+        case 10: Point.X = float(conv.ValueAsFloat()); break;
+        case 20: Point.Y = float(conv.ValueAsFloat()); break;
+        case 30: Point.Z = float(conv.ValueAsFloat()); break;
+        case 39: Thickness = float(conv.ValueAsFloat()); break;
+        case 48: LineTypeScale = float(conv.ValueAsFloat()); break;
+        case 60: Visible = conv.ValueAsInt() == 0; break;
+        case 62: Color = conv.ValueAsColor(); break;
+        case 210: Extrusion.X = float(conv.ValueAsFloat()); break;
+        case 220: Extrusion.Y = float(conv.ValueAsFloat()); break;
+        case 230: Extrusion.Z = float(conv.ValueAsFloat()); break;
+        case 370: LineWeight = float(conv.ValueAsInt() / 100.0); break;
+        default: break;
+    }
+}
+
+void TPolylinePen::SetLineType(TkrDXFEntity* entry) { SetPenLineType(Pattern, entry); }
+
+void TPolylinePen::SetLineWeight(int w) { SetPenLineWeight(LineWeight, w); }
+
+void TPolylinePen::WidenByLineWeight(TBox3F& box) const { ::WidenByLineWeight(box, LineWeight); }
+
+void TPolylinePen::PreparePattern(const TkrDXFLayer* layer) {
+    if (!Pattern) Pattern = layer && layer->Pattern ? layer->Pattern : DefaultPattern();
+    // Normalize changes the shared pattern once: a pattern of zeros becomes continuous.
+    const_cast<TkrLines*>(Pattern)->Normalize();
+}
+
 TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls) {}
 
 TkrDXFPolyline::~TkrDXFPolyline() = default;
@@ -400,12 +438,12 @@ void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
         }
         case 48:
             LineTypeScale = float(conv.ValueAsFloat());
-            PenLine->ReadProperty(conv);
+            PenLine->ReadProperty(conv, *this);
             break;
         case 60:
             // The pen takes it, and so does the polyline: an invisible
             // polyline draws nothing, like every other invisible entity.
-            PenLine->ReadProperty(conv);
+            PenLine->ReadProperty(conv, *this);
             Visible = conv.ValueAsInt() == 0;
             break;
         case 70:
@@ -420,7 +458,7 @@ void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
             break;
         case 73: MeshM = conv.ValueAsInt(); break;
         case 74: MeshN = conv.ValueAsInt(); break;
-        default: PenLine->ReadProperty(conv); break;
+        default: PenLine->ReadProperty(conv, *this); break;
     }
 }
 
@@ -432,8 +470,11 @@ bool TkrDXFPolyline::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& 
     pv.Bulge = v.Bulge;
     pv.StartWidth = v.StartWidth;
     pv.EndWidth = v.EndWidth;
-    pv.Flags = v.Flags;
-    std::copy(std::begin(v.FaceIndex), std::end(v.FaceIndex), pv.FaceIndex);
+    pv.FaceRecord = v.Flags == 128;
+    if (pv.FaceRecord) {
+        FaceIndices.insert(FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
+        ++FSourceFaces;
+    }
     pv.Visible = v.Visible;
     if (!(v.Point == TPoint3F{})) NonZero = true;
     SourceVertices.push_back(pv);
@@ -442,13 +483,16 @@ bool TkrDXFPolyline::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& 
     return true;
 }
 
-void TkrDXFPolyline::BaseVertices(TkrDXFConverter&, std::vector<TPolyVertex>& out) { out = SourceVertices; }
+void TkrDXFPolyline::BaseVertices(const TkrDXFConverter&, std::vector<TPolyVertex>& out, TAngleTable&,
+                                  TBoundHits*) const {
+    out = SourceVertices;
+}
 
 void TkrDXFPolyline::Loaded(TkrDXFConverter& conv) {
     // The vertex entities were copied into SourceVertices as they came.
     Entities.clear();
     std::vector<TPolyVertex> verts;
-    BaseVertices(conv, verts);
+    BaseVertices(conv, verts, conv.AngleTable, &conv.Bounds);
     Finish(conv, verts);
 }
 
@@ -456,25 +500,19 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     Converter = &conv;
     Box = EmptyBox;
     // A second run (a resolution change) starts from scratch: the segment
-    // entities of the first run are dropped, as are its point lists and a
-    // mesh made from the thickness.
+    // entities of the first run are dropped, as are its lists and a mesh
+    // made from the thickness.
     if (FSegmentEntities) FSegmentEntities->clear();
     FSegmentsBuilt = false;
     FClipStrictAtLoad = conv.ClipStrict;
-    Points.clear();
-    VertexPoints.clear();
     Outline.clear();
-    FaceIndices.clear();
-    FDashed = false;
+    FaceIndices.resize(4 * size_t(FSourceFaces));
+    FDashLimit = 0;
     if (FMeshFromThickness) {
         MeshM = MeshN = 0;
         FMeshFromThickness = false;
     }
-    if (Handle == 0xFFFFFFFF) {
-        Handle = PenLine->Handle;
-        PaperSpace = PenLine->PaperSpace;
-    }
-    PenLine->PreparePattern();
+    PenLine->PreparePattern(Layer);
     // A zero or non-finite extrusion has no direction and reads as the default.
     PenLine->Extrusion = SanitizeExtrusion(PenLine->Extrusion);
     FVertexCount = 0;
@@ -512,6 +550,46 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
         }
     }
 
+    std::vector<TPolyVertex> bulged;
+    if (ShapeVertices(conv, verts, bulged, &conv.Bounds)) {
+        MeshN = int32_t(verts.size() / 2);
+        MeshM = 2;
+        FMeshFromThickness = true;
+        // The raised copies of face records repeat their indices.
+        const size_t k = FaceIndices.size();
+        FaceIndices.resize(2 * k);
+        std::copy_n(FaceIndices.begin(), k, FaceIndices.begin() + std::ptrdiff_t(k));
+    }
+    n = verts.size();
+
+    if (!Layer) Layer = conv.FindOrCreateLayer("0");
+
+    for (const TPolyVertex& v : verts) {
+        if (!(v.Point == TPoint3F{})) NonZero = true;
+        if (v.Visible) ExpandBox(Box, v.Point);
+    }
+    PenLine->WidenByLineWeight(Box);
+    if (ConstantWidth != 0) {
+        double h = double(ConstantWidth) / 2;
+        Box.Left = float(Box.Left - h), Box.Right = float(Box.Right + h);
+        Box.Bottom = float(Box.Bottom - h), Box.Top = float(Box.Top + h);
+    }
+    if (!NonZero) Box = EmptyBox;
+
+    // Face records give their indices, every other vertex its point.
+    std::vector<TPoint3F> run;
+    run.reserve(n + 1);
+    for (const TPolyVertex& v : verts) {
+        if (!v.FaceRecord) run.push_back(v.Point);
+    }
+    FVertexCount = uint32_t(verts.size());
+    if (makePoints) FinishedRun(conv, std::move(run));
+}
+
+bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& verts,
+                                   std::vector<TPolyVertex>& out, TBoundHits* bounds) const {
+    size_t n = verts.size();
+    if (n == 0) return false;
     // Bulges: 16 points after the start vertex of every bulged segment (the
     // closing one too when closed), more where a chord tolerance asks for
     // them. Built front to back into a new list, which gives the same list
@@ -535,13 +613,13 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     }
     if (added > 16 * bulged && n + added > std::max(kMaxEntityPoints, n)) {
         arcPoints.clear();
-        ++conv.Bounds.EntityPoints;
+        if (bounds) ++bounds->EntityPoints;
     }
     if (arcPoints.empty()) added = 16 * bulged;
     const bool arcsFit = n + 16 * bulged <= std::max(kMaxEntityPoints, n);
-    if (bulged > 0 && !arcsFit) ++conv.Bounds.EntityPoints;
+    if (bulged > 0 && !arcsFit && bounds) ++bounds->EntityPoints;
     if (bulged > 0 && arcsFit) {
-        std::vector<TPolyVertex> out;
+        out.clear();
         out.reserve(n + added);
         size_t arc = 0;
         for (size_t i = 0; i < n; ++i) {
@@ -566,13 +644,18 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
         n = verts.size();
     }
 
-    // Thickness: a 2 x n mesh of the vertices and their raised copies.
-    const bool raise = PenLine->Thickness != 0 && MeshM == 0 && MeshN == 0;
-    if (raise && 2 * n > kMaxEntityPoints) ++conv.Bounds.EntityPoints;
-    if (raise && 2 * n <= kMaxEntityPoints) {
-        MeshN = int32_t(n);
-        MeshM = 2;
-        FMeshFromThickness = true;
+    // Thickness: a 2 x n mesh of the vertices and their raised copies. The
+    // finishing decides (a mesh of its own keeps its vertices); drawing
+    // repeats that decision.
+    bool raise = FMeshFromThickness;
+    if (bounds) {
+        raise = PenLine->Thickness != 0 && MeshM == 0 && MeshN == 0;
+        if (raise && 2 * n > kMaxEntityPoints) {
+            ++bounds->EntityPoints;
+            raise = false;
+        }
+    }
+    if (raise) {
         verts.reserve(2 * n);
         double t = PenLine->Thickness;
         for (size_t i = 0; i < n; ++i) {
@@ -580,13 +663,9 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
             c.Point.Z = float(c.Point.Z + t);
             verts.push_back(c);
         }
-        n = verts.size();
     }
 
-    if (!Layer) Layer = PenLine->Layer;
-    if (!Layer) Layer = conv.FindOrCreateLayer("0");
-
-    // Extrusion (the axes are the same for every vertex) and box.
+    // Extrusion (the axes are the same for every vertex).
     if (!IsDefaultExtrusion(PenLine->Extrusion)) {
         TPoint3F ax, ay, az;
         ArbitraryAxis(PenLine->Extrusion, ax, ay, az);
@@ -597,48 +676,50 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
                               double(p.X) * ax.Z + double(p.Y) * ay.Z + double(p.Z) * az.Z);
         }
     }
-    for (const TPolyVertex& v : verts) {
-        if (!(v.Point == TPoint3F{})) NonZero = true;
-        if (v.Visible) ExpandBox(Box, v.Point);
-    }
-    PenLine->WidenByLineWeight(Box);
-    if (ConstantWidth != 0) {
-        double h = double(ConstantWidth) / 2;
-        Box.Left = float(Box.Left - h), Box.Right = float(Box.Right + h);
-        Box.Bottom = float(Box.Bottom - h), Box.Top = float(Box.Top + h);
-    }
-    if (!NonZero) Box = EmptyBox;
-
-    // Point lists: face records give their indices, every other vertex its point.
-    std::vector<TPoint3F> run;
-    run.reserve(n + 1);
-    for (const TPolyVertex& v : verts) {
-        if (v.Flags == 128) FaceIndices.insert(FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
-        else run.push_back(v.Point);
-    }
-    FVertexCount = verts.size();
-    if (makePoints) MakePointLists(conv, std::move(run));
+    return raise;
 }
 
-void TkrDXFPolyline::MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool closeRun) {
+void TkrDXFPolyline::PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, std::vector<TPoint3F>& out,
+                                   size_t limit) const {
     const TkrLines& pattern = PenLine->Pattern ? *PenLine->Pattern : *DefaultPattern();
-    Points.clear();
-    VertexPoints.clear();
+    out.clear();
     if (pattern.IsSolid()) {
-        FDashed = false;
-        Points = std::move(run);
-        if (closeRun && Closed && !Points.empty()) {
-            TPoint3F first = Points.front();
-            Points.push_back(first);
-        }
+        out.assign(run.begin(), run.end());
+        if (closeRun && Closed && !out.empty()) out.push_back(out.front());
         return;
     }
-    FDashed = true;
-    VertexPoints = std::move(run);
-    if (DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), VertexPoints, Closed, DashAsCurve(),
-                conv.DashScratch, conv.DashPointLimit()))
+    DashRun(pattern, EffectiveLineTypeScale(*Converter, LineTypeScale), run, Closed, DashAsCurve(), out, limit);
+}
+
+void TkrDXFPolyline::FinishedRun(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool) {
+    const TkrLines& pattern = PenLine->Pattern ? *PenLine->Pattern : *DefaultPattern();
+    if (pattern.IsSolid()) return;
+    // The dash pairs are cut once here to count them against the budget;
+    // MakePoints cuts the same pairs whenever the polyline is drawn.
+    FDashLimit = uint32_t(conv.DashPointLimit());
+    if (DashRun(pattern, EffectiveLineTypeScale(conv, LineTypeScale), run, Closed, DashAsCurve(), conv.DashScratch,
+                FDashLimit))
         ++conv.Bounds.DashPoints;
-    conv.TakeDashScratch(Points);
+    conv.CountDashScratch();
+}
+
+bool TkrDXFPolyline::MakeRun(TPointWork& w) const {
+    w.Run.clear();
+    BaseVertices(*Converter, w.Vertices, w.Angles, nullptr);
+    ShapeVertices(*Converter, w.Vertices, w.Bulged, nullptr);
+    for (const TPolyVertex& v : w.Vertices)
+        if (!v.FaceRecord) w.Run.push_back(v.Point);
+    return true;
+}
+
+bool TkrDXFPolyline::Dashed() const { return PenLine->Pattern && !PenLine->Pattern->IsSolid(); }
+
+void TkrDXFPolyline::MakePoints(TPointWork& w) const {
+    w.Run.clear();
+    w.Points.clear();
+    if (!Converter) return;
+    bool closeRun = MakeRun(w);
+    PointsFromRun(w.Run, closeRun, w.Points, FDashLimit);
 }
 
 const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntities() {
@@ -648,7 +729,7 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
     FSegmentsBuilt = true;
     TkrDXFConverter& conv = *Converter;
     std::vector<TPolyVertex> base;
-    BaseVertices(conv, base);
+    BaseVertices(conv, base, conv.AngleTable, &conv.Bounds);
     size_t n = base.size();
     if (n == 0) return segments;
     size_t segs = Closed ? n : n - 1;
@@ -685,9 +766,13 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
 }
 
 void TkrDXFPolyline::EnumCorners(bool allCorners, void (*pointProc)(void*, const TPoint3F&), void* receiver) const {
-    if (allCorners && Box.Right >= Box.Left && Points.size() < 9) {
-        for (const TPoint3F& p : Points) pointProc(receiver, p);
-        return;
+    if (allCorners && Box.Right >= Box.Left) {
+        TPointWork work;
+        MakePoints(work);
+        if (work.Points.size() < 9) {
+            for (const TPoint3F& p : work.Points) pointProc(receiver, p);
+            return;
+        }
     }
     TkrDXFGroup::EnumCorners(allCorners, pointProc, receiver);
 }
@@ -740,7 +825,15 @@ void TkrDXFLWPolyline::ReadProperty(TkrDXFConverter& conv) {
 }
 
 size_t PointCount(const TkrDXFEntity& e) {
-    if (e.Is(TEntityClass::Line)) return static_cast<const TkrDXFLine&>(e).Points.size();
-    if (e.Is(TEntityClass::Polyline)) return static_cast<const TkrDXFPolyline&>(e).Points.size();
+    if (e.Is(TEntityClass::Line)) {
+        std::vector<TPoint3F> points;
+        static_cast<const TkrDXFLine&>(e).MakePoints(points);
+        return points.size();
+    }
+    if (e.Is(TEntityClass::Polyline)) {
+        TPointWork work;
+        static_cast<const TkrDXFPolyline&>(e).MakePoints(work);
+        return work.Points.size();
+    }
     return 0;
 }

@@ -1,7 +1,8 @@
 // Linear entities: vertices, lines, points, solids, 3-D faces, polylines and
-// light-weight polylines. Each finishes itself in Loaded into the point lists
-// the drawing side hands to the canvas: bulges become 16 chords, widths filled
-// quadrilaterals, thickness a two-row mesh, object coordinates world
+// light-weight polylines. Each finishes itself in Loaded (box, widths, the
+// bounds its points reach); the points the drawing side hands to the canvas
+// are made when it draws, by the same code: bulges become 16 chords, widths
+// filled quadrilaterals, thickness a two-row mesh, object coordinates world
 // coordinates, and a dashed line type its dash pairs.
 #pragma once
 
@@ -27,24 +28,29 @@ public:
 
 // One vertex of a polyline's vertex list, held by value so that the list is
 // contiguous (vertices made by the program cost no allocation of their own).
+// A face record's four indices are kept by the polyline (FaceIndices).
 struct TPolyVertex {
     TPoint3F Point{};
     float Bulge = 0;
     float StartWidth = 0;
     float EndWidth = 0;
-    int32_t Flags = 0;  // exactly 128: a polyface face record
-    int32_t FaceIndex[4] = {};
+    bool FaceRecord = false;  // flags exactly 128: a polyface face record
     bool Visible = true;
 };
 
 class TkrDXFLine : public TkrDXFPenLine {
 public:
     explicit TkrDXFLine(TEntityClass cls = TEntityClass::Line) : TkrDXFPenLine(cls) {}
-    // What is drawn: [Point, Point2] for a continuous line type, else the
-    // dash pairs.
-    std::vector<TPoint3F> Points;
     TPoint3F Point2{};
     bool Clipped = false;
+    // The most dash points this line may cut, fixed when it was finished (the
+    // drawing's dash budget as it stood then), so that the dashes made for
+    // every drawing are the ones the budget counted.
+    uint32_t DashLimit = 0;
+
+    // What is drawn, made into out: [Point, Point2] for a continuous line
+    // type, else the dash pairs.
+    void MakePoints(std::vector<TPoint3F>& out) const;
 
     TBox3F GetBox() const override;
     void Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) override;
@@ -86,18 +92,47 @@ public:
 };
 
 // The pen of a polyline, held inside the polyline object (no allocation of
-// its own) and used through -> and * like the pointer it once was.
+// its own) and used through -> like the pen line entity it once was: the
+// groups of a pen line the polyline does not handle itself, but only what
+// is kept of them (handle, layer and space are the polyline's own).
 class TPolylinePen {
 public:
-    TkrDXFPenLine* operator->() { return &FPen; }
-    const TkrDXFPenLine* operator->() const { return &FPen; }
-    TkrDXFPenLine& operator*() { return FPen; }
-    const TkrDXFPenLine& operator*() const { return FPen; }
-    TkrDXFPenLine* get() { return &FPen; }
-    const TkrDXFPenLine* get() const { return &FPen; }
+    TPolylinePen* operator->() { return this; }
+    const TPolylinePen* operator->() const { return this; }
 
-private:
-    TkrDXFPenLine FPen;
+    TColorValue Color = clFromLayer;
+    TPoint3F Extrusion{0, 0, 1};
+    const TkrLines* Pattern = nullptr;
+    TPoint3F Point{};
+    float LineWeight = 0;  // millimetres
+    float Thickness = 0;
+    float LineTypeScale = 1.0f;  // as read (the polyline keeps its own)
+    uint8_t PenStyle = 0;        // 0 (solid) is the only one the reader sets
+    bool Visible = true;         // as read (the polyline keeps its own)
+
+    // Reads a group as a pen line does; handle, layer and space go to owner.
+    void ReadProperty(TkrDXFConverter& conv, TkrDXFEntity& owner);
+    void SetColor(TColorValue c) { Color = c; }
+    void SetLineType(TkrDXFEntity* entry);
+    void SetLineWeight(int w);
+    void WidenByLineWeight(TBox3F& box) const;
+    // The pattern of layer (when none was given), normalized.
+    void PreparePattern(const TkrDXFLayer* layer);
+};
+
+// The working lists the points of a polyline or curve are made in (see
+// TkrDXFPolyline::MakePoints). Owned by whoever makes them (each drawing
+// graphic has its own), so that nothing is shared between drawings.
+struct TPointWork {
+    std::vector<TPolyVertex> Vertices;
+    std::vector<TPolyVertex> Bulged;
+    // The finished vertex points (face records left out), after dashing
+    // possibly with the closing point added and duplicates removed.
+    std::vector<TPoint3F> Run;
+    // What is drawn: the vertex points (plus the first again when closed) for
+    // a continuous line type, else the dash pairs.
+    std::vector<TPoint3F> Points;
+    TAngleTable Angles;
 };
 
 // POLYLINE (2-D and 3-D polylines, polygon and polyface meshes) and, through
@@ -106,7 +141,8 @@ private:
 // The VERTEX children read from the file are copied into SourceVertices when
 // they are added; the vertex entities themselves are released when the
 // polyline is finished (Entities is then empty), since everything is held in
-// the contiguous lists below.
+// the contiguous lists below. The finished points are not kept: MakePoints
+// makes them again from the vertices whenever they are drawn.
 class TkrDXFPolyline : public TkrDXFGroup {
 public:
     explicit TkrDXFPolyline(TEntityClass cls = TEntityClass::Polyline);
@@ -114,17 +150,12 @@ public:
 
     // Filled quadrilaterals of segments with start/end widths, four points each.
     std::vector<TPoint3F> Outline;
-    // What is drawn: the vertex points (plus the first again when closed) for
-    // a continuous line type, else the dash pairs.
-    std::vector<TPoint3F> Points;
     // Pen colour, extrusion, line type, elevation point, thickness and line
     // weight: every group the polyline does not handle itself goes here.
     TPolylinePen PenLine;
-    // Four indices per face record of a polyface mesh.
+    // Four indices per face record of a polyface mesh, in vertex order
+    // (the face records of raised copies too).
     std::vector<int32_t> FaceIndices;
-    // The vertex points used as input of the dashing; empty when the line
-    // type is continuous (then Points is that list, see GetVertexPoints).
-    std::vector<TPoint3F> VertexPoints;
 
     // The vertices as read (POLYLINE's VERTEX children, LWPOLYLINE's vertices,
     // a spline's control or fit polygon).
@@ -138,14 +169,24 @@ public:
     bool Closed = false;
     bool NonZero = false;
 
-    const std::vector<TPoint3F>& GetVertexPoints() const { return FDashed ? VertexPoints : Points; }
+    // Makes what is drawn into work (Points; Run holds the vertex points)
+    // with the settings the polyline was finished with; the bounds met were
+    // counted when it was finished, and are not counted again. Nothing before
+    // the polyline is finished.
+    void MakePoints(TPointWork& work) const;
+    // The vertex points among what MakePoints made: Points for a continuous
+    // line type (the first again at the end when closed), else Run.
+    const std::vector<TPoint3F>& GetVertexPoints(const TPointWork& work) const {
+        return Dashed() ? work.Run : work.Points;
+    }
+    bool Dashed() const;
     // One TkrDXFLine or TkrDXFArc per segment (before bulge points were
     // inserted). Built on first use, since nothing needs them while a drawing
     // is converted; emptied whenever Loaded runs again.
     const std::vector<std::unique_ptr<TkrDXFEntity>>& SegmentEntities();
     // Number of finished vertices (bulge points inserted, thickness copies
-    // appended). Their points, face records left out, are GetVertexPoints()
-    // in order (world coordinates); the working list itself is not kept.
+    // appended). Their points, face records left out, are MakePoints' Run in
+    // order (world coordinates).
     int VertexCount() const { return int(FVertexCount); }
     // Vertex count minus the closing flag equals M x N with M, N > 1 (computed
     // in 64 bits, so that no M x N wraps around).
@@ -164,26 +205,46 @@ public:
 
 protected:
     // The vertex list before finishing: the source vertices for polylines;
-    // the curve classes compute it.
-    virtual void BaseVertices(TkrDXFConverter& conv, std::vector<TPolyVertex>& out);
+    // the curve classes compute it (angles: a cache of the angles walked).
+    // bounds counts the bounds met; null when they were counted already.
+    virtual void BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable& angles,
+                              TBoundHits* bounds) const;
     // Whether dashing runs as one continuous run (curves) or per segment.
     virtual bool DashAsCurve() const { return false; }
     // The finishing step shared by every polyline and curve: widths, bulges,
-    // thickness, layer, extrusion, box and point lists, on the working
-    // vertex list verts. makePoints false leaves Points empty (a spline
-    // replaces them anyway).
+    // thickness, layer, extrusion and box, on the working vertex list verts;
+    // then the finished run goes to FinishedRun unless makePoints is false (a
+    // spline evaluates its own).
     void Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& verts, bool makePoints = true);
-    // Fills Points (and VertexPoints when dashed) from the given run; a
-    // continuous closed run gets its first point again when closeRun is set.
-    void MakePointLists(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool closeRun = true);
+    // The finished vertex points at finishing: counts the dash points they
+    // cut against the drawing's budget (and fixes DashLimit). closeRun: a
+    // continuous closed run gets its first point again.
+    virtual void FinishedRun(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool closeRun = true);
+    // The finished vertex points into work.Run, as Finish made them; the
+    // result is closeRun.
+    virtual bool MakeRun(TPointWork& work) const;
+    // Turns the base vertices into the finished ones: bulge points, the
+    // raised copies of a thickness, extrusion. bounds is set at finishing
+    // (it counts the bounds met, and the thickness is decided); null when
+    // drawing, which repeats what the finishing decided. True when the
+    // raised copies were appended.
+    bool ShapeVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& verts,
+                       std::vector<TPolyVertex>& bulged, TBoundHits* bounds) const;
+    // The drawn points from a finished run (see TPointWork::Points).
+    void PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, std::vector<TPoint3F>& out, size_t limit) const;
 
 private:
-    bool FDashed = false;
     bool FSegmentsBuilt = false;
     bool FClipStrictAtLoad = false;
     bool FMeshFromThickness = false;
     uint32_t FLastVertexEnd = kNoPos;
-    size_t FVertexCount = 0;
+    // Face records read (their indices start FaceIndices).
+    uint32_t FSourceFaces = 0;
+    // The most dash points the polyline may cut (see TkrDXFLine::DashLimit).
+    uint32_t FDashLimit = 0;
+    // Fits: every vertex takes at least 10 characters of a text whose
+    // offsets are 32 bits, and bulges and thickness stay within kMaxEntityPoints.
+    uint32_t FVertexCount = 0;
     // Made on the first SegmentEntities call only.
     std::unique_ptr<std::vector<std::unique_ptr<TkrDXFEntity>>> FSegmentEntities;
 };
@@ -211,6 +272,6 @@ bool DashLine(const TkrLines& pattern, double scale, const TPoint3F& s, const TP
 bool DashRun(const TkrLines& pattern, double scale, std::vector<TPoint3F>& run, bool closed, bool asCurve,
              std::vector<TPoint3F>& out, size_t maxPoints = kMaxEntityPoints);
 
-// Total number of points in the finished point lists of an entity (Points of
+// Total number of points an entity draws from its point list (MakePoints of
 // lines and polylines, curves included); 0 for entities without point lists.
 size_t PointCount(const TkrDXFEntity& e);

@@ -9,6 +9,7 @@
 #include "model/converter.h"
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
+#include "drawn_points.h"
 
 #include "dxf_snippets.h"
 #include "model/model_helpers.h"
@@ -250,8 +251,8 @@ TEST(Leader, ASplinePathRunsThroughChordLengthKnots) {
     EXPECT_TRUE(l->SplinePath);
     EXPECT_EQ(l->Knots, (std::vector<float>{0, 0, 5, 9, 9, 9, 9}));
     // Three control points leave no span: the first and the last vertex.
-    ASSERT_EQ(l->Points.size(), 2u);
-    ExpectPoint(l->Points[1], 3, 8);
+    ASSERT_EQ(DrawnPoints(*l).size(), 2u);
+    ExpectPoint(DrawnPoints(*l)[1], 3, 8);
 }
 
 TEST(Leader, OneVertexOrAMillionEndCleanly) {
@@ -267,7 +268,7 @@ TEST(Leader, OneVertexOrAMillionEndCleanly) {
     l = LoadLeader(c, "72|1" + v);
     ASSERT_NE(l, nullptr);
     EXPECT_EQ(l->ControlCount(), 1'000'000);
-    EXPECT_LE(l->Points.size(), kMaxEntityPoints);
+    EXPECT_LE(DrawnPoints(*l).size(), kMaxEntityPoints);
     EXPECT_GE(c->Bounds.EntityPoints, 1u);
 }
 

@@ -13,6 +13,7 @@
 #include "model/entities/curves.h"
 #include "model/entities/linear.h"
 #include "model/errors.h"
+#include "drawn_points.h"
 
 namespace {
 
@@ -139,7 +140,7 @@ TEST(BinaryReader, ReleaseTwelveFilesHaveOneByteCodes) {
     ASSERT_EQ(conv.TableCount(tkEntities), 1);
     auto& c = *static_cast<TkrDXFCircle*>(conv.EntityAt(0));
     EXPECT_EQ(c.Radius, 3);
-    EXPECT_EQ(c.Points.size(), 33u);  // 32 points, closed
+    EXPECT_EQ(DrawnPoints(c).size(), 33u);  // 32 points, closed
     EXPECT_EQ(conv.HeaderValue("$LTSCALE", 40), "2.5");
     EXPECT_EQ(conv.GlobalLineTypeScale(), 2.5);
     EXPECT_EQ(conv.HeaderValue("$LTSCALE", 70), "");  // ends at the next 0 group
@@ -154,7 +155,7 @@ TEST(BinaryReader, AFileEndingAfterAWholeGroupLoadsWhatItHolds) {
     TkrDXFConverter conv;
     conv.LoadFromText(b.Out);
     ASSERT_EQ(conv.TableCount(tkEntities), 2);
-    EXPECT_EQ(static_cast<TkrDXFLine*>(conv.EntityAt(0))->Points[1], (TPoint3F{2, 2, 0}));
+    EXPECT_EQ(DrawnPoints(*static_cast<TkrDXFLine*>(conv.EntityAt(0)))[1], (TPoint3F{2, 2, 0}));
     EXPECT_EQ(static_cast<TkrDXFCircle*>(conv.EntityAt(1))->Radius, 0);  // its last group is not seen
 }
 
@@ -189,7 +190,7 @@ TEST(BinaryReader, CodesNoEntityReadsAreSkippedWhateverTheirType) {
     TkrDXFConverter conv;
     conv.LoadFromText(b.Out);
     ASSERT_EQ(conv.TableCount(tkEntities), 1);
-    EXPECT_EQ(static_cast<TkrDXFLine*>(conv.EntityAt(0))->Points[1].X, 4);
+    EXPECT_EQ(DrawnPoints(*static_cast<TkrDXFLine*>(conv.EntityAt(0)))[1].X, 4);
 }
 
 namespace {

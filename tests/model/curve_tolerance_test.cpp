@@ -11,6 +11,7 @@
 #include "model/converter.h"
 #include "model/entities/curves.h"
 #include "model/entities/hatch.h"
+#include "drawn_points.h"
 
 #include "dxf_snippets.h"
 #include "hatch_helpers.h"
@@ -68,7 +69,7 @@ std::vector<TPoint3F> PointsOf(const std::vector<std::string>& body, double tole
     conv.LoadFromText(Entities(body));
     auto* e = conv.EntityAt(0);
     EXPECT_FALSE(conv.Bounds.Any());
-    return static_cast<TkrDXFPolyline*>(e)->Points;
+    return DrawnPoints(*static_cast<TkrDXFPolyline*>(e));
 }
 }  // namespace
 

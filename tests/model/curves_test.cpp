@@ -9,6 +9,7 @@
 
 #include "model/converter.h"
 #include "model/entities/curves.h"
+#include "drawn_points.h"
 
 #include "dxf_snippets.h"
 
@@ -50,13 +51,13 @@ TEST(Circle, DefaultResolutionGivesThirtyTwoPointsClosed) {
     ASSERT_EQ(c.VertexCount(), 32);
     // The first vertex at angle 0, the last at 2 pi; the point list of a
     // closed polyline repeats its first point once more.
-    EXPECT_EQ(c.Points[0], (TPoint3F{5, 4, 0}));
-    EXPECT_NEAR(c.Points[31].X, 5, 1e-5);
-    EXPECT_NEAR(c.Points[31].Y, 4, 1e-5);
-    ASSERT_EQ(c.Points.size(), 33u);
-    EXPECT_EQ(c.Points[32], c.Points[0]);
+    EXPECT_EQ(DrawnPoints(c)[0], (TPoint3F{5, 4, 0}));
+    EXPECT_NEAR(DrawnPoints(c)[31].X, 5, 1e-5);
+    EXPECT_NEAR(DrawnPoints(c)[31].Y, 4, 1e-5);
+    ASSERT_EQ(DrawnPoints(c).size(), 33u);
+    EXPECT_EQ(DrawnPoints(c)[32], DrawnPoints(c)[0]);
     // Counter-clockwise, 360/31 degrees apart.
-    EXPECT_NEAR(AngleOf(c.Points[1], 3, 4), 360.0 / 31, 1e-4);
+    EXPECT_NEAR(AngleOf(DrawnPoints(c)[1], 3, 4), 360.0 / 31, 1e-4);
     // The box is that of the 32 points (no point lies exactly at 180 degrees).
     TBox3F b = c.GetBox();
     EXPECT_EQ(b.Right, 5);
@@ -74,8 +75,8 @@ TEST(Circle, PointsAreComputedInDoubleAndRoundedOnce) {
     double cx = 1000.1f, cy = -77.7f, r = 0.7f;
     double step = (360 * (kPi / 180)) / 31, a = 0;
     for (int k = 0; k < 32; ++k, a += step) {
-        EXPECT_EQ(c.Points[size_t(k)].X, float(cx + std::cos(a) * r * 1 - std::sin(a) * r * 0)) << k;
-        EXPECT_EQ(c.Points[size_t(k)].Y, float(cy + std::cos(a) * r * 0 + std::sin(a) * r * 1)) << k;
+        EXPECT_EQ(DrawnPoints(c)[size_t(k)].X, float(cx + std::cos(a) * r * 1 - std::sin(a) * r * 0)) << k;
+        EXPECT_EQ(DrawnPoints(c)[size_t(k)].Y, float(cy + std::cos(a) * r * 0 + std::sin(a) * r * 1)) << k;
     }
 }
 
@@ -90,7 +91,7 @@ TEST(Circle, ExtrusionMapsTheTessellation) {
     conv.LoadFromText(Entities({"0", "CIRCLE", "10", "5", "20", "0", "40", "1", "230", "-1"}));
     auto& c = Only<TkrDXFCircle>(conv);
     // OCS centre (5, 0) lies at world x = -5; the first point at OCS (6, 0).
-    EXPECT_EQ(c.Points[0], (TPoint3F{-6, 0, 0}));
+    EXPECT_EQ(DrawnPoints(c)[0], (TPoint3F{-6, 0, 0}));
 }
 
 TEST(Circle, ResolutionChangeRefinishesCirclesAndSplines) {
@@ -104,13 +105,13 @@ TEST(Circle, ResolutionChangeRefinishesCirclesAndSplines) {
     auto& sp = *static_cast<TkrDXFSpline*>(conv.EntityAt(2));
     conv.SetCirclePoints(8);
     EXPECT_EQ(c.VertexCount(), 16);
-    EXPECT_EQ(c.Points.size(), 17u);
-    EXPECT_EQ(a.Points.size(), 4u);  // round(0.5 * 8)
+    EXPECT_EQ(DrawnPoints(c).size(), 17u);
+    EXPECT_EQ(DrawnPoints(a).size(), 4u);  // round(0.5 * 8)
     // Ten additions of 0.1 stay just below 1: one more point than parts.
     conv.SetSplineParts(10);
-    EXPECT_EQ(sp.Points.size(), 13u);
+    EXPECT_EQ(DrawnPoints(sp).size(), 13u);
     conv.SetCirclePoints(16);
-    EXPECT_EQ(c.Points.size(), 33u);
+    EXPECT_EQ(DrawnPoints(c).size(), 33u);
 }
 
 // ---- arcs ----
@@ -120,7 +121,7 @@ TEST(Arc, ZeroToZeroIsAFullOpenTurn) {
     conv.LoadFromText(Entities({"0", "ARC", "40", "1", "50", "0", "51", "0"}));
     auto& a = Only<TkrDXFArc>(conv);
     EXPECT_FALSE(a.Closed);
-    EXPECT_EQ(a.Points.size(), 32u);
+    EXPECT_EQ(DrawnPoints(a).size(), 32u);
 }
 
 TEST(Arc, ThreeFiftyToTenSweepsTwentyDegreesInThreePoints) {
@@ -130,10 +131,10 @@ TEST(Arc, ThreeFiftyToTenSweepsTwentyDegreesInThreePoints) {
     TArcParams p = a.GetArcParams();
     EXPECT_EQ(p.StartAngle, -10);
     EXPECT_EQ(p.EndAngle, 10);
-    ASSERT_EQ(a.Points.size(), 3u);
-    EXPECT_NEAR(AngleOf(a.Points[0]), -10, 1e-4);
-    EXPECT_NEAR(AngleOf(a.Points[1]), 0, 1e-4);
-    EXPECT_NEAR(AngleOf(a.Points[2]), 10, 1e-4);
+    ASSERT_EQ(DrawnPoints(a).size(), 3u);
+    EXPECT_NEAR(AngleOf(DrawnPoints(a)[0]), -10, 1e-4);
+    EXPECT_NEAR(AngleOf(DrawnPoints(a)[1]), 0, 1e-4);
+    EXPECT_NEAR(AngleOf(DrawnPoints(a)[2]), 10, 1e-4);
 }
 
 TEST(Arc, PointCountFollowsTheSweep) {
@@ -146,7 +147,7 @@ TEST(Arc, PointCountFollowsTheSweep) {
     for (auto& c : cases) {
         TkrDXFConverter conv;
         conv.LoadFromText(Entities({"0", "ARC", "40", "1", "50", c.s, "51", c.e}));
-        EXPECT_EQ(Only<TkrDXFArc>(conv).Points.size(), c.n) << c.s << " " << c.e;
+        EXPECT_EQ(DrawnPoints(Only<TkrDXFArc>(conv)).size(), c.n) << c.s << " " << c.e;
     }
 }
 
@@ -155,11 +156,12 @@ TEST(Arc, RunsCounterClockwiseFromStartToEnd) {
     conv.LoadFromText(Entities({"0", "ARC", "40", "1", "50", "90", "51", "0"}));
     auto& a = Only<TkrDXFArc>(conv);
     // From 90 through 180 and 270 to 360: the middle lies at 225 degrees.
-    EXPECT_NEAR(AngleOf(a.Points[0]), 90, 1e-4);
-    double mid = AngleOf(a.Points[a.Points.size() / 2]);
+    EXPECT_NEAR(AngleOf(DrawnPoints(a)[0]), 90, 1e-4);
+    double mid = AngleOf(DrawnPoints(a)[DrawnPoints(a).size() / 2]);
     EXPECT_LT(mid, -90);
-    for (size_t i = 1; i < a.Points.size(); ++i) {
-        const TPoint3F &p = a.Points[i - 1], &q = a.Points[i];
+    const std::vector<TPoint3F> pts = DrawnPoints(a);
+    for (size_t i = 1; i < pts.size(); ++i) {
+        const TPoint3F &p = pts[i - 1], &q = pts[i];
         EXPECT_GT(double(p.X) * q.Y - double(p.Y) * q.X, 0) << i;
     }
 }
@@ -185,14 +187,14 @@ TEST(Ellipse, NegativeExtrusionMirrorsTheParameters) {
     // Parameters -pi/2 to 0 about +z: from (0, -1) to (2, 0), 8 points.
     EXPECT_EQ(e.PenLine->Extrusion, (TPoint3F{0, 0, 1}));
     EXPECT_FLOAT_EQ(e.StartAngle, -90);
-    ASSERT_EQ(e.Points.size(), 8u);
-    EXPECT_NEAR(e.Points[0].X, 0, 1e-6);
-    EXPECT_NEAR(e.Points[0].Y, -1, 1e-6);
-    EXPECT_NEAR(e.Points[7].X, 2, 1e-6);
-    EXPECT_NEAR(e.Points[7].Y, 0, 1e-6);
+    ASSERT_EQ(DrawnPoints(e).size(), 8u);
+    EXPECT_NEAR(DrawnPoints(e)[0].X, 0, 1e-6);
+    EXPECT_NEAR(DrawnPoints(e)[0].Y, -1, 1e-6);
+    EXPECT_NEAR(DrawnPoints(e)[7].X, 2, 1e-6);
+    EXPECT_NEAR(DrawnPoints(e)[7].Y, 0, 1e-6);
     // Loaded again: the parameters are not mirrored twice.
     e.Loaded(conv);
-    EXPECT_NEAR(e.Points[0].Y, -1, 1e-6);
+    EXPECT_NEAR(DrawnPoints(e)[0].Y, -1, 1e-6);
 }
 
 TEST(Ellipse, RatioOneIsACircleStartingOnTheMajorAxis) {
@@ -201,10 +203,10 @@ TEST(Ellipse, RatioOneIsACircleStartingOnTheMajorAxis) {
                                 "51", "90"}));
     auto& e = Only<TkrDXFEllipse>(conv);
     EXPECT_EQ(e.Radius, 3);
-    ASSERT_EQ(e.Points.size(), 32u);  // 50/51 ignored: a full turn
-    EXPECT_NEAR(e.Points[0].X, 1, 1e-6);
-    EXPECT_NEAR(e.Points[0].Y, 4, 1e-6);
-    for (auto& p : e.Points) EXPECT_NEAR(std::hypot(p.X - 1.0, p.Y - 1.0), 3, 1e-5);
+    ASSERT_EQ(DrawnPoints(e).size(), 32u);  // 50/51 ignored: a full turn
+    EXPECT_NEAR(DrawnPoints(e)[0].X, 1, 1e-6);
+    EXPECT_NEAR(DrawnPoints(e)[0].Y, 4, 1e-6);
+    for (auto& p : DrawnPoints(e)) EXPECT_NEAR(std::hypot(p.X - 1.0, p.Y - 1.0), 3, 1e-5);
 }
 
 TEST(Ellipse, MinorAxisIsRatioTimesMajor) {
@@ -216,8 +218,8 @@ TEST(Ellipse, MinorAxisIsRatioTimesMajor) {
     EXPECT_EQ(p.RadiusY, 1);
     EXPECT_EQ(p.Cos, 1);
     // Equal parameters: a full turn starting at the minor axis end (0, 1).
-    EXPECT_NEAR(e.Points[0].X, 0, 1e-6);
-    EXPECT_NEAR(e.Points[0].Y, 1, 1e-6);
+    EXPECT_NEAR(DrawnPoints(e)[0].X, 0, 1e-6);
+    EXPECT_NEAR(DrawnPoints(e)[0].Y, 1, 1e-6);
 }
 
 // ---- splines ----
@@ -227,17 +229,17 @@ TEST(SplineCurve, ClampedCubicGivesFirstPointSpanAndLastPoint) {
     conv.LoadFromText(Entities(Spline(kClamped, kFour)));
     auto& s = Only<TkrDXFSpline>(conv);
     EXPECT_EQ(s.ControlCount(), 4);
-    ASSERT_EQ(s.Points.size(), 27u);
-    EXPECT_EQ(s.Points[0], (TPoint3F{0, 0, 0}));
-    EXPECT_EQ(s.Points[1], (TPoint3F{0, 0, 0}));  // t = 0 repeats the first control point
-    EXPECT_EQ(s.Points[26], (TPoint3F{4, 0, 0}));
+    ASSERT_EQ(DrawnPoints(s).size(), 27u);
+    EXPECT_EQ(DrawnPoints(s)[0], (TPoint3F{0, 0, 0}));
+    EXPECT_EQ(DrawnPoints(s)[1], (TPoint3F{0, 0, 0}));  // t = 0 repeats the first control point
+    EXPECT_EQ(DrawnPoints(s)[26], (TPoint3F{4, 0, 0}));
     // Point 1 + k lies at t = 0.04 k on the Bezier curve of the four points.
     for (int k = 0; k < 25; ++k) {
         double t = 0.04 * k, u = 1 - t;
         double x = 3 * u * u * t * 1 + 3 * u * t * t * 3 + t * t * t * 4;
         double y = 3 * u * u * t * 2 + 3 * u * t * t * 2;
-        EXPECT_NEAR(s.Points[size_t(k) + 1].X, x, 1e-5) << k;
-        EXPECT_NEAR(s.Points[size_t(k) + 1].Y, y, 1e-5) << k;
+        EXPECT_NEAR(DrawnPoints(s)[size_t(k) + 1].X, x, 1e-5) << k;
+        EXPECT_NEAR(DrawnPoints(s)[size_t(k) + 1].Y, y, 1e-5) << k;
     }
 }
 
@@ -246,8 +248,8 @@ TEST(SplineCurve, WeightsThatDoNotFitAndTolerancesChangeNothing) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline(kClamped, kFour, {"41", "5", "41", "0.1", "42", "1e-10", "43", "1e-10"})));
     auto& s = Only<TkrDXFSpline>(conv);
-    ASSERT_EQ(s.Points.size(), 27u);
-    EXPECT_NEAR(s.Points[13].Y, 3 * 0.52 * 0.52 * 0.48 * 2 + 3 * 0.52 * 0.48 * 0.48 * 2, 1e-5);
+    ASSERT_EQ(DrawnPoints(s).size(), 27u);
+    EXPECT_NEAR(DrawnPoints(s)[13].Y, 3 * 0.52 * 0.52 * 0.48 * 2 + 3 * 0.52 * 0.48 * 0.48 * 2, 1e-5);
     EXPECT_EQ(conv.Bounds.SplineWeights, 1u);
 }
 
@@ -255,7 +257,7 @@ TEST(SplineCurve, ShortKnotListsArePaddedWithTheLastKnot) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline({"0", "0", "0", "0", "1"}, kFour)));
     auto& s = Only<TkrDXFSpline>(conv);
-    EXPECT_EQ(s.Points.size(), 27u);
+    EXPECT_EQ(DrawnPoints(s).size(), 27u);
     EXPECT_EQ(s.Knots.size(), 5u);
 }
 
@@ -263,8 +265,8 @@ TEST(SplineCurve, WithoutKnotsTheControlPolygonIsDrawn) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline({}, kFour)));
     auto& s = Only<TkrDXFSpline>(conv);
-    ASSERT_EQ(s.Points.size(), 4u);
-    EXPECT_EQ(s.Points[1], (TPoint3F{1, 2, 0}));
+    ASSERT_EQ(DrawnPoints(s).size(), 4u);
+    EXPECT_EQ(DrawnPoints(s)[1], (TPoint3F{1, 2, 0}));
 }
 
 TEST(SplineCurve, OnlyFitPointsDrawTheCurveThroughThem) {
@@ -273,25 +275,25 @@ TEST(SplineCurve, OnlyFitPointsDrawTheCurveThroughThem) {
     auto& s = Only<TkrDXFSpline>(conv);
     EXPECT_EQ(s.FitCount(), 3);
     // Two spans of 25 points, the start and the end point.
-    ASSERT_EQ(s.Points.size(), 52u);
-    EXPECT_EQ(s.Points[0], (TPoint3F{0, 0, 0}));
-    EXPECT_NEAR(s.Points[26].X, 5, 1e-5);  // the span of the middle fit point begins on it
-    EXPECT_NEAR(s.Points[26].Y, 5, 1e-5);
-    EXPECT_EQ(s.Points[51], (TPoint3F{9, 1, 0}));
+    ASSERT_EQ(DrawnPoints(s).size(), 52u);
+    EXPECT_EQ(DrawnPoints(s)[0], (TPoint3F{0, 0, 0}));
+    EXPECT_NEAR(DrawnPoints(s)[26].X, 5, 1e-5);  // the span of the middle fit point begins on it
+    EXPECT_NEAR(DrawnPoints(s)[26].Y, 5, 1e-5);
+    EXPECT_EQ(DrawnPoints(s)[51], (TPoint3F{9, 1, 0}));
 }
 
 TEST(SplineCurve, ThreeControlPointsGiveOnlyTheEnds) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline({"0", "0", "0", "1", "1", "1"}, {{0, 0}, {1, 1}, {2, 0}})));
     auto& s = Only<TkrDXFSpline>(conv);
-    ASSERT_EQ(s.Points.size(), 2u);
-    EXPECT_EQ(s.Points[1], (TPoint3F{2, 0, 0}));
+    ASSERT_EQ(DrawnPoints(s).size(), 2u);
+    EXPECT_EQ(DrawnPoints(s)[1], (TPoint3F{2, 0, 0}));
 }
 
 TEST(SplineCurve, KnotsWithoutControlPointsGiveAnEmptyList) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline(kClamped, {})));
-    EXPECT_TRUE(Only<TkrDXFSpline>(conv).Points.empty());
+    EXPECT_TRUE(DrawnPoints(Only<TkrDXFSpline>(conv)).empty());
 }
 
 TEST(SplineCurve, TwoSpansAndTheHundredthStepException) {
@@ -299,11 +301,11 @@ TEST(SplineCurve, TwoSpansAndTheHundredthStepException) {
     std::vector<std::string> knots = {"0", "0", "0", "0", "0.5", "1", "1", "1", "1"};
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline(knots, {{0, 0}, {1, 1}, {2, 0}, {3, 1}, {4, 0}})));
-    EXPECT_EQ(Only<TkrDXFSpline>(conv).Points.size(), 52u);
+    EXPECT_EQ(DrawnPoints(Only<TkrDXFSpline>(conv)).size(), 52u);
     // ...unless control points 3 and 4 coincide in X and Y: 100 steps a span.
     TkrDXFConverter conv2;
     conv2.LoadFromText(Entities(Spline(knots, {{0, 0}, {1, 1}, {2, 0}, {3, 1}, {3, 1}})));
-    size_t n = Only<TkrDXFSpline>(conv2).Points.size();
+    size_t n = DrawnPoints(Only<TkrDXFSpline>(conv2)).size();
     EXPECT_GE(n, 202u);
     EXPECT_LE(n, 204u);
 }
@@ -313,7 +315,7 @@ TEST(SplineCurve, EvaluatedPointsAreWorldCoordinates) {
     conv.LoadFromText(Entities(Spline(kClamped, kFour, {"230", "-1"})));
     auto& s = Only<TkrDXFSpline>(conv);
     EXPECT_EQ(s.PenLine->Extrusion, (TPoint3F{0, 0, 1}));
-    EXPECT_EQ(s.Points[26], (TPoint3F{4, 0, 0}));
+    EXPECT_EQ(DrawnPoints(s)[26], (TPoint3F{4, 0, 0}));
 }
 
 TEST(SplineCurve, FitPointModeInterpolatesThroughTheFitPoints) {
@@ -323,14 +325,14 @@ TEST(SplineCurve, FitPointModeInterpolatesThroughTheFitPoints) {
     s.FitPointMode = true;
     s.Loaded(conv);
     // Two spans of 26 points; consecutive spans share a repeated point.
-    ASSERT_EQ(s.Points.size(), 52u);
-    EXPECT_EQ(s.Points[0], (TPoint3F{0, 0, 0}));
-    EXPECT_EQ(s.Points[25], (TPoint3F{1, 1, 0}));
-    EXPECT_EQ(s.Points[26], (TPoint3F{1, 1, 0}));
-    EXPECT_EQ(s.Points[51], (TPoint3F{2, 0, 0}));
+    ASSERT_EQ(DrawnPoints(s).size(), 52u);
+    EXPECT_EQ(DrawnPoints(s)[0], (TPoint3F{0, 0, 0}));
+    EXPECT_EQ(DrawnPoints(s)[25], (TPoint3F{1, 1, 0}));
+    EXPECT_EQ(DrawnPoints(s)[26], (TPoint3F{1, 1, 0}));
+    EXPECT_EQ(DrawnPoints(s)[51], (TPoint3F{2, 0, 0}));
     // Natural ends: M0 = M2 = 0, M1 = 1.5 * (-1 - 1) = -3 for y; at v = 0.5 of
     // span 0: y = (-3 * 0.125) / 6 + 0.5 * (3 / 6 + 1) = 0.6875.
-    EXPECT_NEAR(s.Points[12].Y, 0.48 + (-3 * 0.48 * 0.48 * 0.48) / 6 + 0.48 * (3.0 / 6), 1e-6);
+    EXPECT_NEAR(DrawnPoints(s)[12].Y, 0.48 + (-3 * 0.48 * 0.48 * 0.48) / 6 + 0.48 * (3.0 / 6), 1e-6);
     std::vector<TPoint3F> out;
     EXPECT_FALSE(InterpolateFitPoints({{0, 0, 0}, {1, 1, 0}, {2, 0, 0}}, {}, {}, 2, out));
     ASSERT_EQ(out.size(), 6u);
@@ -360,7 +362,7 @@ TEST(Hostile, AnnouncedKnotCountIsNotPreallocated) {
     body.insert(body.end(), {"73", "2000000000", "74", "2000000000"});
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(body));
-    EXPECT_EQ(Only<TkrDXFSpline>(conv).Points.size(), 27u);
+    EXPECT_EQ(DrawnPoints(Only<TkrDXFSpline>(conv)).size(), 27u);
 }
 
 TEST(Hostile, HugeOrNegativeResolutionsAreBounded) {
@@ -397,5 +399,5 @@ TEST(Hostile, KnotsWithInfiniteAndNonIncreasingValuesEnd) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline({"0", "0", "0", "-1e400", "1e400", "1e400", "5", "1", "0"},
                                       {{0, 0}, {1, 1}, {2, 0}, {3, 1}, {4, 0}})));
-    EXPECT_LE(Only<TkrDXFSpline>(conv).Points.size(), 2u + 2 * 27u);
+    EXPECT_LE(DrawnPoints(Only<TkrDXFSpline>(conv)).size(), 2u + 2 * 27u);
 }

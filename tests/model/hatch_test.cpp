@@ -10,6 +10,7 @@
 #include "model/converter.h"
 #include "model/entities/blocks.h"
 #include "model/entities/curves.h"
+#include "drawn_points.h"
 
 using namespace hatchtest;
 using dxftest::Entities;
@@ -236,7 +237,7 @@ std::vector<TPoint3F> SplineEntityPoints(const std::vector<std::array<double, 2>
     for (auto& c : ctrl) g.insert(g.end(), {"10", Num(c[0]), "20", Num(c[1]), "30", "0"});
     auto conv = modeltest::LoadDrawable(Entities(g));
     auto* s = static_cast<TkrDXFSpline*>(conv->EntityAt(0));
-    return s->GetVertexPoints();
+    return VertexPointsOf(*s);
 }
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include "model/converter.h"
 #include "model/entities/curves.h"
 #include "model/entities/spline_math.h"
+#include "drawn_points.h"
 
 #include "dxf_snippets.h"
 
@@ -45,17 +46,17 @@ TEST(SplineDegree, AQuadraticIsEvaluatedOnItsOwnKnots) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline(2, {"0", "0", "0", "0.5", "1", "1", "1"}, kArch)));
     auto& s = First(conv);
-    ASSERT_EQ(s.Points.size(), 52u);
-    ExpectNear(s.Points[0], 0, 0);
-    ExpectNear(s.Points[1], 0, 0);
+    ASSERT_EQ(DrawnPoints(s).size(), 52u);
+    ExpectNear(DrawnPoints(s)[0], 0, 0);
+    ExpectNear(DrawnPoints(s)[1], 0, 0);
     // De Boor at t = 0.24: d2 = 0.76 P1 + 0.24 P2 = (1.48, 2), d1 = 0.52 P0 +
     // 0.48 P1 = (0.48, 0.96), then 0.52 d1 + 0.48 d2 = (0.96, 1.4592).
-    ExpectNear(s.Points[13], 0.96, 1.4592);
+    ExpectNear(DrawnPoints(s)[13], 0.96, 1.4592);
     // At the inner knot t = 0.5 the curve is the middle of P1 and P2.
-    ExpectNear(s.Points[26], 2, 2);
+    ExpectNear(DrawnPoints(s)[26], 2, 2);
     // t = 0.76 mirrors t = 0.24 (the control points and knots are symmetric).
-    ExpectNear(s.Points[39], 3.04, 1.4592);
-    EXPECT_EQ(s.Points[51], (TPoint3F{4, 0, 0}));
+    ExpectNear(DrawnPoints(s)[39], 3.04, 1.4592);
+    EXPECT_EQ(DrawnPoints(s)[51], (TPoint3F{4, 0, 0}));
     EXPECT_FALSE(conv.Bounds.Any());
 }
 
@@ -68,9 +69,9 @@ TEST(SplineDegree, AQuinticBezierFollowsItsBernsteinPolynomial) {
     conv.LoadFromText(Entities(Spline(5, {"0", "0", "0", "0", "0", "0", "1", "1", "1", "1", "1", "1"},
                                       {{0, 0}, {1, 3}, {2, -1}, {3, 4}, {4, 0}, {5, 2}})));
     auto& s = First(conv);
-    ASSERT_EQ(s.Points.size(), 4u);
-    ExpectNear(s.Points[2], 2.5, 47.0 / 32);
-    EXPECT_EQ(s.Points[3], (TPoint3F{5, 2, 0}));
+    ASSERT_EQ(DrawnPoints(s).size(), 4u);
+    ExpectNear(DrawnPoints(s)[2], 2.5, 47.0 / 32);
+    EXPECT_EQ(DrawnPoints(s)[3], (TPoint3F{5, 2, 0}));
 }
 
 TEST(SplineDegree, ADegreeOfOneIsTheControlPolygonStepped) {
@@ -78,10 +79,10 @@ TEST(SplineDegree, ADegreeOfOneIsTheControlPolygonStepped) {
     conv.SplineParts = 2;
     conv.LoadFromText(Entities(Spline(1, {"0", "0", "1", "2", "2"}, {{0, 0}, {2, 2}, {4, 0}})));
     auto& s = First(conv);
-    ASSERT_EQ(s.Points.size(), 6u);
-    ExpectNear(s.Points[2], 1, 1);
-    ExpectNear(s.Points[3], 2, 2);
-    ExpectNear(s.Points[4], 3, 1);
+    ASSERT_EQ(DrawnPoints(s).size(), 6u);
+    ExpectNear(DrawnPoints(s)[2], 1, 1);
+    ExpectNear(DrawnPoints(s)[3], 2, 2);
+    ExpectNear(DrawnPoints(s)[4], 3, 1);
 }
 
 TEST(SplineWeights, ARationalQuarterCircleLiesOnTheCircle) {
@@ -91,17 +92,17 @@ TEST(SplineWeights, ARationalQuarterCircleLiesOnTheCircle) {
     conv.LoadFromText(
         Entities(Spline(2, kQuadKnots, kQuarter, {"41", "1", "41", "0.7071067811865476", "41", "1"})));
     auto& s = First(conv);
-    ASSERT_EQ(s.Points.size(), 27u);
-    for (const TPoint3F& p : s.Points) EXPECT_NEAR(std::hypot(double(p.X), double(p.Y)), 1, 1e-6);
+    ASSERT_EQ(DrawnPoints(s).size(), 27u);
+    for (const TPoint3F& p : DrawnPoints(s)) EXPECT_NEAR(std::hypot(double(p.X), double(p.Y)), 1, 1e-6);
     // The middle of the parameter range is the middle of the arc, at 45 degrees.
-    ExpectNear(s.Points[13], std::cos(kPi / 4 * (1 + 0.04)), std::sin(kPi / 4 * (1 + 0.04)), 0.05);
-    EXPECT_EQ(s.Points[26], (TPoint3F{0, 1, 0}));
+    ExpectNear(DrawnPoints(s)[13], std::cos(kPi / 4 * (1 + 0.04)), std::sin(kPi / 4 * (1 + 0.04)), 0.05);
+    EXPECT_EQ(DrawnPoints(s)[26], (TPoint3F{0, 1, 0}));
     // Without the weights the same points make a parabola: (0.75, 0.75) in the
     // middle, well inside the circle.
     TkrDXFConverter plain;
     plain.SplineParts = 2;
     plain.LoadFromText(Entities(Spline(2, kQuadKnots, kQuarter)));
-    ExpectNear(First(plain).Points[2], 0.75, 0.75);
+    ExpectNear(DrawnPoints(First(plain))[2], 0.75, 0.75);
 }
 
 TEST(SplineWeights, EqualWeightsGiveTheCurveWithoutThem) {
@@ -109,7 +110,7 @@ TEST(SplineWeights, EqualWeightsGiveTheCurveWithoutThem) {
     a.LoadFromText(Entities(Spline(3, {"0", "0", "0", "0", "1", "1", "1", "1"}, kArch)));
     b.LoadFromText(Entities(Spline(3, {"0", "0", "0", "0", "1", "1", "1", "1"}, kArch,
                                    {"41", "2", "41", "2", "41", "2", "41", "2"})));
-    EXPECT_EQ(First(a).Points, First(b).Points);
+    EXPECT_EQ(DrawnPoints(First(a)), DrawnPoints(First(b)));
     EXPECT_FALSE(b.Bounds.Any());
 }
 
@@ -123,7 +124,7 @@ TEST(SplineWeights, WeightsOfZeroNegativeOrNotANumberAreLeftOutWithAWarning) {
         auto& s = First(conv);
         s.Weights[1] = bad;
         s.Loaded(conv);
-        EXPECT_EQ(s.Points, First(plain).Points) << bad;
+        EXPECT_EQ(DrawnPoints(s), DrawnPoints(First(plain))) << bad;
         EXPECT_EQ(conv.Bounds.SplineWeights, 1u) << bad;
     }
 }
@@ -144,8 +145,8 @@ TEST(SplineData, DegreesOutOfRangeAndKnotsThatDoNotFitDrawTheControlPolygon) {
         TkrDXFConverter conv;
         conv.LoadFromText(Entities(Spline(c.Degree, c.Knots, kArch)));
         auto& s = First(conv);
-        ASSERT_EQ(s.Points.size(), 4u) << c.Degree;
-        EXPECT_EQ(s.Points[1], (TPoint3F{1, 2, 0})) << c.Degree;
+        ASSERT_EQ(DrawnPoints(s).size(), 4u) << c.Degree;
+        EXPECT_EQ(DrawnPoints(s)[1], (TPoint3F{1, 2, 0})) << c.Degree;
         EXPECT_EQ(conv.Bounds.SplineData, 1u) << c.Degree;
     }
     TBoundHits h;
@@ -197,23 +198,23 @@ TEST(SplineFit, AFitPointSplinePassesThroughEveryFitPointWithItsTangents) {
     conv.LoadFromText(Entities(body));
     auto& s = First(conv);
     // Five spans of 25 points, the start and the end.
-    ASSERT_EQ(s.Points.size(), 127u);
-    EXPECT_EQ(s.Points[0], (TPoint3F{0, 0, 0}));
-    EXPECT_EQ(s.Points[126], (TPoint3F{50, 20, 0}));
+    ASSERT_EQ(DrawnPoints(s).size(), 127u);
+    EXPECT_EQ(DrawnPoints(s)[0], (TPoint3F{0, 0, 0}));
+    EXPECT_EQ(DrawnPoints(s)[126], (TPoint3F{50, 20, 0}));
     for (auto& [x, y] : fit) {
         double best = 1e9;
-        for (const TPoint3F& p : s.Points) best = std::min(best, std::hypot(p.X - x, p.Y - y));
+        for (const TPoint3F& p : DrawnPoints(s)) best = std::min(best, std::hypot(p.X - x, p.Y - y));
         EXPECT_LT(best, 1e-4) << x;
     }
     // Leaving at 45 degrees, arriving straight down (the first and last
     // chords, a 25th of a span long, lean a little towards the curve).
-    EXPECT_NEAR((s.Points[2].Y - s.Points[1].Y) / (s.Points[2].X - s.Points[1].X), 1, 0.05);
-    EXPECT_NEAR((s.Points[126].X - s.Points[125].X) / (s.Points[126].Y - s.Points[125].Y), 0, 0.05);
-    EXPECT_GT(s.Points[125].Y, s.Points[126].Y);
+    EXPECT_NEAR((DrawnPoints(s)[2].Y - DrawnPoints(s)[1].Y) / (DrawnPoints(s)[2].X - DrawnPoints(s)[1].X), 1, 0.05);
+    EXPECT_NEAR((DrawnPoints(s)[126].X - DrawnPoints(s)[125].X) / (DrawnPoints(s)[126].Y - DrawnPoints(s)[125].Y), 0, 0.05);
+    EXPECT_GT(DrawnPoints(s)[125].Y, DrawnPoints(s)[126].Y);
     // Arriving downwards, the curve rises above the last fit point first:
     // the box holds that part too.
     float high = 0;
-    for (const TPoint3F& p : s.Points) high = std::max(high, p.Y);
+    for (const TPoint3F& p : DrawnPoints(s)) high = std::max(high, p.Y);
     EXPECT_GT(high, 21.0f);
     EXPECT_GE(s.GetBox().Top, high);
 }
@@ -227,8 +228,8 @@ TEST(SplineFit, AMillionFitPointsDrawTheFitPolygonWithAWarning) {
     TkrDXFConverter conv;
     conv.LoadFromText(text);
     auto& s = First(conv);
-    EXPECT_EQ(s.Points.size(), size_t(n));
-    EXPECT_EQ(s.Points[5], (TPoint3F{5, 5, 0}));
+    EXPECT_EQ(DrawnPoints(s).size(), size_t(n));
+    EXPECT_EQ(DrawnPoints(s)[5], (TPoint3F{5, 5, 0}));
     EXPECT_EQ(conv.Bounds.EntityPoints, 1u);
 }
 
@@ -241,7 +242,7 @@ TEST(SplineFit, ManyFitPointsGetFewerPointsASpanWithinTheBound) {
     s.FitPoints.clear();
     for (int i = 0; i < 300000; ++i) s.FitPoints.push_back({float(i), float(i % 3), 0});
     s.Loaded(conv);
-    EXPECT_EQ(s.Points.size(), 299999u * 3 + 2);
+    EXPECT_EQ(DrawnPoints(s).size(), 299999u * 3 + 2);
     EXPECT_EQ(conv.Bounds.EntityPoints, 1u);
 }
 
