@@ -23,8 +23,23 @@ constexpr std::uintptr_t kSegmentSize = std::uintptr_t(1) << 25;
 
 [[maybe_unused]] const bool kLargePages = [] {
     mi_option_enable(mi_option_large_os_pages);
+    // Every segment committed whole when it is made, so that it is given
+    // huge pages; by default the first segments of each thread (the workers
+    // of convert -j among them) are committed piece by piece in small pages.
+    mi_option_set(mi_option_eager_commit_delay, 0);
+#ifdef DXF_KEEP_FREED_MEMORY
+    // The command line keeps what a drawing freed for the next one of the
+    // run: given back to the system, it came back in small pages, with a
+    // page fault each (10 000 in 20 drawings of 5 MB). The process ends with
+    // the run; the window gives its memory back between conversions.
+    // (The segment made before this setting keeps its own; for it, giving
+    // memory back is put off beyond any run.)
+    mi_option_disable(mi_option_allow_decommit);
+    mi_option_set(mi_option_decommit_delay, 1000L * 3600 * 24);
+    mi_option_set(mi_option_segment_decommit_delay, 1000L * 3600 * 24);
+#endif
     // The segment in use was made by the allocations of the start-up, before
-    // the setting: it is given huge pages too (what it has touched so far
+    // these settings: it is given huge pages too (what it has touched so far
     // stays in small ones). Advice only: where the system refuses, nothing
     // changes.
     if (void* p = mi_malloc(16)) {
