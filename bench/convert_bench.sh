@@ -11,7 +11,9 @@
 #   linear  cost per MB of 5, 50 and 200 MB drawings (text and DXF form)
 #           against that of the 50 MB one
 #   kinds   the same for 5 against 50 MB of text-, hatch-, annotation- and
-#           curve-heavy drawings (gen_dxf text|hatches|annotations|curves)
+#           curve-heavy drawings (gen_dxf text|patterns|annotations|curves;
+#           patterns: the hatches without the one huge hatch, which costs
+#           the same in a drawing of any size)
 # (default: text dxf jobs). Each figure is the median of RUNS pairs (default
 # 5), peak memory the median resident maximum (/usr/bin/time, package
 # "time") as a multiple of the input. The machine's load is printed with
@@ -51,18 +53,28 @@ drawing() {  # drawing SIZE_MB [KIND] -> path
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 # timed FILE CMD...: appends "wall peak_kb" of one run of CMD to FILE.
+# (The wall time from the nanosecond clock: /usr/bin/time gives 10 ms steps,
+# a fifth of a 5 MB drawing's time.)
 timed() {
     local f=$1
     shift
     rm -rf "$out/o" && mkdir -p "$out/o"
-    /usr/bin/time -f "%e %M" -o "$out/t" "$@" >/dev/null
-    cat "$out/t" >>"$f"
+    local t0 t1
+    t0=$(date +%s%N)
+    /usr/bin/time -f "%M" -o "$out/t" "$@" >/dev/null
+    t1=$(date +%s%N)
+    echo "$(( (t1 - t0) / 1000000 )) $(cat "$out/t")" | awk '{printf "%.3f %s\n", $1 / 1000, $2}' >>"$f"
 }
-# pair NAME_A NAME_B BYTES CMD_A -- CMD_B: RUNS alternating runs of each,
-# prints both medians, the median of the ratios A/B and the peaks.
+# pair NAME_A NAME_B BYTES [BYTES_B] CMD_A -- CMD_B: RUNS alternating runs of
+# each, prints both medians, the median of the ratios A/B and the peaks (as
+# multiples of BYTES, or of BYTES_B for B when given as a number).
 pair() {
-    local na=$1 nb=$2 bytes=$3
+    local na=$1 nb=$2 bytes=$3 bytesb=$3
     shift 3
+    if [[ $1 =~ ^[0-9]+$ ]]; then
+        bytesb=$1
+        shift
+    fi
     local a=() b=()
     while [ "$1" != "--" ]; do a+=("$1"); shift; done
     shift
@@ -80,10 +92,9 @@ pair() {
     awk -v na="$na" -v nb="$nb" -v ta="$(cut -d' ' -f1 "$out/a" | median)" \
         -v tb="$(cut -d' ' -f1 "$out/b" | median)" -v r="$(median <"$out/r")" \
         -v pa="$(cut -d' ' -f2 "$out/a" | median)" -v pb="$(cut -d' ' -f2 "$out/b" | median)" \
-        -v bytes="$bytes" -v n="$runs" -v l0="$before" -v l1="$(load)" 'BEGIN {
-        mb = bytes / 1048576
-        printf "  %-28s median %7.2f s  peak %6.0f MB = %5.2f x input\n", na, ta, pa / 1024, pa * 1024 / bytes
-        printf "  %-28s median %7.2f s  peak %6.0f MB = %5.2f x input\n", nb, tb, pb / 1024, pb * 1024 / bytes
+        -v bytes="$bytes" -v bytesb="$bytesb" -v n="$runs" -v l0="$before" -v l1="$(load)" 'BEGIN {
+        printf "  %-28s median %7.3f s  peak %6.0f MB = %5.2f x input\n", na, ta, pa / 1024, pa * 1024 / bytes
+        printf "  %-28s median %7.3f s  peak %6.0f MB = %5.2f x input\n", nb, tb, pb / 1024, pb * 1024 / bytesb
         printf "  ratio %s / %s: %.2f (median of %d alternating pairs; load %s before, %s after)\n",
                na, nb, r, n, l0, l1 }'
 }
@@ -125,7 +136,7 @@ for figure in "${figures[@]}"; do
                 for size in 5 200; do
                     f=$(drawing $size)
                     echo "cost per MB, $size MB against 50 MB ($form form; the ratio of times is divided by the ratio of sizes):"
-                    pair "$size MB" "50 MB" "$(stat -c %s "$f")" \
+                    pair "$size MB" "50 MB" "$(stat -c %s "$f")" "$(stat -c %s "$ref")" \
                         $(conv --format $form "$f") -- $(conv --format $form "$ref")
                     awk -v s="$(stat -c %s "$f")" -v r="$(stat -c %s "$ref")" -v q="$(median <"$out/r")" \
                         'BEGIN { printf "  time per MB, %s against 50 MB: %.3f\n", "'"$size MB"'", q * r / s }'
@@ -133,12 +144,12 @@ for figure in "${figures[@]}"; do
             done
             ;;
         kinds)
-            for kind in text hatches annotations curves; do
+            for kind in text patterns annotations curves; do
                 ref=$(drawing 50 $kind)
                 f=$(drawing 5 $kind)
                 for form in text dxf; do
                     echo "cost per MB, $kind: 5 MB against 50 MB ($form form; the ratio of times is divided by the ratio of sizes):"
-                    pair "5 MB" "50 MB" "$(stat -c %s "$f")" \
+                    pair "5 MB" "50 MB" "$(stat -c %s "$f")" "$(stat -c %s "$ref")" \
                         $(conv --format $form "$f") -- $(conv --format $form "$ref")
                     awk -v s="$(stat -c %s "$f")" -v r="$(stat -c %s "$ref")" -v q="$(median <"$out/r")" \
                         'BEGIN { printf "  time per MB, 5 MB against 50 MB: %.3f\n", q * r / s }'

@@ -1,11 +1,12 @@
 // Writes a large deterministic synthetic DXF drawing for the benchmarks.
-//   gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|text|annotations]
+//   gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|patterns|text|annotations]
 // mixed:   LINE, LWPOLYLINE with bulges, CIRCLE, ARC, TEXT and INSERTs of nested
 //          blocks on several layers, some with a dashed line type.
 // curves:  circles, arcs, bulged polylines, ellipses and splines, many dashed.
 // hatches: first one huge hatch (an outline of 20000 vertices crossed by
 //          about 20000 pattern lines), then pattern hatches with islands,
 //          bulged, arc and ellipse edges and dashed patterns, and solid fills.
+// patterns: the same hatches without the huge one.
 // text:    TEXT (every alignment, turned, with control codes) and MTEXT with
 //          formatting codes, braces and word wrap, ten TEXT to one MTEXT;
 //          17.4 MB hold 100 000 TEXT and 10 000 MTEXT.
@@ -396,7 +397,7 @@ void Annotation(TOut& o, TOut& blocks, TRandom& r, long& handle, long& dims) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|text|annotations]\n");
+        std::fprintf(stderr, "usage: gen_dxf SIZE_MB OUTPUT [mixed|curves|hatches|patterns|text|annotations]\n");
         return 2;
     }
     double mb = std::atof(argv[1]);
@@ -420,7 +421,7 @@ int main(int argc, char** argv) {
         if (kind == "hatches") HugeHatch(o, r, handle);
         while (o.Buf.size() < target) {
             if (kind == "curves") Curves(o, r, handle);
-            else if (kind == "hatches") Hatch(o, r, handle);
+            else if (kind == "hatches" || kind == "patterns") Hatch(o, r, handle);
             else if (kind == "text") Texts(o, r, handle, texts);
             else Mixed(o, r, handle);
         }
