@@ -86,7 +86,11 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
                         const std::string& programFolder) {
     std::string folder = PrepareOutputFolder(settings.OutputFolder, programFolder);
     FailedFiles = 0;
-    if (Jobs > 1 && jobs.size() > 1) return RunParallel(jobs, folder, settings);
+    const bool parallel = Jobs > 1 && jobs.size() > 1;
+    const int workers = parallel ? int(std::min<size_t>(size_t(Jobs), jobs.size())) : 1;
+    const int threads = Threads > 0 ? Threads : std::max(DefaultJobs(), Jobs);
+    THelperThreads helpers(std::max(threads - workers, 0));
+    if (parallel) return RunParallel(jobs, folder, settings, helpers);
     int converted = 0;
     TRunProgress progress;
     progress.FileCount = int(jobs.size());
@@ -96,7 +100,7 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
         progress.Layout = progress.LayoutCount = progress.Percent = 0;
         try {
             TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
-            converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs);
+            converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
         } catch (const std::exception& e) {
             if (Cancel && Cancel->load()) throw TRunError(jobs[f], e.what());
             if (!KeepGoing) throw TRunError(jobs[f], e.what());
@@ -119,15 +123,27 @@ void ReportBounds(TFileReport& report, TBoundHits& hits, const std::string& wher
 // Draws layout i of g (current already) into path and finishes the output.
 // created is set once a text file exists at path.
 void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConvertSettings& settings,
-                   TFileReport& report, const std::atomic<bool>* cancel, bool& created) {
+                   TFileReport& report, const std::atomic<bool>* cancel, bool& created, THelperThreads* helpers) {
     auto cancelled = [&] { return cancel && cancel->load(); };
+    // The writing stage of the layout runs on a thread of its own when the
+    // run has one to spare; the output is the same either way.
+    struct THelper {
+        THelperThreads* From;
+        bool Held;
+        explicit THelper(THelperThreads* h) : From(h), Held(h && h->TryTake()) {}
+        ~THelper() {
+            if (Held) From->Give();
+        }
+    } helper(helpers);
     TPDFCanvas sink;
     int w = g.GetWidth(), h = g.GetHeight();
     bool text = settings.OutputForm == ofText;
     TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
     sink.TextMode = text;
-    if (text) sink.TextFile.Bind(path);
-    else {
+    if (text) {
+        sink.TextFile.Bind(path);
+        sink.TextFile.WriteOnThread(helper.Held);
+    } else {
         // The simplified DXF is drawn twice: first only measured (extents,
         // handles, line types: what its head needs), then written straight
         // into its file behind that head. Writing the entities once costs
@@ -138,6 +154,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
             TPDFCanvas probe;
             probe.Exporter = std::make_unique<TkrDXFExport>();
             probe.Exporter->MeasureOnly();
+            probe.Exporter->ReadOnThread(helper.Held);
             g.DrawOnSink(probe, rect);
             if (cancelled()) throw ECancelled();
             probe.Exporter->FinishDrawing();
@@ -145,6 +162,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
             g.Converter->Bounds.Clear();
         }
         sink.Exporter = std::make_unique<TkrDXFExport>();
+        sink.Exporter->ReadOnThread(helper.Held);
         if (!sink.Exporter->StreamDirect(path, plan)) sink.Exporter->StreamTo(path);
     }
     if (text) {
@@ -190,6 +208,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
                 // here: it is drawn once more and its file put together
                 // from the entities it writes.
                 sink.Exporter = std::make_unique<TkrDXFExport>();
+                sink.Exporter->ReadOnThread(helper.Held);
                 sink.Exporter->StreamTo(path);
                 g.Converter->Bounds.Clear();
                 g.DrawOnSink(sink, rect);
@@ -208,7 +227,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
 }  // namespace
 
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs) {
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers) {
     auto cancelled = [&] { return cancel && cancel->load(); };
     int converted = 0;
     TkrDXFImage g;
@@ -237,7 +256,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         report.Progress(i + 1, n, 100);
         bool created = false;
         try {
-            ConvertLayout(g, i, path, settings, report, cancel, created);
+            ConvertLayout(g, i, path, settings, report, cancel, created, helpers);
         } catch (...) {
             // A text file an error ended stays with the lines written so far.
             if (created && !cancelled()) report.OutputDone(path);

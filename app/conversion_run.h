@@ -32,6 +32,8 @@ struct TRunProgress {
     std::string File;
 };
 
+class THelperThreads;
+
 class TConversionRun {
 public:
     explicit TConversionRun(TLog& log) : Log(log) {}
@@ -67,15 +69,43 @@ public:
     // their order, the output names, errors and KeepGoing. Every callback and
     // the log are called on the calling thread only.
     int Jobs = 1;
+    // The threads the run may use in all (0: one per processor, and at least
+    // Jobs). Those no file needs (more than Jobs, more than the files, or
+    // workers that found no more files) write out the layouts of the files
+    // still converting while they are drawn (see THelperThreads); with as
+    // many threads as Jobs, a run with Jobs 1 keeps to one processor.
+    int Threads = 0;
 
 private:
     TLog& Log;
     int RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
-                    const TConvertSettings& settings);
+                    const TConvertSettings& settings, THelperThreads& helpers);
 };
 
 // The number of files a run converts at once by default: one per processor.
 int DefaultJobs();
+
+// The threads a run may start beside those converting files, counted down
+// and up again from any thread: a layout being written takes one for its
+// writing stage (formatting the text lines, reading the DXF records back)
+// while one is free, and otherwise does that work itself. A run with Jobs
+// threads converts at most Jobs files at once and gives the rest of its
+// threads to the writing stages, so "-j 1" keeps to one processor.
+class THelperThreads {
+public:
+    explicit THelperThreads(int free) : FFree(free) {}
+    bool TryTake() {
+        int n = FFree.load();
+        while (n > 0)
+            if (FFree.compare_exchange_weak(n, n - 1)) return true;
+        return false;
+    }
+    void Give() { FFree.fetch_add(1); }
+    int Free() const { return FFree.load(); }
+
+private:
+    std::atomic<int> FFree;
+};
 
 // What the conversion of one file reports and where its outputs go: the run
 // one file after the other passes everything straight on, the parallel run
@@ -100,8 +130,11 @@ public:
 // Raises the error that ended the file (ECancelled-like "Abgebrochen" when
 // cancel is set).
 // External references are loaded unless loadXrefs is false.
+// helpers: the threads the file's layouts may take for their writing
+// stages (none when null); the files are the same either way.
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs = true);
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs = true,
+                THelperThreads* helpers = nullptr);
 
 // The error that ended a run: the message of the error raised, and the file.
 class TRunError : public std::exception {

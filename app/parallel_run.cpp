@@ -113,7 +113,7 @@ void RemoveTemporaries(const TFileState& f) {
 }  // namespace
 
 int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
-                                const TConvertSettings& settings) {
+                                const TConvertSettings& settings, THelperThreads& helpers) {
     TShared shared;
     shared.Files.resize(jobs.size());
     std::atomic<size_t> next{0};
@@ -131,7 +131,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
             bool failed = false;
             std::string error;
             try {
-                converted = ConvertFile(jobs[k], folder, settings, report, &shared.Stop, LoadXrefs);
+                converted = ConvertFile(jobs[k], folder, settings, report, &shared.Stop, LoadXrefs, &helpers);
             } catch (const std::exception& e) {
                 failed = true;
                 error = e.what();
@@ -147,6 +147,9 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
             f.Done = true;
             shared.Changed.notify_all();
         }
+        // No file left for this worker: its processor goes to the writing
+        // stages of the files still converting.
+        helpers.Give();
     };
     std::vector<std::thread> workers;
     size_t count = std::min<size_t>(size_t(Jobs), jobs.size());

@@ -8,6 +8,8 @@
 #           scan (bench_floor) of the same file
 #   dxf     convert --format dxf against --format text of that drawing
 #   jobs    20 files of 5 MB with -j 1 against -j 2
+#   cores   the 50 MB drawing with -j 1 (one thread) against -j 2 (the
+#           writing on a second thread), both forms
 #   linear  cost per MB of 5, 50 and 200 MB drawings (text and DXF form)
 #           against that of the 50 MB one
 #   kinds   the same for 5 against 50 MB of text-, hatch-, annotation- and
@@ -15,8 +17,8 @@
 #           patterns: the hatches without the one huge hatch, which costs
 #           the same in a drawing of any size)
 # (default: text dxf jobs). Each figure is the median of RUNS pairs (default
-# 5), peak memory the median resident maximum (/usr/bin/time, package
-# "time") as a multiple of the input. The machine's load is printed with
+# 5), peak memory the median resident maximum as a multiple of the input,
+# cores busy the median of CPU time (user and system) over wall time. The machine's load is printed with
 # every figure. Drawings are made with build/bench/gen_dxf into
 # $BENCH_DIR (default /tmp/dxf2plandrop-bench) and kept there.
 set -euo pipefail
@@ -36,10 +38,7 @@ figures=("$@")
 bin=$build/cli/dxf2plandrop
 floor=$build/bench/bench_floor
 gen=$build/bench/gen_dxf
-if [ ! -x /usr/bin/time ]; then
-    echo "needs /usr/bin/time (apt-get install time)" >&2
-    exit 2
-fi
+timer=$build/bench/bench_timed
 dir=${BENCH_DIR:-/tmp/dxf2plandrop-bench}
 mkdir -p "$dir"
 out=$(mktemp -d)
@@ -52,18 +51,13 @@ drawing() {  # drawing SIZE_MB [KIND] -> path
 }
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-# timed FILE CMD...: appends "wall peak_kb" of one run of CMD to FILE.
-# (The wall time from the nanosecond clock: /usr/bin/time gives 10 ms steps,
-# a fifth of a 5 MB drawing's time.)
+# timed FILE CMD...: appends "wall peak_kb" of one run of CMD to FILE
+# (bench_timed: the clock around the command's own process only).
 timed() {
     local f=$1
     shift
     rm -rf "$out/o" && mkdir -p "$out/o"
-    local t0 t1
-    t0=$(date +%s%N)
-    /usr/bin/time -f "%M" -o "$out/t" "$@" >/dev/null
-    t1=$(date +%s%N)
-    echo "$(( (t1 - t0) / 1000000 )) $(cat "$out/t")" | awk '{printf "%.3f %s\n", $1 / 1000, $2}' >>"$f"
+    "$timer" "$f" "$@" || true
 }
 # pair NAME_A NAME_B BYTES [BYTES_B] CMD_A -- CMD_B: RUNS alternating runs of
 # each, prints both medians, the median of the ratios A/B and the peaks (as
@@ -88,13 +82,14 @@ pair() {
         timed "$out/a" "${a[@]}"
         timed "$out/b" "${b[@]}"
     done
-    paste -d' ' "$out/a" "$out/b" | awk '{print ($3 > 0 ? $1 / $3 : 0)}' >"$out/r"
+    paste -d' ' "$out/a" "$out/b" | awk '{print ($4 > 0 ? $1 / $4 : 0)}' >"$out/r"
     awk -v na="$na" -v nb="$nb" -v ta="$(cut -d' ' -f1 "$out/a" | median)" \
         -v tb="$(cut -d' ' -f1 "$out/b" | median)" -v r="$(median <"$out/r")" \
         -v pa="$(cut -d' ' -f2 "$out/a" | median)" -v pb="$(cut -d' ' -f2 "$out/b" | median)" \
+        -v ca="$(awk '{print $3 / $1}' "$out/a" | median)" -v cb="$(awk '{print $3 / $1}' "$out/b" | median)" \
         -v bytes="$bytes" -v bytesb="$bytesb" -v n="$runs" -v l0="$before" -v l1="$(load)" 'BEGIN {
-        printf "  %-28s median %7.3f s  peak %6.0f MB = %5.2f x input\n", na, ta, pa / 1024, pa * 1024 / bytes
-        printf "  %-28s median %7.3f s  peak %6.0f MB = %5.2f x input\n", nb, tb, pb / 1024, pb * 1024 / bytesb
+        printf "  %-28s median %7.3f s  peak %6.0f MB = %5.2f x input  cores busy %.2f\n", na, ta, pa / 1024, pa * 1024 / bytes, ca
+        printf "  %-28s median %7.3f s  peak %6.0f MB = %5.2f x input  cores busy %.2f\n", nb, tb, pb / 1024, pb * 1024 / bytesb, cb
         printf "  ratio %s / %s: %.2f (median of %d alternating pairs; load %s before, %s after)\n",
                na, nb, r, n, l0, l1 }'
 }
@@ -129,6 +124,14 @@ for figure in "${figures[@]}"; do
             echo "20 files of 5 MB, -j 1 against -j 2 (DXF form):"
             pair "convert -j 1" "convert -j 2" "$(stat -c %s "$f")" \
                 $(conv -j 1 --format dxf "${list[@]}") -- $(conv -j 2 --format dxf "${list[@]}")
+            ;;
+        cores)
+            f=$(drawing 50)
+            for form in text dxf; do
+                echo "one file on one and on two threads, $(basename "$f") ($form form):"
+                pair "convert -j 1" "convert -j 2" "$(stat -c %s "$f")" \
+                    $(conv -j 1 --format $form "$f") -- $(conv -j 2 --format $form "$f")
+            done
             ;;
         linear)
             ref=$(drawing 50)

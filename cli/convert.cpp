@@ -95,7 +95,10 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
     cmd.add_flag("--keep-going", o.KeepGoing, "report a file that fails and go on with the next");
     cmd.add_flag("--no-xref", o.NoXref,
                  "load no external references (each shows its path): for drawings from untrusted sources");
-    AddNumberOption(cmd, "-j,--jobs", "convert N files at once (default: one per processor)", o.Jobs, kMaxJobs,
+    AddNumberOption(cmd, "-j,--jobs",
+                    "use N threads: N files at once, and the threads no file needs write out layouts while "
+                    "they are drawn (default: one per processor)",
+                    o.Jobs, kMaxJobs,
                     "needs a number of files from 1 to " + std::to_string(kMaxJobs));
     cmd.add_option_function<std::string>(
            "--curve-tolerance",
@@ -170,6 +173,7 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     run.KeepGoing = o.KeepGoing;
     run.LoadXrefs = !o.NoXref;
     run.Jobs = o.Jobs ? *o.Jobs : DefaultJobs();
+    run.Threads = run.Jobs;
     run.Cancel = &gInterrupted;
     TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };

@@ -156,13 +156,27 @@ void TkrDXFExport::EnsureReader() {
 TRecordingCanvas& TkrDXFExport::GetCanvas() {
     if (!FCanvas) {
         FCanvas = std::make_unique<TRecordingCanvas>();
+        FReadError = nullptr;
         if (Streaming()) {
             // The records are read back, and their figures written, on a
             // thread of their own while the drawing goes on; nothing else
             // touches the writer until FinishDrawing has waited for it.
             EnsureReader();
-            FPipe = std::make_unique<TRecordPipe>([this](const TEmfRecordBuffer& records) { FReader->Enumerate(records); });
-            FCanvas->OnDrain = [this](TEmfRecordBuffer& records) { FPipe->Push(records); };
+            if (FReadOnThread) {
+                FPipe = std::make_unique<TRecordPipe>(
+                    [this](const TEmfRecordBuffer& records) { FReader->Enumerate(records); });
+                FCanvas->OnDrain = [this](TEmfRecordBuffer& records) { FPipe->Push(records); };
+            } else {
+                // An error is kept for FinishDrawing, as the thread keeps it.
+                FCanvas->OnDrain = [this](TEmfRecordBuffer& records) {
+                    if (!FReadError) try {
+                            FReader->Enumerate(records);
+                        } catch (...) {
+                            FReadError = std::current_exception();
+                        }
+                    records.Clear();
+                };
+            }
         }
     }
     return *FCanvas;
@@ -175,9 +189,13 @@ void TkrDXFExport::FinishDrawing() {
     TEmfRecordBuffer records = FCanvas->CloseBuffer();
     FCanvas.reset();
     if (Streaming()) {
-        std::unique_ptr<TRecordPipe> pipe = std::move(FPipe);
-        pipe->Push(records);
-        pipe->Finish();
+        if (std::unique_ptr<TRecordPipe> pipe = std::move(FPipe)) {
+            pipe->Push(records);
+            pipe->Finish();
+        } else {
+            if (std::exception_ptr error = std::exchange(FReadError, nullptr)) std::rethrow_exception(error);
+            FReader->Enumerate(records);
+        }
         FlushEntities();
         return;
     }

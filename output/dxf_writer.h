@@ -77,6 +77,11 @@ public:
     // the figures in memory and SaveToFile reports what is wrong.
     void StreamTo(const std::string& fileName);
     bool Streaming() const { return FStreamFd >= 0 || FMeasuring; }
+    // Streaming or measuring: the records are read back on a thread of the
+    // writer's own while the drawing goes on (the default), or by the
+    // drawing thread itself each time a piece is full. Set before drawing;
+    // the file is the same either way.
+    void ReadOnThread(bool on) { FReadOnThread = on; }
     // Measuring (see above): call before drawing; after FinishDrawing, Plan
     // gives the head and tail. No file is made and no entity kept.
     void MeasureOnly();
@@ -218,6 +223,8 @@ private:
     // number of entities written before each line type that came after the
     // first entity (their handles are one too low for each such line type).
     int FStreamFd = -1;
+    bool FReadOnThread = true;
+    std::exception_ptr FReadError;  // reading back without the thread: the error that ended it
     std::unique_ptr<TRecordPipe> FPipe;
     std::int64_t FStreamEntities = 0;
     std::int32_t FLineTypeCount = 0;

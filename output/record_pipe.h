@@ -1,8 +1,9 @@
-// Hands pieces of a recording from the thread that draws to a thread of its
-// own that reads them, so that drawing a layout and turning its records into
-// file text run at once on two processors. The pieces are read in the order
-// they were handed over; at most a few wait at a time, so the memory in use
-// stays bounded when reading is the slower side.
+// Hands pieces of work from the thread that makes them to a thread of its
+// own that uses them, so that both run at once on two processors: the
+// records of a drawing read back into DXF figures, or the segments of a text
+// file formatted and written. The pieces are used in the order they were
+// handed over; at most a few wait at a time, so the memory in use stays
+// bounded when the using side is the slower one.
 #pragma once
 
 #include <condition_variable>
@@ -11,40 +12,99 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/emf_records.h"
 
-class TRecordPipe {
+// Piece: movable, default-constructible, with Clear() (emptied pieces are
+// kept and handed back, so their memory is reused).
+template <class Piece>
+class TPiecePipe {
 public:
-    // consume is called on the reading thread for every piece, in order.
-    explicit TRecordPipe(std::function<void(const TEmfRecordBuffer&)> consume);
-    // Stops reading (pieces still waiting are dropped) and waits for the thread.
-    ~TRecordPipe();
-    TRecordPipe(const TRecordPipe&) = delete;
-    TRecordPipe& operator=(const TRecordPipe&) = delete;
+    // consume is called on the using thread for every piece, in order.
+    explicit TPiecePipe(std::function<void(const Piece&)> consume)
+        : FConsume(std::move(consume)), FThread([this] { Run(); }) {}
+    // Stops using (pieces still waiting are dropped) and waits for the thread.
+    ~TPiecePipe() {
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            FDone = FAbort = true;
+        }
+        FChanged.notify_all();
+        if (FThread.joinable()) FThread.join();
+    }
+    TPiecePipe(const TPiecePipe&) = delete;
+    TPiecePipe& operator=(const TPiecePipe&) = delete;
 
-    // Takes the records (records is left empty) and queues them; waits while
-    // the queue is full. Once an error has ended reading, the records are
-    // dropped: the error is raised by Finish only, so that it ends a drawing
-    // at the same point however the two threads ran.
-    void Push(TEmfRecordBuffer& records);
-    // Waits until every piece is read and the thread has ended; raises the
-    // error that ended reading, if one did.
-    void Finish();
+    // Takes the piece (piece is left empty) and queues it; waits while the
+    // queue is full. Once an error has ended using, pieces are dropped: the
+    // error is raised by Finish only, so that it ends the work at the same
+    // point however the two threads ran.
+    void Push(Piece& piece) {
+        std::unique_lock<std::mutex> lock(FMutex);
+        FChanged.wait(lock, [&] { return FError || FQueue.size() < kMaxQueued; });
+        if (FError) {
+            piece.Clear();  // using has ended; Finish reports why
+            return;
+        }
+        Piece next;
+        if (!FSpare.empty()) {
+            next = std::move(FSpare.back());
+            FSpare.pop_back();
+        }
+        std::swap(next, piece);
+        FQueue.push_back(std::move(next));
+        FChanged.notify_all();
+    }
+    // Waits until every piece is used and the thread has ended; raises the
+    // error that ended using, if one did.
+    void Finish() {
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            FDone = true;
+        }
+        FChanged.notify_all();
+        if (FThread.joinable()) FThread.join();
+        if (FError) std::rethrow_exception(FError);
+    }
 
     // Pieces that may wait at once.
     static constexpr std::size_t kMaxQueued = 3;
 
 private:
-    void Run();
-    std::function<void(const TEmfRecordBuffer&)> FConsume;
+    void Run() {
+        std::unique_lock<std::mutex> lock(FMutex);
+        for (;;) {
+            FChanged.wait(lock, [&] { return FAbort || FDone || !FQueue.empty(); });
+            if (FAbort || FError || FQueue.empty()) return;
+            Piece piece = std::move(FQueue.front());
+            FQueue.pop_front();
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                FConsume(piece);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            piece.Clear();
+            lock.lock();
+            FSpare.push_back(std::move(piece));
+            if (error) FError = error;
+            FChanged.notify_all();
+            if (FError) return;
+        }
+    }
+
+    std::function<void(const Piece&)> FConsume;
     std::mutex FMutex;
     std::condition_variable FChanged;
-    std::deque<TEmfRecordBuffer> FQueue;
-    std::vector<TEmfRecordBuffer> FSpare;  // emptied pieces, reused
-    bool FDone = false;     // no more pieces come
-    bool FAbort = false;    // drop what waits
+    std::deque<Piece> FQueue;
+    std::vector<Piece> FSpare;  // emptied pieces, reused
+    bool FDone = false;         // no more pieces come
+    bool FAbort = false;        // drop what waits
     std::exception_ptr FError;
-    std::thread FThread;
+    std::thread FThread;        // last: starts once everything above is made
 };
+
+using TRecordPipe = TPiecePipe<TEmfRecordBuffer>;

@@ -1,11 +1,17 @@
 // The text output of the drawing sink: one "x1;y1;x2;y2" line per straight
 // segment, CR LF line ends, written through one buffer (no flush per line).
+// On request the lines are formatted and written on a thread of their own
+// while the drawing goes on; the file is the same byte for byte.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "output/record_pipe.h"
 
 class TTextFile {
 public:
@@ -25,15 +31,39 @@ public:
     // caller's own descriptor open. Throws EFileError when it is unusable.
     void RewriteDescriptor(int fd);
     bool IsOpen() const { return FFile != nullptr; }
-    void WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    // Set before Rewrite: the segments are handed in pieces to a thread of
+    // this file's own, which formats and writes them. Either way a write
+    // error stops the writing (nothing after it is written) and is raised by
+    // Close, whenever it happened: the drawing goes on to its end meanwhile.
+    void WriteOnThread(bool on) { FOnThread = on; }
+    void WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+        if (FPipe && FSegments.XY.size() < kPieceInts) {
+            FSegments.XY.insert(FSegments.XY.end(), {x1, y1, x2, y2});
+            return;
+        }
+        WriteSegmentSlow(x1, y1, x2, y2);
+    }
     // Writes what is buffered and closes the file; throws EFileError when a
     // write fails (a full disk, a file-size limit).
     void Close();
 
 private:
+    struct TSegmentPiece {
+        std::vector<int32_t> XY;  // x1, y1, x2, y2 of each segment
+        void Clear() { XY.clear(); }
+    };
+    // Segments handed over at a time: 256 KiB of integers.
+    static constexpr size_t kPieceInts = 4 * 16384;
+    void WriteSegmentSlow(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    void Format(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void Flush();
+    void StartThread();
     std::string FPath;
     std::FILE* FFile = nullptr;
     std::unique_ptr<char[]> FBuf;  // lines not yet written
     size_t FLen = 0;
+    bool FOnThread = false;
+    std::exception_ptr FError;  // the write error that stopped writing
+    TSegmentPiece FSegments;  // not yet handed over
+    std::unique_ptr<TPiecePipe<TSegmentPiece>> FPipe;  // last: its thread uses the buffer
 };

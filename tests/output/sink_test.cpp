@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 
 #include <filesystem>
@@ -123,6 +125,74 @@ TEST(TextFile, AFailedWriteRaisesAnError) {
     std::signal(SIGXFSZ, oldHandler);
     fs::remove(path);
     EXPECT_TRUE(raised);
+}
+
+TEST(TextFile, WrittenOnAThreadTheFileIsTheSame) {
+    // Pieces of 16384 segments: none, part of one, exactly one, several and a bit.
+    fs::path dir = fs::temp_directory_path() / ("sink_thread_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    for (int n : {0, 5, 16384, 3 * 16384 + 17}) {
+        std::string text[2];
+        for (int threaded : {0, 1}) {
+            fs::path path = dir / (std::to_string(n) + "-" + std::to_string(threaded) + ".txt");
+            TTextFile f;
+            f.Bind(path.string());
+            f.WriteOnThread(threaded);
+            f.Rewrite();
+            for (int i = 0; i < n; ++i) f.WriteSegment(i, -i, INT32_MIN + i, INT32_MAX - i);
+            f.Close();
+            EXPECT_FALSE(f.IsOpen());
+            std::ifstream in(path, std::ios::binary);
+            std::stringstream ss;
+            ss << in.rdbuf();
+            text[threaded] = ss.str();
+        }
+        EXPECT_TRUE(text[0] == text[1]) << n;
+        EXPECT_EQ(std::count(text[1].begin(), text[1].end(), '\n'), n);
+        if (n) {
+            EXPECT_EQ(text[1].substr(0, 35), "0;0;-2147483648;2147483647\r\n1;-1;-2");
+        }
+    }
+    fs::remove_all(dir);
+}
+
+TEST(TextFile, AWriteErrorComesOutOfCloseWithOrWithoutTheThread) {
+    fs::path dir = fs::temp_directory_path() / ("sink_thread_full_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 300000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string kept[2];
+    bool raisedByClose[2] = {false, false};
+    for (int threaded : {0, 1}) {
+        fs::path path = dir / (std::to_string(threaded) + ".txt");
+        TTextFile f;
+        f.Bind(path.string());
+        f.WriteOnThread(threaded);
+        f.Rewrite();
+        // The segments after the error are taken and dropped.
+        for (int i = 0; i < 200000; ++i) f.WriteSegment(i, i, i, i);
+        try {
+            f.Close();
+        } catch (const EFileError& e) {
+            raisedByClose[threaded] = std::string(e.what()).find("cannot write '" + path.string()) == 0;
+        }
+        EXPECT_FALSE(f.IsOpen());
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        kept[threaded] = ss.str();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    fs::remove_all(dir);
+    EXPECT_TRUE(raisedByClose[0]);
+    EXPECT_TRUE(raisedByClose[1]);
+    EXPECT_EQ(kept[0].size(), 300000u);
+    EXPECT_TRUE(kept[0] == kept[1]);
 }
 
 TEST(TextFile, AnExistingFileIsNeverOverwritten) {

@@ -5,9 +5,13 @@
 // the pieces it is copied in.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <filesystem>
+#include <tuple>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -66,8 +70,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
     // The file of the drawing kept in memory, and the one streamed, saved
-    // to a file.
+    // to a file, its records read back on a thread of their own or not.
     void Compare(int n, std::size_t drainWords) {
+        for (bool onThread : {true, false}) Compare(n, drainWords, onThread);
+    }
+    void Compare(int n, std::size_t drainWords, bool onThread) {
+        SCOPED_TRACE(onThread ? "read back on a thread" : "read back by the drawing thread");
+        fs::remove_all(dir);
+        fs::create_directories(dir);
         TkrDXFExport memory;
         Draw(memory, n, drainWords);
         memory.FinishDrawing();
@@ -75,6 +85,7 @@ protected:
 
         const fs::path file = dir / "out.dxf";
         TkrDXFExport streamed;
+        streamed.ReadOnThread(onThread);
         streamed.StreamTo(file.string());
         ASSERT_TRUE(streamed.Streaming());
         Draw(streamed, n, drainWords);
@@ -133,6 +144,35 @@ TEST_F(Stream, AFolderWithoutRoomForTheTemporaryKeepsTheDrawingInMemory) {
     EXPECT_THROW(w.SaveToFile("/nonexistent-folder-xyz/out.dxf"), EFileError);
 }
 
+TEST_F(Stream, AWriteErrorComesOutOfFinishDrawingWithOrWithoutTheThread) {
+    // A file-size limit stands in for a full disk; the drawing goes on to its
+    // end either way.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 65536;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool drew[2] = {false, false}, raised[2] = {false, false};
+    for (bool onThread : {false, true}) {
+        TkrDXFExport w;
+        w.ReadOnThread(onThread);
+        w.StreamTo((dir / "full.dxf").string());
+        try {
+            Draw(w, 60000, std::size_t(1) << 12);
+            drew[onThread] = true;
+            w.FinishDrawing();
+        } catch (const EFileError& e) {
+            raised[onThread] = std::string(e.what()) == "Stream write error";
+        }
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(drew[0] && drew[1]);
+    EXPECT_TRUE(raised[0] && raised[1]);
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
 TEST(RecordPipe, PiecesAreReadInOrderAndAnErrorComesOutOfFinishOnly) {
     std::vector<std::size_t> seen;
     TRecordPipe pipe([&](const TEmfRecordBuffer& b) {
@@ -153,9 +193,11 @@ namespace {
 // A measuring drawing, then the planned one into dir/name: the file the
 // planned writer saves.
 std::string Planned(const fs::path& file, int n, std::size_t drainWords, TkrDXFExport& planned,
-                    void (*draw)(TkrDXFExport&, int, std::size_t) = Draw) {
+                    void (*draw)(TkrDXFExport&, int, std::size_t) = Draw, bool onThread = true) {
     TkrDXFExport probe;
     probe.MeasureOnly();
+    probe.ReadOnThread(onThread);
+    planned.ReadOnThread(onThread);
     draw(probe, n, drainWords);
     probe.FinishDrawing();
     // Measuring keeps no entity line and makes no file.
@@ -172,7 +214,8 @@ std::string Planned(const fs::path& file, int n, std::size_t drainWords, TkrDXFE
 }  // namespace
 
 TEST_F(Stream, APlannedDrawingIsWrittenOnceAndGivesTheSameBytes) {
-    for (auto [n, drain] : {std::pair{40, std::size_t(8)}, std::pair{60000, std::size_t(1) << 16}}) {
+    for (auto [n, drain, onThread] : {std::tuple{40, std::size_t(8), true}, std::tuple{60000, std::size_t(1) << 16, true},
+                                      std::tuple{60000, std::size_t(1) << 16, false}}) {
         TkrDXFExport memory;
         Draw(memory, n, drain);
         memory.FinishDrawing();
@@ -181,7 +224,7 @@ TEST_F(Stream, APlannedDrawingIsWrittenOnceAndGivesTheSameBytes) {
         TkrDXFExport planned;
         fs::remove_all(dir);
         fs::create_directories(dir);
-        const std::string got = Planned(file, n, drain, planned);
+        const std::string got = Planned(file, n, drain, planned, Draw, onThread);
         EXPECT_EQ(got.size(), expected.size()) << n;
         EXPECT_TRUE(got == expected) << n;
         // A file of this program: the permissions of any file it saves (read
