@@ -57,6 +57,10 @@ timed() {
     local f=$1
     shift
     rm -rf "$out/o" && mkdir -p "$out/o"
+    # Every run starts with the files of the one before on disk: their
+    # write-back would otherwise fall into this run (a DXF form writes some
+    # 20 times its input).
+    sync
     "$timer" "$f" "$@" || true
 }
 # pair NAME_A NAME_B BYTES [BYTES_B] CMD_A -- CMD_B: RUNS alternating runs of
