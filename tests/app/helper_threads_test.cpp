@@ -3,14 +3,13 @@
 // given back when its layout ends, also when the layout fails.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/conversion_run.h"
+#include "file_size_limit.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -109,12 +108,8 @@ TEST(HelperThreads, AWriteErrorEndsTheLayoutAlikeAndGivesTheThreadBack) {
     TTempFolder dir;
     const std::string drawing = dir.Path + "two.dxf";
     WriteBytes(drawing, TwoLayouts(30000));
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1 << 20;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto limit = std::make_unique<TFileSizeLimit>(1 << 20);
+    ASSERT_TRUE(limit->Set);
     std::vector<std::string> errors, kept;
     std::vector<int> freeAfter;
     for (int helpers : {0, 1}) {
@@ -133,8 +128,7 @@ TEST(HelperThreads, AWriteErrorEndsTheLayoutAlikeAndGivesTheThreadBack) {
         kept.push_back(ReadBytes(folder + "1.txt"));
         freeAfter.push_back(threads.Free());
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
     EXPECT_EQ(errors[0], "cannot write ");
     EXPECT_EQ(errors[0], errors[1]);
     // The text file keeps the same lines written before the disk was full.

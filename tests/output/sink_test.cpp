@@ -2,19 +2,20 @@
 // transfers in DXF mode.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
-#include <csignal>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "output/errors.h"
 #include "output/sink.h"
+
+#include "file_size_limit.h"
 
 namespace fs = std::filesystem;
 
@@ -103,12 +104,8 @@ TEST(TextFile, UncreatableFileRaisesAnError) {
 TEST(TextFile, AFailedWriteRaisesAnError) {
     // A file-size limit stands in for a full disk: writes past it fail (EFBIG).
     fs::path path = fs::temp_directory_path() / ("sink_full_" + std::to_string(::getpid()) + ".txt");
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto limit = std::make_unique<TFileSizeLimit>(4096);
+    ASSERT_TRUE(limit->Set);
     bool raised = false;
     {
         TTextFile f;
@@ -121,8 +118,7 @@ TEST(TextFile, AFailedWriteRaisesAnError) {
             raised = std::string(e.what()).find(path.string()) != std::string::npos;
         }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
     fs::remove(path);
     EXPECT_TRUE(raised);
 }
@@ -159,12 +155,8 @@ TEST(TextFile, WrittenOnAThreadTheFileIsTheSame) {
 TEST(TextFile, AWriteErrorComesOutOfCloseWithOrWithoutTheThread) {
     fs::path dir = fs::temp_directory_path() / ("sink_thread_full_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 300000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto limit = std::make_unique<TFileSizeLimit>(300000);
+    ASSERT_TRUE(limit->Set);
     std::string kept[2];
     bool raisedByClose[2] = {false, false};
     for (int threaded : {0, 1}) {
@@ -186,8 +178,7 @@ TEST(TextFile, AWriteErrorComesOutOfCloseWithOrWithoutTheThread) {
         ss << in.rdbuf();
         kept[threaded] = ss.str();
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
     fs::remove_all(dir);
     EXPECT_TRUE(raisedByClose[0]);
     EXPECT_TRUE(raisedByClose[1]);

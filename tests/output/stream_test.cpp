@@ -5,22 +5,23 @@
 // the pieces it is copied in.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 
 #include <filesystem>
 #include <tuple>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
 #include "output/record_pipe.h"
 #include "platform/recording_canvas.h"
+
+#include "file_size_limit.h"
 
 namespace fs = std::filesystem;
 
@@ -147,12 +148,8 @@ TEST_F(Stream, AFolderWithoutRoomForTheTemporaryKeepsTheDrawingInMemory) {
 TEST_F(Stream, AWriteErrorComesOutOfFinishDrawingWithOrWithoutTheThread) {
     // A file-size limit stands in for a full disk; the drawing goes on to its
     // end either way.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 65536;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto limit = std::make_unique<TFileSizeLimit>(65536);
+    ASSERT_TRUE(limit->Set);
     bool drew[2] = {false, false}, raised[2] = {false, false};
     for (bool onThread : {false, true}) {
         TkrDXFExport w;
@@ -166,8 +163,7 @@ TEST_F(Stream, AWriteErrorComesOutOfFinishDrawingWithOrWithoutTheThread) {
             raised[onThread] = std::string(e.what()) == "Stream write error";
         }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
     EXPECT_TRUE(drew[0] && drew[1]);
     EXPECT_TRUE(raised[0] && raised[1]);
     EXPECT_TRUE(fs::is_empty(dir));
