@@ -37,6 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 TPDFCanvas probe;
                 probe.Exporter = std::make_unique<TkrDXFExport>();
                 probe.Exporter->MeasureOnly();
+                // The records read back on a thread of their own or by the
+                // drawing thread, every other layout and file.
+                probe.Exporter->ReadOnThread(((size + size_t(i)) & 1) != 0);
                 g.DrawOnSink(probe, rect);
                 probe.Exporter->FinishDrawing();
                 plan = probe.Exporter->Plan();

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -22,6 +23,9 @@ inline void DrawEveryLayoutAsText(std::string text, const char* target) {
     static const std::string scratch =
         std::string("/tmp/") + target + "." + std::to_string(::getpid()) + ".txt";
     TkrDXFImage g;
+    // The lines written on a thread of their own or by the drawing thread,
+    // every other layout and file.
+    const size_t size = text.size();
     try {
         // External references never come from the disk here.
         TMemoryXrefs xrefs(text);
@@ -36,6 +40,7 @@ inline void DrawEveryLayoutAsText(std::string text, const char* target) {
             TPDFCanvas sink;
             sink.TextMode = true;
             sink.TextFile.Bind(scratch);
+            sink.TextFile.WriteOnThread(((size + size_t(i)) & 1) != 0);
             sink.TextFile.Rewrite();
             TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
             g.DrawOnSink(sink, rect);
