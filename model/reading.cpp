@@ -346,7 +346,6 @@ void TkrDXFConverter::RecordEntityName() {
     if (!name.empty()) {
         // Drawings mix a few kinds of entity: the names met last are
         // compared before the table is asked.
-        id = kNoName;
         for (uint32_t recent : FRecentNames)
             if (recent != kNoName && FNames[recent] == name) {
                 id = recent;
