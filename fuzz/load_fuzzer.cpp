@@ -7,13 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 #include "model/binary_dxf.h"
 #include "model/converter.h"
 #include "model/entities/layout.h"
 #include "model/errors.h"
+
+#include "window_load.h"
 
 namespace {
 void NoDraw(void*, TkrDXFEntity&) {}
@@ -42,18 +43,7 @@ std::string Load(TkrDXFConverter& conv, const std::string& text, size_t window) 
     // fuzzed too.
     if (size % 3 == 0) conv.ChordTolerance = 0.01;
     conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = {NoDraw, nullptr}; };
-    std::string error;
-    try {
-        if (window == 0) {
-            conv.LoadFromText(text);
-        } else {
-            std::istringstream in(text);
-            conv.ReadWindow = window;
-            conv.LoadFromStream(in, text.size());
-        }
-    } catch (const EkrError& e) {
-        error = e.what();
-    }
+    const std::string error = LoadThroughWindow(conv, text, window);
     return Outcome(conv, error);
 }
 }  // namespace

@@ -241,7 +241,6 @@ public:
     std::string_view TextValue() const;
 
     // Reading primitives.
-    void ReadLine();
     void ReadGroup();
     // The 0 group's name at an entity's SourceStart, as the file wrote it
     // (trimmed), in either form; empty when there is none. Answered from the

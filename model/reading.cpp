@@ -206,14 +206,6 @@ inline bool TkrDXFConverter::ReadLineInWindow() {
     return true;
 }
 
-void TkrDXFConverter::ReadLine() {
-    if (Position >= TextEnd) {
-        Value = {};
-        return;
-    }
-    if (!ReadLineInWindow()) ReadLineAcrossWindow();
-}
-
 void TkrDXFConverter::ReadLineAcrossWindow() {
     size_t scanned = 0;  // bytes of the line looked at before the window grew
     for (;;) {

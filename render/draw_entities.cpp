@@ -96,7 +96,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     g.PartCounts.clear();
     SetEntityPen(g, p.PenLine);
     TPDFCanvas& sink = *g.Sink;
-    bool continuous = IsContinuous(p.PenLine->Pattern);
+    bool continuous = IsContinuous(p.PenLine.Pattern);
     // Meshes are drawn with a continuous line type only.
     if ((p.IsPolygonMesh() || p.IsPolyfaceMesh()) && !continuous) return;
     TPointWork& work = g.PointWork;
@@ -177,7 +177,7 @@ void DrawSplineOf(TkrDXFImage& g, TkrDXFSpline& s) {
     SetEntityPen(g, s.PenLine);
     TPointWork& work = g.PointWork;
     s.MakePoints(work);
-    if (IsContinuous(s.PenLine->Pattern)) {
+    if (IsContinuous(s.PenLine.Pattern)) {
         BuildPointList(g, work.Points);
         g.Sink->Polyline(g.PointList.data(), int(g.PointList.size()));
     } else {

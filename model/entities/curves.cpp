@@ -118,9 +118,9 @@ void TkrDXFArc::Loaded(TkrDXFConverter& conv) {
     double s = DegToRad(StartAngle), e = DegToRad(EndAngle);
     StartPoint = Point3F(c.X + double(Radius) * std::cos(s), c.Y + double(Radius) * std::sin(s), c.Z);
     EndPoint = Point3F(c.X + double(Radius) * std::cos(e), c.Y + double(Radius) * std::sin(e), c.Z);
-    if (!IsDefaultExtrusion(PenLine->Extrusion)) {
-        StartPoint = OCSToWCS(StartPoint, PenLine->Extrusion);
-        EndPoint = OCSToWCS(EndPoint, PenLine->Extrusion);
+    if (!IsDefaultExtrusion(PenLine.Extrusion)) {
+        StartPoint = OCSToWCS(StartPoint, PenLine.Extrusion);
+        EndPoint = OCSToWCS(EndPoint, PenLine.Extrusion);
     }
 }
 
@@ -154,11 +154,11 @@ TArcParams TkrDXFEllipse::GetArcParams() const {
 void TkrDXFEllipse::Loaded(TkrDXFConverter& conv) {
     // Seen from the -Z side: computed for the +Z side with the parameters
     // mirrored, which gives the same points.
-    if (PenLine->Extrusion.Z < 0) {
+    if (PenLine.Extrusion.Z < 0) {
         std::swap(StartAngle, EndAngle);
         StartAngle = -StartAngle;
         EndAngle = -EndAngle;
-        PenLine->Extrusion.Z = -PenLine->Extrusion.Z;
+        PenLine.Extrusion.Z = -PenLine.Extrusion.Z;
     }
     Radius = float(std::sqrt(double(MajorAxis.X) * MajorAxis.X + double(MajorAxis.Y) * MajorAxis.Y));
     TkrDXFArc::Loaded(conv);
@@ -306,7 +306,7 @@ TkrDXFSpline::TForm TkrDXFSpline::Form(TkrDXFConverter& conv, bool& useWeights) 
 
 void TkrDXFSpline::Loaded(TkrDXFConverter& conv) {
     Parts = conv.SplineParts;
-    PenLine->Extrusion = {0, 0, 1};  // spline points are world coordinates
+    PenLine.Extrusion = {0, 0, 1};  // spline points are world coordinates
     Entities.clear();
     FCurve.clear();
     std::vector<TPolyVertex> verts;

@@ -21,8 +21,8 @@ public:
     int32_t Parts = 16;  // per half turn; the converter's CirclePoints at every finishing
     float Radius = 0;
 
-    TPoint3F Centre() const { return PenLine->Point; }
-    void SetCentre(const TPoint3F& p) { PenLine->Point = p; }
+    TPoint3F Centre() const { return PenLine.Point; }
+    void SetCentre(const TPoint3F& p) { PenLine.Point = p; }
 
     virtual TArcParams GetArcParams() const;
     void Loaded(TkrDXFConverter& conv) override;

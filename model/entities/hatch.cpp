@@ -280,7 +280,7 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
         TkrDXFSpline& s = *e.Spline;
         // The evaluated points before any line type.
         if (Layer) s.Layer = Layer;
-        s.PenLine->Pattern = DefaultPattern();
+        s.PenLine.Pattern = DefaultPattern();
         s.Loaded(conv);
         const size_t from = pts.size();
         TPointWork work;

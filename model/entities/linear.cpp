@@ -438,12 +438,12 @@ void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
         }
         case 48:
             LineTypeScale = float(conv.ValueAsFloat());
-            PenLine->ReadProperty(conv, *this);
+            PenLine.ReadProperty(conv, *this);
             break;
         case 60:
             // The pen takes it, and so does the polyline: an invisible
             // polyline draws nothing, like every other invisible entity.
-            PenLine->ReadProperty(conv, *this);
+            PenLine.ReadProperty(conv, *this);
             Visible = conv.ValueAsInt() == 0;
             break;
         case 70:
@@ -458,7 +458,7 @@ void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
             break;
         case 73: MeshM = conv.ValueAsInt(); break;
         case 74: MeshN = conv.ValueAsInt(); break;
-        default: PenLine->ReadProperty(conv, *this); break;
+        default: PenLine.ReadProperty(conv, *this); break;
     }
 }
 
@@ -512,9 +512,9 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
         MeshM = MeshN = 0;
         FMeshFromThickness = false;
     }
-    PenLine->PreparePattern(Layer);
+    PenLine.PreparePattern(Layer);
     // A zero or non-finite extrusion has no direction and reads as the default.
-    PenLine->Extrusion = SanitizeExtrusion(PenLine->Extrusion);
+    PenLine.Extrusion = SanitizeExtrusion(PenLine.Extrusion);
     FVertexCount = 0;
     if (verts.empty()) return;
     if (FLastVertexEnd != kNoPos) SourceEnd = FLastVertexEnd;
@@ -568,7 +568,7 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
         if (!(v.Point == TPoint3F{})) NonZero = true;
         if (v.Visible) ExpandBox(Box, v.Point);
     }
-    PenLine->WidenByLineWeight(Box);
+    PenLine.WidenByLineWeight(Box);
     if (ConstantWidth != 0) {
         double h = double(ConstantWidth) / 2;
         Box.Left = float(Box.Left - h), Box.Right = float(Box.Right + h);
@@ -649,7 +649,7 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
     // repeats that decision.
     bool raise = FMeshFromThickness;
     if (bounds) {
-        raise = PenLine->Thickness != 0 && MeshM == 0 && MeshN == 0;
+        raise = PenLine.Thickness != 0 && MeshM == 0 && MeshN == 0;
         if (raise && 2 * n > kMaxEntityPoints) {
             ++bounds->EntityPoints;
             raise = false;
@@ -657,7 +657,7 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
     }
     if (raise) {
         verts.reserve(2 * n);
-        double t = PenLine->Thickness;
+        double t = PenLine.Thickness;
         for (size_t i = 0; i < n; ++i) {
             TPolyVertex c = verts[i];
             c.Point.Z = float(c.Point.Z + t);
@@ -666,9 +666,9 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
     }
 
     // Extrusion (the axes are the same for every vertex).
-    if (!IsDefaultExtrusion(PenLine->Extrusion)) {
+    if (!IsDefaultExtrusion(PenLine.Extrusion)) {
         TPoint3F ax, ay, az;
-        ArbitraryAxis(PenLine->Extrusion, ax, ay, az);
+        ArbitraryAxis(PenLine.Extrusion, ax, ay, az);
         for (TPolyVertex& v : verts) {
             const TPoint3F p = v.Point;
             v.Point = Point3F(double(p.X) * ax.X + double(p.Y) * ay.X + double(p.Z) * az.X,
@@ -681,7 +681,7 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
 
 void TkrDXFPolyline::PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, std::vector<TPoint3F>& out,
                                    size_t limit) const {
-    const TkrLines& pattern = PenLine->Pattern ? *PenLine->Pattern : *DefaultPattern();
+    const TkrLines& pattern = PenLine.Pattern ? *PenLine.Pattern : *DefaultPattern();
     out.clear();
     if (pattern.IsSolid()) {
         out.assign(run.begin(), run.end());
@@ -692,7 +692,7 @@ void TkrDXFPolyline::PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, st
 }
 
 void TkrDXFPolyline::FinishedRun(TkrDXFConverter& conv, std::vector<TPoint3F>&& run, bool) {
-    const TkrLines& pattern = PenLine->Pattern ? *PenLine->Pattern : *DefaultPattern();
+    const TkrLines& pattern = PenLine.Pattern ? *PenLine.Pattern : *DefaultPattern();
     if (pattern.IsSolid()) return;
     // The dash pairs are cut once here to count them against the budget;
     // MakePoints cuts the same pairs whenever the polyline is drawn.
@@ -712,7 +712,7 @@ bool TkrDXFPolyline::MakeRun(TPointWork& w) const {
     return true;
 }
 
-bool TkrDXFPolyline::Dashed() const { return PenLine->Pattern && !PenLine->Pattern->IsSolid(); }
+bool TkrDXFPolyline::Dashed() const { return PenLine.Pattern && !PenLine.Pattern->IsSolid(); }
 
 void TkrDXFPolyline::MakePoints(TPointWork& w) const {
     w.Run.clear();
@@ -733,7 +733,7 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
     size_t n = base.size();
     if (n == 0) return segments;
     size_t segs = Closed ? n : n - 1;
-    bool continuous = !PenLine->Pattern || PenLine->Pattern->IsSolid();
+    bool continuous = !PenLine.Pattern || PenLine.Pattern->IsSolid();
     segments.reserve(segs);
     // Last segment first, the order in which the bulges are worked off.
     for (size_t i = segs; i-- > 0;) {
@@ -754,7 +754,7 @@ const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntitie
         double start = RadToDeg(a.A2), end = RadToDeg(a.A1);
         if (b > 0) std::swap(start, end);
         auto arc = std::make_unique<TkrDXFArc>();
-        arc->PenLine->Pattern = PenLine->Pattern;
+        arc->PenLine.Pattern = PenLine.Pattern;
         arc->SetCentre(Point3F(a.CX, a.CY, 0));
         arc->Radius = float(a.R);
         arc->StartAngle = float(start);

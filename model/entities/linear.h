@@ -92,14 +92,10 @@ public:
 };
 
 // The pen of a polyline, held inside the polyline object (no allocation of
-// its own) and used through -> like the pen line entity it once was: the
-// groups of a pen line the polyline does not handle itself, but only what
-// is kept of them (handle, layer and space are the polyline's own).
+// its own): the groups of a pen line the polyline does not handle itself, but
+// only what is kept of them (handle, layer and space are the polyline's own).
 class TPolylinePen {
 public:
-    TPolylinePen* operator->() { return this; }
-    const TPolylinePen* operator->() const { return this; }
-
     TColorValue Color = clFromLayer;
     TPoint3F Extrusion{0, 0, 1};
     const TkrLines* Pattern = nullptr;
@@ -198,10 +194,10 @@ public:
     bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
     void EnumCorners(bool allCorners, void (*pointProc)(void* receiver, const TPoint3F& p),
                      void* receiver) const override;
-    void SetColor(TColorValue c) override { PenLine->SetColor(c); }
-    void SetLineType(TkrDXFEntity* entry) override { PenLine->SetLineType(entry); }
-    void SetLineWeight(int w) override { PenLine->SetLineWeight(w); }
-    TColorValue EntityColor() const override { return PenLine->Color; }
+    void SetColor(TColorValue c) override { PenLine.SetColor(c); }
+    void SetLineType(TkrDXFEntity* entry) override { PenLine.SetLineType(entry); }
+    void SetLineWeight(int w) override { PenLine.SetLineWeight(w); }
+    TColorValue EntityColor() const override { return PenLine.Color; }
 
 protected:
     // The vertex list before finishing: the source vertices for polylines;

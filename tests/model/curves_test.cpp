@@ -185,7 +185,7 @@ TEST(Ellipse, NegativeExtrusionMirrorsTheParameters) {
                                 "42", "1.5707963267949", "230", "-1"}));
     auto& e = Only<TkrDXFEllipse>(conv);
     // Parameters -pi/2 to 0 about +z: from (0, -1) to (2, 0), 8 points.
-    EXPECT_EQ(e.PenLine->Extrusion, (TPoint3F{0, 0, 1}));
+    EXPECT_EQ(e.PenLine.Extrusion, (TPoint3F{0, 0, 1}));
     EXPECT_FLOAT_EQ(e.StartAngle, -90);
     ASSERT_EQ(DrawnPoints(e).size(), 8u);
     EXPECT_NEAR(DrawnPoints(e)[0].X, 0, 1e-6);
@@ -314,7 +314,7 @@ TEST(SplineCurve, EvaluatedPointsAreWorldCoordinates) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities(Spline(kClamped, kFour, {"230", "-1"})));
     auto& s = Only<TkrDXFSpline>(conv);
-    EXPECT_EQ(s.PenLine->Extrusion, (TPoint3F{0, 0, 1}));
+    EXPECT_EQ(s.PenLine.Extrusion, (TPoint3F{0, 0, 1}));
     EXPECT_EQ(DrawnPoints(s)[26], (TPoint3F{4, 0, 0}));
 }
 

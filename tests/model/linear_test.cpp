@@ -453,7 +453,7 @@ TEST(Polyline, InvisiblePolylineIsNotVisible) {
     conv.LoadFromText(Entities({"0", "LWPOLYLINE", "60", "1", "10", "0", "20", "0", "10", "1", "20", "1"}));
     auto& p = First<TkrDXFLWPolyline>(conv);
     EXPECT_FALSE(p.Visible);
-    EXPECT_FALSE(p.PenLine->Visible);
+    EXPECT_FALSE(p.PenLine.Visible);
     EXPECT_FALSE(p.IsVisible());
 }
 
@@ -469,9 +469,9 @@ TEST(Polyline, ColourLayerHandleAndSpaceComeFromThePen) {
     ASSERT_NE(p.Layer, nullptr);
     EXPECT_EQ(p.Layer->Name, "WALLS");
     EXPECT_EQ(p.LineTypeScale, 2.5f);
-    EXPECT_EQ(p.PenLine->LineTypeScale, 2.5f);
+    EXPECT_EQ(p.PenLine.LineTypeScale, 2.5f);
     p.SetColor(0x00FF00);
-    EXPECT_EQ(p.PenLine->Color, 0x00FF00);
+    EXPECT_EQ(p.PenLine.Color, 0x00FF00);
 }
 
 TEST(Polyline, LightweightWidthsBeforeTheFirstVertexOnlySetDefaults) {

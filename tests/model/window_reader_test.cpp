@@ -16,6 +16,8 @@
 #include "model/entities/layout.h"
 #include "model/errors.h"
 
+#include "window_load.h"
+
 namespace {
 
 void NoDraw(void*, TkrDXFEntity&) {}
@@ -43,17 +45,7 @@ TLoad Load(const std::string& text, size_t window) {
     TkrDXFConverter conv;
     conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw.Proc = NoDraw; };
     TLoad r;
-    try {
-        if (window == 0) {
-            conv.LoadFromText(text);
-        } else {
-            std::istringstream in(text);
-            conv.ReadWindow = window;
-            conv.LoadFromStream(in, text.size());
-        }
-    } catch (const EkrError& e) {
-        r.Error = e.what();
-    }
+    r.Error = LoadThroughWindow(conv, text, window);
     conv.ComputeExtents();
     r.WindowPeak = conv.WindowPeak;
     r.Model = std::to_string(conv.EntityCount) + " entities, " + std::to_string(conv.LineNumber) + " lines\n";
