@@ -120,6 +120,20 @@ void ReportBounds(TFileReport& report, TBoundHits& hits, const std::string& wher
     hits.Clear();
 }
 
+// One of the run's spare threads while it is held (none when none is free).
+struct THelper {
+    THelperThreads* From;
+    bool Held;
+    explicit THelper(THelperThreads* h) : From(h), Held(h && h->TryTake()) {}
+    ~THelper() { Give(); }
+    void Give() {
+        if (Held) From->Give();
+        Held = false;
+    }
+    THelper(const THelper&) = delete;
+    THelper& operator=(const THelper&) = delete;
+};
+
 // Draws layout i of g (current already) into path and finishes the output.
 // created is set once a text file exists at path.
 void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConvertSettings& settings,
@@ -127,14 +141,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
     auto cancelled = [&] { return cancel && cancel->load(); };
     // The writing stage of the layout runs on a thread of its own when the
     // run has one to spare; the output is the same either way.
-    struct THelper {
-        THelperThreads* From;
-        bool Held;
-        explicit THelper(THelperThreads* h) : From(h), Held(h && h->TryTake()) {}
-        ~THelper() {
-            if (Held) From->Give();
-        }
-    } helper(helpers);
+    THelper helper(helpers);
     TPDFCanvas sink;
     int w = g.GetWidth(), h = g.GetHeight();
     bool text = settings.OutputForm == ofText;
@@ -234,8 +241,15 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
     g.Cancel = cancel;
     g.LoadXrefs = loadXrefs;
     g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, 0, percent); };
-    g.LoadFromFile(entry);
-    if (settings.CurveTolerance > 0) RefineCurves(g, settings);
+    {
+        // The entities are finished on a spare thread while they are read;
+        // the thread is given back for the layouts' writing.
+        THelper helper(helpers);
+        g.Converter->FinishOnThread = helper.Held;
+        g.LoadFromFile(entry);
+        if (settings.CurveTolerance > 0) RefineCurves(g, settings);
+        g.Converter->FinishOnThread = false;
+    }
     g.OnProgress = nullptr;
     // What loading left out concerns every layout; what drawing leaves out is
     // reported with its layout.

@@ -71,8 +71,9 @@ public:
     int Jobs = 1;
     // The threads the run may use in all (0: one per processor, and at least
     // Jobs). Those no file needs (more than Jobs, more than the files, or
-    // workers that found no more files) write out the layouts of the files
-    // still converting while they are drawn (see THelperThreads); with as
+    // workers that found no more files) finish the entities of the files
+    // being read and write out the layouts of the files still converting
+    // while they are drawn (see THelperThreads); with as
     // many threads as Jobs, a run with Jobs 1 keeps to one processor.
     int Threads = 0;
 
@@ -86,11 +87,12 @@ private:
 int DefaultJobs();
 
 // The threads a run may start beside those converting files, counted down
-// and up again from any thread: a layout being written takes one for its
-// writing stage (formatting the text lines, reading the DXF records back)
-// while one is free, and otherwise does that work itself. A run with Jobs
-// threads converts at most Jobs files at once and gives the rest of its
-// threads to the writing stages, so "-j 1" keeps to one processor.
+// and up again from any thread: a file being read takes one to finish its
+// entities, and a layout being written one for its writing stage
+// (formatting the text lines, reading the DXF records back), while one is
+// free; otherwise the file's own thread does that work itself. A run with
+// Jobs threads converts at most Jobs files at once and gives the rest of its
+// threads to these stages, so "-j 1" keeps to one processor.
 class THelperThreads {
 public:
     explicit THelperThreads(int free) : FFree(free) {}
@@ -130,8 +132,9 @@ public:
 // Raises the error that ended the file (ECancelled-like "Abgebrochen" when
 // cancel is set).
 // External references are loaded unless loadXrefs is false.
-// helpers: the threads the file's layouts may take for their writing
-// stages (none when null); the files are the same either way.
+// helpers: the threads the file may take to finish its entities while it
+// is read and for its layouts' writing stages (none when null); the files
+// are the same either way.
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
                 TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs = true,
                 THelperThreads* helpers = nullptr);

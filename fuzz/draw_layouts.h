@@ -24,8 +24,10 @@ inline void DrawEveryLayoutAsText(std::string text, const char* target) {
         std::string("/tmp/") + target + "." + std::to_string(::getpid()) + ".txt";
     TkrDXFImage g;
     // The lines written on a thread of their own or by the drawing thread,
-    // every other layout and file.
+    // every other layout and file; the entities finished on a thread of
+    // their own in every other file.
     const size_t size = text.size();
+    g.Converter->FinishOnThread = (size & 1) != 0;
     try {
         // External references never come from the disk here.
         TMemoryXrefs xrefs(text);

@@ -128,6 +128,11 @@ public:
     // again inside itself.
     bool ViewportDrawing = false;
 
+    // The entities of the ENTITIES section are finished on a thread of their
+    // own while the reader reads on (model/finishing.h): set by whoever loads
+    // and has a core to spare. The model is the same either way.
+    bool FinishOnThread = false;
+
     // External drawings. The loader (none: nothing is loaded, every
     // reference shows its path) and the folder of the file the text came
     // from are set by whoever loads the drawing; references resolve against

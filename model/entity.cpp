@@ -1,10 +1,13 @@
 #include "model/entity.h"
 
+#include <optional>
+
 #include "model/colors.h"
 #include "model/converter.h"
 #include "model/entities/annotation.h"
 #include "model/entities/blocks.h"
 #include "model/errors.h"
+#include "model/finishing.h"
 
 namespace {
 struct TClassInfo {
@@ -148,6 +151,29 @@ void TkrDXFEntity::ReadGroups(TkrDXFConverter& conv) {
 }
 
 void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
+    // The entities of the ENTITIES section may be finished on a thread of
+    // their own (see model/finishing.h); everything else is finished here.
+    std::optional<TFinishingThread> finishing;
+    if (conv.FinishOnThread && this == conv.GetTable(tkEntities) && Class == TEntityClass::Section) {
+        // The dashes ask for the global line type scale as they are
+        // finished; it is looked up here, where the reader may read on in
+        // the file for it (what the end of the load does anyway).
+        conv.GlobalLineTypeScale();
+        finishing.emplace(conv);
+    }
+    auto finish = [&](TkrDXFEntity& e) {
+        if (!finishing) {
+            e.Loaded(conv);
+            return;
+        }
+        if (TFinishingThread::Defers(e)) {
+            finishing->Add(e);
+            return;
+        }
+        const TEntityClass c = e.Class;
+        if (c != TEntityClass::Text && c != TEntityClass::MText && c != TEntityClass::Insert) finishing->Drain();
+        e.Loaded(conv);
+    };
     while (conv.Value != "EOF") {
         std::unique_ptr<TkrDXFEntity> child = conv.CreateEntity(conv.Value);
         try {
@@ -159,6 +185,7 @@ void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
             TkrDXFEntity* raw = child.get();
             if (AddEntity(conv, child)) {
                 try {
+                    if (finishing) finishing->Drain();
                     raw->Loaded(conv);
                 } catch (...) {
                 }
@@ -168,11 +195,12 @@ void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
         bool isEnd = child->Class == TEntityClass::Seqend;
         TkrDXFEntity* raw = child.get();
         if (AddEntity(conv, child)) {
-            raw->Loaded(conv);
+            finish(*raw);
             ++conv.EntityCount;
         }
         if (isEnd) break;
     }
+    if (finishing) finishing->Drain();
 }
 
 // ---- pen entities and table items ----

@@ -1,0 +1,68 @@
+// Finishing the entities of a drawing's ENTITIES section on a thread of its
+// own while the reader reads on. Finishing a curve or polyline (its points
+// for the box, the dash pairs counted against the budget) costs about as
+// much as reading it; overlapping the two lets one big drawing use a second
+// core during its load.
+//
+// The model is the same as when every entity is finished where it is read:
+//  - Only entities whose finishing touches nothing but the entity itself, the
+//    read-only tables and the converter's finishing state (the dash budget
+//    and its working list, the angle table, the bound counters of curves) go
+//    to the thread: lines, and polylines, circles, arcs, ellipses and
+//    splines that name their layer (one without a layer is given layer "0"
+//    as it is finished, and the layer table is the reader's; see Defers).
+//    They are finished there in the order they were read, so the dash budget
+//    runs down in entity order.
+//  - Texts, multi-line texts and inserts are finished by the reader at once:
+//    none of them touches the finishing state.
+//  - Every other entity first waits until the thread has finished all
+//    entities before it (Drain), then is finished by the reader.
+//  - The section's end drains as well: its box and everything after it see
+//    finished entities only.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class TkrDXFConverter;
+class TkrDXFEntity;
+
+class TFinishingThread {
+public:
+    explicit TFinishingThread(TkrDXFConverter& conv);
+    // Drains (an error of an entity is dropped: the reader's own error is
+    // on its way) and ends the thread.
+    ~TFinishingThread();
+    TFinishingThread(const TFinishingThread&) = delete;
+    TFinishingThread& operator=(const TFinishingThread&) = delete;
+
+    // True when e is finished on the thread (see the rules above).
+    static bool Defers(const TkrDXFEntity& e);
+    // Hands e over: it is finished after every entity handed over before
+    // it. The reader does not touch e again until Drain returns.
+    void Add(TkrDXFEntity& e);
+    // Waits until every entity handed over is finished, and finishes those
+    // not handed over yet itself. An exception of a finishing (only an
+    // internal fault or exhausted memory) comes out here.
+    void Drain();
+
+private:
+    void Run();
+    void HandOver();
+    TkrDXFConverter& FConv;
+    // Entities handed over a batch at a time, so that the lock is taken
+    // once per batch rather than per entity.
+    static constexpr size_t kBatch = 256;
+    std::vector<TkrDXFEntity*> FFilling;  // the reader's, not yet handed over
+    std::mutex FLock;
+    std::condition_variable FWake, FDone;
+    std::vector<TkrDXFEntity*> FQueue;  // handed over, not yet taken (guarded)
+    size_t FHanded = 0, FFinished = 0;  // guarded
+    bool FStop = false;                 // guarded
+    std::exception_ptr FError;          // guarded
+    std::thread FThread;
+};

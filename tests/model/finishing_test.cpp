@@ -1,0 +1,168 @@
+// The entities of the ENTITIES section finished on a thread of their own
+// while the reader reads on: the model is the one finishing them where they
+// are read gives, entity for entity, with the same layers made on demand, the
+// same dash budget spent in the same order, the same bounds reached and the
+// same error for a file that breaks off.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include "hatch_helpers.h"
+#include "model/converter.h"
+#include "model/entities/linear.h"
+#include "model/errors.h"
+#include "model/finishing.h"
+
+namespace {
+
+std::string Num(double v) { return hatchtest::Num(v); }
+
+// A drawing of every kind the thread finishes, mixed with texts, inserts and
+// kinds finished by the reader: hatches, points, layer-less polylines (which
+// make layer "0" as they are finished). Its fine dashes spend the dash budget
+// long before the end, so that which entities still get their dashes
+// depends on the order they are finished in.
+std::string MixedDrawing(int rounds, bool fine = true) {
+    std::string s =
+        "0\nSECTION\n2\nHEADER\n9\n$LTSCALE\n40\n1\n0\nENDSEC\n"
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLTYPE\n"
+        "0\nLTYPE\n2\nFINE\n70\n0\n73\n2\n40\n0.002\n49\n0.001\n49\n-0.001\n"
+        "0\nLTYPE\n2\nDASHED\n70\n0\n73\n2\n40\n1.5\n49\n1\n49\n-0.5\n0\nENDTAB\n"
+        "0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nSOLIDS\n70\n0\n62\n1\n6\nCONTINUOUS\n"
+        "0\nLAYER\n2\nDASHES\n70\n0\n62\n2\n6\nDASHED\n0\nENDTAB\n0\nENDSEC\n"
+        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nMARK\n70\n0\n10\n0\n20\n0\n"
+        "0\nLINE\n8\nSOLIDS\n10\n-1\n20\n0\n11\n1\n21\n0\n0\nCIRCLE\n8\nDASHES\n10\n0\n20\n0\n40\n1\n"
+        "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+    for (int i = 0; i < rounds; ++i) {
+        const double x = i % 40 * 3.0, y = i / 40 * 3.0;
+        const std::string X = Num(x), Y = Num(y), X1 = Num(x + 1), Y1 = Num(y + 1);
+        const std::string layer = i % 3 == 0 ? "SOLIDS" : "DASHES";
+        s += "0\nLINE\n8\n" + layer + "\n10\n" + X + "\n20\n" + Y + "\n11\n" + X1 + "\n21\n" + Y1 + "\n";
+        // A line without a layer, dashed by its own line type.
+        s += "0\nLINE\n6\nDASHED\n10\n" + X + "\n20\n" + Y1 + "\n11\n" + X1 + "\n21\n" + Y + "\n";
+        // Fine dashes of lengths that differ from line to line: once the
+        // budget is nearly spent, which of them still fit depends on the order.
+        if (fine)
+            s += "0\nLINE\n8\nSOLIDS\n6\nFINE\n10\n" + X + "\n20\n" + Y + "\n11\n" + Num(x + 0.5 + i * 37 % 140 / 100.0) +
+                 "\n21\n" + Y + "\n";
+        if (fine && i % 20 == 0) {  // fine dashes: some 800 000 points each
+            s += "0\nLWPOLYLINE\n8\nDASHES\n6\nFINE\n90\n400\n70\n0\n";
+            for (int k = 0; k < 400; ++k) s += "10\n" + Num(x + k * 1.99) + "\n20\n" + Num(y + k % 2 * 0.1) + "\n";
+        }
+        s += "0\nCIRCLE\n8\n" + layer + "\n10\n" + X + "\n20\n" + Y + "\n40\n" + Num(0.2 + i % 5 * 0.1) + "\n";
+        s += "0\nARC\n8\nDASHES\n10\n" + X + "\n20\n" + Y + "\n40\n1.2\n50\n" + Num(i % 360) + "\n51\n" +
+             Num((i * 7) % 360) + "\n";
+        s += "0\nLWPOLYLINE\n8\n" + layer + "\n90\n3\n70\n" + std::to_string(i % 2) + "\n10\n" + X + "\n20\n" + Y +
+             "\n42\n0.5\n10\n" + X1 + "\n20\n" + Y + "\n40\n0.1\n41\n0.2\n10\n" + X1 + "\n20\n" + Y1 + "\n";
+        if (i % 4 == 0)
+            s += "0\nELLIPSE\n8\nDASHES\n10\n" + X + "\n20\n" + Y + "\n30\n0\n11\n2\n21\n0.5\n31\n0\n40\n0.4\n41\n0\n42\n" +
+                 Num(3 + i % 3) + "\n";
+        if (i % 5 == 0)
+            s += "0\nSPLINE\n8\nSOLIDS\n70\n8\n71\n3\n72\n8\n73\n4\n40\n0\n40\n0\n40\n0\n40\n0\n40\n1\n40\n1\n40\n1\n40\n"
+                 "1\n10\n" + X + "\n20\n" + Y + "\n10\n" + X1 + "\n20\n" + Y1 + "\n10\n" + Num(x + 2) + "\n20\n" + Y +
+                 "\n10\n" + Num(x + 3) + "\n20\n" + Y1 + "\n";
+        if (i % 6 == 0)  // an old-style polyline without a layer: finished by the reader
+            s += "0\nPOLYLINE\n66\n1\n0\nVERTEX\n10\n" + X + "\n20\n" + Y + "\n42\n1\n0\nVERTEX\n10\n" + X1 + "\n20\n" +
+                 Y + "\n0\nSEQEND\n";
+        if (i % 6 == 3)
+            s += "0\nPOLYLINE\n8\nDASHES\n66\n1\n70\n1\n0\nVERTEX\n10\n" + X + "\n20\n" + Y + "\n0\nVERTEX\n10\n" +
+                 X1 + "\n20\n" + Y + "\n0\nVERTEX\n10\n" + X1 + "\n20\n" + Y1 + "\n0\nSEQEND\n";
+        s += "0\nTEXT\n8\nSOLIDS\n10\n" + X + "\n20\n" + Y + "\n40\n0.5\n1\nT" + std::to_string(i) + "\n";
+        if (i % 3 == 1) s += "0\nINSERT\n8\nDASHES\n2\nMARK\n10\n" + X + "\n20\n" + Y + "\n41\n0.5\n42\n0.5\n";
+        if (i % 9 == 2) s += "0\nMTEXT\n10\n" + X + "\n20\n" + Y + "\n40\n0.3\n1\nTwo\\Plines{\\fArial;of text}\n";
+        if (i % 11 == 5) {
+            std::vector<std::string> h = hatchtest::HatchGroups(
+                {hatchtest::PolyPath({{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}})},
+                {hatchtest::PatternLine(45, 0, 0, -0.1, 0.1, {0.05, -0.05})});
+            for (const std::string& g : h) s += g + "\n";
+        }
+        if (i % 13 == 4) s += "0\nPOINT\n8\nSOLIDS\n10\n" + X + "\n20\n" + Y + "\n";
+    }
+    s += "0\nENDSEC\n0\nEOF\n";
+    return s;
+}
+
+std::string Bits(float f) {
+    char b[32];
+    auto r = std::to_chars(b, b + sizeof b, f);
+    return std::string(b, r.ptr);
+}
+
+// What a load gave: its error, the counts, the layers in the order they
+// were made, every entity's name, layer, box and drawn points, and the
+// bounds reached.
+std::string Loaded(const std::string& text, bool onThread, uint32_t* dashHits = nullptr) {
+    TkrDXFConverter c;
+    c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw.Proc = [](void*, TkrDXFEntity&) {}; };
+    c.FinishOnThread = onThread;
+    std::string s;
+    try {
+        c.LoadFromText(text);
+    } catch (const EkrError& e) {
+        s += std::string("error: ") + e.what() + "\n";
+    }
+    s += std::to_string(c.EntityCount) + " " + std::to_string(c.TableCount(tkEntities)) + "\n";
+    for (int i = 0; i < c.TableCount(tkLayer); ++i) s += c.LayerAt(i)->Name + ",";
+    s += "\n";
+    for (int i = 0; i < c.TableCount(tkEntities); ++i) {
+        const TkrDXFEntity& e = *c.EntityAt(i);
+        const TBox3F b = e.GetBox();
+        s += e.GetName(&c) + " " + (e.Layer ? e.Layer->Name : "-") + " " + Bits(b.Left) + " " + Bits(b.Top) + " " +
+             Bits(b.Right) + " " + Bits(b.Bottom) + " " + std::to_string(PointCount(e)) + "\n";
+    }
+    for (const std::string& m : c.Bounds.Messages()) s += m + "\n";
+    if (dashHits) *dashHits = c.Bounds.DashPoints;
+    return s;
+}
+
+}  // namespace
+
+TEST(Finishing, TheModelIsTheSameWithAndWithoutTheThread) {
+    const std::string text = MixedDrawing(400);
+    uint32_t dashHits = 0;
+    const std::string alone = Loaded(text, false, &dashHits);
+    const std::string helped = Loaded(text, true);
+    EXPECT_EQ(alone, helped);
+    // The budget ran out part of the way: later fine dashes are drawn solid.
+    EXPECT_GT(dashHits, 0u);
+    EXPECT_LT(dashHits, 1500u);  // of some 2200 dashed entities
+    EXPECT_EQ(alone.find("error"), std::string::npos);
+    // Layer "0" was made on demand by the polylines and texts without a layer.
+    EXPECT_NE(alone.find("SOLIDS,DASHES,0,"), std::string::npos);
+}
+
+TEST(Finishing, AFileThatBreaksOffGivesTheSameModelAndError) {
+    const std::string text = MixedDrawing(60, false);
+    const size_t entities = text.find("ENTITIES");
+    ASSERT_NE(entities, std::string::npos);
+    // Cut at many places inside the entities (a group code cut in two reads
+    // as another code or as no number), and one bad code line.
+    for (size_t cut = entities + 20; cut < text.size(); cut += 499) {
+        const std::string part = text.substr(0, cut);
+        EXPECT_EQ(Loaded(part, false), Loaded(part, true)) << "cut at " << cut;
+    }
+    std::string bad = text;
+    const size_t at = bad.find("0\nHATCH\n");
+    ASSERT_NE(at, std::string::npos);
+    bad[at] = 'x';
+    const std::string alone = Loaded(bad, false);
+    EXPECT_NE(alone.find("error: DXF read error on line"), std::string::npos);
+    EXPECT_EQ(alone, Loaded(bad, true));
+}
+
+TEST(Finishing, OnlyCurvesAndPolylinesGoToTheThread) {
+    // Lines always; polylines and curves when they name a layer (without one
+    // they make layer "0"); nothing else.
+    TkrDXFLine line;
+    EXPECT_TRUE(TFinishingThread::Defers(line));
+    TkrDXFLWPolyline poly;
+    EXPECT_FALSE(TFinishingThread::Defers(poly));
+    TkrDXFLayer layer;
+    poly.Layer = &layer;
+    EXPECT_TRUE(TFinishingThread::Defers(poly));
+    TkrDXFEntity point(TEntityClass::Point);
+    point.Layer = &layer;
+    EXPECT_FALSE(TFinishingThread::Defers(point));
+}
