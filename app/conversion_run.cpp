@@ -125,10 +125,8 @@ struct THelper {
     THelperThreads* From;
     bool Held;
     explicit THelper(THelperThreads* h) : From(h), Held(h && h->TryTake()) {}
-    ~THelper() { Give(); }
-    void Give() {
+    ~THelper() {
         if (Held) From->Give();
-        Held = false;
     }
     THelper(const THelper&) = delete;
     THelper& operator=(const THelper&) = delete;

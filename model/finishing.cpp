@@ -3,16 +3,14 @@
 #include "model/converter.h"
 #include "model/entity.h"
 
-TFinishingThread::TFinishingThread(TkrDXFConverter& conv) : FConv(conv) {
-    FFilling.reserve(kBatch);
-    FThread = std::thread([this] { Run(); });
-}
+TFinishingThread::TFinishingThread(TkrDXFConverter& conv) : FConv(conv) { FFilling.reserve(kBatch); }
 
 TFinishingThread::~TFinishingThread() {
     try {
         Drain();
     } catch (...) {
     }
+    if (!FThread.joinable()) return;
     {
         std::lock_guard<std::mutex> g(FLock);
         FStop = true;
@@ -44,6 +42,9 @@ void TFinishingThread::Add(TkrDXFEntity& e) {
 
 void TFinishingThread::HandOver() {
     if (FFilling.empty()) return;
+    // The thread starts with the first full batch: a drawing whose
+    // entities drain it every few entities (or a small one) never starts it.
+    if (!FThread.joinable()) FThread = std::thread([this] { Run(); });
     {
         std::lock_guard<std::mutex> g(FLock);
         FQueue.insert(FQueue.end(), FFilling.begin(), FFilling.end());

@@ -19,6 +19,8 @@
 //    entities before it (Drain), then is finished by the reader.
 //  - The section's end drains as well: its box and everything after it see
 //    finished entities only.
+// The thread starts with the first full batch handed over: a small drawing,
+// or one that drains every few entities, never starts it.
 #pragma once
 
 #include <condition_variable>

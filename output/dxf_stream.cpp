@@ -111,6 +111,7 @@ bool TkrDXFExport::StreamDirect(const std::string& fileName, const TDxfStreamPla
     FLinkable = linkable;
     FPlan = plan;
     FEntityStart = FEntityEnd = off_t(plan.Head.size());
+    FWriteBehind.Start(fd, WriteBehindKeep, WriteBehindChunk);
     HandleCounter = 32 + plan.LineTypes;
     FEntityLines.reserve(kStreamFlush + 4096);
     return true;
@@ -135,6 +136,7 @@ void TkrDXFExport::FlushEntities() {
         throw EFileError("Stream write error");
     FEntityEnd += off_t(FEntityLines.size());
     FEntityLines.clear();
+    if (FDirect) FWriteBehind.Written(FEntityEnd);
 }
 
 void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_t)>& put) {

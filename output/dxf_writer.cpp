@@ -190,8 +190,7 @@ void TkrDXFExport::FinishDrawing() {
     FCanvas.reset();
     if (Streaming()) {
         if (std::unique_ptr<TRecordPipe> pipe = std::move(FPipe)) {
-            pipe->Push(records);
-            pipe->Finish();
+            pipe->FinishWith(records);
         } else {
             if (std::exception_ptr error = std::exchange(FReadError, nullptr)) std::rethrow_exception(error);
             FReader->Enumerate(records);

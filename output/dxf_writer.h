@@ -34,6 +34,7 @@
 #include "output/export_data.h"
 #include "output/figures.h"
 #include "output/record_pipe.h"
+#include "output/write_behind.h"
 #include "platform/emf_records.h"
 #include "platform/font_metrics.h"
 #include "platform/recording_canvas.h"
@@ -92,6 +93,11 @@ public:
     // can be made. SaveToFile raises EDxfPlanMismatch when the drawing did
     // not give the plan's head.
     bool StreamDirect(const std::string& fileName, const TDxfStreamPlan& plan);
+    // How much of a planned file stays in the system's cache before the rest
+    // is written behind, and in what chunks (see output/write_behind.h); set
+    // before StreamDirect (tests make them small).
+    off_t WriteBehindKeep = TWriteBehind::kKeepCached;
+    off_t WriteBehindChunk = TWriteBehind::kChunk;
     // Closes the recording and reads it back into figures. The recording is
     // released in any case; figures made before an error stay.
     void FinishDrawing();
@@ -237,5 +243,8 @@ private:
     // Where the entities lie in the file (the file's end, as the tail of a
     // planned file may follow them).
     off_t FEntityStart = 0, FEntityEnd = 0;
+    // A planned file is the saved file itself: past its first gigabyte it
+    // is written behind (see output/write_behind.h).
+    TWriteBehind FWriteBehind;
     static constexpr std::size_t kStreamFlush = std::size_t(1) << 20;
 };

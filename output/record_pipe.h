@@ -23,8 +23,8 @@ template <class Piece>
 class TPiecePipe {
 public:
     // consume is called on the using thread for every piece, in order.
-    explicit TPiecePipe(std::function<void(const Piece&)> consume)
-        : FConsume(std::move(consume)), FThread([this] { Run(); }) {}
+    // The thread starts with the first piece pushed.
+    explicit TPiecePipe(std::function<void(const Piece&)> consume) : FConsume(std::move(consume)) {}
     // Stops using (pieces still waiting are dropped) and waits for the thread.
     ~TPiecePipe() {
         {
@@ -42,6 +42,7 @@ public:
     // error is raised by Finish only, so that it ends the work at the same
     // point however the two threads ran.
     void Push(Piece& piece) {
+        if (!FThread.joinable()) FThread = std::thread([this] { Run(); });
         std::unique_lock<std::mutex> lock(FMutex);
         FChanged.wait(lock, [&] { return FError || FQueue.size() < kMaxQueued; });
         if (FError) {
@@ -67,6 +68,18 @@ public:
         FChanged.notify_all();
         if (FThread.joinable()) FThread.join();
         if (FError) std::rethrow_exception(FError);
+    }
+
+    // The last piece, then Finish. When no piece went before, the last one
+    // is used on the calling thread: a small output starts no thread.
+    void FinishWith(Piece& piece) {
+        if (!FThread.joinable()) {
+            FConsume(piece);
+            piece.Clear();
+            return;
+        }
+        Push(piece);
+        Finish();
     }
 
     // Pieces that may wait at once.
@@ -104,7 +117,7 @@ private:
     bool FDone = false;         // no more pieces come
     bool FAbort = false;        // drop what waits
     std::exception_ptr FError;
-    std::thread FThread;        // last: starts once everything above is made
+    std::thread FThread;        // last: starts (with the first piece) once everything above is made
 };
 
 using TRecordPipe = TPiecePipe<TEmfRecordBuffer>;

@@ -116,10 +116,7 @@ void TTextFile::Close() {
     if (!FFile) return;
     std::FILE* f = FFile;
     try {
-        if (std::unique_ptr<TPiecePipe<TSegmentPiece>> pipe = std::move(FPipe)) {
-            pipe->Push(FSegments);
-            pipe->Finish();
-        }
+        if (std::unique_ptr<TPiecePipe<TSegmentPiece>> pipe = std::move(FPipe)) pipe->FinishWith(FSegments);
         if (std::exception_ptr error = std::exchange(FError, nullptr)) std::rethrow_exception(error);
         Flush();
     } catch (...) {

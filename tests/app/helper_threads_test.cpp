@@ -1,6 +1,7 @@
-// The writing stages of a layout on a thread the run has to spare: the files
-// are the same byte for byte with and without one, and every thread taken is
-// given back when its layout ends, also when the layout fails.
+// The finishing of a file's entities while it is read and the writing stages
+// of a layout on a thread the run has to spare: the files are the same byte
+// for byte with and without one, and every thread taken is given back when
+// the load or its layout ends, also when the layout fails.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -45,7 +46,10 @@ public:
         if (line.rfind("Konvertiere nun", 0) == 0) FreeAtLayoutStart.push_back(Helpers.Free());
     }
     void Warning(const std::string&) override {}
-    void Progress(int, int, int) override {}
+    // Progress of the load comes as layout 0 of 0.
+    void Progress(int layout, int, int) override {
+        if (layout == 0) FreeWhileLoading.push_back(Helpers.Free());
+    }
     std::string OutputPath() override { return Folder + std::to_string(++Count) + Ext; }
     void OutputDone(const std::string& path) override { Outputs.push_back(path); }
 
@@ -54,12 +58,14 @@ public:
     THelperThreads& Helpers;
     int Count = 0;
     std::vector<int> FreeAtLayoutStart;
+    std::vector<int> FreeWhileLoading;
     std::vector<std::string> Outputs;
 };
 
 struct TConverted {
     std::vector<std::string> Files;  // bytes of each output
     std::vector<int> FreeAtLayoutStart;
+    std::vector<int> FreeWhileLoading;
     int FreeAfter = 0;
 };
 
@@ -72,13 +78,14 @@ TConverted Convert(const std::string& drawing, TOutputForm form, int helpers, co
     TConverted c;
     for (const std::string& p : report.Outputs) c.Files.push_back(ReadBytes(p));
     c.FreeAtLayoutStart = report.FreeAtLayoutStart;
+    c.FreeWhileLoading = report.FreeWhileLoading;
     c.FreeAfter = threads.Free();
     return c;
 }
 
 }  // namespace
 
-TEST(HelperThreads, TheFilesAreTheSameWithAndWithoutAThreadForTheWriting) {
+TEST(HelperThreads, TheFilesAreTheSameWithAndWithoutASpareThread) {
     TTempFolder dir;
     const std::string drawing = dir.Path + "two.dxf";
     WriteBytes(drawing, TwoLayouts(30000));
@@ -92,8 +99,11 @@ TEST(HelperThreads, TheFilesAreTheSameWithAndWithoutAThreadForTheWriting) {
         // More than a few pieces of segments (or of records) each.
         EXPECT_GT(alone.Files[0].size(), size_t(form == ofText ? 4 << 20 : 16 << 20));
         for (size_t i = 0; i < 2; ++i) EXPECT_TRUE(alone.Files[i] == helped.Files[i]) << "layout " << i + 1;
-        // The thread taken for layout 1 is back when layout 2 begins, and
-        // none is taken where none is free.
+        // The thread finishes the entities while the file is read; it is
+        // back when layout 1 begins, the one taken for layout 1 is back when
+        // layout 2 begins, and none is taken where none is free.
+        ASSERT_FALSE(helped.FreeWhileLoading.empty());
+        EXPECT_EQ(helped.FreeWhileLoading.front(), 0);
         EXPECT_EQ(helped.FreeAtLayoutStart, (std::vector<int>{1, 1}));
         EXPECT_EQ(helped.FreeAfter, 1);
         EXPECT_EQ(alone.FreeAtLayoutStart, (std::vector<int>{0, 0}));

@@ -5,8 +5,11 @@
 // the pieces it is copied in.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/mman.h>
+#include <sys/statfs.h>
 #include <unistd.h>
-
 
 #include <filesystem>
 #include <tuple>
@@ -15,6 +18,8 @@
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
@@ -185,6 +190,32 @@ TEST(RecordPipe, PiecesAreReadInOrderAndAnErrorComesOutOfFinishOnly) {
     EXPECT_EQ(seen, (std::vector<std::size_t>{1, 2}));
 }
 
+TEST(RecordPipe, AThreadStartsWithTheFirstPieceOnly) {
+    // A single piece (a small output) is used on the calling thread; once
+    // pieces were pushed, the last one follows them on the pipe's thread.
+    for (int pushed : {0, 2}) {
+        std::vector<std::size_t> seen;
+        std::vector<std::thread::id> where;
+        TRecordPipe pipe([&](const TEmfRecordBuffer& b) {
+            seen.push_back(b.Count());
+            where.push_back(std::this_thread::get_id());
+        });
+        for (int i = 0; i < pushed; ++i) {
+            TEmfRecordBuffer b;
+            b.Append(EMREOF{});
+            pipe.Push(b);
+        }
+        TEmfRecordBuffer last;
+        last.Append(EMREOF{});
+        last.Append(EMREOF{});
+        pipe.FinishWith(last);
+        EXPECT_TRUE(last.Empty());
+        EXPECT_EQ(seen.back(), 2u) << pushed;
+        ASSERT_EQ(where.size(), std::size_t(pushed + 1));
+        EXPECT_EQ(where.back() == std::this_thread::get_id(), pushed == 0) << pushed;
+    }
+}
+
 namespace {
 // A measuring drawing, then the planned one into dir/name: the file the
 // planned writer saves.
@@ -267,4 +298,59 @@ TEST_F(Stream, APlannedDrawingThatDrawsSomethingElseIsNotSaved) {
     // A measuring writer has nothing to save.
     EXPECT_THROW(probe.SaveToFile((dir / "probe.dxf").string()), EFileError);
     EXPECT_FALSE(fs::exists(dir / "probe.dxf"));
+}
+
+namespace {
+// The share of the file's pages from..to that the system holds in its cache,
+// or -1 where that cannot be told (or the file system keeps files in memory).
+double CachedShare(const fs::path& file, std::size_t from, std::size_t to) {
+    struct statfs fsInfo {};
+    if (::statfs(file.c_str(), &fsInfo) != 0 || fsInfo.f_type == TMPFS_MAGIC) return -1;
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0) return -1;
+    const std::size_t size = std::size_t(fs::file_size(file));
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED) return -1;
+    const std::size_t page = std::size_t(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> in((size + page - 1) / page);
+    const bool ok = ::mincore(map, size, in.data()) == 0;
+    ::munmap(map, size);
+    if (!ok) return -1;
+    std::size_t held = 0, pages = 0;
+    for (std::size_t p = from / page; p < to / page && p < in.size(); ++p, ++pages) held += in[p] & 1;
+    return pages ? double(held) / double(pages) : -1;
+}
+}  // namespace
+
+TEST_F(Stream, APlannedFileWrittenBehindGivesTheSameBytesAndLeavesTheCache) {
+    // Past the first 256 KiB, every 256 KiB go to the disk at once and leave
+    // the cache once they are there: the bytes are those of the drawing kept
+    // in memory, saving again reads them back from the disk, and the middle
+    // of the file is no longer cached.
+    const int n = 60000;
+    TkrDXFExport memory;
+    Draw(memory, n, std::size_t(1) << 16);
+    memory.FinishDrawing();
+    const std::string expected = memory.SaveToString();
+    ASSERT_GT(expected.size(), std::size_t(4) << 20);
+    const fs::path file = dir / "behind.dxf";
+    TkrDXFExport probe;
+    probe.MeasureOnly();
+    Draw(probe, n, std::size_t(1) << 16);
+    probe.FinishDrawing();
+    TkrDXFExport planned;
+    planned.WriteBehindKeep = planned.WriteBehindChunk = 256 << 10;
+    ASSERT_TRUE(planned.StreamDirect(file.string(), probe.Plan()));
+    Draw(planned, n, std::size_t(1) << 16);
+    planned.FinishDrawing();
+    planned.SaveToFile(file.string());
+    const double cached = CachedShare(file, 256 << 10, expected.size() - (std::size_t(3) << 20));
+    if (cached >= 0) {
+        EXPECT_LT(cached, 0.5);
+    }
+    EXPECT_TRUE(ReadFile(file) == expected);
+    EXPECT_TRUE(planned.SaveToString() == expected);
+    planned.SaveToFile((dir / "copy.dxf").string());
+    EXPECT_TRUE(ReadFile(dir / "copy.dxf") == expected);
 }
