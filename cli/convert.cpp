@@ -96,8 +96,8 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
     cmd.add_flag("--no-xref", o.NoXref,
                  "load no external references (each shows its path): for drawings from untrusted sources");
     AddNumberOption(cmd, "-j,--jobs",
-                    "use N threads: N files at once, and the threads no file needs write out layouts while "
-                    "they are drawn (default: one per processor)",
+                    "use N threads: N files at once, and the threads no file needs finish entities while "
+                    "they are read and write out layouts while they are drawn (default: one per processor)",
                     o.Jobs, kMaxJobs,
                     "needs a number of files from 1 to " + std::to_string(kMaxJobs));
     cmd.add_option_function<std::string>(
