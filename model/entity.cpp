@@ -161,19 +161,6 @@ void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
         conv.GlobalLineTypeScale();
         finishing.emplace(conv);
     }
-    auto finish = [&](TkrDXFEntity& e) {
-        if (!finishing) {
-            e.Loaded(conv);
-            return;
-        }
-        if (TFinishingThread::Defers(e)) {
-            finishing->Add(e);
-            return;
-        }
-        const TEntityClass c = e.Class;
-        if (c != TEntityClass::Text && c != TEntityClass::MText && c != TEntityClass::Insert) finishing->Drain();
-        e.Loaded(conv);
-    };
     while (conv.Value != "EOF") {
         std::unique_ptr<TkrDXFEntity> child = conv.CreateEntity(conv.Value);
         try {
@@ -195,7 +182,8 @@ void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
         bool isEnd = child->Class == TEntityClass::Seqend;
         TkrDXFEntity* raw = child.get();
         if (AddEntity(conv, child)) {
-            finish(*raw);
+            if (finishing) finishing->Finish(*raw);
+            else raw->Loaded(conv);
             ++conv.EntityCount;
         }
         if (isEnd) break;

@@ -35,6 +35,16 @@ bool TFinishingThread::Defers(const TkrDXFEntity& e) {
     }
 }
 
+void TFinishingThread::Finish(TkrDXFEntity& e) {
+    if (Defers(e)) {
+        Add(e);
+        return;
+    }
+    const TEntityClass c = e.Class;
+    if (c != TEntityClass::Text && c != TEntityClass::MText && c != TEntityClass::Insert) Drain();
+    e.Loaded(FConv);
+}
+
 void TFinishingThread::Add(TkrDXFEntity& e) {
     FFilling.push_back(&e);
     if (FFilling.size() >= kBatch) HandOver();

@@ -44,15 +44,18 @@ public:
 
     // True when e is finished on the thread (see the rules above).
     static bool Defers(const TkrDXFEntity& e);
-    // Hands e over: it is finished after every entity handed over before
-    // it. The reader does not touch e again until Drain returns.
-    void Add(TkrDXFEntity& e);
+    // Finishes e by the rules above: hands it over (it is finished after
+    // every entity handed over before it, and the reader does not touch it
+    // again until Drain returns), or finishes it here, after a Drain where
+    // the rules ask for one.
+    void Finish(TkrDXFEntity& e);
     // Waits until every entity handed over is finished, and finishes those
     // not handed over yet itself. An exception of a finishing (only an
     // internal fault or exhausted memory) comes out here.
     void Drain();
 
 private:
+    void Add(TkrDXFEntity& e);
     void Run();
     void HandOver();
     TkrDXFConverter& FConv;

@@ -28,7 +28,6 @@ public:
         FChunk = chunk > 0 ? chunk : kChunk;
         FSent = FDropped = keep > 0 ? keep : 0;
     }
-    void Stop() { FFd = -1; }
     // The file holds what was written up to end.
     void Written(off_t end) {
         if (FFd < 0) return;
