@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -56,12 +57,24 @@ struct TShared {
     std::atomic<bool> Stop{false};
 };
 
+// The machine and the process, for temporary names in a folder that
+// processes on other machines (shards) may write into at the same time.
+std::string ProcessTag() {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+    std::string tag;
+    for (const char* c = host; *c && tag.size() < 64; ++c)
+        tag += (std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' || *c == '.') ? *c : '_';
+    return tag + "-" + std::to_string(::getpid());
+}
+
 // Collects what one file's conversion reports; outputs go to temporary
-// files named after the process and the file's place in the job list.
+// files named after the machine, the process and the file's place in the
+// whole job list, so that no two processes ever make the same one.
 class TQueuedReport : public TFileReport {
 public:
-    TQueuedReport(TShared& shared, size_t index, const std::string& folder)
-        : Shared(shared), Index(index), Folder(folder) {}
+    TQueuedReport(TShared& shared, size_t index, size_t job, const std::string& folder, const std::string& tag)
+        : Shared(shared), Index(index), Job(job), Folder(folder), Tag(tag) {}
     void Log(const std::string& line) override { Add(TEvent::evLog, line); }
     void Warning(const std::string& message) override { Add(TEvent::evWarning, message); }
     void Progress(int layout, int layoutCount, int percent) override {
@@ -73,8 +86,8 @@ public:
     void Loaded(int layoutCount, int toConvert) override { Add({TEvent::evLoaded, "", layoutCount, toConvert}); }
     std::string OutputPath() override {
         // Ends in ".tmp", so it is never a name the run gives an output.
-        std::string path = Folder + ".dxf2plandrop-" + std::to_string(::getpid()) + "-" + std::to_string(Index) + "-" +
-                           std::to_string(++Count) + ".tmp";
+        std::string path =
+            Folder + ".dxf2plandrop-" + Tag + "-" + std::to_string(Job) + "-" + std::to_string(++Count) + ".tmp";
         Add(TEvent::evName, path);
         return path;
     }
@@ -90,7 +103,9 @@ private:
     }
     TShared& Shared;
     size_t Index;
+    size_t Job;
     const std::string& Folder;
+    const std::string& Tag;
     int Count = 0;
 };
 
@@ -151,6 +166,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
     TShared shared;
     shared.Files.resize(jobs.size());
     std::atomic<size_t> next{0};
+    const std::string tag = ProcessTag();
     auto work = [&] {
         // Signals go to the calling thread, whose handler sets the cancel flag.
         sigset_t block;
@@ -160,7 +176,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
         sigaddset(&block, SIGHUP);
         pthread_sigmask(SIG_BLOCK, &block, nullptr);
         for (size_t k; !shared.Stop.load() && (k = next.fetch_add(1)) < jobs.size();) {
-            TQueuedReport report(shared, k, folder);
+            TQueuedReport report(shared, k, naming.Job(k), folder, tag);
             int converted = 0;
             bool failed = false;
             std::string error;

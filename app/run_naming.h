@@ -26,7 +26,7 @@ public:
     // the output (false: the name was free when it was chosen; when it is
     // taken after all, the file ends with an error).
     virtual bool AcceptIdentical() const = 0;
-    // File k's place in the whole job list.
+    // File k's place in the whole job list (called from any thread).
     virtual size_t Job(size_t k) const = 0;
 };
 
