@@ -129,7 +129,7 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
         ->type_name("")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     cmd.callback([&o] {
-        if (o.Files.empty() && !o.ProjectIn) throw CLI::ValidationError("convert", "no input file");
+        if (o.Files.empty() && !o.ProjectIn && !o.FilesFrom) throw CLI::ValidationError("convert", "no input file");
     });
 }
 
@@ -149,6 +149,7 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
         return 1;
     }
     for (const auto& f : o.Files) project.Jobs.Add(f);
+    if (o.FilesFrom && !AddFilesFrom(*o.FilesFrom, project.Jobs, err)) return 1;
     TConvertSettings& s = project.Settings;
     if (!o.ProjectIn) s.OutputFolder = cwd;
     if (o.OutputFolder) s.OutputFolder = *o.OutputFolder;

@@ -2,8 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <ostream>
+
+#include "app/printable.h"
 
 namespace {
 bool ParseCount(std::string_view s, int32_t& out) {
@@ -41,6 +46,35 @@ void AddShardOptions(CLI::App& cmd, TConvertOptions& o) {
            "--report", [&o](const std::string& v) { o.Report = v; },
            "write what became of each drawing (its layouts and output files, warnings, error) as JSON")
         ->type_name("FILE.json");
+    cmd.add_option_function<std::string>(
+           "--files-from", [&o](const std::string& v) { o.FilesFrom = v; },
+           "add the drawings listed in LIST, one path per line (- for standard input), after the FILEs")
+        ->type_name("LIST");
+}
+
+bool AddFilesFrom(const std::string& path, TJobList& jobs, std::ostream& err) {
+    std::FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (!f) {
+        err << Printable("dxf2plandrop: cannot read the list '" + path + "': " + std::strerror(errno)) << "\n";
+        return false;
+    }
+    std::string line;
+    bool ok = true;
+    for (int c; (c = std::fgetc(f)) != EOF || !line.empty();) {
+        if (c != EOF && c != '\n') {
+            line += char(c);
+            continue;
+        }
+        if (!line.empty()) jobs.Add(line);
+        line.clear();
+        if (c == EOF) break;
+    }
+    if (std::ferror(f)) {
+        err << Printable("dxf2plandrop: cannot read the list '" + path + "': " + std::strerror(errno)) << "\n";
+        ok = false;
+    }
+    if (f != stdin) std::fclose(f);
+    return ok;
 }
 
 void ReportCountedDrawings(const TConversionRun& run, size_t jobs, std::ostream& err) {
