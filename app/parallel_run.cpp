@@ -7,7 +7,9 @@
 // holds exactly what that run would have written so far) and renames the
 // temporary file to it, and then handles the file's error as that run would.
 // When an error ends the run or the user interrupts it, the workers stop and
-// every output not yet named is removed.
+// every output not yet named is removed. A shard converts its share of the
+// job list the same way, its outputs taking the names planned for them
+// (TRunNaming, app/shard_run.cpp) instead.
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>

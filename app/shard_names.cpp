@@ -121,7 +121,10 @@ std::vector<size_t> TShardNames::Plan(const std::vector<size_t>& mine) {
         if (b.Need != t || b.Planned >= t) continue;
         b.Planned = t;
         const size_t n = JobsBefore(b, t);
-        if (n == 0) continue;
+        // Only base names that touch this one can give its names: without
+        // any, its own jobs' counts are all that matter (and no bound is
+        // needed, so no file is read for one).
+        if (n == 0 || b.Touching.empty()) continue;
         const size_t last = b.Jobs[n - 1];
         const int64_t reach = std::min<int64_t>(UBReach(b, t), kMaxProbeIndex);
         for (int p = 0; p <= reach; ++p) {
@@ -147,6 +150,11 @@ std::vector<size_t> TShardNames::Plan(const std::vector<size_t>& mine) {
 }
 
 bool TShardNames::SetCount(size_t k, int count) {
+    // Nobody reasons with the bound of a base name no other touches.
+    if (FByBase.at(FBases[k]).Touching.empty()) {
+        FCounts[k] = std::max(count, 0);
+        return true;
+    }
     const int bound = Bound(k);
     FCounts[k] = std::clamp(count, 0, bound);
     return count <= bound;

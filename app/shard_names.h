@@ -51,7 +51,8 @@ public:
     std::vector<size_t> Plan(const std::vector<size_t>& mine);
     // The number of outputs of job k (one Plan returned, or one of mine),
     // before Names passes it; a count above the job's bound is taken as the
-    // bound (see Bound). Returns false then.
+    // bound (see Bound). Returns false then. (The bound of a job whose base
+    // name touches no other is never asked: no one reasons with it.)
     bool SetCount(size_t k, int count);
     // The names (base, counter, extension; no folder) of the outputs of job
     // k, one of mine, in order; fewer than its count when the counters run

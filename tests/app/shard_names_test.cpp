@@ -2,14 +2,17 @@
 // an empty folder, found from the counts of only the jobs that can matter.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/conversion_run.h"
 #include "app/output_names.h"
 #include "app/shard_names.h"
 #include "app/temp_folder.h"
+#include "model/binary_dxf.h"
 
 namespace {
 // The run one file after the other in an empty folder: each output takes
@@ -30,16 +33,20 @@ std::vector<std::vector<std::string>> WholeRun(const std::vector<std::string>& b
 struct TShardOutcome {
     std::vector<std::vector<std::string>> Names;  // of the shard's jobs; others empty
     std::vector<size_t> Counted;                  // the other jobs whose counts were needed
+    int BoundsAsked = 0;
 };
 
 // Names the jobs k with k mod n == i, giving the counts only of the jobs
 // Plan asks for (a count it did not ask for but needs ends in an exception).
 TShardOutcome Shard(const std::vector<std::string>& bases, const std::vector<int>& counts,
                     const std::vector<int>& bounds, size_t i, size_t n) {
-    TShardNames names(bases, ".dxf", [&](size_t k) { return bounds[k]; });
+    TShardOutcome out;
+    TShardNames names(bases, ".dxf", [&](size_t k) {
+        ++out.BoundsAsked;
+        return bounds[k];
+    });
     std::vector<size_t> mine;
     for (size_t k = i; k < bases.size(); k += n) mine.push_back(k);
-    TShardOutcome out;
     out.Names.resize(bases.size());
     out.Counted = names.Plan(mine);
     for (size_t k : out.Counted) names.SetCount(k, counts[k]);
@@ -100,10 +107,12 @@ TEST(ShardNames, OnlyDrawingsWhoseNamesCanMeetAreCounted) {
     for (size_t k = 1; k < bases.size(); k += 2) EXPECT_EQ(s.Names[k], whole[k]) << k;
 
     // Drawings of one base name in many folders: each needs the counts of
-    // all before it.
+    // all before it, and no bound (no file is read for one).
     std::vector<std::string> same(12, "plan");
     std::vector<int> c(12, 2), b(12, 4);
-    EXPECT_EQ(Shard(same, c, b, 0, 4).Counted, (std::vector<size_t>{1, 2, 3, 5, 6, 7}));
+    const TShardOutcome p = Shard(same, c, b, 0, 4);
+    EXPECT_EQ(p.Counted, (std::vector<size_t>{1, 2, 3, 5, 6, 7}));
+    EXPECT_EQ(p.BoundsAsked, 0);
 }
 
 TEST(ShardNames, TheLayoutBoundCountsLayoutObjectsAndTheTwoDefaults) {
@@ -119,4 +128,36 @@ TEST(ShardNames, TheLayoutBoundCountsLayoutObjectsAndTheTwoDefaults) {
     WriteBytes(t.Path + "e.dxf", text + "\n0\nLAYOUT\n");
     EXPECT_EQ(LayoutBound(t.Path + "e.dxf"), 2 + 4);
     EXPECT_EQ(LayoutBound(t.Path + "missing.dxf"), 0);
+}
+
+TEST(ShardNames, NoDrawingAtHandHasMoreLayoutsThanItsBound) {
+    // Other shards rely on the bound without loading the drawing: every
+    // drawing of the repository (fuzz seeds, binary ones behind their
+    // sentinel, the golden and example drawings) and of LibreCAD's library
+    // loads into at most that many layouts.
+    TTempFolder t;
+    std::vector<std::string> files;
+    const std::string src = DXF_SOURCE_DIR;
+    for (const std::string d : {"/fuzz/seeds/load", "/fuzz/seeds/draw_text", "/fuzz/seeds/draw_dxf",
+                                "/fuzz/seeds/draw_binary", "/tests/golden/drawings", "/tests/data/fuzz", "/examples"})
+        for (auto& e : std::filesystem::directory_iterator(src + d)) {
+            if (d != "/fuzz/seeds/draw_binary") {
+                files.push_back(e.path().string());
+                continue;
+            }
+            files.push_back(t.Path + e.path().filename().string());
+            WriteBytes(files.back(), std::string(kBinaryDxfSentinel) + ReadBytes(e.path().string()));
+        }
+    if (std::filesystem::is_directory("/usr/share/librecad/library"))
+        for (auto& e : std::filesystem::recursive_directory_iterator("/usr/share/librecad/library"))
+            if (e.path().extension() == ".dxf") files.push_back(e.path().string());
+    TConvertSettings all;
+    int several = 0;
+    for (const std::string& f : files) {
+        const int layouts = CountOutputs(f, all, nullptr, false);
+        EXPECT_LE(layouts, LayoutBound(f)) << f;
+        several += layouts >= 2;
+    }
+    EXPECT_GE(files.size(), 1500u);
+    EXPECT_GE(several, 5);  // drawings with paper layouts among them
 }
