@@ -289,7 +289,8 @@ TEST_F(Shards, AFailingDrawingInOneShardLeavesTheOtherShardsUntouched) {
     TFolder rest = one;
     rest.Files.erase("big.txt");
     ExpectSameFiles(rest, shards, "with big.dxf failing");
-    for (auto& d : Report(out, 2)["drawings"])
+    const nlohmann::json failing = Report(out, 2);
+    for (auto& d : failing["drawings"])
         if (d["job"] == 8) {
             EXPECT_EQ(d["status"], "failed");
             EXPECT_EQ(d["layouts"].size(), 0u);
@@ -307,7 +308,8 @@ TEST_F(Shards, AShardNeverOverwritesAndASecondTryKeepsWhatTheFirstWrote) {
     fs::rename(out, again);
     EXPECT_EQ(Run(0, "--keep-going --shard 1/2", again), std::vector<int>{0});
     ExpectSameFiles(first, ReadFolder(again), "second try");
-    for (auto& d : Report(again, 0)["drawings"])
+    const nlohmann::json second = Report(again, 0);
+    for (auto& d : second["drawings"])
         for (auto& l : d["layouts"]) EXPECT_EQ(l["existed"], true) << l;
 
     // Another file at one of shard 1's names (job 5, sheet10.dxf: sheet100
@@ -320,7 +322,8 @@ TEST_F(Shards, AShardNeverOverwritesAndASecondTryKeepsWhatTheFirstWrote) {
                                  "': File exists (with other bytes than this output)"),
               std::string::npos)
         << Err(again, 0);
-    for (auto& d : Report(again, 0)["drawings"])
+    const nlohmann::json third = Report(again, 0);
+    for (auto& d : third["drawings"])
         EXPECT_EQ(d["status"], d["job"] == 5 ? "failed" : "converted") << d;
 
     // Without --keep-going a failure ends the shard: the drawings after it
