@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/output_names.h"
+#include "app/run_naming.h"
 #include "model/errors.h"
 #include "output/errors.h"
 #include "output/sink.h"
@@ -52,15 +53,17 @@ void RefineCurves(TkrDXFImage& g, const TConvertSettings& settings) {
     g.Reload();
 }
 
-// The run one file after the other: everything goes straight on.
+// The run one file after the other: everything goes straight on, and the
+// outcome of the file is noted for OnFileDone.
 class TDirectReport : public TFileReport {
 public:
-    TDirectReport(TConversionRun& run, TLog& log, const std::string& entry, const std::string& folder,
-                  TOutputForm form, TRunProgress& progress)
-        : Run(run), LogTo(log), Entry(entry), Folder(folder), Form(form), Prog(progress) {}
+    TDirectReport(TConversionRun& run, TLog& log, TOutputNamer& namer, const std::string& folder,
+                  TOutputForm form, TRunProgress& progress, TFileOutcome& outcome)
+        : Run(run), LogTo(log), Namer(namer), Folder(folder), Form(form), Prog(progress), Outcome(outcome) {}
     void Log(const std::string& line) override { LogTo.Append(line); }
     void Warning(const std::string& message) override {
-        if (Run.OnWarning) Run.OnWarning(Entry, message);
+        Outcome.Warnings.push_back(message);
+        if (Run.OnWarning) Run.OnWarning(Outcome.File, message);
     }
     void Progress(int layout, int layoutCount, int percent) override {
         if (!Run.OnProgress) return;
@@ -69,16 +72,20 @@ public:
         Prog.Percent = percent;
         Run.OnProgress(Prog);
     }
-    std::string OutputPath() override { return OutputFileName(Folder, Entry, Form); }
-    void OutputDone(const std::string&) override {}
+    void Loaded(int layoutCount, int) override { Outcome.LayoutCount = layoutCount; }
+    std::string OutputPath() override { return Namer.Next(Folder, Outcome.File, Form); }
+    void OutputDone(const std::string& path, int layout, bool complete) override {
+        Outcome.Outputs.push_back({layout, path, complete, false});
+    }
 
 private:
     TConversionRun& Run;
     TLog& LogTo;
-    const std::string& Entry;
+    TOutputNamer& Namer;
     const std::string& Folder;
     TOutputForm Form;
     TRunProgress& Prog;
+    TFileOutcome& Outcome;
 };
 }  // namespace
 
@@ -86,11 +93,23 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
                         const std::string& programFolder) {
     std::string folder = PrepareOutputFolder(settings.OutputFolder, programFolder);
     FailedFiles = 0;
+    CountedDrawings = 0;
+    FNameProbes = 0;
+    if (ShardCount > 0) return RunShard(jobs, folder, settings);
     const bool parallel = Jobs > 1 && jobs.size() > 1;
     const int workers = parallel ? int(std::min<size_t>(size_t(Jobs), jobs.size())) : 1;
     const int threads = Threads > 0 ? Threads : std::max(DefaultJobs(), Jobs);
     THelperThreads helpers(std::max(threads - workers, 0));
-    if (parallel) return RunParallel(jobs, folder, settings, helpers);
+    TOutputNamer namer;
+    struct TNoteProbes {
+        int64_t& To;
+        TOutputNamer& From;
+        ~TNoteProbes() { To = From.Probes(); }
+    } noteProbes{FNameProbes, namer};
+    if (parallel) {
+        TProbeNaming naming(namer, folder, settings.OutputForm);
+        return RunParallel(jobs, folder, settings, helpers, naming);
+    }
     int converted = 0;
     TRunProgress progress;
     progress.FileCount = int(jobs.size());
@@ -98,10 +117,17 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
         progress.FileIndex = int(f);
         progress.File = jobs[f];
         progress.Layout = progress.LayoutCount = progress.Percent = 0;
+        TFileOutcome outcome;
+        outcome.Job = f;
+        outcome.File = jobs[f];
         try {
-            TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
+            TDirectReport report(*this, Log, namer, folder, settings.OutputForm, progress, outcome);
             converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
+            if (OnFileDone) OnFileDone(outcome);
         } catch (const std::exception& e) {
+            outcome.Failed = true;
+            outcome.Error = e.what();
+            if (OnFileDone) OnFileDone(outcome);
             if (Cancel && Cancel->load()) throw TRunError(jobs[f], e.what());
             if (!KeepGoing) throw TRunError(jobs[f], e.what());
             ++FailedFiles;
@@ -110,6 +136,30 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
     }
     Log.Append(std::to_string(converted) + " Dateien/Layout konvertiert...");
     return converted;
+}
+
+int LayoutsToConvert(int layoutCount, const TConvertSettings& settings) {
+    if (layoutCount < 1) return 0;
+    if (settings.LayoutChoice != lcSingleLayout) return layoutCount;
+    return settings.LayoutNumber >= 1 && settings.LayoutNumber <= layoutCount ? 1 : 0;
+}
+
+int CountOutputs(const std::string& entry, const TConvertSettings& settings, const std::atomic<bool>* cancel,
+                 bool loadXrefs) {
+    // Loaded as ConvertFile loads it, so that the count is the one its
+    // conversion finds. (A curve tolerance reads the drawing once more with
+    // finer curves; that changes no layout's emptiness, so it is not done.)
+    try {
+        TkrDXFImage g;
+        g.Cancel = cancel;
+        g.LoadXrefs = loadXrefs;
+        g.LoadFromFile(entry);
+        if (cancel && cancel->load()) throw ECancelled();
+        return LayoutsToConvert(g.LayoutCount(), settings);
+    } catch (const std::exception&) {
+        if (cancel && cancel->load()) throw;
+        return 0;  // its conversion fails to load it too and gives nothing
+    }
 }
 
 namespace {
@@ -253,6 +303,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
     // reported with its layout.
     ReportBounds(report, g.Converter->Bounds, "");
     int n = g.LayoutCount();
+    report.Loaded(n, LayoutsToConvert(n, settings));
     if (n < 1) {
         report.Log("Fehler: konnte folgende Datei nicht erstellen: " + folder);
         return 0;
@@ -271,10 +322,10 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
             ConvertLayout(g, i, path, settings, report, cancel, created, helpers);
         } catch (...) {
             // A text file an error ended stays with the lines written so far.
-            if (created && !cancelled()) report.OutputDone(path);
+            if (created && !cancelled()) report.OutputDone(path, i + 1, false);
             throw;
         }
-        report.OutputDone(path);
+        report.OutputDone(path, i + 1, true);
         ++converted;
     }
     return converted;

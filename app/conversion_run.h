@@ -33,6 +33,29 @@ struct TRunProgress {
 };
 
 class THelperThreads;
+class TRunNaming;
+
+// One output file of a drawing, as the run finished it.
+struct TOutputFile {
+    int Layout = 0;     // 1-based
+    std::string Path;   // in the output folder
+    // false: a text file an error ended, with the lines written so far.
+    bool Complete = true;
+    // A shard found the file at its name already, with exactly these bytes
+    // (written by an earlier try of the same shard): it was left as it is.
+    bool Existed = false;
+};
+
+// What became of one drawing of the job list.
+struct TFileOutcome {
+    size_t Job = 0;  // 0-based place in the whole job list
+    std::string File;
+    int LayoutCount = -1;  // -1: not loaded
+    std::vector<TOutputFile> Outputs;
+    std::vector<std::string> Warnings;  // in the order they were reported
+    bool Failed = false;
+    std::string Error;
+};
 
 class TConversionRun {
 public:
@@ -60,6 +83,10 @@ public:
     // bound left out or simplified (see model/limits.h): while loading (no
     // layout named) or while drawing a layout (named).
     std::function<void(const std::string& file, const std::string& message)> OnWarning;
+    // Called for each drawing the run took up, in job-list order, when it is
+    // done (also for the drawing whose error ends the run, before the error
+    // propagates).
+    std::function<void(const TFileOutcome&)> OnFileDone;
     // Set from outside (a signal) to stop between layouts and entities.
     const std::atomic<bool>* Cancel = nullptr;
     // Files converted at once. With more than one (and more than one file),
@@ -76,11 +103,29 @@ public:
     // while they are drawn (see THelperThreads); with as
     // many threads as Jobs, a run with Jobs 1 keeps to one processor.
     int Threads = 0;
+    // A share of the job list (ShardCount > 0): only the jobs k with
+    // k mod ShardCount == ShardIndex are converted, and each output gets the
+    // name a run of the whole list would give it in an empty output folder,
+    // whatever other shards write into the folder at the same time (see
+    // app/shard_names.h). Every output is written under a temporary name and
+    // gets its name only when complete; a name that is taken is never
+    // overwritten: a file there with exactly the output's bytes (an earlier
+    // try of the same shard) is left as it is, any other file ends the
+    // drawing with an error. A layout an error ended leaves no file.
+    int ShardIndex = 0;
+    int ShardCount = 0;
+    // Drawings of other shards a shard read to count their layouts.
+    int CountedDrawings = 0;
+    // Output names probed in the folder (runs that are no shard).
+    int64_t NameProbes() const { return FNameProbes; }
 
 private:
     TLog& Log;
+    int64_t FNameProbes = 0;
     int RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
-                    const TConvertSettings& settings, THelperThreads& helpers);
+                    const TConvertSettings& settings, THelperThreads& helpers, TRunNaming& naming);
+    int RunShard(const std::vector<std::string>& jobs, const std::string& folder,
+                 const TConvertSettings& settings);
 };
 
 // The number of files a run converts at once by default: one per processor.
@@ -120,13 +165,29 @@ public:
     // layout: 1-based layout being converted, 0 while loading; layoutCount:
     // the file's layouts, 0 while loading.
     virtual void Progress(int layout, int layoutCount, int percent) = 0;
+    // The drawing is loaded: its layouts, and how many of them are to be
+    // converted (the outputs it is to give).
+    virtual void Loaded(int layoutCount, int toConvert) {
+        (void)layoutCount;
+        (void)toConvert;
+    }
     // The path the next layout's output is written to (its name is chosen
     // now, as the layout begins).
     virtual std::string OutputPath() = 0;
-    // The output at path is complete, or (a text file an error ended) keeps
-    // the lines written so far.
-    virtual void OutputDone(const std::string& path) = 0;
+    // The output of layout (1-based) at path is complete, or (complete
+    // false: a text file an error ended) keeps the lines written so far.
+    virtual void OutputDone(const std::string& path, int layout, bool complete) = 0;
 };
+
+// The number of outputs a drawing of layoutCount layouts gives with the
+// settings' layout choice.
+int LayoutsToConvert(int layoutCount, const TConvertSettings& settings);
+
+// The outputs a drawing gives with these settings, found by loading it as
+// ConvertFile does (nothing is drawn or written); 0 when it cannot be loaded.
+// Raises only when cancel is set.
+int CountOutputs(const std::string& entry, const TConvertSettings& settings, const std::atomic<bool>* cancel,
+                 bool loadXrefs);
 
 // Converts the layouts to convert of one drawing; returns their number.
 // Raises the error that ended the file (ECancelled-like "Abgebrochen" when

@@ -52,19 +52,41 @@ bool Exists(const std::string& path) {
 }
 }  // namespace
 
-std::string OutputFileName(const std::string& outputFolder, const std::string& entry,
-                           TOutputForm form) {
-    const std::string base = outputFolder + OutputBaseName(entry);
-    const char* ext = form == ofText ? ".txt" : ".dxf";
-    std::string candidate = base + ext;
-    for (int k = 0; Exists(candidate); ++k) {
+std::string CandidateStem(const std::string& base, int p) {
+    if (p == 0) return base;
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, p - 1);
+    return base + std::string(buf, r.ptr);
+}
+
+namespace {
+// The first free candidate of base (folder included) and ext with a probe
+// index of at least from; p is set to its probe index.
+std::string FirstFree(const std::string& base, const char* ext, int from, int& p, int64_t& probes) {
+    for (p = from;; ++p) {
         // Bounded so a folder that somehow reports every name as taken cannot
         // keep the run searching for ever.
-        if (k > kMaxNameCounter)
-            throw EOutputNameError("Fehler: konnte folgende Datei nicht erstellen: " + base + ext);
-        char buf[16];
-        auto r = std::to_chars(buf, buf + sizeof buf, k);
-        candidate = base + std::string(buf, r.ptr) + ext;
+        if (p > kMaxProbeIndex) throw EOutputNameError("Fehler: konnte folgende Datei nicht erstellen: " + base + ext);
+        std::string candidate = CandidateStem(base, p) + ext;
+        ++probes;
+        if (!Exists(candidate)) return candidate;
     }
-    return candidate;
+}
+}  // namespace
+
+std::string OutputFileName(const std::string& outputFolder, const std::string& entry,
+                           TOutputForm form) {
+    int p = 0;
+    int64_t probes = 0;
+    return FirstFree(outputFolder + OutputBaseName(entry), form == ofText ? ".txt" : ".dxf", 0, p, probes);
+}
+
+std::string TOutputNamer::Next(const std::string& outputFolder, const std::string& entry, TOutputForm form) {
+    const std::string base = outputFolder + OutputBaseName(entry);
+    const char* ext = form == ofText ? ".txt" : ".dxf";
+    int& from = FFrom[base + ext];
+    int p = 0;
+    std::string name = FirstFree(base, ext, from, p, FProbes);
+    from = p;
+    return name;
 }

@@ -7,12 +7,16 @@
 // holds exactly what that run would have written so far) and renames the
 // temporary file to it, and then handles the file's error as that run would.
 // When an error ends the run or the user interrupts it, the workers stop and
-// every output not yet named is removed.
+// every output not yet named is removed. A shard converts its share of the
+// job list the same way, its outputs taking the names planned for them
+// (TRunNaming, app/shard_run.cpp) instead.
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -21,17 +25,21 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "app/conversion_run.h"
 #include "app/output_names.h"
+#include "app/run_naming.h"
 #include "output/errors.h"
 
 namespace {
 
 // One step of a file's conversion, kept until the file's turn comes.
 struct TEvent {
-    enum { evLog, evWarning, evName, evOutput } Kind;
+    enum { evLog, evWarning, evLoaded, evName, evOutput } Kind;
     std::string Text;  // the line, the message, or the temporary path
+    int Layout = 0;    // evLoaded: the layouts found; evOutput: the layout
+    int Count = 0;     // evLoaded: the layouts to convert; evOutput: 1 complete, 0 not
 };
 
 struct TFileState {
@@ -51,12 +59,24 @@ struct TShared {
     std::atomic<bool> Stop{false};
 };
 
+// The machine and the process, for temporary names in a folder that
+// processes on other machines (shards) may write into at the same time.
+std::string ProcessTag() {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+    std::string tag;
+    for (const char* c = host; *c && tag.size() < 64; ++c)
+        tag += (std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' || *c == '.') ? *c : '_';
+    return tag + "-" + std::to_string(::getpid());
+}
+
 // Collects what one file's conversion reports; outputs go to temporary
-// files named after the process and the file's place in the job list.
+// files named after the machine, the process and the file's place in the
+// whole job list, so that no two processes ever make the same one.
 class TQueuedReport : public TFileReport {
 public:
-    TQueuedReport(TShared& shared, size_t index, const std::string& folder)
-        : Shared(shared), Index(index), Folder(folder) {}
+    TQueuedReport(TShared& shared, size_t index, size_t job, const std::string& folder, const std::string& tag)
+        : Shared(shared), Index(index), Job(job), Folder(folder), Tag(tag) {}
     void Log(const std::string& line) override { Add(TEvent::evLog, line); }
     void Warning(const std::string& message) override { Add(TEvent::evWarning, message); }
     void Progress(int layout, int layoutCount, int percent) override {
@@ -65,23 +85,29 @@ public:
         Shared.Files[Index].LayoutCount = layoutCount;
         Shared.Files[Index].Percent = percent;
     }
+    void Loaded(int layoutCount, int toConvert) override { Add({TEvent::evLoaded, "", layoutCount, toConvert}); }
     std::string OutputPath() override {
         // Ends in ".tmp", so it is never a name the run gives an output.
-        std::string path = Folder + ".dxf2plandrop-" + std::to_string(::getpid()) + "-" + std::to_string(Index) + "-" +
-                           std::to_string(++Count) + ".tmp";
+        std::string path =
+            Folder + ".dxf2plandrop-" + Tag + "-" + std::to_string(Job) + "-" + std::to_string(++Count) + ".tmp";
         Add(TEvent::evName, path);
         return path;
     }
-    void OutputDone(const std::string& path) override { Add(TEvent::evOutput, path); }
+    void OutputDone(const std::string& path, int layout, bool complete) override {
+        Add({TEvent::evOutput, path, layout, complete ? 1 : 0});
+    }
 
 private:
-    void Add(decltype(TEvent::Kind) kind, const std::string& text) {
+    void Add(decltype(TEvent::Kind) kind, const std::string& text) { Add({kind, text}); }
+    void Add(TEvent e) {
         std::lock_guard<std::mutex> lock(Shared.Mutex);
-        Shared.Files[Index].Events.push_back({kind, text});
+        Shared.Files[Index].Events.push_back(std::move(e));
     }
     TShared& Shared;
     size_t Index;
+    size_t Job;
     const std::string& Folder;
+    const std::string& Tag;
     int Count = 0;
 };
 
@@ -99,6 +125,31 @@ bool RenameNoReplace(const std::string& from, const std::string& to, int& error)
     return true;
 }
 
+// Whether the regular file at path (not a link) holds exactly the bytes of
+// the file at other.
+bool SameBytes(const std::string& other, const std::string& path) {
+    struct stat a {}, b {};
+    if (::lstat(path.c_str(), &a) != 0 || !S_ISREG(a.st_mode) || ::stat(other.c_str(), &b) != 0 ||
+        a.st_size != b.st_size)
+        return false;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* g = f ? std::fopen(other.c_str(), "rb") : nullptr;
+    bool same = f && g;
+    static constexpr size_t kChunk = 1 << 16;
+    std::vector<char> x(same ? kChunk : 0), y(same ? kChunk : 0);
+    while (same) {
+        size_t n = std::fread(x.data(), 1, kChunk, f), m = std::fread(y.data(), 1, kChunk, g);
+        if (n != m || std::memcmp(x.data(), y.data(), n) != 0) same = false;
+        if (n < kChunk) {
+            if (std::ferror(f) || std::ferror(g)) same = false;
+            break;
+        }
+    }
+    if (f) std::fclose(f);
+    if (g) std::fclose(g);
+    return same;
+}
+
 std::string ReplaceAll(std::string s, const std::string& what, const std::string& with) {
     for (size_t at = 0; !what.empty() && (at = s.find(what, at)) != std::string::npos; at += with.size())
         s.replace(at, what.size(), with);
@@ -113,10 +164,11 @@ void RemoveTemporaries(const TFileState& f) {
 }  // namespace
 
 int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
-                                const TConvertSettings& settings, THelperThreads& helpers) {
+                                const TConvertSettings& settings, THelperThreads& helpers, TRunNaming& naming) {
     TShared shared;
     shared.Files.resize(jobs.size());
     std::atomic<size_t> next{0};
+    const std::string tag = ProcessTag();
     auto work = [&] {
         // Signals go to the calling thread, whose handler sets the cancel flag.
         sigset_t block;
@@ -126,7 +178,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
         sigaddset(&block, SIGHUP);
         pthread_sigmask(SIG_BLOCK, &block, nullptr);
         for (size_t k; !shared.Stop.load() && (k = next.fetch_add(1)) < jobs.size();) {
-            TQueuedReport report(shared, k, folder);
+            TQueuedReport report(shared, k, naming.Job(k), folder, tag);
             int converted = 0;
             bool failed = false;
             std::string error;
@@ -196,14 +248,29 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
             if (Cancel && Cancel->load()) {
                 // Interrupted: nothing more is named; TFinish removes the rest.
                 shared.Stop.store(true);
+                lock.unlock();
+                if (OnFileDone) {
+                    TFileOutcome outcome;
+                    outcome.Job = naming.Job(k);
+                    outcome.File = entry;
+                    outcome.Failed = true;
+                    outcome.Error = "Abgebrochen";
+                    OnFileDone(outcome);
+                }
                 throw TRunError(entry, "Abgebrochen");
             }
             file = std::move(shared.Files[k]);
             shared.Files[k] = TFileState{};
         }
         // The file's turn: its outputs take their names now, in order.
+        TFileOutcome outcome;
+        outcome.Job = naming.Job(k);
+        outcome.File = entry;
+        int toConvert = 0;
+        for (const TEvent& e : file.Events)
+            if (e.Kind == TEvent::evLoaded) toConvert = e.Count;
         std::map<std::string, std::string> names;  // temporary path -> name
-        std::string renameError;
+        std::string renameError = naming.Begin(k, entry, toConvert);
         for (const TEvent& e : file.Events) {
             if (!renameError.empty()) {
                 if (e.Kind == TEvent::evName || e.Kind == TEvent::evOutput) std::remove(e.Text.c_str());
@@ -212,11 +279,13 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
             switch (e.Kind) {
                 case TEvent::evLog: Log.Append(e.Text); break;
                 case TEvent::evWarning:
+                    outcome.Warnings.push_back(e.Text);
                     if (OnWarning) OnWarning(entry, e.Text);
                     break;
+                case TEvent::evLoaded: outcome.LayoutCount = e.Layout; break;
                 case TEvent::evName:
                     try {
-                        names[e.Text] = OutputFileName(folder, entry, settings.OutputForm);
+                        names[e.Text] = naming.Next();
                     } catch (const std::exception& ex) {
                         renameError = ex.what();
                         std::remove(e.Text.c_str());
@@ -224,11 +293,23 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
                     break;
                 case TEvent::evOutput: {
                     const std::string& name = names[e.Text];
-                    int error = 0;
-                    if (!RenameNoReplace(e.Text, name, error)) {
-                        renameError = "cannot create '" + name + "': " + std::strerror(error);
+                    const bool complete = e.Count != 0;
+                    if (!complete && !naming.KeepPartial()) {
                         std::remove(e.Text.c_str());
+                        break;
                     }
+                    int error = 0;
+                    bool existed = false;
+                    if (!RenameNoReplace(e.Text, name, error)) {
+                        const bool planned = error == EEXIST && complete && naming.AcceptIdentical();
+                        existed = planned && SameBytes(e.Text, name);
+                        if (!existed)
+                            renameError = "cannot create '" + name + "': " + std::strerror(error) +
+                                          (planned ? " (with other bytes than this output)" : "");
+                        std::remove(e.Text.c_str());
+                        if (!existed) break;
+                    }
+                    outcome.Outputs.push_back({e.Layout, name, complete, existed});
                     break;
                 }
             }
@@ -240,10 +321,14 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
         bool failed = file.Failed || !renameError.empty();
         if (!failed) {
             converted += file.Converted;
+            if (OnFileDone) OnFileDone(outcome);
             continue;
         }
         std::string message = renameError.empty() ? file.Error : renameError;
         for (const auto& [tmp, name] : names) message = ReplaceAll(message, tmp, name);
+        outcome.Failed = true;
+        outcome.Error = message;
+        if (OnFileDone) OnFileDone(outcome);
         if (!KeepGoing) throw TRunError(entry, message);
         ++FailedFiles;
         if (OnFileError) OnFileError(entry, message);

@@ -13,9 +13,12 @@
 
 #include "app/conversion_run.h"
 #include "app/output_names.h"
+#include "app/paths.h"
 #include "app/printable.h"
 #include "app/project.h"
 #include "cli/command_line.h"
+#include "cli/run_report.h"
+#include "cli/shard_option.h"
 #include "model/errors.h"
 #include "model/geometry.h"
 
@@ -121,11 +124,12 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
            "--save-project", [&o](const std::string& v) { o.ProjectOut = v; },
            "write the job list and settings of this run to a project file")
         ->type_name("FILE.kpj");
+    AddShardOptions(cmd, o);
     cmd.add_option("FILE", o.Files, "drawings to convert (added to the project's job list)")
         ->type_name("")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     cmd.callback([&o] {
-        if (o.Files.empty() && !o.ProjectIn) throw CLI::ValidationError("convert", "no input file");
+        if (o.Files.empty() && !o.ProjectIn && !o.FilesFrom) throw CLI::ValidationError("convert", "no input file");
     });
 }
 
@@ -145,6 +149,7 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
         return 1;
     }
     for (const auto& f : o.Files) project.Jobs.Add(f);
+    if (o.FilesFrom && !AddFilesFrom(*o.FilesFrom, project.Jobs, err)) return 1;
     TConvertSettings& s = project.Settings;
     if (!o.ProjectIn) s.OutputFolder = cwd;
     if (o.OutputFolder) s.OutputFolder = *o.OutputFolder;
@@ -170,6 +175,11 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
 
     TStreamLog log(out);
     TConversionRun run(log);
+    run.ShardIndex = o.ShardIndex;
+    run.ShardCount = o.ShardCount;
+    TRunReport report;
+    if (o.Report) run.OnFileDone = [&](const TFileOutcome& f) { report.Add(f); };
+    std::string runError;
     run.KeepGoing = o.KeepGoing;
     run.LoadXrefs = !o.NoXref;
     run.Jobs = o.Jobs ? *o.Jobs : DefaultJobs();
@@ -199,6 +209,7 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
         // The message does not say which folder.
         progress.Clear();
         err << Printable("dxf2plandrop: " + s.OutputFolder + ": " + e.what()) << "\n";
+        runError = e.what();
         status = 1;
     } catch (const TRunError& e) {
         progress.Clear();
@@ -210,11 +221,29 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
         status = 1;
     }
     progress.Clear();
+    ReportCountedDrawings(run, project.Jobs.Elements().size(), err);
     std::signal(SIGINT, previous);
     std::signal(SIGXFSZ, previousXfsz);
     if (gInterrupted.load()) {
         err << "dxf2plandrop: interrupted\n";
-        return 130;
+        status = 130;
+    }
+    if (o.Report) {
+        TReportedRun r;
+        r.Jobs = &project.Jobs.Elements();
+        r.ShardIndex = o.ShardIndex;
+        r.ShardCount = o.ShardCount;
+        r.OutputFolder = WithTrailingSlash(s.OutputFolder);
+        r.Form = s.OutputForm;
+        r.ExitStatus = status;
+        r.CountedDrawings = run.CountedDrawings;
+        r.Error = runError;
+        try {
+            report.Write(*o.Report, r);
+        } catch (const std::exception& e) {
+            err << Printable(std::string("dxf2plandrop: ") + e.what()) << "\n";
+            if (status == 0) status = 1;
+        }
     }
     return status;
 }

@@ -23,6 +23,9 @@ struct TConvertOptions {
     std::optional<std::string> ProjectIn;     // --project FILE.kpj
     std::optional<std::string> ProjectOut;    // --save-project FILE.kpj
     double CurveTolerance = 0;                // --curve-tolerance U (target units; 0: fixed counts)
+    int32_t ShardIndex = 0, ShardCount = 0;   // --shard I/N (ShardCount 0: the whole list)
+    std::optional<std::string> Report;        // --report FILE.json
+    std::optional<std::string> FilesFrom;     // --files-from LIST (one path per line, - for standard input)
     std::vector<std::string> Files;
 };
 

@@ -51,7 +51,7 @@ public:
         if (layout == 0) FreeWhileLoading.push_back(Helpers.Free());
     }
     std::string OutputPath() override { return Folder + std::to_string(++Count) + Ext; }
-    void OutputDone(const std::string& path) override { Outputs.push_back(path); }
+    void OutputDone(const std::string& path, int, bool) override { Outputs.push_back(path); }
 
     std::string Folder;
     const char* Ext;

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
+#include "app/conversion_run.h"
+#include "app/log.h"
 #include "app/output_names.h"
 #include "app/temp_folder.h"
 
@@ -118,6 +121,63 @@ TEST(OutputName, NeverLeavesTheOutputFolder) {
     // The rule also holds when the name is taken.
     WriteBytes(t.Path + "noname.dxf", "");
     EXPECT_EQ(OutputFileName(t.Path, "..", ofDXF), t.Path + "noname0.dxf");
+}
+
+TEST(OutputName, ARunGoesOnFromTheNameItGaveLast) {
+    TTempFolder t;
+    for (const char* f : {"plan.txt", "plan0.txt", "plan1.txt", "plan3.txt"}) WriteBytes(t.Path + f, "");
+    TOutputNamer namer;
+    auto next = [&](const std::string& entry, bool create = true) {
+        std::string p = namer.Next(t.Path, entry, ofText);
+        EXPECT_EQ(p, OutputFileName(t.Path, entry, ofText));  // the rule's own name
+        if (create) WriteBytes(p, "");
+        return p.substr(t.Path.size());
+    };
+    EXPECT_EQ(next("/a/plan.dxf"), "plan2.txt");  // 4 probes: plan, plan0, plan1, plan2
+    EXPECT_EQ(next("/b/plan.dxf"), "plan4.txt");  // 3 more: plan2, plan3, plan4
+    // A name whose layout ended before its file was made is given again.
+    EXPECT_EQ(next("/a/plan.dxf", false), "plan5.txt");  // plan4, plan5
+    EXPECT_EQ(next("/a/plan.dxf"), "plan5.txt");         // plan5
+    // Another base name and the other form count on their own.
+    EXPECT_EQ(next("/a/plan0.dxf"), "plan00.txt");  // plan0, plan00
+    EXPECT_EQ(namer.Next(t.Path, "/a/plan.dxf", ofDXF), t.Path + "plan.dxf");  // 1
+    EXPECT_EQ(namer.Probes(), 4 + 3 + 2 + 1 + 2 + 1);
+}
+
+TEST(OutputName, TenThousandLayoutsOfOneDrawingProbeTwiceEach) {
+    // One drawing of 10 000 paper layouts besides the model, each with a
+    // block of one line: 10 001 text files plan.txt, plan0.txt ..
+    // plan9999.txt. Probing every name from the start would cost 50 million
+    // probes; from the name given last, 1 for the first and 2 for each other.
+    TTempFolder t;
+    const int n = 10000;
+    std::string d = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nBLOCK_RECORD\n0\nBLOCK_RECORD\n5\n1F\n2\n*Model_Space\n";
+    for (int i = 0; i < n; ++i) d += "0\nBLOCK_RECORD\n5\n" + std::to_string(1000 + i) + "\n2\n*Paper_Space" + std::to_string(i) + "\n";
+    d += "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\n*Model_Space\n0\nENDBLK\n";
+    for (int i = 0; i < n; ++i)
+        d += "0\nBLOCK\n2\n*Paper_Space" + std::to_string(i) + "\n67\n1\n0\nLINE\n67\n1\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDBLK\n";
+    d += "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDSEC\n"
+         "0\nSECTION\n2\nOBJECTS\n0\nLAYOUT\n1\nModel\n330\n1F\n";
+    for (int i = 0; i < n; ++i) d += "0\nLAYOUT\n1\nL" + std::to_string(i) + "\n330\n" + std::to_string(1000 + i) + "\n";
+    d += "0\nENDSEC\n0\nEOF\n";
+    WriteBytes(t.Path + "plan.dxf", d);
+    TMemoryLog log;
+    TConversionRun run(log);
+    run.Jobs = 1;
+    TConvertSettings s;
+    s.OutputFolder = t.Path + "out";
+    s.OutputForm = ofText;
+    std::set<std::string> names;
+    run.OnFileDone = [&](const TFileOutcome& f) {
+        for (const TOutputFile& o : f.Outputs) names.insert(o.Path.substr(s.OutputFolder.size() + 1));
+    };
+    EXPECT_EQ(run.Run({t.Path + "plan.dxf"}, s, t.Path), n + 1);
+    EXPECT_EQ(run.NameProbes(), 1 + 2 * n);
+    ASSERT_EQ(names.size(), size_t(n + 1));
+    EXPECT_EQ(names.count("plan.txt"), 1u);
+    EXPECT_EQ(names.count("plan9999.txt"), 1u);
+    EXPECT_EQ(names.count("plan10000.txt"), 0u);
+    EXPECT_TRUE(fs::exists(s.OutputFolder + "/plan9999.txt"));
 }
 
 TEST(OutputFolder, EmptyTextMeansProgramFolder) {
