@@ -127,6 +127,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
         pthread_sigmask(SIG_BLOCK, &block, nullptr);
         for (size_t k; !shared.Stop.load() && (k = next.fetch_add(1)) < jobs.size();) {
             TQueuedReport report(shared, k, folder);
+            report.German = GermanWarnings;
             int converted = 0;
             bool failed = false;
             std::string error;
