@@ -91,18 +91,23 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
     const int threads = Threads > 0 ? Threads : std::max(DefaultJobs(), Jobs);
     THelperThreads helpers(std::max(threads - workers, 0));
     if (parallel) return RunParallel(jobs, folder, settings, helpers);
-    int converted = 0;
+    Converted = 0;
+    int& converted = Converted;
     TRunProgress progress;
     progress.FileCount = int(jobs.size());
     for (size_t f = 0; f < jobs.size(); ++f) {
         progress.FileIndex = int(f);
         progress.File = jobs[f];
         progress.Layout = progress.LayoutCount = progress.Percent = 0;
+        TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
+        report.German = GermanWarnings;
+        // The file's turn is shown before its reading begins (which may wait).
+        if (OnProgress) OnProgress(progress);
         try {
-            TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
-            report.German = GermanWarnings;
-            converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
+            ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
+            converted += report.Converted;
         } catch (const std::exception& e) {
+            converted += report.Converted;
             if (Cancel && Cancel->load()) throw TRunError(jobs[f], e.what());
             if (!KeepGoing) throw TRunError(jobs[f], e.what());
             ++FailedFiles;
@@ -298,6 +303,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         }
         report.OutputDone(path);
         ++converted;
+        ++report.Converted;
     }
     return converted;
 }

@@ -49,6 +49,9 @@ public:
             const std::string& programFolder);
 
     bool KeepGoing = false;
+    // Layouts converted so far by the run: the count line's number, and what
+    // was converted before an error or an interrupt ended it.
+    int Converted = 0;
     // External references are loaded (false: each shows its path, for
     // drawings from untrusted sources, which could name any file).
     bool LoadXrefs = true;
@@ -123,6 +126,9 @@ public:
     virtual ~TFileReport() = default;
     // The run's own warnings in German (TConversionRun::GermanWarnings).
     bool German = false;
+    // Layouts of the file converted so far (ConvertFile counts them, also
+    // when an error ends the file later).
+    int Converted = 0;
     virtual void Log(const std::string& line) = 0;
     virtual void Warning(const std::string& message) = 0;
     // layout: 1-based layout being converted, 0 while loading; layoutCount:

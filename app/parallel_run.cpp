@@ -169,7 +169,8 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
         }
     } finish{shared, workers, committed};
 
-    int converted = 0;
+    Converted = 0;
+    int& converted = Converted;
     TRunProgress progress;
     progress.FileCount = int(jobs.size());
     for (size_t k = 0; k < jobs.size(); ++k) {
