@@ -184,6 +184,9 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
                          e.Reason)
             << "\n";
         return 1;
+    } catch (const std::exception& e) {
+        err << Printable("dxf2plandrop: " + AbsolutePath(*o.ProjectIn, cwd) + ": " + e.what()) << "\n";
+        return 1;
     }
     for (const auto& f : o.Files) project.Jobs.Add(f);
     TConvertSettings& s = project.Settings;
@@ -207,6 +210,9 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
             err << Printable("dxf2plandrop: " + AbsolutePath(*o.ProjectOut, cwd) + ": cannot save the project: " +
                              e.Reason)
                 << "\n";
+            return 1;
+        } catch (const std::exception& e) {
+            err << Printable("dxf2plandrop: " + AbsolutePath(*o.ProjectOut, cwd) + ": " + e.what()) << "\n";
             return 1;
         }
     }
