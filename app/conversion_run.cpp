@@ -110,7 +110,8 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
         TProbeNaming naming(namer, folder, settings.OutputForm);
         return RunParallel(jobs, folder, settings, helpers, naming);
     }
-    int converted = 0;
+    Converted = 0;
+    int& converted = Converted;
     TRunProgress progress;
     progress.FileCount = int(jobs.size());
     for (size_t f = 0; f < jobs.size(); ++f) {
@@ -120,11 +121,16 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
         TFileOutcome outcome;
         outcome.Job = f;
         outcome.File = jobs[f];
+        TDirectReport report(*this, Log, namer, folder, settings.OutputForm, progress, outcome);
+        report.German = GermanWarnings;
+        // The file's turn is shown before its reading begins (which may wait).
+        if (OnProgress) OnProgress(progress);
         try {
-            TDirectReport report(*this, Log, namer, folder, settings.OutputForm, progress, outcome);
-            converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
+            ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
+            converted += report.Converted;
             if (OnFileDone) OnFileDone(outcome);
         } catch (const std::exception& e) {
+            converted += report.Converted;
             outcome.Failed = true;
             outcome.Error = e.what();
             if (OnFileDone) OnFileDone(outcome);
@@ -168,6 +174,22 @@ namespace {
 void ReportBounds(TFileReport& report, TBoundHits& hits, const std::string& where) {
     for (const std::string& m : hits.Messages()) report.Warning(where + m);
     hits.Clear();
+}
+
+// A layout without a visible entity converts all the same (an empty text
+// file, a DXF file without entities); the user learns why it is empty.
+std::string EmptyLayoutWarning(int number, bool german) {
+    const std::string n = std::to_string(number);
+    return german ? "Layout " + n + " ist leer: es enthält nichts Sichtbares, die Ausgabe bleibt leer"
+                  : "layout " + n + " is empty: it has no visible entity, so its output is empty";
+}
+
+// A single layout number beyond the drawing's layouts converts nothing of it.
+std::string MissingLayoutWarning(int32_t number, int count, bool german) {
+    const std::string n = std::to_string(number), c = std::to_string(count);
+    if (german)
+        return "Layout " + n + " nicht konvertiert: die Zeichnung hat nur " + c + (count == 1 ? " Layout" : " Layouts");
+    return "layout " + n + " not converted: the drawing has only " + c + (count == 1 ? " layout" : " layouts");
 }
 
 // One of the run's spare threads while it is held (none when none is free).
@@ -248,6 +270,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         g.DrawOnSink(sink, rect);
         if (cancelled()) throw ECancelled();
         ReportBounds(report, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
+        if (g.EntitiesDrawn == 0) report.Warning(EmptyLayoutWarning(i + 1, report.German));
         if (g.DrawTruncated)
             report.Warning("layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
                            std::to_string(g.WorkBudget) + " units of work (entities and points)");
@@ -299,17 +322,21 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         g.Converter->FinishOnThread = false;
     }
     g.OnProgress = nullptr;
-    // What loading left out concerns every layout; what drawing leaves out is
-    // reported with its layout.
-    ReportBounds(report, g.Converter->Bounds, "");
     int n = g.LayoutCount();
     report.Loaded(n, LayoutsToConvert(n, settings));
     if (n < 1) {
         report.Log("Fehler: konnte folgende Datei nicht erstellen: " + folder);
+        ReportBounds(report, g.Converter->Bounds, "");
         return 0;
     }
     report.Log(entry + " geladen...");
     report.Log(std::to_string(n) + " Layouts gefunden...");
+    // What loading left out concerns every layout and is reported below the
+    // drawing's own lines; what drawing leaves out is reported with its
+    // layout.
+    ReportBounds(report, g.Converter->Bounds, "");
+    if (settings.LayoutChoice == lcSingleLayout && (settings.LayoutNumber < 1 || settings.LayoutNumber > n))
+        report.Warning(MissingLayoutWarning(settings.LayoutNumber, n, report.German));
     for (int i = 0; i < n; ++i) {
         if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
         if (cancelled()) throw ECancelled();
@@ -327,6 +354,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         }
         report.OutputDone(path, i + 1, true);
         ++converted;
+        ++report.Converted;
     }
     return converted;
 }

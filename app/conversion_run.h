@@ -72,21 +72,30 @@ public:
             const std::string& programFolder);
 
     bool KeepGoing = false;
+    // Layouts converted so far by the run: the count line's number, and what
+    // was converted before an error or an interrupt ended it.
+    int Converted = 0;
     // External references are loaded (false: each shows its path, for
     // drawings from untrusted sources, which could name any file).
     bool LoadXrefs = true;
     int FailedFiles = 0;
     std::function<void(const std::string& file, const std::string& message)> OnFileError;
     std::function<void(const TRunProgress&)> OnProgress;
-    // A drawing that converted only in part: the file and a message. A
-    // layout that reached the drawing's work bound, and geometry a resource
-    // bound left out or simplified (see model/limits.h): while loading (no
-    // layout named) or while drawing a layout (named).
+    // A drawing that converted only in part, or not as asked: the file and a
+    // message. A layout that reached the drawing's work bound, and geometry
+    // a resource bound left out or simplified (see model/limits.h): while
+    // loading (no layout named) or while drawing a layout (named); a layout
+    // that draws nothing; a single layout number the drawing does not have.
+    // Each comes after the drawing's " geladen..." line.
     std::function<void(const std::string& file, const std::string& message)> OnWarning;
     // Called for each drawing the run took up, in job-list order, when it is
     // done (also for the drawing whose error ends the run, before the error
     // propagates).
     std::function<void(const TFileOutcome&)> OnFileDone;
+    // The warnings of the run's own (an empty layout, a missing layout
+    // number) in German, for the window's log; the bounds' messages stay as
+    // the model gives them.
+    bool GermanWarnings = false;
     // Set from outside (a signal) to stop between layouts and entities.
     const std::atomic<bool>* Cancel = nullptr;
     // Files converted at once. With more than one (and more than one file),
@@ -160,6 +169,11 @@ private:
 class TFileReport {
 public:
     virtual ~TFileReport() = default;
+    // The run's own warnings in German (TConversionRun::GermanWarnings).
+    bool German = false;
+    // Layouts of the file converted so far (ConvertFile counts them, also
+    // when an error ends the file later).
+    int Converted = 0;
     virtual void Log(const std::string& line) = 0;
     virtual void Warning(const std::string& message) = 0;
     // layout: 1-based layout being converted, 0 while loading; layoutCount:

@@ -84,3 +84,9 @@ bool TPrefFolders::WriteTo(const std::string& path) const {
     out.close();
     return !out.fail();
 }
+
+void TPrefFolders::Remove(size_t index) {
+    if (index >= Folders.size()) return;
+    Folders.erase(Folders.begin() + std::ptrdiff_t(index));
+    Save();
+}

@@ -45,6 +45,10 @@ public:
     // (the list is changed all the same).
     void AddToPrefFolders(const std::string& folder);
 
+    // Removes the entry at index (nothing for an index outside the list) and
+    // rewrites "folders.dat" as AddToPrefFolders does.
+    void Remove(size_t index);
+
     // Rewrites "folders.dat"; returns false when it could not be written. A
     // program folder that refuses the file hands it on to the user folder
     // (created when missing).

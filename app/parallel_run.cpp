@@ -179,6 +179,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
         pthread_sigmask(SIG_BLOCK, &block, nullptr);
         for (size_t k; !shared.Stop.load() && (k = next.fetch_add(1)) < jobs.size();) {
             TQueuedReport report(shared, k, naming.Job(k), folder, tag);
+            report.German = GermanWarnings;
             int converted = 0;
             bool failed = false;
             std::string error;
@@ -220,7 +221,8 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
         }
     } finish{shared, workers, committed};
 
-    int converted = 0;
+    Converted = 0;
+    int& converted = Converted;
     TRunProgress progress;
     progress.FileCount = int(jobs.size());
     for (size_t k = 0; k < jobs.size(); ++k) {

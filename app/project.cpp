@@ -1,6 +1,8 @@
 #include "app/project.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -43,10 +45,7 @@ public:
 
     bool ReadInt32(int32_t& v) {
         unsigned char b[4];
-        if (Remaining < 4 || !In.read(reinterpret_cast<char*>(b), 4)) {
-            Failure = "unerwartetes Dateiende";
-            return false;
-        }
+        if (Remaining < 4 || !In.read(reinterpret_cast<char*>(b), 4)) return Fail("unerwartetes Dateiende", "unexpected end of file");
         Remaining -= 4;
         v = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
                                  uint32_t(b[3]) << 24);
@@ -56,26 +55,25 @@ public:
     bool ReadString(std::string& s) {
         int32_t len = 0;
         if (!ReadInt32(len)) return false;
-        if (len < 0) {
-            Failure = "ungültige Textlänge (" + IntText(len) + ")";
-            return false;
-        }
-        if (static_cast<uint64_t>(len) > Remaining) {
-            Failure = "Textlänge " + IntText(len) + " reicht über das Dateiende hinaus";
-            return false;
-        }
+        if (len < 0) return Fail("ungültige Textlänge (" + IntText(len) + ")", "invalid text length " + IntText(len));
+        if (static_cast<uint64_t>(len) > Remaining)
+            return Fail("Textlänge " + IntText(len) + " reicht über das Dateiende hinaus",
+                        "text length " + IntText(len) + " reaches past the end of the file");
         s.assign(static_cast<size_t>(len), '\0');
-        if (!In.read(s.data(), len)) {
-            Failure = "unerwartetes Dateiende";
-            return false;
-        }
+        if (!In.read(s.data(), len)) return Fail("unerwartetes Dateiende", "unexpected end of file");
         Remaining -= static_cast<uint64_t>(len);
         return true;
     }
 
-    std::string Failure;
+    // The reason in German (the window's box) and in English.
+    std::string Failure, FailureEn;
 
 private:
+    bool Fail(std::string german, std::string english) {
+        Failure = std::move(german);
+        FailureEn = std::move(english);
+        return false;
+    }
     std::ifstream& In;
     uint64_t Remaining;
 };
@@ -117,15 +115,19 @@ void TProject::SaveFile(const std::string& path) {
     try {
         bytes = EncodeProject(Jobs, Settings);
     } catch (const EProjectError&) {
-        throw EProjectError(SaveError(path));
+        throw EProjectError(SaveError(path), "a path is too long for a project file");
     }
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw EProjectError(SaveError(path), "is a folder");
+    errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw EProjectError(SaveError(path));
+    if (!out) throw EProjectError(SaveError(path), errno ? std::strerror(errno) : "cannot be created");
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    errno = 0;
     out.close();
     // A write that failed (disk full, ...) is reported like a file that could
     // not be created, rather than passing for a saved project.
-    if (out.fail()) throw EProjectError(SaveError(path));
+    if (out.fail()) throw EProjectError(SaveError(path), errno ? std::strerror(errno) : "cannot be written");
     Setsavedfilename(path);
 }
 
@@ -137,40 +139,44 @@ void TProject::OpenFile(const std::string& path) {
 
     std::error_code ec;
     std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
+    const bool isFolder = std::filesystem::is_directory(path, ec);
+    errno = 0;
+    if (!isFolder) in.open(path, std::ios::binary);
     if (!in.is_open())
-        throw EProjectError("KPJ Projekt Datei öffnen: Konnte folgende Datei nicht öffnen: " + name +
-                            " !");
+        throw EProjectError("KPJ Projekt Datei öffnen: Konnte folgende Datei nicht öffnen: " + name + " !",
+                            isFolder ? "is a folder" : errno ? std::strerror(errno) : "cannot be opened");
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
     if (size < 0 || !in)
-        throw EProjectError("KPJ Projekt Datei öffnen: Konnte folgende Datei nicht öffnen: " + name +
-                            " !");
+        throw EProjectError("KPJ Projekt Datei öffnen: Konnte folgende Datei nicht öffnen: " + name + " !",
+                            "cannot be read");
 
     char title[kProgramTitle.size()];
     in.read(title, sizeof title);
     if (in.gcount() != static_cast<std::streamsize>(sizeof title) ||
         std::string_view(title, sizeof title) != kProgramTitle)
-        throw EProjectError("Dies ist keine gültige KPJ Projekt Datei");
+        throw EProjectError("Dies ist keine gültige KPJ Projekt Datei",
+                            "not a project file: it does not start with \"" + std::string(kProgramTitle) + "\"");
 
     // From here on a damaged file ends the loading with the entries and
     // settings read so far kept.
     DelallPics();
     TProjectReader r(in, static_cast<uint64_t>(size) - sizeof title);
-    auto damaged = [&](const std::string& what) {
-        return EProjectError("KPJ Projekt Datei öffnen: Die Datei " + name + " ist beschädigt: " +
-                             what + " !");
+    auto damaged = [&](const std::string& what, const std::string& english) {
+        return EProjectError("KPJ Projekt Datei öffnen: Die Datei " + name + " ist beschädigt: " + what + " !",
+                             "damaged project file: " + english);
     };
     int32_t n = 0;
-    if (!r.ReadInt32(n)) throw damaged(r.Failure);
-    if (n < 0) throw damaged("ungültige Anzahl der Einträge (" + IntText(n) + ")");
+    if (!r.ReadInt32(n)) throw damaged(r.Failure, r.FailureEn);
+    if (n < 0) throw damaged("ungültige Anzahl der Einträge (" + IntText(n) + ")", "invalid entry count " + IntText(n));
     for (int32_t i = 0; i < n; ++i) {
         // No room is reserved for the announced count: an enormous count
         // ends at the file's end like a truncated file.
         std::string entry;
         if (!r.ReadString(entry))
-            throw damaged(r.Failure + " nach " + IntText(i) + " von " + IntText(n) + " Einträgen");
+            throw damaged(r.Failure + " nach " + IntText(i) + " von " + IntText(n) + " Einträgen",
+                          r.FailureEn + " after " + IntText(i) + " of " + IntText(n) + " entries");
         // Entries without a folder part lie in the project's folder. Project
         // files written on Windows separate folders with '\' and ':'; such an
         // entry ("C:\a\x.dxf", "sub\z.dxf") counts as having a folder part.
@@ -178,15 +184,15 @@ void TProject::OpenFile(const std::string& path) {
         Jobs.Add(std::move(entry));
     }
     std::string folder;
-    if (!r.ReadString(folder)) throw damaged(r.Failure);
+    if (!r.ReadString(folder)) throw damaged(r.Failure, r.FailureEn);
     Settings.OutputFolder = std::move(folder);
     int32_t choice = 0, form = 0, number = 0;
-    if (!r.ReadInt32(choice)) throw damaged(r.Failure);
+    if (!r.ReadInt32(choice)) throw damaged(r.Failure, r.FailureEn);
     if (choice == lcAllLayouts || choice == lcSingleLayout)
         Settings.LayoutChoice = static_cast<TLayoutChoice>(choice);
-    if (!r.ReadInt32(form)) throw damaged(r.Failure);
+    if (!r.ReadInt32(form)) throw damaged(r.Failure, r.FailureEn);
     if (form == ofDXF || form == ofText) Settings.OutputForm = static_cast<TOutputForm>(form);
-    if (!r.ReadInt32(number)) throw damaged(r.Failure);
+    if (!r.ReadInt32(number)) throw damaged(r.Failure, r.FailureEn);
     Settings.LayoutNumber = number;
     Setsavedfilename(path);
 }

@@ -28,9 +28,13 @@ inline constexpr std::string_view kProgramTitle = "Bramwick DXF 2 Plandrop 1.0";
 
 // A project file that cannot be written, opened or read. The message is the
 // text the window shows in its error box.
+// Reason says why in English, for the command line: the system's reason
+// for a file that cannot be created or opened, or what is wrong with it.
 class EProjectError : public EkrError {
 public:
-    using EkrError::EkrError;
+    explicit EProjectError(std::string message, std::string reason = {})
+        : EkrError(std::move(message)), Reason(std::move(reason)) {}
+    std::string Reason;
 };
 
 // The bytes of a project file for the job list and settings.

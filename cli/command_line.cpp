@@ -66,7 +66,11 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             if (args.empty()) what = "no command given";
             else if (!args[0].starts_with("-")) what = "unknown command '" + args[0] + "'";
         }
-        err << "dxf2plandrop: " << what << "\n" << cmd.help(&cmd == &app ? "" : app.get_name());
+        // The reason and where to read more, as CLI11's simple failure
+        // message does; the help page itself only on request.
+        const std::string command = &cmd == &app ? std::string("dxf2plandrop") : "dxf2plandrop " + cmd.get_name();
+        err << "dxf2plandrop: " << what << "\n"
+            << "Run '" << command << " --help' for more information.\n";
         return 2;
     }
     if (convert->parsed()) return RunConvert(convertOptions, out, err);

@@ -33,29 +33,67 @@ extern "C" void OnInterrupt(int) {
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
 }
 
-// The progress line on a terminal: file i of n, layout, percent read.
+// The progress line on a terminal: file i of n, layout, percent read. Log
+// and warning lines go to the same terminal: each is written with the line
+// cleared and the progress drawn again below it (Print), so the two never
+// run into each other.
 class TProgressLine {
 public:
-    explicit TProgressLine(std::ostream& err) : Err(err), Enabled(::isatty(STDERR_FILENO) == 1) {}
+    explicit TProgressLine(std::ostream& err, bool enabled = ::isatty(STDERR_FILENO) == 1)
+        : Err(err), Enabled(enabled) {}
     void Show(const TRunProgress& p) {
         if (!Enabled) return;
-        std::string name = std::filesystem::path(p.File).filename().string();
-        Err << "\r\033[K[" << p.FileIndex + 1 << "/" << p.FileCount << "] " << name;
-        if (p.Layout > 0) Err << "  layout " << p.Layout;
-        else Err << "  " << p.Percent << "%";
-        Err.flush();
+        std::string line = "[" + std::to_string(p.FileIndex + 1) + "/" + std::to_string(p.FileCount) + "] " +
+                           std::filesystem::path(p.File).filename().string();
+        if (p.Layout > 0) line += "  layout " + std::to_string(p.Layout);
+        else line += "  " + std::to_string(p.Percent) + "%";
+        Text = Printable(line);
+        Err << "\r\033[K" << Text << std::flush;
         Shown = true;
     }
     void Clear() {
         if (Shown) Err << "\r\033[K" << std::flush;
         Shown = false;
     }
+    // Writes a line to out (standard output or error) with the progress line
+    // out of its way, then shows the progress again.
+    void Print(std::ostream& out, const std::string& line) {
+        const bool again = Shown;
+        Clear();
+        out << Printable(line) << '\n' << std::flush;
+        if (again) {
+            Err << Text << std::flush;
+            Shown = true;
+        }
+    }
 
 private:
     std::ostream& Err;
     bool Enabled;
     bool Shown = false;
+    std::string Text;
 };
+
+// The run's log on standard output, kept clear of the progress line.
+class TProgressLog : public TLog {
+public:
+    TProgressLog(std::ostream& out, TProgressLine& progress) : Out(out), Progress(progress) {}
+    void Append(const std::string& line) override { Progress.Print(Out, line); }
+
+private:
+    std::ostream& Out;
+    TProgressLine& Progress;
+};
+
+// Why an output folder cannot be made, in words.
+std::string FolderFailure(const std::string& folder) {
+    if (folder.empty()) return "no output folder";
+    std::error_code ec;
+    if (std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec))
+        return "cannot create the output folder: it is a file";
+    std::filesystem::create_directories(folder, ec);
+    return "cannot create the output folder" + (ec ? ": " + ec.message() : std::string());
+}
 }  // namespace
 
 namespace {
@@ -144,8 +182,13 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     std::string cwd = std::filesystem::current_path().string();
     try {
         if (o.ProjectIn) project.OpenFile(*o.ProjectIn);
+    } catch (const EProjectError& e) {
+        err << Printable("dxf2plandrop: " + AbsolutePath(*o.ProjectIn, cwd) + ": cannot read the project: " +
+                         e.Reason)
+            << "\n";
+        return 1;
     } catch (const std::exception& e) {
-        err << Printable("dxf2plandrop: " + *o.ProjectIn + ": " + e.what()) << "\n";
+        err << Printable("dxf2plandrop: " + AbsolutePath(*o.ProjectIn, cwd) + ": " + e.what()) << "\n";
         return 1;
     }
     for (const auto& f : o.Files) project.Jobs.Add(f);
@@ -167,13 +210,19 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     if (o.ProjectOut) {
         try {
             project.SaveFile(*o.ProjectOut);
+        } catch (const EProjectError& e) {
+            err << Printable("dxf2plandrop: " + AbsolutePath(*o.ProjectOut, cwd) + ": cannot save the project: " +
+                             e.Reason)
+                << "\n";
+            return 1;
         } catch (const std::exception& e) {
-            err << Printable(std::string("dxf2plandrop: ") + e.what()) << "\n";
+            err << Printable("dxf2plandrop: " + AbsolutePath(*o.ProjectOut, cwd) + ": " + e.what()) << "\n";
             return 1;
         }
     }
 
-    TStreamLog log(out);
+    TProgressLine progress(err);
+    TProgressLog log(out, progress);
     TConversionRun run(log);
     run.ShardIndex = o.ShardIndex;
     run.ShardCount = o.ShardCount;
@@ -185,15 +234,12 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     run.Jobs = o.Jobs ? *o.Jobs : DefaultJobs();
     run.Threads = run.Jobs;
     run.Cancel = &gInterrupted;
-    TProgressLine progress(err);
     run.OnProgress = [&](const TRunProgress& p) { progress.Show(p); };
     run.OnWarning = [&](const std::string& file, const std::string& msg) {
-        progress.Clear();
-        err << Printable("dxf2plandrop: " + file + ": warning: " + msg) << "\n";
+        progress.Print(err, "dxf2plandrop: " + file + ": warning: " + msg);
     };
     run.OnFileError = [&](const std::string& file, const std::string& msg) {
-        progress.Clear();
-        err << Printable("dxf2plandrop: " + file + ": " + msg) << "\n";
+        progress.Print(err, "dxf2plandrop: " + file + ": " + msg);
     };
     gInterrupted.store(false);
     auto previous = std::signal(SIGINT, OnInterrupt);
@@ -205,15 +251,17 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     try {
         run.Run(project.Jobs.Elements(), s, cwd);
         if (run.FailedFiles > 0) status = 1;
-    } catch (const EOutputFolderError& e) {
-        // The message does not say which folder.
+    } catch (const EOutputFolderError&) {
+        // The message (the window's) says neither which folder nor why.
         progress.Clear();
-        err << Printable("dxf2plandrop: " + s.OutputFolder + ": " + e.what()) << "\n";
-        runError = e.what();
+        const std::string& failed = s.OutputFolder.empty() ? cwd : s.OutputFolder;
+        runError = FolderFailure(failed);
+        err << Printable("dxf2plandrop: " + failed + ": " + runError) << "\n";
         status = 1;
     } catch (const TRunError& e) {
         progress.Clear();
-        err << Printable("dxf2plandrop: " + e.File + ": " + e.Message) << "\n";
+        // An interrupt is reported once, below.
+        if (!gInterrupted.load()) err << Printable("dxf2plandrop: " + e.File + ": " + e.Message) << "\n";
         status = 1;
     } catch (const std::exception& e) {
         progress.Clear();

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -133,6 +134,17 @@ TJson JsonNumber(double v) {
     return TJson(v);
 }
 
+// A value the model keeps as a 32-bit float, as the shortest decimal that
+// reads back to the same float (3.175, not the double 3.174999952316284).
+TJson JsonNumber(float v) {
+    if (!std::isfinite(v)) return JsonNumber(double(v));
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    double d = v;
+    std::from_chars(buf, r.ptr, d);  // the same digits as a double; not the locale's
+    return JsonNumber(d);
+}
+
 TJson FileJson(const std::string& path, TkrDXFConverter& conv) {
     TFileInfo fi = Collect(conv);
     TJson j = TJson::object();
@@ -217,6 +229,8 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
             else PrintText(path, conv, out);
         } catch (const std::exception& e) {
             err << Printable("dxf2plandrop: " + path + ": " + e.what()) << "\n";
+            // The array has an entry for every file given, in their order.
+            if (json) all.push_back(TJson{{"file", path}, {"error", e.what()}});
             status = 1;
         }
     }

@@ -22,7 +22,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     product->setFont(bold);
-    auto* version = new QLabel(QStringLiteral("Version 1.0.0.0"), this);
+    // The project's version with the build number 0: "Version 1.0.0.0".
+    auto* version = new QLabel(QStringLiteral("Version " DXF2PLANDROP_VERSION ".0"), this);
     version->setObjectName("Version");
     auto* text = new QLabel(QStringLiteral("Wandelt DXF Zeichnungen in vereinfachte DXF Dateien\n"
                                            "oder in Textdateien mit einer Linie je Zeile um."),

@@ -102,7 +102,13 @@ void TFileList::OpenFolder(const QString& folder) {
     if (!CurrentFolder.isEmpty()) Watcher.removePath(CurrentFolder);
     CurrentFolder = folder;
     if (!CurrentFolder.isEmpty() && QFileInfo(CurrentFolder).isDir()) Watcher.addPath(CurrentFolder);
+    // Another folder starts unselected at its top, every row drawn anew
+    // (a selection of the folder before must not survive in any form).
+    clearSelection();
+    setCurrentItem(nullptr);
     Reload();
+    scrollToTop();
+    viewport()->update();
 }
 
 void TFileList::Reload() {

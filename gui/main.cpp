@@ -20,5 +20,8 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtGerman);
     TMainForm form(TFormContext::FromEnvironment());
     form.show();
+    // dxf2plandrop-gui plan.kpj, dxf2plandrop-gui a.dxf b.dxf (the desktop
+    // passes the files opened with it).
+    form.OpenArguments(QApplication::arguments().mid(1));
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "gui/main_form.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -11,6 +12,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSpinBox>
+#include <QSplitter>
 #include <QTabWidget>
 
 #include "app/joblist.h"
@@ -28,7 +31,9 @@ TMainForm::TMainForm(TFormContext context, std::unique_ptr<TDialogs> dialogs, QW
     CreateControls();
     FormCreate();
     ConnectHandlers();
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    // Centred on the screen, unless the window comes back where it was.
+    if (!GeometryRestored)
+        if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 TMainForm::~TMainForm() {
@@ -42,15 +47,38 @@ TMainForm::~TMainForm() {
 
 // The start-up steps, in order; the stored settings are applied last.
 void TMainForm::FormCreate() {
+    ShowingSettings = true;
     if (!FormContext.ProgramFolder.isEmpty() && !FormContext.ProgramFolder.endsWith('/'))
         FormContext.ProgramFolder += '/';
     ProjectDialogFolder = FormContext.ProgramFolder;
-    OpenFolderInTree(FormContext.ProgramFolder);
     Setsavedfilename(std::nullopt);
     Prefs.Load();
     UpdatePrefListBox();
     DirectoryEdit1->setText(FormContext.DocumentsFolder);
     RestoreSettings(FormContext.SettingsFile, StoredControls());
+    // The folder tree starts in the folder last used, not in the program's
+    // folder (/usr/bin when installed): on a first start in the documents
+    // folder, or the home folder without one.
+    RestoreWindowState();
+    ShowingSettings = false;
+    SetModified(false);
+}
+
+void TMainForm::RestoreWindowState() {
+    const TWindowState w = ReadWindowState(FormContext.SettingsFile);
+    GeometryRestored = !w.Geometry.isEmpty() && restoreGeometry(w.Geometry);
+    if (!w.Splitter1.isEmpty()) Splitter1->restoreState(w.Splitter1);
+    if (!w.Splitter2.isEmpty()) Splitter2->restoreState(w.Splitter2);
+    for (const QString& folder : {w.Folder, FormContext.DocumentsFolder, QDir::homePath(), QStringLiteral("/")})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            OpenFolderInTree(folder);
+            break;
+        }
+}
+
+void TMainForm::StoreWindowState() {
+    WriteWindowState(FormContext.SettingsFile,
+                     {saveGeometry(), Splitter1->saveState(), Splitter2->saveState(), FolderTree->SelectedFolder()});
 }
 
 // The job list is emptied when the window closes.
@@ -75,10 +103,22 @@ void TMainForm::ConnectHandlers() {
     for (QWidget* w : {static_cast<QWidget*>(FileList), static_cast<QWidget*>(PrefListBox),
                        static_cast<QWidget*>(ImageList)})
         w->installEventFilter(this);
-    // The stored settings are written whenever one of them changes.
+    // The stored settings are written whenever one of them changes; a
+    // change by the user is a change of the project.
+    auto edited = [this] {
+        if (!ShowingSettings) SetModified(true);
+    };
     connect(DirectoryEdit1, &QLineEdit::textChanged, this, &TMainForm::StoreSettingsNow);
-    for (QRadioButton* r : {RadioButton4, RadioButton5, RadioButton6, RadioButton2})
+    connect(DirectoryEdit1, &QLineEdit::textChanged, this, edited);
+    for (QRadioButton* r : {RadioButton4, RadioButton5, RadioButton6, RadioButton2}) {
         connect(r, &QRadioButton::toggled, this, &TMainForm::StoreSettingsNow);
+        connect(r, &QRadioButton::toggled, this, edited);
+    }
+    // A layout number typed or spun means that layout only.
+    connect(LayoutEd, &QSpinBox::valueChanged, this, [this, edited] {
+        if (!ShowingSettings) RadioButton6->setChecked(true);
+        edited();
+    });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setObjectName("CancelShortcut");
     connect(escape, &QShortcut::activated, this, &TMainForm::CancelRun);
@@ -98,6 +138,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         PrefListBoxDblClick();
         return true;
     }
+    if (watched == PrefListBox && key == Qt::Key_Delete) {
+        RemoveFavourite();
+        return true;
+    }
     if (watched == ImageList && enter) {  // ImageListKeyDown
         ImageListDblClick();
         return true;
@@ -114,6 +158,7 @@ void TMainForm::AddBtnClick() {
     std::vector<std::string> local;
     for (const QString& n : names) local.push_back(Local(n));
     AddFiles(ProjectState.Jobs, Prefs, Local(FolderTree->SelectedFolder()), local);
+    if (!local.empty()) SetModified(true);
     UpdateListBox();
     UpdatePrefListBox();
 }
@@ -123,14 +168,42 @@ void TMainForm::AddDroppedDrawings(const QStringList& paths) {
         const QFileInfo info(p);
         AddFiles(ProjectState.Jobs, Prefs, Local(info.absolutePath()), {Local(info.fileName())});
     }
+    if (!paths.isEmpty()) SetModified(true);
     UpdateListBox();
     UpdatePrefListBox();
+}
+
+void TMainForm::OpenArguments(const QStringList& paths) {
+    QStringList drawings, missing;
+    for (const QString& p : paths) {
+        const QFileInfo info(p);
+        if (!info.isFile()) missing << p;
+        else if (info.suffix().compare(QStringLiteral("kpj"), Qt::CaseInsensitive) == 0) {
+            ProjectDialogFolder = info.absolutePath();
+            OpenFile(info.absoluteFilePath());
+        } else
+            drawings << info.absoluteFilePath();
+    }
+    if (!drawings.isEmpty()) AddDroppedDrawings(drawings);
+    if (!missing.isEmpty())
+        ShowError((missing.size() == 1 ? QStringLiteral("Diese Datei wurde nicht gefunden:\n")
+                                       : QStringLiteral("Diese Dateien wurden nicht gefunden:\n")) +
+                  missing.join('\n'));
+}
+
+void TMainForm::RemoveFavourite() {
+    const int i = PrefListBox->currentRow();
+    if (i < 0 || i >= int(Prefs.Folders.size())) return;
+    Prefs.Remove(size_t(i));
+    UpdatePrefListBox();
+    if (PrefListBox->count() > 0) PrefListBox->setCurrentRow(std::min(i, PrefListBox->count() - 1));
 }
 
 void TMainForm::DelBtnClick() {
     std::vector<int32_t> selected;
     for (int row : ImageList->SelectedPositions()) selected.push_back(row);
     DeleteSelected(ProjectState.Jobs, selected);
+    if (!selected.empty()) SetModified(true);
     UpdateListBox();
 }
 
@@ -145,7 +218,19 @@ void TMainForm::ImageListDblClick() { ProjectState.Jobs.SetCursor(ImageList->cur
 
 void TMainForm::PrefListBoxDblClick() {
     const int i = PrefListBox->currentRow();
-    if (i >= 0 && i < PrefListBox->count()) OpenFolderInTree(PrefListBox->item(i)->text());
+    if (i < 0 || i >= PrefListBox->count()) return;
+    const QString folder = PrefListBox->item(i)->text();
+    if (QFileInfo(folder).isDir()) {
+        OpenFolderInTree(folder);
+        return;
+    }
+    // A favourite whose folder is gone is taken off the list.
+    Dialogs->Message(this,
+                     QStringLiteral("Der Ordner \"%1\" existiert nicht mehr. Er wird aus den Lieblings Ordnern entfernt.")
+                         .arg(folder),
+                     QStringLiteral("Lieblings Ordner"), TMsgIcon::Information, TMsgButtons::Ok);
+    Prefs.Remove(size_t(i));
+    UpdatePrefListBox();
 }
 
 void TMainForm::OpenFolderInTree(const QString& folder) {
@@ -156,21 +241,45 @@ void TMainForm::OpenFolderInTree(const QString& folder) {
 void TMainForm::UpdateListBox() {
     const TJobListView view = ::UpdateListBox(ProjectState.Jobs);
     ImageList->clear();
-    for (const std::string& name : view.Items) ImageList->addItem(Shown(name));
+    for (size_t i = 0; i < view.Items.size(); ++i) {
+        ImageList->addItem(Shown(view.Items[i]));
+        ImageList->item(int(i))->setToolTip(Shown(ProjectState.Jobs[int32_t(i)]));  // the full path
+    }
     DelBtn->setEnabled(view.DelBtnEnabled);
     if (view.ItemIndex >= 0) ImageList->setCurrentRow(view.ItemIndex);
 }
 
 void TMainForm::UpdatePrefListBox() {
     PrefListBox->clear();
-    for (const std::string& f : Prefs.Folders) PrefListBox->addItem(Shown(f));
+    for (const std::string& f : Prefs.Folders) {
+        auto* item = new QListWidgetItem(Shown(f), PrefListBox);
+        if (!QFileInfo(item->text()).isDir()) {
+            // Shown as gone; a double-click removes it.
+            item->setForeground(PrefListBox->palette().brush(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(QStringLiteral("Dieser Ordner existiert nicht mehr"));
+        }
+    }
 }
 
 void TMainForm::DelallPics() { ProjectState.DelallPics(); }
 
 void TMainForm::Setsavedfilename(const std::optional<std::string>& path) {
     ProjectState.Setsavedfilename(path);
-    setWindowTitle(Shown(ProjectState.Caption));
+    ShowCaption();
+}
+
+void TMainForm::ShowCaption() {
+    setWindowTitle(Shown(ProjectState.Caption) + (ProjectModified ? QStringLiteral("*") : QString()));
+}
+
+void TMainForm::SetModified(bool modified) {
+    ProjectModified = modified;
+    ShowCaption();
+}
+
+bool TMainForm::MayDiscard(const QString& caption) {
+    return !ProjectModified ||
+           AskOkCancel(QStringLiteral("Alle informationen, die nicht bereits gespeichert sind gehen verloren!"), caption);
 }
 
 void TMainForm::ConvertBtnClick() { PageControl2->setCurrentIndex(1); }
@@ -197,7 +306,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         }
         return;
     }
+    // Unsaved changes of the job list or the settings: asked first.
+    if (!MayDiscard(QStringLiteral("Beenden"))) {
+        event->ignore();
+        return;
+    }
     StoreSettingsNow();
+    StoreWindowState();
     FormDestroy();
     Closed = true;
     event->accept();

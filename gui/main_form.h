@@ -38,6 +38,9 @@ class TProgressPanel;
 class TRunThread;
 struct TStoredControls;
 
+// The log line of a run the user stopped, with the layouts converted before.
+QString CancelledLine(int converted);
+
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -51,6 +54,9 @@ public:
     const TPrefFolders& Favourites() const { return Prefs; }
     const TFormContext& Context() const { return FormContext; }
     bool Running() const { return RunThread != nullptr; }
+    // The job list or the project's settings changed since the project was
+    // last saved, opened or begun; the caption ends in "*" then.
+    bool Modified() const { return ProjectModified; }
 
     // Handlers of the first page.
     void AddBtnClick();
@@ -59,6 +65,11 @@ public:
     void ImageListDblClick();
     void PrefListBoxDblClick();
     void AddDroppedDrawings(const QStringList& paths);
+    // The files given to the program at start: a project file (*.kpj) is
+    // opened as "Öffnen" does, drawings are added to the job list.
+    void OpenArguments(const QStringList& paths);
+    // Removes the selected favourite (Delete, or the context menu).
+    void RemoveFavourite();
     // Project files.
     void NewBtnClick();
     void OpenBtnClick();
@@ -73,6 +84,8 @@ public:
     void AboutBtnClick();
     void QuitBtnClick();
     void SetProStatus(int percent);
+    // The text panel of the status bar (empty: nothing).
+    void ShowRunStatus(const QString& text);
 
 signals:
     // A conversion run has ended (completed, failed or cancelled).
@@ -101,6 +114,8 @@ private:
     QStatusBar* StatusBar1;
     QLabel* StatusPanel0;
     TProgressPanel* StatusPanel1;
+    QLabel* StatusPercent;  // the percentage beside the bar during a run
+    QSplitter *Splitter1, *Splitter2;
 
     TFormContext FormContext;
     std::unique_ptr<TDialogs> Dialogs;
@@ -112,6 +127,11 @@ private:
     TRunThread* RunThread = nullptr;  // a child of the window while a run goes on
     bool CloseAfterRun = false;
     bool Closed = false;
+    bool ProjectModified = false;
+    bool GeometryRestored = false;
+    // Set while the window itself changes controls (start-up, a project
+    // opened): such changes are no edits of the user.
+    bool ShowingSettings = false;
 
     void CreateControls();
     QWidget* CreateToolbar();
@@ -125,6 +145,15 @@ private:
 
     void UpdateListBox();
     void UpdatePrefListBox();
+    void SetModified(bool modified);
+    void ShowCaption();
+    // Asks before unsaved changes are lost; true when there are none or the
+    // user chose OK.
+    bool MayDiscard(const QString& caption);
+    // The window's size, place and splitters, and the folder tree's folder,
+    // kept in the settings file beside the five stored settings.
+    void RestoreWindowState();
+    void StoreWindowState();
     void DelallPics();
     void Setsavedfilename(const std::optional<std::string>& path);
     void OpenFolderInTree(const QString& folder);

@@ -100,10 +100,16 @@ QWidget* TMainForm::CreateFilePage() {
     favourites->addWidget(favLabel);
     PrefListBox = Named<QListWidget>("PrefListBox");
     PrefListBox->setFixedHeight(56);
+    // A favourite is removed by Delete or by its context menu.
+    PrefListBox->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* remove = new QAction(QStringLiteral("Aus den Lieblings Ordnern entfernen"), PrefListBox);
+    remove->setObjectName("RemoveFavouriteAction");
+    PrefListBox->addAction(remove);
+    connect(remove, &QAction::triggered, this, &TMainForm::RemoveFavourite);
     favourites->addWidget(PrefListBox, 1);
     column->addLayout(favourites);
 
-    auto* browser = Named<QSplitter>("Splitter1", Qt::Horizontal);
+    auto* browser = Splitter1 = Named<QSplitter>("Splitter1", Qt::Horizontal);
     FolderTree = Named<TFolderTree>("FolderTree");
     FileList = Named<TFileList>("FileList");
     browser->addWidget(FolderTree);
@@ -125,7 +131,7 @@ QWidget* TMainForm::CreateFilePage() {
     ImageList = Named<TJobListBox>("ImageList");
     jobColumn->addWidget(ImageList, 1);
 
-    auto* split = Named<QSplitter>("Splitter2", Qt::Vertical);
+    auto* split = Splitter2 = Named<QSplitter>("Splitter2", Qt::Vertical);
     split->addWidget(browser);
     split->addWidget(jobs);
     split->setStretchFactor(0, 3);
@@ -201,18 +207,20 @@ QWidget* TMainForm::CreateConvertPage() {
     settings->addWidget(layouts);
     settings->addStretch();
     row->addLayout(settings, 1);
-    column->addLayout(row, 1);
+    column->addLayout(row);
 
     column->addWidget(Named<QLabel>("Label6", QStringLiteral("Meldungen:")));
     Memo1 = Named<QPlainTextEdit>("Memo1");
     Memo1->setReadOnly(true);
-    Memo1->setFixedHeight(73);
+    // 73 high at the window's first size; it takes the room the window
+    // grows by.
+    Memo1->setMinimumHeight(73);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     QPalette tip = Memo1->palette();
     tip.setColor(QPalette::Base, tip.color(QPalette::ToolTipBase));
     tip.setColor(QPalette::Text, tip.color(QPalette::ToolTipText));
     Memo1->setPalette(tip);
-    column->addWidget(Memo1);
+    column->addWidget(Memo1, 1);
     return page;
 }
 
@@ -235,7 +243,10 @@ void TMainForm::CreateStatusBar() {
     StatusPanel1 = Named<TProgressPanel>("StatusBar1Panel1");
     StatusPanel1->setFixedWidth(50);
     StatusPanel1->setToolTip(QStringLiteral("Fortschritt der Umwandlung"));
+    StatusPercent = Named<QLabel>("StatusBar1Percent");
+    StatusPercent->setMinimumWidth(40);
     StatusBar1->addWidget(StatusPanel0);
     StatusBar1->addWidget(StatusPanel1);
+    StatusBar1->addWidget(StatusPercent);
     setStatusBar(StatusBar1);
 }

@@ -24,19 +24,17 @@ TFileDialogOptions TMainForm::ProjectDialog(const QString& title) const {
             ProjectDialogFolder};
 }
 
+// "Neu" and "Öffnen" ask only when there are unsaved changes.
 void TMainForm::NewBtnClick() {
-    if (!AskOkCancel(QStringLiteral("Alle informationen, die nicht bereits gespeichert sind gehen verloren!"),
-                     QStringLiteral("Datei/Neu")))
-        return;
+    if (!MayDiscard(QStringLiteral("Datei/Neu"))) return;
     DelallPics();
     UpdateListBox();
+    ProjectModified = false;
     Setsavedfilename(std::nullopt);
 }
 
 void TMainForm::OpenBtnClick() {
-    if (!AskOkCancel(QStringLiteral("Alle informationen, die nicht bereits gespeichert sind gehen verloren!"),
-                     QStringLiteral("Datei/Öffnen")))
-        return;
+    if (!MayDiscard(QStringLiteral("Datei/Öffnen"))) return;
     const QString path = Dialogs->OpenFileName(this, ProjectDialog(QStringLiteral("Öffnen")));
     if (path.isEmpty()) return;
     ProjectDialogFolder = QFileInfo(path).absolutePath();
@@ -61,24 +59,34 @@ void TMainForm::SaveFile(const QString& path) {
         ProjectState.SaveFile(Local(path));
     } catch (const EProjectError& e) {
         ShowError(Shown(e.what()));
+        return;
     }
-    setWindowTitle(Shown(ProjectState.Caption));
+    SetModified(false);
 }
 
 void TMainForm::OpenFile(const QString& path) {
     // Fields a damaged file does not reach keep the values of the controls.
     ReadSettingsFromControls();
+    const auto jobsBefore = ProjectState.Jobs.Elements();
+    const TConvertSettings settingsBefore = ProjectState.Settings;
     try {
         ProjectState.OpenFile(Local(path));
     } catch (const EProjectError& e) {
         // A file that cannot be opened or is no project changes nothing; a
-        // damaged one keeps the entries and settings read before the damage.
+        // damaged one keeps the entries and settings read before the damage,
+        // which are then changes not saved anywhere.
+        const bool changed = ProjectState.Jobs.Elements() != jobsBefore || ProjectModified;
         ShowSettings();
         UpdateListBox();
+        SetModified(changed || ProjectState.Settings.OutputFolder != settingsBefore.OutputFolder ||
+                    ProjectState.Settings.LayoutChoice != settingsBefore.LayoutChoice ||
+                    ProjectState.Settings.OutputForm != settingsBefore.OutputForm ||
+                    ProjectState.Settings.LayoutNumber != settingsBefore.LayoutNumber);
         ShowError(Shown(e.what()));
         return;
     }
     ShowSettings();
+    ProjectModified = false;
     Setsavedfilename(ProjectState.ProjectPath);
     UpdateListBox();
 }
@@ -92,12 +100,16 @@ void TMainForm::ReadSettingsFromControls() {
 }
 
 void TMainForm::ShowSettings() {
+    // Not an edit of the user's: the modified mark is set by the caller.
+    const bool showing = ShowingSettings;
+    ShowingSettings = true;
     const TConvertSettings& s = ProjectState.Settings;
     DirectoryEdit1->setText(Shown(s.OutputFolder));
     (s.LayoutChoice == lcSingleLayout ? RadioButton6 : RadioButton2)->setChecked(true);
     (s.OutputForm == ofText ? RadioButton5 : RadioButton4)->setChecked(true);
     // The spin edit keeps its range 1..10000.
     LayoutEd->setValue(s.LayoutNumber);
+    ShowingSettings = showing;
 }
 
 void TMainForm::AboutBtnClick() {

@@ -13,6 +13,15 @@ int RunPercent(const TRunProgress& p) {
     return std::clamp(int((p.FileIndex + inFile) * 100.0 / p.FileCount), 0, 100);
 }
 
+QString RunStatusText(const TRunProgress& p) {
+    if (p.FileCount <= 0) return {};
+    const std::string& f = p.File;
+    const size_t slash = f.find_last_of('/');
+    QString text = QStringLiteral("%1/%2 %3").arg(p.FileIndex + 1).arg(p.FileCount).arg(Shown(slash == std::string::npos ? f : f.substr(slash + 1)));
+    if (p.Layout > 0) return text + QStringLiteral(" - Layout %1 von %2").arg(p.Layout).arg(p.LayoutCount);
+    return text + QStringLiteral(" wird gelesen...");
+}
+
 namespace {
 // The run's log: each line becomes a signal of the thread.
 class TSignalLog : public TLog {
@@ -38,10 +47,14 @@ void TRunThread::run() {
     TSignalLog log(*this);
     TConversionRun conversion(log);
     conversion.Cancel = &CancelFlag;
+    conversion.GermanWarnings = true;
     int shown = -1;
+    QString status;
     conversion.OnProgress = [&](const TRunProgress& p) {
         const int percent = RunPercent(p);
         if (percent != shown) emit ProgressChanged(shown = percent);
+        const QString text = RunStatusText(p);
+        if (text != status) emit StatusChanged(status = text);
     };
     // A drawing converted only in part says so in the log, below the lines
     // of its file.
@@ -57,6 +70,7 @@ void TRunThread::run() {
     } catch (const TRunError& e) {
         Outcome = CancelFlag.load() ? roCancelled : roError;
         Message = Shown(e.Message);
+        File = Shown(e.File);
     } catch (const std::exception& e) {
         Outcome = CancelFlag.load() ? roCancelled : roError;
         Message = Shown(e.what());
@@ -64,4 +78,5 @@ void TRunThread::run() {
         Outcome = CancelFlag.load() ? roCancelled : roError;
         Message = QStringLiteral("Unbekannter Fehler");
     }
+    Converted = conversion.Converted;
 }

@@ -19,6 +19,11 @@
 // among its layouts (a layout's part counts once the next one starts).
 int RunPercent(const TRunProgress& p);
 
+// What the status bar's text panel shows during a run: the file's place in
+// the job list, its name, and the layout being converted ("2/5 plan.dxf -
+// Layout 1 von 3") or that it is being read.
+QString RunStatusText(const TRunProgress& p);
+
 class TRunThread : public QThread {
     Q_OBJECT
 public:
@@ -38,13 +43,18 @@ public:
     void Cancel() { CancelFlag.store(true); }
     bool CancelRequested() const { return CancelFlag.load(); }
 
-    // Valid after finished().
+    // Valid after finished(). File: the drawing an error ended the run in
+    // (empty when the error concerns no drawing); Converted: the layouts
+    // converted before the run ended.
     TOutcome Outcome = roCompleted;
     QString Message;
+    QString File;
+    int Converted = 0;
 
 signals:
     void LogLine(const QString& line);
     void ProgressChanged(int percent);
+    void StatusChanged(const QString& text);
 
 protected:
     void run() override;

@@ -39,3 +39,27 @@ void StoreSettings(const QString& file, const TStoredControls& c) {
     s.endGroup();
     s.sync();
 }
+
+TWindowState ReadWindowState(const QString& file) {
+    TWindowState w;
+    if (file.isEmpty()) return w;
+    QSettings s(file, QSettings::IniFormat);
+    s.beginGroup(kSettingsSection);
+    w.Geometry = s.value("MainForm.Geometry").toByteArray();
+    w.Splitter1 = s.value("Splitter1.State").toByteArray();
+    w.Splitter2 = s.value("Splitter2.State").toByteArray();
+    w.Folder = s.value("FolderTree.Folder").toString();
+    return w;
+}
+
+void WriteWindowState(const QString& file, const TWindowState& w) {
+    if (file.isEmpty()) return;
+    QSettings s(file, QSettings::IniFormat);
+    s.beginGroup(kSettingsSection);
+    s.setValue("MainForm.Geometry", w.Geometry);
+    s.setValue("Splitter1.State", w.Splitter1);
+    s.setValue("Splitter2.State", w.Splitter2);
+    s.setValue("FolderTree.Folder", w.Folder);
+    s.endGroup();
+    s.sync();
+}

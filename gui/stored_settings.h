@@ -15,6 +15,7 @@
 // window closes: a program that is killed keeps what the user chose.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QLineEdit;
@@ -37,3 +38,16 @@ void RestoreSettings(const QString& file, const TStoredControls& c);
 
 // Writes all five; a file that cannot be written is ignored.
 void StoreSettings(const QString& file, const TStoredControls& c);
+
+// The window's own state, in the same section of the same file: its size
+// and place ("MainForm.Geometry"), the splitters of the first page
+// ("Splitter1.State", "Splitter2.State") and the folder tree's folder
+// ("FolderTree.Folder"). Written when the window closes, read at start-up;
+// empty values for a first start.
+struct TWindowState {
+    QByteArray Geometry, Splitter1, Splitter2;
+    QString Folder;
+};
+
+TWindowState ReadWindowState(const QString& file);
+void WriteWindowState(const QString& file, const TWindowState& state);

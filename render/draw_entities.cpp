@@ -286,6 +286,7 @@ void EntityCallback(void* receiver, TkrDXFEntity& e) {
         return;
     }
     if (!visible) return;
+    if (e.OnDraw && ProcTable().Procs[size_t(e.Class)] != DrawInsert) ++g.EntitiesDrawn;
     const TkrDXFConverter& conv = *g.Converter;
     const TkrDXFInsert* insert = conv.DrawContext ? conv.DrawContext->Insert : nullptr;
     TColorValue c = ResolveColor(e, insert);

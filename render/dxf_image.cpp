@@ -411,6 +411,7 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->TextEnd) + Converter->XrefBytes);
     WorkPerPoint = sink.TextMode ? 1 : kDrawWorkPerDxfPoint;
     DrawStopped = DrawTruncated = false;
+    EntitiesDrawn = 0;
     if (!ComputeMapping(rect)) return;
     DrawContext.MatrixHasRotation = MatrixHasRotation(DrawContext.Matrix);
     LineWeightScale = 2.834651249313483;

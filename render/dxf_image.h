@@ -146,6 +146,10 @@ public:
     uint64_t WorkPerPoint = 1;  // units one mapped point costs on this sink
     bool DrawStopped = false;
     bool DrawTruncated = false;  // the last drawing reached the work bound
+    // Visible entities the last drawing drew itself (containers such as
+    // inserts count through the entities they show): 0 for a layout that
+    // draws nothing.
+    uint64_t EntitiesDrawn = 0;
     // Counts units of work; false once the drawing is to stop.
     bool TakeWork(uint64_t units) {
         if (DrawStopped) return false;

@@ -94,7 +94,11 @@ TEST_F(Cli, UsageErrorsExitWith2AndSayWhy) {
         EXPECT_EQ(out, "") << shown;
         EXPECT_EQ(err.rfind("dxf2plandrop: ", 0), 0u) << shown << err;
         EXPECT_NE(err.substr(0, err.find('\n')).find(c.reason), std::string::npos) << shown << err;
-        EXPECT_NE(err.find("Usage: dxf2plandrop"), std::string::npos) << shown << err;
+        // One line of reason and one pointer to the help, not the help page.
+        const std::string help = c.args.empty() || c.args[0] == "bogus" ? "dxf2plandrop --help"
+                                                                         : "dxf2plandrop " + c.args[0] + " --help";
+        EXPECT_EQ(err.substr(err.find('\n') + 1), "Run '" + help + "' for more information.\n") << shown << err;
+        EXPECT_EQ(err.find("Usage:"), std::string::npos) << shown << err;
     }
 }
 
@@ -163,7 +167,7 @@ TEST_F(Cli, InfoPrintsTheDrawingAsTextAndAsJson) {
                        "\"points\":{\"CIRCLE\":114,\"LINE\":120},\"inserts\":{},\"blocks\":0,"
                        "\"layers\":[{\"name\":\"walls\",\"color\":\"#FF0000\",\"visible\":true,\"linetype\":\"DASHED\"}],"
                        "\"linetypes\":[{\"name\":\"DASHED\",\"elements\":[0.5,-0.25]}],\"ltscale\":2.5,"
-                       "\"layouts\":[{\"number\":1,\"name\":\"Model\",\"block\":\"*MODEL_SPACE\",\"box\":[0,-9.987165451049805,100,50]}]}]\n");
+                       "\"layouts\":[{\"number\":1,\"name\":\"Model\",\"block\":\"*MODEL_SPACE\",\"box\":[0,-9.987165,100,50]}]}]\n");
 }
 
 TEST_F(Cli, InfoJsonStaysValidForNamesThatAreNotUtf8AndGoesOnAfterAFailure) {
@@ -171,8 +175,21 @@ TEST_F(Cli, InfoJsonStaysValidForNamesThatAreNotUtf8AndGoesOnAfterAFailure) {
     std::string odd = File("plan\xff.dxf", kLine), missing = (dir / "missing.dxf").string();
     EXPECT_EQ(Run({"info", "--json", odd, missing}), 1);
     EXPECT_EQ(out.rfind("[{\"file\":\"" + (dir / "plan\xEF\xBF\xBD.dxf").string() + "\",", 0), 0u) << out;
-    EXPECT_EQ(out.substr(out.size() - 3), "}]\n");
+    // The file that cannot be read has its object too, with the error.
+    const std::string tail = ",{\"file\":\"" + missing + "\",\"error\":\"cannot open '" + missing +
+                             "': No such file or directory\"}]\n";
+    EXPECT_EQ(out.substr(out.size() - tail.size()), tail) << out;
     EXPECT_NE(err.find(missing + ": cannot open"), std::string::npos) << err;
+}
+
+TEST_F(Cli, InfoJsonGivesFloatsAsTheShortestDecimalThatReadsBack) {
+    // 3.175 (1/8 inch in millimetres) has no exact float: the float nearest
+    // to it is 3.17499995231628..., which as a double would print so.
+    std::string p = File("inch.dxf", dxftest::Dxf({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LTYPE", "0", "LTYPE",
+                                                  "2", "EIGHTH", "72", "65", "73", "2", "40", "4.7625", "49", "3.175",
+                                                  "49", "-1.5875", "0", "ENDTAB", "0", "ENDSEC", "0", "EOF"}));
+    ASSERT_EQ(Run({"info", "--json", p}), 0) << err;
+    EXPECT_NE(out.find("{\"name\":\"EIGHTH\",\"elements\":[3.175,-1.5875]}"), std::string::npos) << out;
 }
 
 // Two inserts of PART, one of DOOR, a line; an OBJECTS section whose MATERIAL

@@ -160,7 +160,7 @@ TEST_F(Convert, AnOutputFolderThatCannotBeMadeEndsTheRunBeforeAnything) {
     Write(dir / "file", "x");
     EXPECT_EQ(Run({"-o", (dir / "file" / "sub").string(), plan}), 1);
     EXPECT_EQ(out.str(), "");
-    EXPECT_NE(err.str().find("Konnte den Ausgabeordner nicht erzeugen!"), std::string::npos);
+    EXPECT_NE(err.str().find("cannot create the output folder"), std::string::npos) << err.str();
 }
 
 TEST_F(Convert, ProjectFilesCarryTheJobsAndSettings) {

@@ -109,12 +109,70 @@ TEST_F(Failure, KeepGoingConvertsTheReadableFilesAndNamesTheOthers) {
     EXPECT_EQ(OutFiles(), std::vector<std::string>{"line.dxf"});
 }
 
+TEST_F(Failure, ProjectFilesThatCannotBeReadOrWrittenSayWhyWithTheirFullPath) {
+    const std::string missing = (dir / "none.kpj").string(), other = (dir / "other.kpj").string();
+    Write(other, "not a project at all, but long enough to hold a title");
+    EXPECT_EQ(Run("convert --project " + Quote(missing)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + missing + ": cannot read the project: No such file or directory\n");
+    EXPECT_EQ(Run("convert --project " + Quote(other)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + other +
+                       ": cannot read the project: not a project file: it does not start with \"Bramwick DXF 2 "
+                       "Plandrop 1.0\"\n");
+    // The title and a count of 2 entries, then the file ends.
+    Write(other, std::string("Bramwick DXF 2 Plandrop 1.0\x02\0\0\0", 31));
+    EXPECT_EQ(Run("convert --project " + Quote(other)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + other +
+                       ": cannot read the project: damaged project file: unexpected end of file after 0 of 2 entries\n");
+    // A relative name is shown in full.
+    EXPECT_EQ(Run("convert --save-project out/missing/p.kpj " + Quote(line), "cd " + Quote(dir.string()) + " &&"), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + (dir / "out/missing/p.kpj").string() +
+                       ": cannot save the project: No such file or directory\n");
+    EXPECT_TRUE(OutFiles().empty());
+}
+
+TEST_F(Failure, OnATerminalTheProgressLineNeverRunsIntoTheLog) {
+    // Both channels on one terminal (script gives the run a pseudo-terminal
+    // and records what it shows). Two drawings, the second with an external
+    // reference that is missing: its warning comes after its own lines.
+    const std::string second = (dir / "second.dxf").string();
+    Write(second, "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nX\n70\n4\n1\nnone.dxf\n10\n0\n20\n0\n0\nENDBLK\n0\nENDSEC\n"
+                  "0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nX\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n");
+    const std::string cmd = Quote(kBinary) + " convert -j 1 --format text -o " + Quote((dir / "out").string()) + " " +
+                            Quote(line) + " " + Quote(second);
+    const int st = std::system(("script -q -e -c " + Quote(cmd) + " " + Quote((dir / "screen").string()) +
+                                " </dev/null >/dev/null 2>&1").c_str());
+    ASSERT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
+    // What the terminal received, in lines (the terminal ends them in CR LF).
+    std::string screen = Read(dir / "screen");
+    std::vector<std::string> shown;
+    for (size_t at = 0, nl; (nl = screen.find('\n', at)) != std::string::npos; at = nl + 1) {
+        std::string l = screen.substr(at, nl - at);
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        // A line shows what follows the last clearing of it.
+        const size_t clear = l.rfind("\r\x1b[K");
+        if (clear != std::string::npos) l.erase(0, clear + 4);
+        if (l.rfind("Script ", 0) != 0 && !l.empty()) shown.push_back(l);
+    }
+    const std::vector<std::string> expected = {
+        line + " geladen...", "1 Layouts gefunden...", "Konvertiere nun Layout Nummer 1...",
+        second + " geladen...", "1 Layouts gefunden...",
+        "dxf2plandrop: " + second + ": warning: external reference 'none.dxf' not found: shown as its path",
+        "Konvertiere nun Layout Nummer 1...", "2 Dateien/Layout konvertiert..."};
+    EXPECT_EQ(shown, expected) << ::testing::PrintToString(screen);
+    // The progress line was shown, and cleared before each of those lines.
+    EXPECT_NE(screen.find("[2/2] second.dxf  layout 1"), std::string::npos) << ::testing::PrintToString(screen);
+}
+
 TEST_F(Failure, OutputFolderThatCannotBeCreated) {
     // A folder below a regular file cannot be made, by root either.
     Write(dir / "plain", "keep");
     std::string out = (dir / "plain" / "sub").string();
     EXPECT_EQ(Run("convert -o " + Quote(out) + " " + Quote(line)), 1);
-    EXPECT_EQ(err, "dxf2plandrop: " + out + ": Konnte den Ausgabeordner nicht erzeugen!\n");
+    EXPECT_EQ(err, "dxf2plandrop: " + out + ": cannot create the output folder: Not a directory\n");
+    EXPECT_EQ(Read(dir / "plain"), "keep");
+    // An output folder that is a file says so.
+    EXPECT_EQ(Run("convert -o " + Quote((dir / "plain").string()) + " " + Quote(line)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + (dir / "plain").string() + ": cannot create the output folder: it is a file\n");
     EXPECT_EQ(Read(dir / "plain"), "keep");
 }
 
@@ -253,7 +311,8 @@ TEST_F(Failure, InterruptLeavesNoHalfWrittenOrTemporaryFile) {
                     files == (std::vector<std::string>{"big.dxf", "keep.dxf"}))
             << delayMs << ": " << ::testing::PrintToString(files);
         if (WEXITSTATUS(st) == 130) {
-            EXPECT_NE(e.find("dxf2plandrop: interrupted\n"), std::string::npos) << e;
+            // One message for the one event, in the channel's language.
+            EXPECT_EQ(e, "dxf2plandrop: interrupted\n");
         } else {
             EXPECT_EQ(WEXITSTATUS(st), 0) << e;
             EXPECT_EQ(files.size(), 2u) << delayMs;

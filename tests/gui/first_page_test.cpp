@@ -1,12 +1,15 @@
 // The first page: the file list of the folder tree's folder, adding files
 // (by button, double-click, Enter and dropping), the favourites, removing
 // entries, and the button that only changes the page.
+#include <QAction>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QUrl>
@@ -136,6 +139,96 @@ private slots:
         QCOMPARE(tree->SelectedFolder(), box.Path("plans"));
         // Opening a favourite does not reorder the favourites.
         QCOMPARE(Items(prefs), QStringList({box.Path("plans/"), box.Path("plans/sub/")}));
+    }
+
+    void OpeningAFavouriteShowsAllOfItsFilesWhateverWasSelected() {
+        TSandbox box;
+        MakePlans(box);
+        box.Write("plans/sub/e.dxf", kTallLine);
+        // Enough drawings in the first folder that the list scrolls to the
+        // one selected.
+        for (int i = 10; i < 60; ++i) box.Write(QString("plans/p%1.dxf").arg(i), kWideLine);
+        box.Write("program/folders.dat", (box.Path("plans/sub/") + "\r\n" + box.Path("plans/") + "\r\n").toStdString());
+        TWindow w(box);
+        auto* tree = w.Get<TFolderTree>("FolderTree");
+        auto* files = w.Get<TFileList>("FileList");
+        tree->SetSelectedFolder(box.Path("plans"));
+        files->scrollToItem(ItemNamed(files, "p50.dxf"));
+        QTest::qWait(20);
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, CentreOf(files, "p50.dxf"));
+        auto* prefs = w.Get<QListWidget>("PrefListBox");
+        DoubleClick(prefs, CentreOf(prefs, 0));
+        QCOMPARE(tree->SelectedFolder(), box.Path("plans/sub"));
+        QStringList names;
+        for (int i = 0; i < files->topLevelItemCount(); ++i) names << files->topLevelItem(i)->text(0);
+        QCOMPARE(names, QStringList({"d.dxf", "e.dxf"}));
+        // What the screen shows is the new folder's list: every row drawn
+        // anew, not only the one that was selected.
+        auto screenShowsTheList = [&] {
+            QTest::qWait(50);
+            const QRect r(files->viewport()->mapTo(&w.Form(), QPoint(0, 0)), files->viewport()->size());
+            const QImage shown = w.Form().screen()->grabWindow(w.Form().winId()).toImage().copy(r);
+            const QImage fresh = files->viewport()->grab().toImage();
+            return shown.convertToFormat(QImage::Format_RGB32) == fresh.convertToFormat(QImage::Format_RGB32);
+        };
+        QVERIFY(screenShowsTheList());
+        QVERIFY(files->selectedItems().isEmpty());
+        // Double-clicking a row adds the file it shows.
+        DoubleClick(files, CentreOf(files, "e.dxf"));
+        QCOMPARE(Jobs(w), std::vector<std::string>{box.Path("plans/sub/e.dxf").toStdString()});
+        // Enter on a favourite, with a file of the list selected: the list
+        // starts at its top, nothing selected.
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, CentreOf(files, "d.dxf"));
+        prefs->setFocus();
+        prefs->setCurrentRow(1);
+        QTest::keyClick(prefs, Qt::Key_Return);
+        QCOMPARE(files->Folder(), box.Path("plans"));
+        QCOMPARE(files->topLevelItemCount(), 54);  // sub, a, b, C and p10 to p59
+        QVERIFY(files->selectedItems().isEmpty());
+        QCOMPARE(files->verticalScrollBar()->value(), 0);
+        QVERIFY(screenShowsTheList());
+    }
+
+    void AFavouriteIsRemovedByDeleteOrItsMenuAndAVanishedOneOnOpening() {
+        TSandbox box;
+        MakePlans(box);
+        const QString p = box.Path("plans/"), gone = box.Path("gone/");
+        box.Write("program/folders.dat", (p + "\r\n" + gone + "\r\n" + p + "sub/\r\n/x/\r\n").toStdString());
+        TWindow w(box);
+        auto* prefs = w.Get<QListWidget>("PrefListBox");
+        // A folder that is no more is shown as such.
+        QCOMPARE(prefs->item(1)->toolTip(), QString("Dieser Ordner existiert nicht mehr"));
+        QVERIFY(prefs->item(0)->toolTip().isEmpty());
+        prefs->setCurrentRow(3);
+        QTest::keyClick(prefs, Qt::Key_Delete);
+        QCOMPARE(Items(prefs), QStringList({p, gone, p + "sub/"}));
+        QCOMPARE(ReadAll(box.ProgramFolder() + "folders.dat"), (p + "\r\n" + gone + "\r\n" + p + "sub/\r\n").toStdString());
+        prefs->setCurrentRow(2);
+        auto* remove = prefs->findChild<QAction*>("RemoveFavouriteAction");
+        QVERIFY(prefs->actions().contains(remove));
+        QCOMPARE(remove->text(), QString("Aus den Lieblings Ordnern entfernen"));
+        remove->trigger();
+        QCOMPARE(Items(prefs), QStringList({p, gone}));
+        // Opening the vanished one says so and removes it; the tree stays.
+        const QString before = w.Get<TFolderTree>("FolderTree")->SelectedFolder();
+        DoubleClick(prefs, CentreOf(prefs, 1));
+        QCOMPARE(w.Dialogs().Messages.size(), 1);
+        QCOMPARE(w.Dialogs().Messages[0].Text,
+                 "Der Ordner \"" + gone + "\" existiert nicht mehr. Er wird aus den Lieblings Ordnern entfernt.");
+        QCOMPARE(Items(prefs), QStringList({p}));
+        QCOMPARE(ReadAll(box.ProgramFolder() + "folders.dat"), (p + "\r\n").toStdString());
+        QCOMPARE(w.Get<TFolderTree>("FolderTree")->SelectedFolder(), before);
+    }
+
+    void TheJobListShowsEachEntrysFullPathAsItsToolTip() {
+        TSandbox box;
+        MakePlans(box);
+        TWindow w(box);
+        const QString p = box.Path("plans/");
+        w.Form().AddDroppedDrawings({p + "a.dxf", p + "sub/d.dxf"});
+        auto* jobs = w.Get<QListWidget>("ImageList");
+        QCOMPARE(jobs->item(0)->toolTip(), p + "a.dxf");
+        QCOMPARE(jobs->item(1)->toolTip(), p + "sub/d.dxf");
     }
 
     void RemovingTheSelectedEntries() {

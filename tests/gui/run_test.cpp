@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -104,7 +105,10 @@ private slots:
         w.Get<QSpinBox>("LayoutEd")->setValue(2);
         w.Get<QLineEdit>("DirectoryEdit1")->setText(box.Path("out"));
         RunToEnd(w);
+        // The drawing has no layout 2: the log says so.
         QCOMPARE(w.Log(), QStringList({box.Path("plans/wide.dxf geladen..."), "1 Layouts gefunden...",
+                                       "Warnung: " + box.Path("plans/wide.dxf") +
+                                           ": Layout 2 nicht konvertiert: die Zeichnung hat nur 1 Layout",
                                        "0 Dateien/Layout konvertiert..."}));
         QVERIFY(FilesIn(box.Path("out")).isEmpty());
         // The DXF form of layout 1.
@@ -149,12 +153,15 @@ private slots:
         box.Write("plans/wide.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\nx\n0\nEOF\n");
         w.Get<QLineEdit>("DirectoryEdit1")->setText(box.Path("out"));
         RunToEnd(w);
+        // The message names the drawing with its full path.
         QCOMPARE(w.Dialogs().Messages.size(), 1);
-        QVERIFY2(w.Dialogs().Messages[0].Text.startsWith("DXF read error on line 8"),
+        QVERIFY2(w.Dialogs().Messages[0].Text.startsWith(p + "wide.dxf: DXF read error on line 8: x"),
                  qPrintable(w.Dialogs().Messages[0].Text));
         QVERIFY(w.Dialogs().Messages[0].Icon == TMsgIcon::Error);
-        // The run ended at the first entry: no lines, no count.
-        QVERIFY(w.Log().isEmpty());
+        // The run ended at the first entry: no count, the error in the log
+        // on one line.
+        QCOMPARE(w.Log().size(), 1);
+        QVERIFY2(w.Log()[0].startsWith("Fehler: " + p + "wide.dxf: DXF read error on line 8: x "), qPrintable(w.Log()[0]));
     }
 
     void EscStopsARunningConversion() {
@@ -172,12 +179,20 @@ private slots:
         QVERIFY(w.Form().Running());
         QVERIFY(!w.Get<QPushButton>("GoBtn")->isEnabled());
         // The window handles keys while the run waits for its drawing.
+        // While it waits, the status bar names the file and its place in
+        // the job list, the percentage stands beside the bar.
+        QTRY_COMPARE(w.Get<QLabel>("StatusBar1Panel0")->text(), QString("1/2 slow.dxf wird gelesen..."));
+        QCOMPARE(w.Get<QLabel>("StatusBar1Percent")->text(), QString("0 %"));
         QTest::keyClick(&w.Form(), Qt::Key_Escape);
         QVERIFY(slow.Deliver(kWideLine));
         QVERIFY(done.wait(20000));
         // The drawing was read, then the run stopped before its layout; the
-        // next drawing is not touched; no count line, no message.
-        QCOMPARE(w.Log(), QStringList({p + "slow.dxf geladen...", "1 Layouts gefunden..."}));
+        // next drawing is not touched; no count line, no message, but the
+        // log says the run was stopped.
+        QCOMPARE(w.Log(), QStringList({p + "slow.dxf geladen...", "1 Layouts gefunden...",
+                                       "Umwandlung abgebrochen: noch kein Layout konvertiert."}));
+        QVERIFY(w.Get<QLabel>("StatusBar1Panel0")->text().isEmpty());
+        QVERIFY(w.Get<QLabel>("StatusBar1Percent")->text().isEmpty());
         QVERIFY(FilesIn(box.Path("out")).isEmpty());
         QVERIFY(w.Dialogs().Messages.isEmpty());
         QVERIFY(w.Get<QPushButton>("GoBtn")->isEnabled());
@@ -208,8 +223,37 @@ private slots:
         QVERIFY(slow.Deliver(kWideLine));
         QVERIFY(done.wait(20000));
         QTRY_VERIFY(!w.Form().isVisible());
-        QCOMPARE(w.Log().size(), 2);  // read, then stopped before the layout
+        QCOMPARE(w.Log().size(), 3);  // read, then stopped before the layout
         QVERIFY(FilesIn(box.Path("out")).isEmpty());
+    }
+
+    void WarningsFollowTheirDrawingsLinesAndTheStatusNamesTheLayout() {
+        TSandbox box;
+        box.Write("plans/wide.dxf", kWideLine);
+        // An insert of an external drawing that is not there, and an empty
+        // drawing.
+        box.Write("plans/xref.dxf", "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nX\n70\n4\n1\nnone.dxf\n10\n0\n20\n0\n0\nENDBLK\n"
+                                    "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nX\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n");
+        box.Write("plans/empty.dxf", "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
+        TWindow w(box);
+        const QString p = box.Path("plans/");
+        w.Form().AddDroppedDrawings({p + "wide.dxf", p + "xref.dxf", p + "empty.dxf"});
+        w.Get<QLineEdit>("DirectoryEdit1")->setText(box.Path("out"));
+        RunToEnd(w);
+        QCOMPARE(w.Log(), QStringList({p + "wide.dxf geladen...", "1 Layouts gefunden...", "Konvertiere nun Layout Nummer 1...",
+                                       p + "xref.dxf geladen...", "1 Layouts gefunden...",
+                                       "Warnung: " + p + "xref.dxf: external reference 'none.dxf' not found: shown as its path",
+                                       "Konvertiere nun Layout Nummer 1...",
+                                       p + "empty.dxf geladen...", "1 Layouts gefunden...", "Konvertiere nun Layout Nummer 1...",
+                                       "Warnung: " + p + "empty.dxf: Layout 1 ist leer: es enthält nichts Sichtbares, die "
+                                                         "Ausgabe bleibt leer",
+                                       "3 Dateien/Layout konvertiert..."}));
+        QCOMPARE(FilesIn(box.Path("out")), QStringList({"empty.dxf", "wide.dxf", "xref.dxf"}));
+        QVERIFY(w.Get<QLabel>("StatusBar1Panel0")->text().isEmpty());
+        // What the text panel can show, by file and layout.
+        QCOMPARE(RunStatusText({0, 3, 0, 0, 40, (p + "wide.dxf").toStdString()}), QString("1/3 wide.dxf wird gelesen..."));
+        QCOMPARE(RunStatusText({2, 3, 1, 2, 100, (p + "empty.dxf").toStdString()}), QString("3/3 empty.dxf - Layout 1 von 2"));
+        QVERIFY(RunStatusText({}).isEmpty());
     }
 
     void ProgressPanelAtHalfOfFiftyPixelsPaintsTwentyFiveBlue() {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
@@ -33,9 +34,10 @@ private slots:
         QCOMPARE(w.Form().windowTitle(), QString("Bramwick DXF 2 Plandrop 1.0 - [noname.kpj]"));
         QCOMPARE(w.Form().size(), QSize(750, 550));
         QCOMPARE(w.Get<QTabWidget>("PageControl2")->currentIndex(), 0);
-        // The folder tree selects the program folder; the file list shows it.
-        QCOMPARE(w.Get<TFolderTree>("FolderTree")->SelectedFolder() + '/', box.ProgramFolder());
-        QCOMPARE(w.Get<TFileList>("FileList")->Folder() + '/', box.ProgramFolder());
+        // The folder tree starts in the documents folder, here the home
+        // folder as there is none; the file list shows it.
+        QCOMPARE(w.Get<TFolderTree>("FolderTree")->SelectedFolder(), QDir::homePath());
+        QCOMPARE(w.Get<TFileList>("FileList")->Folder(), QDir::homePath());
         QVERIFY(!w.Get<QPushButton>("DelBtn")->isEnabled());
         QVERIFY(w.Get<QRadioButton>("RadioButton4")->isChecked());
         QVERIFY(w.Get<QRadioButton>("RadioButton2")->isChecked());
@@ -54,8 +56,86 @@ private slots:
         QVERIFY(dirs.open(QIODevice::WriteOnly));
         dirs.write("XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
         dirs.close();
+        QDir().mkpath(QDir::homePath() + "/Dokumente");
         TWindow w(box);
         QCOMPARE(w.Get<QLineEdit>("DirectoryEdit1")->text(), QDir::homePath() + "/Dokumente");
+        QCOMPARE(w.Get<TFolderTree>("FolderTree")->SelectedFolder(), QDir::homePath() + "/Dokumente");
+        QDir(QDir::homePath() + "/Dokumente").removeRecursively();
+    }
+
+    void SizePlaceSplittersAndTheFolderAreKeptForTheNextStart() {
+        TSandbox box;
+        box.Write("plans/a.dxf", kWideLine);
+        QList<int> browser;
+        {
+            TWindow w(box);
+            w.Form().resize(900, 650);
+            auto* split = w.Get<QSplitter>("Splitter1");
+            split->setSizes({300, split->width() - 300 - split->handleWidth()});
+            browser = split->sizes();
+            w.Get<TFolderTree>("FolderTree")->SetSelectedFolder(box.Path("plans"));
+            w.Click("QuitBtn");
+        }
+        TWindow w(box);
+        QCOMPARE(w.Form().size(), QSize(900, 650));
+        QCOMPARE(w.Get<QSplitter>("Splitter1")->sizes(), browser);
+        QCOMPARE(w.Get<TFolderTree>("FolderTree")->SelectedFolder(), box.Path("plans"));
+        QCOMPARE(w.Get<TFileList>("FileList")->topLevelItem(0)->text(0), QString("a.dxf"));
+    }
+
+    void TheLogGrowsWithTheWindow() {
+        TSandbox box;
+        TWindow w(box);
+        w.Click("ConvertBtn");
+        QTest::qWait(20);
+        auto* memo = w.Get<QWidget>("Memo1");
+        const int first = memo->height();
+        QVERIFY2(first >= 73, qPrintable(QString::number(first)));
+        w.Form().resize(750, 800);
+        QTest::qWait(20);
+        QCOMPARE(memo->height(), first + 250);
+    }
+
+    void FilesGivenAtStartAreOpenedOrAdded() {
+        TSandbox box;
+        box.Write("plans/a.dxf", kWideLine);
+        box.Write("plans/b.DXF", kTallLine);
+        // A project with the entry x.dxf beside it.
+        const std::string entry = "x.dxf";
+        box.Write("p.kpj", std::string("Bramwick DXF 2 Plandrop 1.0") + std::string("\x01\0\0\0\x05\0\0\0", 8) + entry +
+                               std::string("\0\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\0\0", 16));
+        TWindow w(box);
+        w.Form().OpenArguments({box.Path("p.kpj")});
+        QCOMPARE(w.Form().windowTitle(), QString("Bramwick DXF 2 Plandrop 1.0 - [p.kpj]"));
+        QCOMPARE(Items(w.Get<QListWidget>("ImageList")), QStringList({"x.dxf"}));
+        QVERIFY(w.Get<QRadioButton>("RadioButton5")->isChecked());
+        QVERIFY(w.Dialogs().Messages.isEmpty());
+        // Drawings (by any name, relative ones too) join the job list; a
+        // file that is not there is named.
+        QDir::setCurrent(box.Path("plans"));
+        w.Form().OpenArguments({"a.dxf", box.Path("plans/b.DXF"), box.Path("plans/none.dxf")});
+        QDir::setCurrent(QDir::homePath());
+        QCOMPARE(Items(w.Get<QListWidget>("ImageList")), QStringList({"x.dxf", "a.dxf", "b.DXF"}));
+        QCOMPARE(w.Form().Project().Jobs[1], box.Path("plans/a.dxf").toStdString());
+        QVERIFY(w.Form().Modified());
+        QCOMPARE(w.Dialogs().Messages.size(), 1);
+        QCOMPARE(w.Dialogs().Messages[0].Text, "Diese Datei wurde nicht gefunden:\n" + box.Path("plans/none.dxf"));
+        QVERIFY(w.Dialogs().Messages[0].Icon == TMsgIcon::Error);
+    }
+
+    void TheDesktopEntryPassesFilesAndNamesTheirTypes() {
+        const std::string entry = ReadAll(DXF_BINARY_DIR "/gui/dxf2plandrop-gui.desktop");
+        for (const char* line : {"\nExec=dxf2plandrop-gui %F\n", "\nMimeType=image/vnd.dxf;application/x-dxf2plandrop-project;\n",
+                                 "\nComment[de]=Wandelt DXF-Zeichnungen in vereinfachte DXF-Dateien oder in Textdateien aus "
+                                 "Linien um\n",
+                                 "\nKeywords[de]=DXF;CAD;umwandeln;konvertieren;Zeichnung;Plan;\n",
+                                 "\nX-AppVersion=" DXF2PLANDROP_TEST_VERSION "\n"})
+            QVERIFY2(entry.find(line) != std::string::npos, line);
+        // The project file's type: its glob and its first bytes.
+        const std::string mime = ReadAll(DXF_SOURCE_DIR "/gui/dxf2plandrop-project.xml");
+        for (const char* part : {"<mime-type type=\"application/x-dxf2plandrop-project\">", "<glob pattern=\"*.kpj\"/>",
+                                 "value=\"Bramwick DXF 2 Plandrop 1.0\""})
+            QVERIFY2(mime.find(part) != std::string::npos, part);
     }
 
     void EveryControlShowsItsGermanText() {
@@ -107,7 +187,6 @@ private slots:
         for (const QGroupBox* g : w.Form().findChildren<QGroupBox*>()) groups << g->title();
         groups.sort();
         QCOMPARE(groups, QStringList({"Ausgabeformat", "Layouts"}));
-        QCOMPARE(w.Get<QWidget>("Memo1")->height(), 73);
         QCOMPARE(w.Get<QWidget>("StatusBar1Panel0")->width(), 250);
         QCOMPARE(w.Get<QWidget>("StatusBar1Panel1")->width(), 50);
         QCOMPARE(w.Get<QListWidget>("ImageList")->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -121,7 +200,9 @@ private slots:
         const QStringList about = w.Dialogs().Modal[0];
         QCOMPARE(about.value(0), QString("Info"));
         QVERIFY(about.contains("Bramwick DXF 2 Plandrop"));
+        // The project's version with the build number 0.
         QVERIFY(about.contains("Version 1.0.0.0"));
+        QVERIFY(about.contains("Version " DXF2PLANDROP_TEST_VERSION ".0"));
     }
 
     void FavouritesAreReadFromBesideTheProgram() {
