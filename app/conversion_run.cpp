@@ -12,6 +12,7 @@
 #include "model/errors.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "platform/stroke_font.h"
 #include "render/dxf_image.h"
 
 namespace {
@@ -84,6 +85,10 @@ private:
 
 int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSettings& settings,
                         const std::string& programFolder) {
+    // The stroke fonts are read once, before anything is made: a run that
+    // cannot draw its texts as lines converts nothing.
+    FFonts.reset();
+    if (settings.TextStrokes) FFonts = LoadStrokeFonts(StrokeFontFolder);
     std::string folder = PrepareOutputFolder(settings.OutputFolder, programFolder);
     FailedFiles = 0;
     const bool parallel = Jobs > 1 && jobs.size() > 1;
@@ -100,7 +105,7 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
         progress.Layout = progress.LayoutCount = progress.Percent = 0;
         try {
             TDirectReport report(*this, Log, jobs[f], folder, settings.OutputForm, progress);
-            converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
+            converted += ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers, FFonts.get());
         } catch (const std::exception& e) {
             if (Cancel && Cancel->load()) throw TRunError(jobs[f], e.what());
             if (!KeepGoing) throw TRunError(jobs[f], e.what());
@@ -232,10 +237,15 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
 }  // namespace
 
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers) {
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers,
+                const TStrokeFonts* fonts) {
     auto cancelled = [&] { return cancel && cancel->load(); };
     int converted = 0;
+    std::shared_ptr<const TStrokeFonts> ownFonts;
+    if (settings.TextStrokes && !fonts) fonts = (ownFonts = LoadStrokeFonts()).get();
     TkrDXFImage g;
+    g.Lettering = settings.TextStrokes ? fonts : nullptr;
+    g.TrueWidths = settings.TrueWidths;
     g.Cancel = cancel;
     g.LoadXrefs = loadXrefs;
     g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, 0, percent); };

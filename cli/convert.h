@@ -23,6 +23,8 @@ struct TConvertOptions {
     std::optional<std::string> ProjectIn;     // --project FILE.kpj
     std::optional<std::string> ProjectOut;    // --save-project FILE.kpj
     double CurveTolerance = 0;                // --curve-tolerance U (target units; 0: fixed counts)
+    bool TextStrokes = false;                 // --text-strokes
+    bool TrueWidths = false;                  // --true-widths
     std::vector<std::string> Files;
 };
 
