@@ -193,6 +193,10 @@ bool DrawPolylineBands(TkrDXFImage& g, const TkrDXFPolyline& p, const TPointWork
     for (size_t i = 0; i < count; ++i) {
         const TPolyVertex& a = *v[i];
         const TPolyVertex& b = *v[(i + 1) % n];
+        // A segment's widths are its start vertex's (the closing segment's
+        // too, which the filled quadrilaterals leave out); one without
+        // widths of its own is as wide as the constant width, as the wide
+        // pen draws it in the simplified DXF form.
         double s = std::fabs(double(a.StartWidth)), e = std::fabs(double(a.EndWidth));
         if (s == 0 && e == 0) s = e = cw;
         if (!std::isfinite(s) || !std::isfinite(e)) s = e = 0;

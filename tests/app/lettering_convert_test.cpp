@@ -1,7 +1,7 @@
 // Texts drawn as lines and true widths, end to end: the simplified DXF form
 // writes the strokes as LINEs that a real reader (ezdxf) reads back where
 // the text form draws them; hostile texts and a damaged font end bounded and
-// clearly; without the options nothing changes.
+// clearly. (Without the options nothing changes: the golden conversions.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -140,22 +140,4 @@ TEST(LetteringConvert, ADamagedFontEndsTheRunBeforeAnythingIsWritten) {
     EXPECT_EQ(o.Error, "damaged stroke font '" + fonts.Path + "/" + kStrokeFontNormal +
                            "': line 2: glyph 714 has fewer than 9 vertices");
     EXPECT_FALSE(std::filesystem::exists(dir.Path + "out")) << "nothing made, not even the output folder";
-}
-
-TEST(LetteringConvert, WithoutTheOptionsEveryOutputIsAsBefore) {
-    // A text and a wide polyline: with the options the text form gains the
-    // strokes and the band's two sides; without them it holds the frame
-    // and the centre line, and the DXF form its MTEXT.
-    std::vector<std::string> body = Frame();
-    for (auto& g : {Text("Ab"), std::vector<std::string>{"0", "LWPOLYLINE", "8", "0", "43", "4", "10", "0", "20", "50",
-                                                         "10", "100", "20", "50"}})
-        body.insert(body.end(), g.begin(), g.end());
-    const std::string dxf = dxftest::Entities(body);
-    TTempFolder plain, with;
-    ASSERT_EQ(Convert(plain, dxf, ofText, false).Converted, 1);
-    EXPECT_EQ(ReadBytes(plain.Path + "out/d.txt"), "60000;216000;540000;24000\r\n300000;96000;348000;96000\r\n");
-    ASSERT_EQ(Convert(with, dxf, ofText, true, true).Converted, 1);
-    EXPECT_GT(Lines(ReadBytes(with.Path + "out/d.txt")), 10u);
-    ASSERT_EQ(Convert(plain, dxf, ofDXF, false).Converted, 1);
-    EXPECT_NE(ReadBytes(plain.Path + "out/d.dxf").find("MTEXT"), std::string::npos);
 }

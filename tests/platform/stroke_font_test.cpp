@@ -3,16 +3,12 @@
 // Windows-1252 text laid out in their strokes.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/stroke_font.h"
 #include "platform/stroke_text.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -57,6 +53,8 @@ TEST(StrokeFont, TheInstalledFontsAreFoundAndReadAsTheFormatSays) {
     EXPECT_NE(fonts->Normal.Glyph('~'), nullptr);
     EXPECT_EQ(fonts->Normal.Glyph(127), nullptr);
     EXPECT_EQ(fonts->Bold.CapHeight(), 21);
+    // The search list starts with the package's own folder.
+    EXPECT_EQ(StrokeFontSearchList().front(), fonts->Folder);
     EXPECT_GT(fonts->Bold.Glyph('H')->Points.size(), h.Points.size()) << "the duplex strokes are doubled";
 }
 
@@ -98,32 +96,6 @@ TEST(StrokeFont, DamagedCopiesAreRefusedWithTheLineAndTheReason) {
     // More than a megabyte is no stroke font.
     EXPECT_EQ(ParseError(std::string(kMaxStrokeFontBytes + 1, ' ')),
               "damaged stroke font 'copy.jhf': larger than 1048576 bytes");
-}
-
-TEST(StrokeFont, AFolderWithADamagedOrMissingFontNamesTheFile) {
-    fs::path dir = fs::temp_directory_path() / ("stroke_fonts_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    std::ofstream(dir / kStrokeFontNormal) << "  699  1JZ\n  714  9MWRFRT RRYQZR[SZRY\n";
-    try {
-        LoadStrokeFonts(dir.string());
-        ADD_FAILURE() << "a damaged font loads";
-    } catch (const EStrokeFontError& e) {
-        EXPECT_EQ(std::string(e.what()), "damaged stroke font '" + (dir / kStrokeFontNormal).string() +
-                                             "': line 3: the file ends after 2 of 95 glyphs");
-    }
-    fs::copy_file(Installed()->Folder + "/" + kStrokeFontNormal, dir / kStrokeFontNormal,
-                  fs::copy_options::overwrite_existing);
-    try {
-        LoadStrokeFonts(dir.string());
-        ADD_FAILURE() << "a folder without the bold font loads";
-    } catch (const EStrokeFontError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "cannot read the stroke font '" + (dir / kStrokeFontBold).string() + "': No such file or directory");
-    }
-    fs::remove_all(dir);
-    // The search list starts with the package's own folder.
-    EXPECT_EQ(StrokeFontSearchList().front(), Installed()->Folder);
 }
 
 TEST(StrokeText, LettersMarksAndSignsAreLaidOutInCapHeights) {
