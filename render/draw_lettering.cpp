@@ -58,6 +58,13 @@ bool DrawTextStrokes(TkrDXFImage& g, const TkrDXFText& t, std::string_view s, si
         width += double(insertedSpaces) *
                  measure.TextWidth(" ", faceName, TkrDXFText::kMeasureHeight, t.MeasureCharWidth(t.WidthFactor)) * h /
                  100;
+    if (run.Truncated) {
+        // Only the characters laid out are drawn, over their share of the width.
+        const int cw = t.MeasureCharWidth(t.WidthFactor);
+        const double all = measure.TextWidth(s, faceName, TkrDXFText::kMeasureHeight, cw);
+        const double part = measure.TextWidth(s.substr(0, run.Chars.size()), faceName, TkrDXFText::kMeasureHeight, cw);
+        width = all > 0 ? width * part / all : 0;
+    }
     const double shape = h * wf;
     // Advances in drawing units per cap height of advance.
     const double advance = width > 0 && run.Advance > 0 ? width / run.Advance : shape;

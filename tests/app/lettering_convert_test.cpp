@@ -4,6 +4,8 @@
 // clearly. (Without the options nothing changes: the golden conversions.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -99,8 +101,8 @@ TEST(LetteringConvert, TheDxfFormWritesTheStrokesAsLinesThatARealReaderReadsBack
 
 TEST(LetteringConvert, HostileTextsEndBoundedAndClear) {
     TTempFolder dir;
-    // 100 000 times the letter O (36 points each): the strokes of the first
-    // 1 000 000 points are drawn, with a warning.
+    // 100 000 times the letter O (21 points each): the strokes of the first
+    // 47 619 letters (999 999 points) are drawn, with a warning.
     std::vector<std::string> body = Frame();
     auto add = [&](const std::vector<std::string>& g) { body.insert(body.end(), g.begin(), g.end()); };
     add(Text(std::string(100000, 'O'), 1));
@@ -109,9 +111,20 @@ TEST(LetteringConvert, HostileTextsEndBoundedAndClear) {
     ASSERT_EQ(o.Warnings.size(), 1u);
     EXPECT_EQ(o.Warnings[0], "layout 1: 1 text(s) drawn as lines only in part: their strokes would pass 1000000 "
                              "points (the characters after that are left out)");
-    const size_t many = Lines(ReadBytes(dir.Path + "out/d.txt"));
-    EXPECT_GT(many, 10000u);
-    EXPECT_LT(many, 1000000u);
+    const std::string drawn = ReadBytes(dir.Path + "out/d.txt");
+    EXPECT_GT(Lines(drawn), 10000u);
+    EXPECT_LT(Lines(drawn), 1000000u);
+    // The text fills the middle 480000 units; the letters drawn keep their
+    // share of it: they end near 60000 + 0.47619 x 480000 = 288571 (not at
+    // the text's end, 540000).
+    int32_t right = 0;
+    std::istringstream in(drawn);
+    for (std::string l; std::getline(in, l);) {
+        int32_t x1, y1, x2, y2;
+        if (std::sscanf(l.c_str(), "%d;%d;%d;%d", &x1, &y1, &x2, &y2) == 4 && y1 != 216000)
+            right = std::max({right, x1, x2});
+    }
+    EXPECT_NEAR(right, 288571, 1000);
 
     // A text of 10 MB: as wide as 6 million heights, it is drawn far too
     // small to show (its box, nothing in the text form), in bounded time.
