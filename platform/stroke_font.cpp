@@ -121,22 +121,19 @@ std::vector<std::string> StrokeFontSearchList() {
     return folders;
 }
 
-std::shared_ptr<const TStrokeFonts> LoadStrokeFonts(const std::string& folder) {
-    std::string from = folder;
-    if (from.empty()) {
-        std::string looked;
-        for (const std::string& f : StrokeFontSearchList()) {
-            if (InspectFile(f + "/" + kStrokeFontNormal).Kind == TFileKind::fkRegular) {
-                from = f;
-                break;
-            }
-            looked += (looked.empty() ? "" : ", ") + f;
-        }
-        if (from.empty())
-            throw EStrokeFontError(std::string("the stroke fonts for drawing texts as lines were not found (") +
-                                   kStrokeFontNormal + " and " + kStrokeFontBold + ", looked in " + looked +
-                                   "): install the package hershey-fonts-data (apt-get install hershey-fonts-data)");
+std::string FindStrokeFontFolder(const std::vector<std::string>& folders) {
+    std::string looked;
+    for (const std::string& f : folders) {
+        if (InspectFile(f + "/" + kStrokeFontNormal).Kind == TFileKind::fkRegular) return f;
+        looked += (looked.empty() ? "" : ", ") + f;
     }
+    throw EStrokeFontError(std::string("the stroke fonts for drawing texts as lines were not found (") +
+                           kStrokeFontNormal + " and " + kStrokeFontBold + ", looked in " + looked +
+                           "): install the package hershey-fonts-data (apt-get install hershey-fonts-data)");
+}
+
+std::shared_ptr<const TStrokeFonts> LoadStrokeFonts(const std::string& folder) {
+    const std::string from = folder.empty() ? FindStrokeFontFolder(StrokeFontSearchList()) : folder;
     auto fonts = std::make_shared<TStrokeFonts>();
     fonts->Normal = TStrokeFont::Load(from + "/" + kStrokeFontNormal);
     fonts->Bold = TStrokeFont::Load(from + "/" + kStrokeFontBold);

@@ -84,6 +84,10 @@ inline constexpr const char* kStrokeFontBold = "rowmand.jhf";
 // /usr/local/share/hershey-fonts. Nothing of the environment changes it.
 std::vector<std::string> StrokeFontSearchList();
 
+// The first of folders that holds rowmans.jhf; none raises the error that
+// names the package hershey-fonts-data and the folders looked in.
+std::string FindStrokeFontFolder(const std::vector<std::string>& folders);
+
 // Loads both fonts from folder, or (folder empty) from the first folder of
 // the search list that holds rowmans.jhf. A missing package raises an error
 // that names the package and the folders looked in; a damaged file one that

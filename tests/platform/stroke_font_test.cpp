@@ -53,8 +53,18 @@ TEST(StrokeFont, TheInstalledFontsAreFoundAndReadAsTheFormatSays) {
     EXPECT_NE(fonts->Normal.Glyph('~'), nullptr);
     EXPECT_EQ(fonts->Normal.Glyph(127), nullptr);
     EXPECT_EQ(fonts->Bold.CapHeight(), 21);
-    // The search list starts with the package's own folder.
+    // The search list starts with the package's own folder; without the
+    // package the error says what to install.
     EXPECT_EQ(StrokeFontSearchList().front(), fonts->Folder);
+    try {
+        FindStrokeFontFolder({"/nonexistent/a", "/nonexistent/b"});
+        ADD_FAILURE() << "a folder is found";
+    } catch (const EStrokeFontError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "the stroke fonts for drawing texts as lines were not found (rowmans.jhf and rowmand.jhf, looked "
+                  "in /nonexistent/a, /nonexistent/b): install the package hershey-fonts-data (apt-get install "
+                  "hershey-fonts-data)");
+    }
     EXPECT_GT(fonts->Bold.Glyph('H')->Points.size(), h.Points.size()) << "the duplex strokes are doubled";
 }
 
