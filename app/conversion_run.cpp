@@ -13,6 +13,7 @@
 #include "model/errors.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "platform/stroke_font.h"
 #include "render/dxf_image.h"
 
 namespace {
@@ -91,6 +92,10 @@ private:
 
 int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSettings& settings,
                         const std::string& programFolder) {
+    // The stroke fonts are read once, before anything is made: a run that
+    // cannot draw its texts as lines converts nothing.
+    FFonts.reset();
+    if (settings.TextStrokes) FFonts = LoadStrokeFonts(StrokeFontFolder);
     std::string folder = PrepareOutputFolder(settings.OutputFolder, programFolder);
     FailedFiles = 0;
     CountedDrawings = 0;
@@ -126,7 +131,7 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
         // The file's turn is shown before its reading begins (which may wait).
         if (OnProgress) OnProgress(progress);
         try {
-            ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers);
+            ConvertFile(jobs[f], folder, settings, report, Cancel, LoadXrefs, &helpers, FFonts.get());
             converted += report.Converted;
             if (OnFileDone) OnFileDone(outcome);
         } catch (const std::exception& e) {
@@ -305,10 +310,15 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
 }  // namespace
 
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers) {
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers,
+                const TStrokeFonts* fonts) {
     auto cancelled = [&] { return cancel && cancel->load(); };
     int converted = 0;
+    std::shared_ptr<const TStrokeFonts> ownFonts;
+    if (settings.TextStrokes && !fonts) fonts = (ownFonts = LoadStrokeFonts()).get();
     TkrDXFImage g;
+    g.Lettering = settings.TextStrokes ? fonts : nullptr;
+    g.TrueWidths = settings.TrueWidths;
     g.Cancel = cancel;
     g.LoadXrefs = loadXrefs;
     g.OnProgress = [&](TProgressStage, int percent, const std::string&) { report.Progress(0, 0, percent); };

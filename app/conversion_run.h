@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -128,9 +129,14 @@ public:
     // Output names probed in the folder (runs that are no shard).
     int64_t NameProbes() const { return FNameProbes; }
 
+    // Where the stroke fonts for TextStrokes are read (empty: the installed
+    // package's folder, see LoadStrokeFonts). They are read once per run.
+    std::string StrokeFontFolder;
+
 private:
     TLog& Log;
     int64_t FNameProbes = 0;
+    std::shared_ptr<const struct TStrokeFonts> FFonts;
     int RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
                     const TConvertSettings& settings, THelperThreads& helpers, TRunNaming& naming);
     int RunShard(const std::vector<std::string>& jobs, const std::string& folder,
@@ -209,10 +215,11 @@ int CountOutputs(const std::string& entry, const TConvertSettings& settings, con
 // External references are loaded unless loadXrefs is false.
 // helpers: the threads the file may take to finish its entities while it
 // is read and for its layouts' writing stages (none when null); the files
-// are the same either way.
+// are the same either way. fonts: the stroke fonts of the run for
+// settings.TextStrokes (none: the file reads them itself).
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
                 TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs = true,
-                THelperThreads* helpers = nullptr);
+                THelperThreads* helpers = nullptr, const struct TStrokeFonts* fonts = nullptr);
 
 // The error that ended a run: the message of the error raised, and the file.
 class TRunError : public std::exception {

@@ -184,7 +184,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
             bool failed = false;
             std::string error;
             try {
-                converted = ConvertFile(jobs[k], folder, settings, report, &shared.Stop, LoadXrefs, &helpers);
+                converted = ConvertFile(jobs[k], folder, settings, report, &shared.Stop, LoadXrefs, &helpers, FFonts.get());
             } catch (const std::exception& e) {
                 failed = true;
                 error = e.what();

@@ -28,4 +28,11 @@ struct TConvertSettings {
     // Largest distance (target units) a chord of a curve may stray from the
     // true curve; 0: the fixed point counts. Not kept in project files.
     double CurveTolerance = 0;
+    // Texts drawn as lines in single-stroke fonts (in the text form, and as
+    // LINEs instead of MTEXT in the simplified DXF form). Not kept in project
+    // files.
+    bool TextStrokes = false;
+    // In the text form, wide polylines, wide pens, solids and traces drawn as
+    // the closed outlines of their bands. Not kept in project files.
+    bool TrueWidths = false;
 };

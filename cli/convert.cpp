@@ -154,6 +154,12 @@ void AddConvertOptions(CLI::App& cmd, TConvertOptions& o) {
                 return {};
             },
             ""));
+    cmd.add_flag("--text-strokes", o.TextStrokes,
+                 "draw texts as lines in single-stroke fonts (package hershey-fonts-data): in the text form, and "
+                 "as LINEs instead of MTEXT in the DXF form");
+    cmd.add_flag("--true-widths", o.TrueWidths,
+                 "text form: draw wide polylines, wide pens, solids and traces as the closed outlines of their "
+                 "bands instead of centre lines and open polygons");
     cmd.add_option_function<std::string>(
            "--project", [&o](const std::string& v) { o.ProjectIn = v; },
            "read the job list and settings of a project file; options override its settings")
@@ -203,6 +209,8 @@ int RunConvert(const TConvertOptions& o, std::ostream& out, std::ostream& err) {
     project.MakeAbsolute(cwd);
     if (o.Form) s.OutputForm = *o.Form == "text" ? ofText : ofDXF;
     s.CurveTolerance = o.CurveTolerance;
+    s.TextStrokes = o.TextStrokes;
+    s.TrueWidths = o.TrueWidths;
     if (o.Layout) {
         s.LayoutChoice = lcSingleLayout;
         s.LayoutNumber = *o.Layout;

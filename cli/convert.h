@@ -26,6 +26,8 @@ struct TConvertOptions {
     int32_t ShardIndex = 0, ShardCount = 0;   // --shard I/N (ShardCount 0: the whole list)
     std::optional<std::string> Report;        // --report FILE.json
     std::optional<std::string> FilesFrom;     // --files-from LIST (one path per line, - for standard input)
+    bool TextStrokes = false;                 // --text-strokes
+    bool TrueWidths = false;                  // --true-widths
     std::vector<std::string> Files;
 };
 

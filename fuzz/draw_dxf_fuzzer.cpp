@@ -12,6 +12,7 @@
 #include "model/errors.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "platform/stroke_font.h"
 #include "render/dxf_image.h"
 
 #include "memory_xrefs.h"
@@ -20,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TkrDXFImage g;
     // The entities finished on a thread of their own in every other file.
     g.Converter->FinishOnThread = (size & 1) != 0;
+    // Texts drawn as LINEs in every other pair of sizes.
+    static const std::shared_ptr<const TStrokeFonts> fonts = LoadStrokeFonts();
+    if (size & 2) g.Lettering = fonts.get();
     try {
         // External references never come from the disk here.
         std::string text(reinterpret_cast<const char*>(data), size);

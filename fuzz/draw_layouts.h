@@ -15,6 +15,7 @@
 #include "model/errors.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "platform/stroke_font.h"
 #include "render/dxf_image.h"
 
 #include "memory_xrefs.h"
@@ -28,6 +29,13 @@ inline void DrawEveryLayoutAsText(std::string text, const char* target) {
     // their own in every other file.
     const size_t size = text.size();
     g.Converter->FinishOnThread = (size & 1) != 0;
+    // Texts drawn as lines and true widths in every other pair of sizes (the
+    // fonts read once for the whole fuzzing run).
+    static const std::shared_ptr<const TStrokeFonts> fonts = LoadStrokeFonts();
+    if (size & 2) {
+        g.Lettering = fonts.get();
+        g.TrueWidths = true;
+    }
     try {
         // External references never come from the disk here.
         TMemoryXrefs xrefs(text);

@@ -38,6 +38,9 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (ViewportNesting)
         out.push_back(std::to_string(ViewportNesting) +
                       " viewport(s) inside the model space they show left out (a viewport does not show itself)");
+    if (TextStrokes)
+        out.push_back(std::to_string(TextStrokes) + " text(s) drawn as lines only in part: their strokes would pass " +
+                      points + " points (the characters after that are left out)");
     out.insert(out.end(), Notes.begin(), Notes.end());
     if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
@@ -59,6 +62,7 @@ void TBoundHits::Add(const TBoundHits& o) {
     SplineData += o.SplineData;
     SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
+    TextStrokes += o.TextStrokes;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;
 }

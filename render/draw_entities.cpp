@@ -69,6 +69,10 @@ void DrawSolid(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& s = static_cast<TkrDXFSolid&>(e);
     SetEntityPen(g, s);
     TPDFCanvas& sink = *g.Sink;
+    if (g.TrueWidths && sink.TextMode) {
+        DrawSolidOutline(g, s);
+        return;
+    }
     sink.Pen.Width = 0;
     sink.Brush.Style = bsSolid;
     sink.Brush.Color = sink.Pen.Color;
@@ -146,6 +150,8 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         sink.Pen.Geometric = true;
         sink.Pen.Style = psSolid;
     }
+    if (g.TrueWidths && sink.TextMode && DrawPolylineBands(g, p, work, sink.Pen.Geometric ? sink.Pen.Width : 0))
+        return;
     if (continuous) {
         BuildPointList(g, work.Points);
         sink.Polyline(g.PointList.data(), int(g.PointList.size()));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 #include "model/entity.h"
 
@@ -17,6 +18,12 @@ void EntityCallback(void* receiver, TkrDXFEntity& e);
 
 // Texts, attribute definitions and attributes (render/draw_text.cpp).
 void DrawText(TkrDXFImage& g, TkrDXFEntity& e);
+// Draws the string s of text t in the strokes of the graphic's stroke fonts
+// (render/draw_lettering.cpp), placed in context place; insertedSpaces: the
+// spaces s gained by the widening of spaces. False, with nothing drawn, when
+// the strokes would leave the target's range.
+bool DrawTextStrokes(TkrDXFImage& g, const class TkrDXFText& t, std::string_view s, size_t insertedSpaces,
+                     const TDrawContext& place);
 
 // Shared steps, also used by the richer entity kinds.
 void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen);
@@ -24,6 +31,12 @@ void SetEntityPen(TkrDXFImage& g, const class TPolylinePen& pen);
 void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points);
 void DrawSegmentPairs(TkrDXFImage& g);
 void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoint3F& a, const TPoint3F& b);
+// True widths in the text form (render/draw_widths.cpp): the closed outline
+// of a polyline's band, from the points work holds for it (false, with
+// nothing drawn, when it has no width and penWidth is not above 1: a band of
+// penWidth target units), and of a solid or trace.
+bool DrawPolylineBands(TkrDXFImage& g, const class TkrDXFPolyline& p, const struct TPointWork& work, int penWidth);
+void DrawSolidOutline(TkrDXFImage& g, const class TkrDXFSolid& s);
 // The procedures of polylines (curves included) and splines.
 void DrawPolylineOf(TkrDXFImage& g, class TkrDXFPolyline& p);
 void DrawSplineOf(TkrDXFImage& g, class TkrDXFSpline& s);

@@ -1,7 +1,8 @@
 // Drawing of single-line texts, attribute definitions and attributes (the
 // runs of multi-line texts are single-line texts too). A text reaches the
-// sink as one TextOut with a font sized and turned for the target; a text too
-// small to draw becomes its box.
+// sink as one TextOut with a font sized and turned for the target (or, when
+// texts are drawn as lines, as its strokes); a text too small to draw
+// becomes its box.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -110,13 +111,16 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     sink.Font.Color = colour;
 
     // Widening of spaces: at the first run of k >= 2 spaces, 2 x (k - 2) more.
+    size_t inserted = 0;
     if (size_t p = s.find("  "); p != std::string::npos) {
         size_t k = s.find_first_not_of(' ', p);
         k = (k == std::string::npos ? s.size() : k) - p;
-        s.insert(p, 2 * (k - 2), ' ');
+        inserted = 2 * (k - 2);
+        s.insert(p, inserted, ' ');
     }
     const TPoint3F start = TransformPoint(src->StartPoint, place->Matrix);
     if (sink.Font.Height >= 2) {
+        if (g.Lettering && DrawTextStrokes(g, *src, s, inserted, *place)) return;
         sink.TextOut(RoundTarget(start.X), RoundTarget(start.Y), s);
         return;
     }

@@ -21,6 +21,7 @@
 #include "output/sink.h"
 #include "platform/files.h"
 #include "platform/gdi_attributes.h"
+#include "platform/stroke_text.h"
 
 // The work one layout drawing may do, counted in entities visited plus points
 // mapped: kDrawWorkBase plus kDrawWorkPerByte for every byte of the drawing's
@@ -117,6 +118,14 @@ public:
     std::vector<TPoint3F> DashScratch;
     // The points of the polyline or curve being drawn, made as it is drawn.
     TPointWork PointWork;
+    // Texts drawn as lines (none: as texts): the stroke fonts of the run,
+    // shared by every drawing of it, and the strokes of the text being drawn.
+    const TStrokeFonts* Lettering = nullptr;
+    TStrokeText StrokeText;
+    std::vector<TPoint> StrokePoints;
+    // In text form, wide polylines, wide geometric pens, solids and traces
+    // are drawn as the closed outlines of their bands (render/draw_widths.cpp).
+    bool TrueWidths = false;
     bool ProgressEnabled = true;
     uint32_t LastProgressTick = 0;
     int32_t Measurement = -1;

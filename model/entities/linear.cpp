@@ -633,10 +633,17 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
             if (b > 0 && a.A1 > a.A2) a.A1 -= 2 * kPi;
             if (b < 0 && a.A1 < a.A2) a.A2 -= 2 * kPi;
             double dz = (double(w.Point.Z) - v.Point.Z) / (k - 1);
+            // Each bulge point carries the widths of the chord that starts at
+            // it, stepping evenly from the segment's start to its end width
+            // (nothing of the finishing reads them; a band drawn along the
+            // chords does).
+            const double s = v.StartWidth, ds = (double(v.EndWidth) - s) / k;
             for (int j = 0; j < k; ++j) {
                 double ang = a.A1 - j * (a.A1 - a.A2) / k;
                 TPolyVertex p;
                 p.Point = Point3F(a.CX + a.R * std::cos(ang), a.CY + a.R * std::sin(ang), v.Point.Z + j * dz);
+                p.StartWidth = float(s + j * ds);
+                p.EndWidth = float(s + (j + 1) * ds);
                 out.push_back(p);
             }
         }

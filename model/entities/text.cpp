@@ -204,6 +204,7 @@ TTextPlacement TkrDXFText::PlaceMeasured(double cx, double cy, float height, flo
     double dx = 0, dy = 0;
     TPoint3F ref = GetTextOffsets(a, b, p.Height, p.WidthFactor, dx, dy);
     p.Box = {float(dx), float(dy), 0, float(dx + b), float(dy - a), 0};
+    p.Width = float(b);
     RotateBox(p.Box, Rotation);
     OffsetBox(p.Box, ref.X, ref.Y, ref.Z);
     TPoint3F off = RotatePoint2D(Point3F(dx, dy, 0), Rotation);
@@ -225,6 +226,7 @@ void TkrDXFText::ApplyPlacement(const TTextPlacement& p) {
     StartPoint = p.Start;
     Height = p.Height;
     WidthFactor = p.WidthFactor;
+    Width = p.Width;
 }
 
 void TkrDXFText::Finish(TkrDXFConverter& conv, bool mayConvert) {

@@ -34,6 +34,7 @@ struct TTextPlacement {
     TPoint3F Start{};
     float Height = 0;
     float WidthFactor = 0;
+    float Width = 0;  // the string's measured width b (after the aligned and fit rules)
 };
 
 // The control codes of a text value replaced by what they stand for:
@@ -67,6 +68,9 @@ public:
     bool UpsideDown = false;
     uint8_t VAlign = 0;  // 0 baseline, 1 bottom, 2 middle, 3 top (the layout also uses 4, 5)
     bool TrueType = false;
+    // The measured width of the string as placed (drawing units, before
+    // rotation): where a text drawn in strokes ends.
+    float Width = 0;
 
     void ReadProperty(TkrDXFConverter& conv) override;
     void Loaded(TkrDXFConverter& conv) override;
@@ -98,7 +102,7 @@ public:
     // Sets the style and takes its font family (cut before its first ".") as
     // the font name.
     void SetStyle(TkrDXFStyle* style);
-    // Takes a placement: box, start point, height and width factor.
+    // Takes a placement: box, start point, height, width factor and width.
     void ApplyPlacement(const TTextPlacement& p);
     // Counts the string's bytes for the reader's character statistics.
     static void CountHighChars(TkrDXFConverter& conv, std::string_view s);
