@@ -17,76 +17,10 @@
 #include "drawn_points.h"
 
 #include "dxf_snippets.h"
+#include "proxy_stream.h"
 #include "model/model_helpers.h"
 
 namespace {
-
-// A proxy graphic stream: commands, each a size, a kind and its data.
-class TStream {
-public:
-    TStream& U32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) FData += char((v >> (8 * i)) & 0xFF);
-        return *this;
-    }
-    TStream& D(double v) {
-        uint64_t u;
-        std::memcpy(&u, &v, 8);
-        for (int i = 0; i < 8; ++i) FData += char((u >> (8 * i)) & 0xFF);
-        return *this;
-    }
-    TStream& P(double x, double y, double z = 0) { return D(x).D(y).D(z); }
-    // A string with its NUL, padded to 4 bytes.
-    TStream& Str(const std::string& s) {
-        FData += s;
-        FData += '\0';
-        while (FData.size() % 4) FData += '\0';
-        return *this;
-    }
-    // Starts a command of this kind; its size is set by the next command or
-    // by the end (or forced).
-    TStream& Cmd(uint32_t kind) {
-        Close();
-        FStart = FData.size();
-        U32(0).U32(kind);
-        return *this;
-    }
-    TStream& ForceSize(uint32_t size) {
-        FForced = size;
-        return *this;
-    }
-    // The groups 92 and 310 of the whole stream (its size and count first).
-    std::string Groups(int sizeCode = 92) {
-        Close();
-        std::string all;
-        uint32_t total = uint32_t(FData.size() + 8);
-        for (int i = 0; i < 4; ++i) all += char((total >> (8 * i)) & 0xFF);
-        for (int i = 0; i < 4; ++i) all += char(0);
-        all += FData;
-        std::string g = std::to_string(sizeCode) + "|" + std::to_string(all.size()) + "|";
-        static const char* hex = "0123456789ABCDEF";
-        for (size_t i = 0; i < all.size(); i += 127) {
-            g += "310|";
-            for (size_t j = i; j < std::min(all.size(), i + 127); ++j) {
-                g += hex[(unsigned char)all[j] >> 4];
-                g += hex[(unsigned char)all[j] & 15];
-            }
-            g += "|";
-        }
-        return g;
-    }
-
-private:
-    std::string FData;
-    size_t FStart = std::string::npos;
-    uint32_t FForced = 0;
-    void Close() {
-        if (FStart == std::string::npos) return;
-        uint32_t size = FForced ? FForced : uint32_t(FData.size() - FStart);
-        for (int i = 0; i < 4; ++i) FData[FStart + i] = char((size >> (8 * i)) & 0xFF);
-        FStart = std::string::npos;
-        FForced = 0;
-    }
-};
 
 std::unique_ptr<TkrDXFConverter> LoadEntities(const std::string& entities) {
     return modeltest::LoadDrawable(dxftest::PipeDxf(
@@ -112,7 +46,7 @@ TkrDXFProxyEntity* First(TkrDXFConverter& c) { return dynamic_cast<TkrDXFProxyEn
 }  // namespace
 
 TEST(ProxyGraphic, CommandsAndTraitsBecomePartsOfTheEntity) {
-    TStream s;
+    dxftest::TStream s;
     s.Cmd(1).P(0, 0).P(110, 30);                                 // extents: not needed
     s.Cmd(14).U32(1);                                            // colour 1 (red)
     s.Cmd(6).U32(3).P(0, 0).P(10, 0).P(10, 10);                  // polyline
@@ -165,23 +99,23 @@ TEST(ProxyGraphic, CommandsAndTraitsBecomePartsOfTheEntity) {
 }
 
 TEST(ProxyGraphic, ADamagedStreamEndsWhereTheDamageStarts) {
-    auto polyline = [](TStream& s, double y) { s.Cmd(6).U32(2).P(0, y).P(10, y); };
+    auto polyline = [](dxftest::TStream& s, double y) { s.Cmd(6).U32(2).P(0, y).P(10, y); };
     // A command whose size runs past the data.
-    TStream a;
+    dxftest::TStream a;
     polyline(a, 0);
     a.Cmd(6).U32(2).P(0, 1).P(10, 1).ForceSize(100000);
     polyline(a, 2);
     // A polyline announcing a million points in a command of two.
-    TStream b;
+    dxftest::TStream b;
     polyline(b, 0);
     b.Cmd(6).U32(1000000).P(0, 1).P(10, 1);
     polyline(b, 2);
     // A command size below its head, and a shell naming vertex 1000000000.
-    TStream d;
+    dxftest::TStream d;
     polyline(d, 0);
     d.Cmd(9).U32(3).P(0, 0).P(1, 0).P(0, 1).U32(4).U32(3).U32(0).U32(1).U32(1000000000);
     d.Cmd(6).ForceSize(4);
-    for (TStream* s : {&a, &b, &d}) {
+    for (dxftest::TStream* s : {&a, &b, &d}) {
         auto c = LoadEntities("0|ACAD_PROXY_ENTITY|8|0|100|AcDbProxyEntity|90|498|91|500|" + s->Groups() +
                               "93|32|310|00000000|");
         auto* p = First(*c);
@@ -200,7 +134,7 @@ TEST(ProxyGraphic, ADamagedStreamEndsWhereTheDamageStarts) {
         }
     }
     // Bytes that are not hexadecimal end the stream there.
-    TStream e;
+    dxftest::TStream e;
     polyline(e, 0);
     std::string g = e.Groups();
     g.insert(g.rfind('|'), "ZZ");
@@ -212,7 +146,7 @@ TEST(ProxyGraphic, ADamagedStreamEndsWhereTheDamageStarts) {
 TEST(ProxyGraphic, TransformsNestedEndlesslyAreBounded) {
     // 100 pushes of a move by (1, 0), each on top of the others; only the
     // first 64 are kept, the polyline lands 64 further; the pops match.
-    TStream s;
+    dxftest::TStream s;
     for (int i = 0; i < 100; ++i) {
         s.Cmd(30);
         for (double v : {1., 0., 0., 1., 0., 1., 0., 0., 0., 0., 1., 0., 0., 0., 0., 1.}) s.D(v);
