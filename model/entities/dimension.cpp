@@ -96,20 +96,13 @@ void TkrDXFLeader::Loaded(TkrDXFConverter& conv) {
         if (dy < 0) angle = -angle;
     }
     ArrowAngle = float(angle);
-    // A spline path runs through knots 0, 0, the running chord lengths, and
-    // the total three more times (vertex count + 4 knots).
+    // A spline path is the curve through every vertex, as CAD programs draw
+    // it: the vertices are its fit points, interpolated as a spline's fit
+    // points are (the control points they also are go unused: there are no
+    // knots). Taken as control points, three vertices would give a straight
+    // chord and more a curve that misses them.
     Knots.clear();
-    if (SplinePath) {
-        Knots.reserve(v.size() + 4);
-        Knots.push_back(0);
-        Knots.push_back(0);
-        double total = 0;
-        for (size_t i = 1; i < v.size(); ++i) {
-            total += Dist3(v[i - 1], v[i]);
-            Knots.push_back(float(total));
-        }
-        for (int i = 0; i < 3; ++i) Knots.push_back(float(total));
-    }
+    if (SplinePath) FitPoints = v;
     TkrDXFSpline::Loaded(conv);
     Arrow->Layer = Layer;  // known once the polyline is finished
     if (Arrowhead) BuildArrow(conv);
