@@ -206,14 +206,17 @@ void TkrDXFMLeader::ReadEntityValue(TkrDXFConverter& conv) {
         // style, angle and alignment kinds, frame, block scale, rotation and
         // connection, annotative, the attribute values of a block, direction,
         // text alignment, scale (the context's is used), extension to text.
+        case 302:
+            if (FPart == TPart::After && !s.Attributes.empty()) s.Attributes.back().second = conv.TextValue();
+            break;
         case 270: case 90: case 290: case 41: case 172: case 343: case 174: case 175: case 292: case 10: case 20:
-        case 30: case 43: case 176: case 293: case 177: case 44: case 302: case 294: case 178: case 179: case 45:
+        case 30: case 43: case 176: case 293: case 177: case 44: case 294: case 178: case 179: case 45:
         case 271: case 295:
             break;
         case 330:
             // After the context data: the attribute definition of a block's value.
-            if (FPart == TPart::After) break;
-            TkrDXFCompound::ReadProperty(conv);
+            if (FPart == TPart::After) s.Attributes.push_back({HexHandle(conv.Value), {}});
+            else TkrDXFCompound::ReadProperty(conv);
             break;
         default: TkrDXFCompound::ReadProperty(conv); break;
     }
@@ -307,7 +310,11 @@ void TkrDXFMLeader::Build(TkrDXFConverter& conv, const TkrDXFMLeaderStyle* st, u
     if (s.HasBlock) {
         if (TkrDXFBlock* b = BlockOfRecord(conv, blockHandle)) {
             make.Pen.Color = make.OwnerColor(ColorFromRaw(blockColor));
-            make.Insert(b, s.BlockAt, s.BlockScale, RadToDeg(s.BlockRotation), s.BlockNormal);
+            if (TkrDXFInsert* ins = make.Insert(b, s.BlockAt, s.BlockScale, RadToDeg(s.BlockRotation), s.BlockNormal))
+                if (!s.Attributes.empty()) {
+                    AddAttributes(conv, *ins);
+                    UnionBox(Box, ins->GetBox());
+                }
             make.Pen = own;
         } else {
             ++missing;
@@ -406,4 +413,43 @@ void TkrDXFMLeader::Build(TkrDXFConverter& conv, const TkrDXFMLeaderStyle* st, u
             }
         }
     }
+}
+
+void TkrDXFMLeader::AddAttributes(TkrDXFConverter& conv, TkrDXFInsert& ins) {
+    const TkrDXFBlock& b = *ins.Block;
+    const TMatrix4x3F& m = ins.Transform;
+    const double sy = std::hypot(double(m.M[1][0]), double(m.M[1][1]));
+    for (const auto& [handle, value] : Source->Attributes) {
+        const TkrDXFAttdef* def = nullptr;
+        for (const auto& e : b.Entities)
+            if (e->Class == TEntityClass::Attdef && e->Handle == handle) def = static_cast<const TkrDXFAttdef*>(e.get());
+        if (!def) {
+            ++conv.Bounds.ObjectRefs;
+            continue;
+        }
+        // The definition's text placed by the insert: its points mapped, its
+        // rotation turned and its height scaled with the block.
+        auto a = std::make_unique<TkrDXFAttrib>();
+        if (conv.OnCreateEntity) conv.OnCreateEntity(*a);
+        a->Tag = def->Tag;
+        a->Text = ReplaceControlCodes(value);
+        a->Point = TransformPoint(def->Point, m);
+        a->AlignPoint = IsGivenPoint(def->AlignPoint) ? TransformPoint(def->AlignPoint, m) : def->AlignPoint;
+        a->Rotation = float(def->Rotation + RadToDeg(std::atan2(double(m.M[0][1]), double(m.M[0][0]))));
+        a->Height = float(def->Height * (std::isfinite(sy) ? sy : 1));
+        a->WidthFactor = def->WidthFactor;
+        a->ObliqueAngle = def->ObliqueAngle;
+        a->HAlign = def->HAlign;
+        a->VAlign = def->VAlign;
+        a->Backward = def->Backward;
+        a->UpsideDown = def->UpsideDown;
+        a->Font = def->Font;
+        if (def->Style) a->SetStyle(def->Style);
+        a->SetColor(def->EntityColor());
+        a->Layer = ins.Layer;
+        a->Loaded(conv);
+        ins.Attribs.push_back(std::move(a));
+    }
+    // The insert's box takes its attributes.
+    ins.Loaded(conv);
 }

@@ -15,8 +15,9 @@
 // values: leader type (170: 0 none, 1 straight, 2 spline), leader colour
 // (91), line type (341), line weight (171), dogleg (291), arrowhead block
 // (342, per leader line 94/345) and size (42), text colour (92), block
-// (344), block colour (93), the text's attachment kinds (173, 95, 272, 273)
-// and the style (340). Colours are raw colours (see ColorFromRaw).
+// (344), block colour (93), the text's attachment kinds (173, 95, 272, 273),
+// the values of the block's attributes (330 the ATTDEF, 302 its text) and
+// the style (340). Colours are raw colours (see ColorFromRaw).
 //
 // Each leader line runs from its first vertex through the others to the
 // leader's end point; a leader attached to the content's side continues by
@@ -110,6 +111,9 @@ public:
         std::optional<bool> Dogleg;
         std::optional<double> EntityArrowSize;
         std::vector<std::pair<int32_t, uint32_t>> ArrowHeads;  // groups 94/345: line index, block record
+        // The values of a block's attributes (groups 330/302): the handle of
+        // the block's ATTDEF and the text it shows.
+        std::vector<std::pair<uint32_t, std::string>> Attributes;
         int32_t PendingArrowIndex = 0;
     };
     std::unique_ptr<TSource> Source;
@@ -129,4 +133,7 @@ private:
     void Build(TkrDXFConverter& conv, const TkrDXFMLeaderStyle* style, uint32_t& missing);
     // Whether a value the style would give is left out.
     bool NeedsStyle() const;
+    // Gives the block content its attributes: each at its definition's
+    // place in the block, carried by the insert, showing the value.
+    void AddAttributes(TkrDXFConverter& conv, TkrDXFInsert& content);
 };

@@ -171,7 +171,8 @@ TEST(MLeader, BlockContentAndArrowBlocksAreFoundByTheirBlockRecords) {
     // Block TAG (record 1A) holds a line (0, 0)-(1, 0); block _OBLIQUE
     // (record 1B) is the arrowhead, drawn centred on the line's end.
     const std::string records = "0|BLOCK_RECORD|5|1A|2|TAG|0|BLOCK_RECORD|5|1B|2|_OBLIQUE|";
-    const std::string blocks = "0|BLOCK|5|20|330|1A|2|TAG|10|0|20|0|0|LINE|8|0|10|0|20|0|11|1|21|0|0|ENDBLK|"
+    const std::string blocks = "0|BLOCK|5|20|330|1A|2|TAG|10|0|20|0|0|LINE|8|0|10|0|20|0|11|1|21|0|"
+                               "0|ATTDEF|5|30|8|0|10|0.5|20|0|40|1|1|?|2|NUM|70|0|0|ENDBLK|"
                                "0|BLOCK|5|21|330|1B|2|_OBLIQUE|10|0|20|0|0|LINE|8|0|10|-0.5|20|-0.5|11|0.5|21|0.5|"
                                "0|ENDBLK|";
     // The block at (100, 60), scale 2, turned by pi/2: its line to (100, 62).
@@ -179,6 +180,7 @@ TEST(MLeader, BlockContentAndArrowBlocksAreFoundByTheirBlockRecords) {
                                 "46|1.5707963267948966|93|-1056964608|";
     std::string own = kOwn;
     own.replace(own.find("342|0|"), 6, "342|1B|");
+    own += "330|30|177|1|44|1|302|12|";  // the value of the attribute NUM
     auto c = LoadFile(MLeader(own, "10|0|20|0|30|0|", content), "", blocks, records);
     auto* m = At<TkrDXFMLeader>(*c, 0);
     ASSERT_NE(m, nullptr);
@@ -188,6 +190,15 @@ TEST(MLeader, BlockContentAndArrowBlocksAreFoundByTheirBlockRecords) {
     EXPECT_EQ(inserts[0]->Block->Name, "TAG");
     ExpectPoint(TransformPoint({1, 0, 0}, inserts[0]->Transform), 100, 62);
     EXPECT_EQ(inserts[0]->EntityColor(), 0x0000FF);
+    // The block's attribute shows the multileader's value where its
+    // definition lies in the block: (0.5, 0) to (100, 61), turned and scaled.
+    ASSERT_EQ(inserts[0]->Attribs.size(), 1u);
+    const TkrDXFAttrib& a = *inserts[0]->Attribs[0];
+    EXPECT_EQ(a.Tag, "NUM");
+    EXPECT_EQ(a.Text, "12");
+    ExpectPoint(a.Point, 100, 61);
+    EXPECT_NEAR(a.Rotation, 90, 1e-4);
+    EXPECT_FLOAT_EQ(a.Height, 2);
     // The arrow: _OBLIQUE at the tip, scaled by the size, turned to point
     // from (80, 60) to (0, 0) (216.87 degrees); the line starts at the tip.
     EXPECT_EQ(inserts[1]->Block->Name, "_OBLIQUE");
