@@ -101,8 +101,16 @@ void TkrDXFLeader::Loaded(TkrDXFConverter& conv) {
     // points are (the control points they also are go unused: there are no
     // knots). Taken as control points, three vertices would give a straight
     // chord and more a curve that misses them.
+    // The curve leaves the tip along the first segment, as the arrowhead
+    // points, and arrives along the last one.
     Knots.clear();
-    if (SplinePath) FitPoints = v;
+    if (SplinePath) {
+        FitPoints = v;
+        StartTangent = Point3F(double(v[1].X) - v[0].X, double(v[1].Y) - v[0].Y, double(v[1].Z) - v[0].Z);
+        const TPoint3F& a = v[v.size() - 2];
+        const TPoint3F& b = v.back();
+        EndTangent = Point3F(double(b.X) - a.X, double(b.Y) - a.Y, double(b.Z) - a.Z);
+    }
     TkrDXFSpline::Loaded(conv);
     Arrow->Layer = Layer;  // known once the polyline is finished
     if (Arrowhead) BuildArrow(conv);
