@@ -1,7 +1,7 @@
 #include "model/entities/mesh.h"
 
 #include <cmath>
-#include <unordered_set>
+#include <algorithm>
 
 #include "model/converter.h"
 
@@ -62,7 +62,6 @@ void TkrDXFMesh::Loaded(TkrDXFConverter& conv) {
         // face run from each vertex to the next and from the last back to
         // the first; an edge two faces share is drawn once.
         Edges.clear();
-        std::unordered_set<uint64_t> seen;
         const size_t nv = Vertices.size();
         uint32_t bad = 0;
         for (size_t i = 0; i < FaceList.size();) {
@@ -75,8 +74,7 @@ void TkrDXFMesh::Loaded(TkrDXFConverter& conv) {
                     named = false;
                     continue;
                 }
-                uint32_t u = uint32_t(std::min(a, b)), w = uint32_t(std::max(a, b));
-                if (u != w && seen.insert(uint64_t(u) << 32 | w).second) Edges.push_back({uint32_t(a), uint32_t(b)});
+                Edges.push_back({uint32_t(a), uint32_t(b)});
             }
             if (k == 1 && (FaceList[i] < 0 || size_t(FaceList[i]) >= nv)) named = false;
             if (!named) ++bad;
@@ -84,6 +82,7 @@ void TkrDXFMesh::Loaded(TkrDXFConverter& conv) {
         }
         conv.Bounds.MeshFaces += bad;
         std::vector<int32_t>().swap(FaceList);
+        RemoveRepeatedEdges(Edges);
     }
     FinishEdges(conv);
 }
@@ -101,4 +100,24 @@ void TkrDXFMesh::FinishEdges(TkrDXFConverter&) {
     }
     Edges.resize(kept);
     Edges.shrink_to_fit();
+}
+
+void RemoveRepeatedEdges(std::vector<std::pair<uint32_t, uint32_t>>& edges) {
+    // Sorted by the two vertices, then by place: the first of each run is
+    // kept. 16 bytes an edge, whatever the mesh.
+    std::vector<std::pair<uint64_t, uint64_t>> keys(edges.size());
+    for (size_t i = 0; i < edges.size(); ++i) {
+        const auto [a, b] = edges[i];
+        keys[i] = {uint64_t(std::min(a, b)) << 32 | std::max(a, b), i};
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<bool> keep(edges.size(), false);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const uint64_t k = keys[i].first;
+        if ((i == 0 || keys[i - 1].first != k) && uint32_t(k >> 32) != uint32_t(k)) keep[keys[i].second] = true;
+    }
+    size_t n = 0;
+    for (size_t i = 0; i < edges.size(); ++i)
+        if (keep[i]) edges[n++] = edges[i];
+    edges.resize(n);
 }

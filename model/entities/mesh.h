@@ -10,6 +10,10 @@
 
 #include "model/entity.h"
 
+// Drops the edges that join the same two vertices as an edge before them
+// (either way round) and the edges of a vertex to itself, keeping the order.
+void RemoveRepeatedEdges(std::vector<std::pair<uint32_t, uint32_t>>& edges);
+
 class TkrDXFMesh : public TkrDXFPenLine {
 public:
     TkrDXFMesh() : TkrDXFPenLine(TEntityClass::Mesh) {}

@@ -1,6 +1,7 @@
 #include "model/entities/mleader.h"
 
 #include <cmath>
+#include <unordered_map>
 
 #include "model/colors.h"
 #include "model/converter.h"
@@ -125,7 +126,14 @@ void TkrDXFMLeader::ReadProperty(TkrDXFConverter& conv) {
                     l.Lines.emplace_back();
                     FPart = TPart::Line;
                     return;
-                case 302: s.Leaders.emplace_back(); return;
+                case 302:
+                    if (s.Leaders.size() >= kMaxMLeaderLines) {
+                        s.TooManyLines = true;
+                        FPart = TPart::SkippedLeader;
+                        return;
+                    }
+                    s.Leaders.emplace_back();
+                    return;
                 case 303: FPart = TPart::Context; return;
                 default: return;  // breaks, index
             }
@@ -155,6 +163,9 @@ void TkrDXFMLeader::ReadProperty(TkrDXFConverter& conv) {
         case TPart::SkippedLine:
             if (code == 305) FPart = TPart::Leader;
             return;
+        case TPart::SkippedLeader:
+            if (code == 303) FPart = TPart::Context;
+            return;
         case TPart::Context: break;
     }
     ReadContext(conv);
@@ -174,6 +185,13 @@ void TkrDXFMLeader::ReadContext(TkrDXFConverter& conv) {
             if (conv.ValueAsInt() != 0) s.HasBlock = true, FPart = TPart::Block;
             break;
         case 302:
+            // Leaders cost memory even without lines: they count against the
+            // bound of leader lines as well.
+            if (s.Leaders.size() >= kMaxMLeaderLines) {
+                s.TooManyLines = true;
+                FPart = TPart::SkippedLeader;
+                break;
+            }
             s.Leaders.emplace_back();
             FPart = TPart::Leader;
             break;
@@ -325,6 +343,10 @@ void TkrDXFMLeader::Build(TkrDXFConverter& conv, const TkrDXFMLeaderStyle* st, u
     make.Pen.Pattern = make.PatternOfHandle(lineType);
     make.Pen.LineWeight = make.WeightOf(weight);
     const TColorValue leaderPen = make.OwnerColor(ColorFromRaw(leaderColor));
+    // The arrowhead of each leader line by its index (the last pair of an
+    // index wins), else the multileader's.
+    std::unordered_map<int32_t, uint32_t> arrows;
+    for (const auto& [index, handle] : s.ArrowHeads) arrows[index] = handle;
     for (const TLeader& l : s.Leaders) {
         const bool side = l.Direction == 0;
         double gx = 1, gy = 0, gz = 0;
@@ -348,9 +370,8 @@ void TkrDXFMLeader::Build(TkrDXFConverter& conv, const TkrDXFMLeaderStyle* st, u
             double dx = 0, dy = 0, dz = 0;
             const bool hasDir = UnitOf({v[1].X - v[0].X, v[1].Y - v[0].Y, v[1].Z - v[0].Z}, dx, dy, dz);
             if (hasDir && std::isfinite(arrowSize) && arrowSize > 0) {
-                uint32_t h = arrowHandle;
-                for (const auto& [index, handle] : s.ArrowHeads)
-                    if (index == line.Index) h = handle;
+                auto own = arrows.find(line.Index);
+                const uint32_t h = own != arrows.end() ? own->second : arrowHandle;
                 TkrDXFBlock* b = h != 0 ? BlockOfRecord(conv, h) : nullptr;
                 if (h != 0 && !b) ++missing;
                 const TPoint3F tip = v[0];

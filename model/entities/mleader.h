@@ -123,7 +123,7 @@ public:
     void ObjectsLoaded(TkrDXFConverter& conv) override;
 
 private:
-    enum class TPart : uint8_t { Entity, Context, Text, Block, Leader, Line, SkippedLine, After };
+    enum class TPart : uint8_t { Entity, Context, Text, Block, Leader, Line, SkippedLine, SkippedLeader, After };
     TPart FPart = TPart::Entity;
     bool FTakenVertex = false;  // the last group 10 of a leader line started a vertex
     void ReadEntityValue(TkrDXFConverter& conv);

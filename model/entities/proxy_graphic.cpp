@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstring>
-#include <unordered_set>
 
 #include "model/colors.h"
 #include "model/converter.h"
+#include "model/entities/mesh.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -257,7 +257,7 @@ bool TDecoder::Command(uint32_t kind, std::string_view bytes) {
             TVec c = d.Point();
             double r = d.Double();
             TVec n = d.Point();
-            if (d.Short) break;
+            if (d.Short || !Take(1)) break;
             double s = 1;
             TVec nn = Normal(n, &s);
             FMake.Circle(F(P(c)), r * s, F(nn));
@@ -265,7 +265,7 @@ bool TDecoder::Command(uint32_t kind, std::string_view bytes) {
         }
         case 3: case 5: {  // circle or arc through three points
             TVec a = d.Point(), b = d.Point(), c = d.Point();
-            if (d.Short) break;
+            if (d.Short || !Take(3)) break;
             Arc3(P(a), P(b), P(c), kind == 3);
             break;
         }
@@ -274,7 +274,7 @@ bool TDecoder::Command(uint32_t kind, std::string_view bytes) {
             double r = d.Double();
             TVec n = d.Point(), sv = d.Point();
             double sweep = d.Double();
-            if (d.Short) break;
+            if (d.Short || !Take(1)) break;
             double s = 1;
             TVec nn = Normal(n, &s);
             TVec ax, ay, v = Dir(sv);
@@ -335,7 +335,6 @@ bool TDecoder::Command(uint32_t kind, std::string_view bytes) {
                 break;
             }
             std::vector<std::pair<uint32_t, uint32_t>> e;
-            std::unordered_set<uint64_t> seen;
             uint32_t bad = 0;
             for (uint32_t read = 0; read < entries && !d.Short;) {
                 int32_t c = d.I32();
@@ -355,12 +354,12 @@ bool TDecoder::Command(uint32_t kind, std::string_view bytes) {
                         named = false;
                         continue;
                     }
-                    uint64_t key = uint64_t(std::min(a, b)) << 32 | std::max(a, b);
-                    if (a != b && seen.insert(key).second) e.push_back({a, b});
+                    e.push_back({a, b});
                 }
                 if (!named) ++bad;
             }
             FConv.Bounds.MeshFaces += bad;
+            RemoveRepeatedEdges(e);
             if (!d.Short) Edges(pts, e);
             break;
         }
@@ -368,7 +367,7 @@ bool TDecoder::Command(uint32_t kind, std::string_view bytes) {
             TVec at = d.Point(), n = d.Point(), dir = d.Point();
             double h = d.Double(), w = d.Double(), ob = d.Double();
             std::string s = kind == 10 ? d.Bytes() : Utf16ToCp1252(d.Utf16());
-            if (d.Short) break;
+            if (d.Short || !Take(1)) break;
             TextAt(at, n, dir, h, w, ob, std::move(s));
             break;
         }
@@ -379,13 +378,13 @@ bool TDecoder::Command(uint32_t kind, std::string_view bytes) {
             d.I32();  // raw
             double h = d.Double(), w = d.Double(), ob = d.Double();
             d.Double();  // tracking
-            if (d.Short) break;
+            if (d.Short || !Take(1)) break;
             TextAt(at, n, dir, h, w, ob, std::move(s));
             break;
         }
         case 12: case 13: {  // construction line, ray: two points
             TVec a = d.Point(), b = d.Point();
-            if (d.Short) break;
+            if (d.Short || !Take(1)) break;
             FMake.XLine(F(P(a)), F(Sub(P(b), P(a))), kind == 13);
             break;
         }

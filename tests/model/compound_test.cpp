@@ -225,6 +225,15 @@ TEST(MLeader, BadInputEndsInAWarningOrABoundedResult) {
     EXPECT_EQ(c->Bounds.MLeaderLines, 1u);
     EXPECT_EQ(c->Bounds.ObjectRefs, 1u);
     EXPECT_TRUE(std::isfinite(m->GetBox().Right));
+    // 1200 leaders without lines: they count against the bound as well.
+    std::string leaders;
+    for (int i = 0; i < 1200; ++i) leaders += "302|LEADER{|10|1|20|1|30|0|303|}|";
+    text = MLeader();
+    text.insert(text.find("272|9|273|9|301|}"), leaders);
+    c = LoadFile(text);
+    ASSERT_NE(At<TkrDXFMLeader>(*c, 0), nullptr);
+    EXPECT_EQ(c->Bounds.MLeaderLines, 1u);
+    EXPECT_EQ(PartsOf<TkrDXFPolyline>(*At<TkrDXFMLeader>(*c, 0)).size(), 1u);
     // A context that never ends, and groups in the wrong places.
     c = LoadFile("0|MULTILEADER|300|CONTEXT_DATA{|302|LEADER{|304|LEADER_LINE{|10|1|20|1|305|}|303|}|"
                  "304|stray|305|}|12|5|303|}|290|1|304|LEADER_LINE{|");
