@@ -39,5 +39,4 @@ private:
     enum class TReading : uint8_t { None, Vertices, Faces, Edges, Creases, Overrides };
     TReading FReading = TReading::None;
     int64_t FFaceInts = 0;  // groups 90 of the face list still announced
-    bool FInSubclass = false;  // after "100 AcDbSubDMesh"
 };

@@ -370,8 +370,8 @@ void TkrDXFMLeader::Build(TkrDXFConverter& conv, const TkrDXFMLeaderStyle* st, u
             double dx = 0, dy = 0, dz = 0;
             const bool hasDir = UnitOf({v[1].X - v[0].X, v[1].Y - v[0].Y, v[1].Z - v[0].Z}, dx, dy, dz);
             if (hasDir && std::isfinite(arrowSize) && arrowSize > 0) {
-                auto own = arrows.find(line.Index);
-                const uint32_t h = own != arrows.end() ? own->second : arrowHandle;
+                auto perLine = arrows.find(line.Index);
+                const uint32_t h = perLine != arrows.end() ? perLine->second : arrowHandle;
                 TkrDXFBlock* b = h != 0 ? BlockOfRecord(conv, h) : nullptr;
                 if (h != 0 && !b) ++missing;
                 const TPoint3F tip = v[0];

@@ -282,8 +282,9 @@ void TkrDXFMLine::Build(TkrDXFConverter& conv, const TkrDXFMLineStyle* style, bo
             drawAcross(a);
         }
         if (sf & round) start ? capArc(top, bottom, v, out) : capArc(bottom, top, v, out);
+        // The inner pairs from the outside in: (1, n - 2), (2, n - 3), ...
         if (sf & inner)
-            for (size_t i = 1; i < ne - 1 - i; ++i)
+            for (size_t i = 1; 2 * i + 1 < ne; ++i)
                 start ? capArc(order[ne - 1 - i], order[i], v, out) : capArc(order[i], order[ne - 1 - i], v, out);
     };
 

@@ -323,6 +323,20 @@ TEST(MLine, WithoutItsStyleOrWithBadDataItEndsCleanly) {
     EXPECT_EQ(m->Parts.size(), 15u);
     EXPECT_EQ(c->Bounds.MLineElements, 1u);
     EXPECT_EQ(m->GetBox(), (TBox3F{0, 15, 0, 10, 0, 0}));
+    // A style of one element asking for inner arcs (which need four) and
+    // outer ones: the outer "arc" from the element to itself is nothing.
+    c = LoadFile(kMLine, MLineStyle(32 | 64 | 512 | 1024, "71|1|49|0|62|1|6|BYLAYER|"));
+    m = At<TkrDXFMLine>(*c, 0);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->Parts.size(), 1u);
+    // Four elements: the inner pair (1, 2) gets its arcs at both ends, the
+    // outer pair (0, 3) too.
+    c = LoadFile(kMLine, MLineStyle(32 | 64 | 512 | 1024, "71|4|49|1|49|0.5|49|-0.5|49|-1|"));
+    m = At<TkrDXFMLine>(*c, 0);
+    ASSERT_NE(m, nullptr);
+    size_t arcs = 0;
+    for (auto& p : m->Parts) arcs += p->Class == TEntityClass::LWPolyline;
+    EXPECT_EQ(arcs, 4u);
 }
 
 // ---- wipeouts ----
