@@ -43,7 +43,7 @@ std::string Num(double v) {
 bool HasDrawProcedure(const TkrDXFEntity& e) {
     using C = TEntityClass;
     for (C c : {C::Line, C::Solid, C::Circle, C::Polyline, C::Spline, C::Insert, C::Text, C::Face3d, C::Point,
-                C::Hatch, C::ImageEnt, C::Viewport})
+                C::Hatch, C::ImageEnt, C::Viewport, C::Compound, C::Mesh, C::XLine})
         if (e.Is(c)) return true;
     return false;
 }

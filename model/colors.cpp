@@ -44,3 +44,20 @@ TColorValue ColorFromIndex(int32_t n) {
     if (v != 0) v |= clIndexFlag;
     return v;
 }
+
+TColorValue ColorFromRaw(int32_t raw) {
+    const uint32_t v = uint32_t(raw);
+    switch (v >> 24) {
+        case 0xC0: return clFromLayer;
+        case 0xC2: {
+            // 0x00RRGGBB as the model's 0x00BBGGRR.
+            const uint32_t r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
+            return TColorValue(r | (g << 8) | (b << 16));
+        }
+        case 0xC3: {
+            const int32_t i = int32_t(v & 0xFF);
+            return i == 0 ? clFromBlock : ColorFromIndex(i);
+        }
+        default: return clFromBlock;
+    }
+}

@@ -175,6 +175,8 @@ void TkrDXFConverter::Clear() {
     PendingLayout.reset();
     ImageDefs.clear();
     XrefsInUse.clear();
+    Objects.Clear();
+    ObjectsAwaited = false;
     XrefBytes = 0;
     ViewportDrawing = false;
     FHeaderNumbers.clear();
@@ -260,6 +262,9 @@ std::string_view TkrDXFConverter::TextValue() const {
 
 std::unique_ptr<TkrDXFEntity> TkrDXFConverter::CreateEntity(std::string_view name) {
     std::unique_ptr<TkrDXFEntity> e = NewEntityByName(name);
+    // An entity the converter has no class for may carry the graphics its
+    // program drew it with: it is read as a proxy entity.
+    if (e->Class == TEntityClass::Entity && ReadingGraphics) e = NewProxyEntity();
     if (OnCreateEntity) OnCreateEntity(*e);
     return e;
 }

@@ -21,6 +21,7 @@
 #include "model/geometry.h"
 #include "model/header_lookup.h"
 #include "model/limits.h"
+#include "model/objects.h"
 #include "platform/font_metrics.h"
 
 class TkrDXFLayout;
@@ -84,6 +85,10 @@ public:
     // True from the name of an OBJECTS section until the next section names
     // itself: the groups read belong to objects, not entities.
     bool ReadingObjects = false;
+    // True from the name of an ENTITIES or BLOCKS section until the next
+    // section names itself: an entity of an unknown name read there may
+    // carry proxy graphics.
+    bool ReadingGraphics = false;
     // Files of release AC1021 and later store their text in UTF-8 (the
     // header's $ACADVER tells); texts and names are held in Windows-1252.
     bool Utf8Text = false;
@@ -95,6 +100,10 @@ public:
     std::vector<std::unique_ptr<TkrDXFLayout>> Layouts;
     std::vector<TkrDXFEntity*> ImageDefs;  // not owned: entities of the OBJECTS section
     std::vector<TkrDXFEntity*> XrefsInUse;  // not owned: held by their blocks
+    // The style objects entities refer to (see model/objects.h), and whether
+    // some entity waits for them to be finished once the file is read.
+    TObjectIndex Objects;
+    bool ObjectsAwaited = false;
 
     // Settings.
     int32_t SplineParts = 25;

@@ -36,6 +36,12 @@ constexpr TClassInfo kClasses[] = {
     {C::PenEntity, "TkrDXFViewport"},   {C::Entity, "TkrDXFVport"},
     {C::Entity, "TkrDXFXref"},          {C::Entity, "TkrDXFImageDef"},
     {C::Entity, "TkrDXFLayout"},        {C::Dimension, "TkrDXFAcadTable"},
+    {C::PenEntity, "TkrDXFCompound"},   {C::Compound, "TkrDXFMLeader"},
+    {C::Compound, "TkrDXFMLine"},       {C::Compound, "TkrDXFWipeout"},
+    {C::Compound, "TkrDXFProxyEntity"}, {C::PenLine, "TkrDXFMesh"},
+    {C::PenLine, "TkrDXFXLine"},        {C::Spline, "TkrDXFHelix"},
+    {C::Entity, "TkrDXFMLeaderStyle"},  {C::Entity, "TkrDXFMLineStyle"},
+    {C::Entity, "TkrDXFWipeoutVars"},
 };
 static_assert(sizeof(kClasses) / sizeof(kClasses[0]) == size_t(C::Count));
 
@@ -319,6 +325,7 @@ void TkrDXFSection::ReadProperty(TkrDXFConverter& conv) {
     if (conv.Code != 2 || !Name.empty()) return;
     Name = UpperAscii(conv.Value);
     conv.ReadingObjects = Name == "OBJECTS";
+    conv.ReadingGraphics = Name == "ENTITIES" || Name == "BLOCKS";
     int kind = Name == "TABLES" ? tkTables : Name == "BLOCKS" ? tkBlocks : Name == "ENTITIES" ? tkEntities : -1;
     if (kind >= 0) conv.InstallSection(kind, this);
     if (kind == tkEntities) {

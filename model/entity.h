@@ -25,6 +25,11 @@ enum class TEntityClass : uint8_t {
     CustomVertex, Vertex, Insert, Dimension, MText, Text, Attdef, Attrib,
     PenLine, Line, Point, Solid, Face3d, ImageEnt, Hatch, Viewport, Vport, Xref, ImageDef, Layout,
     AcadTable,
+    // Drawn from parts of their own (multileaders, multilines, wipeouts,
+    // proxy graphics), meshes, construction lines, helixes, and the objects
+    // of the OBJECTS section they take their styles from.
+    Compound, MLeader, MLine, Wipeout, ProxyEntity, Mesh, XLine, Helix,
+    MLeaderStyle, MLineStyle, WipeoutVars,
     Count
 };
 
@@ -258,3 +263,6 @@ void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, vo
 
 // Creates the entity for a 0-group name; a plain TkrDXFEntity for an unknown name.
 std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name);
+// An entity of an unknown name read among the entities: drawn from the proxy
+// graphics it carries, if any.
+std::unique_ptr<TkrDXFEntity> NewProxyEntity();

@@ -7,7 +7,14 @@
 #include "model/entities/curves.h"
 #include "model/entities/hatch.h"
 #include "model/entities/layout.h"
+#include "model/entities/helix.h"
 #include "model/entities/linear.h"
+#include "model/entities/mesh.h"
+#include "model/entities/mleader.h"
+#include "model/entities/mline.h"
+#include "model/entities/proxy_graphic.h"
+#include "model/entities/wipeout.h"
+#include "model/entities/xline.h"
 #include "model/entities/text.h"
 #include "model/entity.h"
 
@@ -15,6 +22,12 @@ namespace {
 template <class T>
 std::unique_ptr<TkrDXFEntity> Make() {
     return std::make_unique<T>();
+}
+
+std::unique_ptr<TkrDXFEntity> MakeRay() {
+    auto r = std::make_unique<TkrDXFXLine>();
+    r->Ray = true;
+    return r;
 }
 
 struct TNameEntry {
@@ -47,8 +60,18 @@ constexpr TNameEntry kNames[] = {
     // Written by current CAD programs: like a dimension, each refers to an
     // anonymous block with everything it shows.
     {"ARC_DIMENSION", Make<TkrDXFDimension>}, {"ACAD_TABLE", Make<TkrDXFAcadTable>},
+    // Current CAD programs: multileaders, multilines, masks, meshes,
+    // helixes, construction lines, proxy entities, and the objects they
+    // take their styles from.
+    {"MULTILEADER", Make<TkrDXFMLeader>},   {"MLEADER", Make<TkrDXFMLeader>},
+    {"MLINE", Make<TkrDXFMLine>},           {"WIPEOUT", Make<TkrDXFWipeout>},
+    {"MESH", Make<TkrDXFMesh>},             {"HELIX", Make<TkrDXFHelix>},
+    {"XLINE", Make<TkrDXFXLine>},           {"RAY", MakeRay},
+    {"ACAD_PROXY_ENTITY", Make<TkrDXFProxyEntity>},
+    {"MLEADERSTYLE", Make<TkrDXFMLeaderStyle>}, {"MLINESTYLE", Make<TkrDXFMLineStyle>},
+    {"WIPEOUTVARIABLES", Make<TkrDXFWipeoutVariables>},
 };
-static_assert(sizeof(kNames) / sizeof(kNames[0]) == 39);
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == 51);
 }  // namespace
 
 std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name) {
@@ -56,3 +79,5 @@ std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name) {
         if (n.Name == name) return n.Create();
     return std::make_unique<TkrDXFEntity>();
 }
+
+std::unique_ptr<TkrDXFEntity> NewProxyEntity() { return std::make_unique<TkrDXFProxyEntity>(); }

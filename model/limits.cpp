@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/entities/blocks.h"
+#include "model/entities/proxy_graphic.h"
 #include "model/entities/spline_math.h"
 
 std::vector<std::string> TBoundHits::Messages() const {
@@ -41,6 +42,27 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (TextStrokes)
         out.push_back(std::to_string(TextStrokes) + " text(s) drawn as lines only in part: their strokes would pass " +
                       points + " points (the characters after that are left out)");
+    if (ObjectRefs)
+        out.push_back(std::to_string(ObjectRefs) +
+                      " reference(s) of multileaders, multilines or wipeouts to a style or block that is missing or "
+                      "of another kind: drawn with the defaults (a missing block left out)");
+    if (MLineElements)
+        out.push_back(std::to_string(MLineElements) + " multiline(s) with more than " +
+                      std::to_string(kMaxMLineElements) + " elements: the first " +
+                      std::to_string(kMaxMLineElements) + " drawn");
+    if (MLeaderLines)
+        out.push_back(std::to_string(MLeaderLines) + " multileader(s) with more than " +
+                      std::to_string(kMaxMLeaderLines) + " leader lines: the first " +
+                      std::to_string(kMaxMLeaderLines) + " drawn");
+    if (ProxyGraphics)
+        out.push_back(std::to_string(ProxyGraphics) +
+                      " proxy graphic(s) whose sizes run past their data: drawn up to the damage");
+    if (ProxyNesting)
+        out.push_back(std::to_string(ProxyNesting) + " proxy graphic(s) with transforms nested deeper than " +
+                      std::to_string(kMaxProxyTransformDepth) + " levels: the deeper transforms left out");
+    if (MeshFaces)
+        out.push_back(std::to_string(MeshFaces) +
+                      " mesh face(s) naming a vertex that does not exist: their edges to it left out");
     out.insert(out.end(), Notes.begin(), Notes.end());
     if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
@@ -63,6 +85,12 @@ void TBoundHits::Add(const TBoundHits& o) {
     SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
     TextStrokes += o.TextStrokes;
+    ObjectRefs += o.ObjectRefs;
+    MLineElements += o.MLineElements;
+    MLeaderLines += o.MLeaderLines;
+    ProxyGraphics += o.ProxyGraphics;
+    ProxyNesting += o.ProxyNesting;
+    MeshFaces += o.MeshFaces;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;
 }

@@ -35,6 +35,12 @@ struct TBoundHits {
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
     uint32_t TextStrokes = 0;      // texts drawn as lines whose strokes passed kMaxEntityPoints
+    uint32_t ObjectRefs = 0;     // styles and blocks named by handles that point nowhere or at another kind
+    uint32_t MLineElements = 0;  // multilines with more elements than kMaxMLineElements
+    uint32_t MLeaderLines = 0;   // multileaders with more leader lines than kMaxMLeaderLines
+    uint32_t ProxyGraphics = 0;  // proxy graphics whose sizes run past their data
+    uint32_t ProxyNesting = 0;   // proxy graphics with transforms nested past kMaxProxyTransformDepth
+    uint32_t MeshFaces = 0;      // mesh faces naming a vertex that does not exist
     // Messages of their own (external references that were not loaded, and
     // why), each kept once; beyond kMaxNotes only counted.
     std::vector<std::string> Notes;
@@ -42,7 +48,8 @@ struct TBoundHits {
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights || ViewportNesting || TextBraces || TextStrokes || !Notes.empty();
+               SplineWeights || ViewportNesting || TextBraces || TextStrokes || ObjectRefs || MLineElements ||
+               MLeaderLines || ProxyGraphics || ProxyNesting || MeshFaces || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);
@@ -93,3 +100,10 @@ constexpr std::size_t kMaxHatchSegmentTests = 4 * kMaxEntityPoints;
 // to the next brace that does), so that a text of a million "{" keeps no
 // million saved states; the text is laid out with a warning.
 constexpr int kMaxTextBraceDepth = 256;
+
+// The most elements of one multiline that are drawn (what CAD programs allow
+// a multiline style); further elements are left out, with a warning.
+constexpr std::size_t kMaxMLineElements = 16;
+// The most leader lines of one multileader that are drawn (over all its
+// leaders); further ones are left out, with a warning.
+constexpr std::size_t kMaxMLeaderLines = 1000;

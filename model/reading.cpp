@@ -87,9 +87,13 @@ void TkrDXFConverter::LoadSource() {
     Code = 0;
     ReadDepth = 0;
     ReadingObjects = false;
+    ReadingGraphics = false;
     if (OnStart) OnStart(*this);
     try {
         RootSection->Load(*this);
+        // The entities that take their styles from the OBJECTS section
+        // (read after them) are finished with them now.
+        if (ObjectsAwaited) ResolveObjectReferences(*this);
         // The header variables are answered after the load too: the file is
         // read to its end for those not found yet.
         FinishHeader(kHeaderVariableCount);

@@ -1,6 +1,7 @@
 #include "render/draw_annotation.h"
 
 #include "model/entities/annotation.h"
+#include "model/entities/compound.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
 
@@ -9,6 +10,11 @@ void DrawLeader(TkrDXFImage& g, TkrDXFEntity& e) {
     if (l.SplinePath) DrawSplineOf(g, l);
     else DrawPolylineOf(g, l);
     l.Arrow->Expanding = l.Arrow->Block != nullptr;
+}
+
+void DrawCompound(TkrDXFImage&, TkrDXFEntity& e) {
+    auto& c = static_cast<TkrDXFCompound&>(e);
+    c.Expanding = c.ShowParts;
 }
 
 void DrawImage(TkrDXFImage&, TkrDXFEntity& e) { static_cast<TkrDXFImageEnt&>(e).LookUpPicture(); }

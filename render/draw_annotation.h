@@ -1,4 +1,4 @@
-// Drawing of leaders, raster images and viewports (their content is drawn
+// Drawing of leaders, compound entities (their parts), raster images and viewports (their content is drawn
 // by the viewport itself, through the entity callback).
 #pragma once
 
@@ -10,5 +10,9 @@ class TkrDXFEntity;
 void DrawLeader(TkrDXFImage& g, TkrDXFEntity& e);
 // Looks the image's picture up; nothing of an image reaches the sink.
 void DrawImage(TkrDXFImage& g, TkrDXFEntity& e);
+// A multileader, multiline, wipeout or proxy entity draws nothing itself:
+// it marks its parts to be drawn (see TkrDXFCompound::Iterate), unless they
+// are hidden (a wipeout's frame when frames are off).
+void DrawCompound(TkrDXFImage& g, TkrDXFEntity& e);
 // Nothing: a viewport's frame is not drawn.
 void DrawViewport(TkrDXFImage& g, TkrDXFEntity& e);

@@ -12,6 +12,7 @@
 #include "model/entities/text.h"
 #include "render/draw_annotation.h"
 #include "render/draw_hatch.h"
+#include "render/draw_mesh_xline.h"
 #include "render/dxf_image.h"
 
 namespace {
@@ -229,6 +230,10 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
     {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawImage},
     {TEntityClass::Viewport, DrawViewport},  {TEntityClass::Leader, DrawLeader},
+    // Multileaders, multilines, wipeouts and proxy entities draw their parts;
+    // a helix is a spline.
+    {TEntityClass::Compound, DrawCompound},  {TEntityClass::Mesh, DrawMesh},
+    {TEntityClass::XLine, DrawXLine},
 };
 
 TProc FindProc(TEntityClass c) {

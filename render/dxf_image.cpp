@@ -405,6 +405,7 @@ TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
 
 void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     Sink = &sink;
+    TargetRect = rect;
     WorkDone = 0;
     // External drawings count with their size: a small drawing that shows a
     // large one gets the work that one needs.

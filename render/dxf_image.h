@@ -102,6 +102,9 @@ public:
     // Fields that carry behaviour.
     TColor BackgroundColor = 0xFFFFFF;
     TPDFCanvas* Sink = nullptr;
+    // The rectangle of the current or last DrawOnSink (construction lines
+    // are cut at it).
+    TIntRect TargetRect{};
     TPoint3F Centre{};
     uint8_t CharSet = 1;
     std::shared_ptr<TkrDXFConverter> Converter;

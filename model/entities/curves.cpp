@@ -173,7 +173,7 @@ void TkrDXFSpline::ReadProperty(TkrDXFConverter& conv) {
     };
     // Degree, weights and end tangents are the SPLINE's own: a LEADER, which
     // reads the rest as a spline does, means other things by 41 and 71.
-    if (Class == TEntityClass::Spline) switch (conv.Code) {
+    if (Class == TEntityClass::Spline || Class == TEntityClass::Helix) switch (conv.Code) {
             case 41: Weights.push_back(conv.ValueAsFloat()); return;
             case 12: StartTangent.X = float(conv.ValueAsFloat()); return;
             case 22: StartTangent.Y = float(conv.ValueAsFloat()); return;

@@ -96,19 +96,20 @@ void TkrDXFLeader::Loaded(TkrDXFConverter& conv) {
         if (dy < 0) angle = -angle;
     }
     ArrowAngle = float(angle);
-    // A spline path runs through knots 0, 0, the running chord lengths, and
-    // the total three more times (vertex count + 4 knots).
+    // A spline path is the curve through every vertex, as CAD programs draw
+    // it: the vertices are its fit points, interpolated as a spline's fit
+    // points are (the control points they also are go unused: there are no
+    // knots). Taken as control points, three vertices would give a straight
+    // chord and more a curve that misses them.
+    // The curve leaves the tip along the first segment, as the arrowhead
+    // points, and arrives along the last one.
     Knots.clear();
     if (SplinePath) {
-        Knots.reserve(v.size() + 4);
-        Knots.push_back(0);
-        Knots.push_back(0);
-        double total = 0;
-        for (size_t i = 1; i < v.size(); ++i) {
-            total += Dist3(v[i - 1], v[i]);
-            Knots.push_back(float(total));
-        }
-        for (int i = 0; i < 3; ++i) Knots.push_back(float(total));
+        FitPoints = v;
+        StartTangent = Point3F(double(v[1].X) - v[0].X, double(v[1].Y) - v[0].Y, double(v[1].Z) - v[0].Z);
+        const TPoint3F& a = v[v.size() - 2];
+        const TPoint3F& b = v.back();
+        EndTangent = Point3F(double(b.X) - a.X, double(b.Y) - a.Y, double(b.Z) - a.Z);
     }
     TkrDXFSpline::Loaded(conv);
     Arrow->Layer = Layer;  // known once the polyline is finished

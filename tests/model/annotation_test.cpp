@@ -244,15 +244,29 @@ TEST(Leader, TheArrowIsVisitedAfterTheLeaderWithInsertsExpanded) {
     ExpectPoint(v.Mapped[1], 6, 5 - 1.0 / 6);  // corner 1 (-1, 1/6) turned by 180 degrees, at the tip (5, 5)
 }
 
-TEST(Leader, ASplinePathRunsThroughChordLengthKnots) {
+TEST(Leader, ASplinePathPassesThroughEveryVertex) {
     std::unique_ptr<TkrDXFConverter> c;
-    // Chords 5 and 4: knots 0, 0, 5, 9, then 9 three more times.
+    // Three vertices: taken as control points they left no span (a straight
+    // chord from (0, 0) to (3, 8)); as fit points the curve runs through
+    // (3, 4), bulging out beyond x = 3 on the way up.
     auto* l = LoadLeader(c, "72|1|10|0|20|0|10|3|20|4|10|3|20|8");
     EXPECT_TRUE(l->SplinePath);
-    EXPECT_EQ(l->Knots, (std::vector<float>{0, 0, 5, 9, 9, 9, 9}));
-    // Three control points leave no span: the first and the last vertex.
-    ASSERT_EQ(DrawnPoints(*l).size(), 2u);
-    ExpectPoint(DrawnPoints(*l)[1], 3, 8);
+    EXPECT_TRUE(l->Knots.empty());
+    const auto pts = DrawnPoints(*l);
+    ASSERT_GT(pts.size(), 40u);
+    ExpectPoint(pts.front(), 0, 0);
+    ExpectPoint(pts.back(), 3, 8);
+    bool through = false;
+    float maxX = 0;
+    for (const TPoint3F& p : pts) {
+        through = through || (std::fabs(p.X - 3) < 1e-4 && std::fabs(p.Y - 4) < 1e-4);
+        maxX = std::max(maxX, p.X);
+    }
+    EXPECT_TRUE(through);
+    EXPECT_GT(maxX, 3.1f);
+    // Two vertices: the straight line between them.
+    l = LoadLeader(c, "72|1|10|0|20|0|10|6|20|8");
+    for (const TPoint3F& p : DrawnPoints(*l)) EXPECT_NEAR(p.Y, p.X * 8 / 6, 1e-4);
 }
 
 TEST(Leader, OneVertexOrAMillionEndCleanly) {

@@ -121,15 +121,26 @@ TEST(Reader, DecimalCommaReadsAsSeparator) {
 }
 
 TEST(Reader, UnknownAndLowerCaseNamesArePlainEntities) {
+    // Among the entities an unknown name is a proxy entity, which keeps the
+    // common codes and draws only proxy graphics it carries (none here);
+    // elsewhere (a table, the objects) it is a plain entity.
     TkrDXFConverter conv;
-    conv.LoadFromText(Entities({"0", "line", "8", "A", "10", "1", "0", "WIPEOUT", "5", "2F"}));
+    conv.LoadFromText(dxftest::PipeDxf("0|SECTION|2|ENTITIES|0|line|8|A|10|1|0|LIGHT|5|2F|0|ENDSEC|"
+                                       "0|SECTION|2|OBJECTS|0|line|5|30|0|ENDSEC|0|EOF"));
     ASSERT_EQ(conv.TableCount(tkEntities), 2);
-    EXPECT_EQ(conv.EntityAt(0)->Class, TEntityClass::Entity);
+    EXPECT_EQ(conv.EntityAt(0)->Class, TEntityClass::ProxyEntity);
     EXPECT_EQ(conv.EntityAt(0)->GetName(&conv), "line");
     EXPECT_EQ(conv.EntityAt(0)->Layer->Name, "A");
-    EXPECT_EQ(conv.EntityAt(1)->GetName(&conv), "WIPEOUT");
+    EXPECT_TRUE(IsEmptyBox(conv.EntityAt(0)->GetBox()));
+    EXPECT_EQ(conv.EntityAt(1)->GetName(&conv), "LIGHT");
     EXPECT_EQ(conv.EntityAt(1)->Handle, 0x2Fu);
-    EXPECT_EQ(conv.EntityAt(1)->GetName(nullptr), "ENTITY");
+    EXPECT_EQ(conv.EntityAt(1)->GetName(nullptr), "PROXYENTITY");
+    const TkrDXFGroup* objects = nullptr;
+    for (auto& s : conv.RootSection->Entities)
+        if (static_cast<TkrDXFSection&>(*s).Name == "OBJECTS") objects = static_cast<TkrDXFSection*>(s.get());
+    ASSERT_NE(objects, nullptr);
+    ASSERT_EQ(objects->Count(), 1);
+    EXPECT_EQ(objects->GetEntity(0)->Class, TEntityClass::Entity);
 }
 
 TEST(Reader, AllThirtySevenNamesCreateTheirClasses) {
