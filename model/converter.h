@@ -144,6 +144,8 @@ public:
 
     // Counters.
     int32_t EntityCount = 0;
+    // SECTIONs the file holds at its top level (none: the file is no drawing).
+    int32_t SectionsRead = 0;
     int32_t EntitiesStarted = 0;
     int32_t SectionEntities = 0;
     int32_t HighChars1 = 0;  // characters 128..175 met in TEXT values

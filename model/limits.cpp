@@ -38,6 +38,10 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (ViewportNesting)
         out.push_back(std::to_string(ViewportNesting) +
                       " viewport(s) inside the model space they show left out (a viewport does not show itself)");
+    if (StrayEnds)
+        out.push_back(std::to_string(StrayEnds) +
+                      " end marker(s) outside any section (a section closed twice): the groups after each skipped "
+                      "up to the next section");
     out.insert(out.end(), Notes.begin(), Notes.end());
     if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
@@ -59,6 +63,7 @@ void TBoundHits::Add(const TBoundHits& o) {
     SplineData += o.SplineData;
     SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
+    StrayEnds += o.StrayEnds;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;
 }

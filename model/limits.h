@@ -34,6 +34,7 @@ struct TBoundHits {
     uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
+    uint32_t StrayEnds = 0;        // end markers outside any section (what followed them skipped)
     // Messages of their own (external references that were not loaded, and
     // why), each kept once; beyond kMaxNotes only counted.
     std::vector<std::string> Notes;
@@ -41,7 +42,7 @@ struct TBoundHits {
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights || ViewportNesting || TextBraces || !Notes.empty();
+               SplineWeights || ViewportNesting || TextBraces || StrayEnds || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);
