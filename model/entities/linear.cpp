@@ -564,9 +564,11 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
 
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
 
+    // A polyface mesh's face records carry a dummy place (mostly the
+    // origin): only the mesh's vertices count for the box.
     for (const TPolyVertex& v : verts) {
         if (!(v.Point == TPoint3F{})) NonZero = true;
-        if (v.Visible) ExpandBox(Box, v.Point);
+        if (v.Visible && !v.FaceRecord) ExpandBox(Box, v.Point);
     }
     PenLine.WidenByLineWeight(Box);
     if (ConstantWidth != 0) {

@@ -182,6 +182,29 @@ TEST(Drawing, ClosedPolygonMeshesCloseEveryColumn) {
     EXPECT_EQ(DrawText(Entities(l)).size(), 10u);
 }
 
+TEST(Drawing, MeshesClosedInNCloseEveryRow) {
+    // M = 2 rows of N = 3 points; flags 48: a polygon mesh closed in N.
+    auto mesh = [](const char* flags, bool closingVertex) {
+        std::vector<std::string> l = {"0", "POLYLINE", "66", "1", "70", flags, "71", "2", "72", "3"};
+        for (auto [x, y] : {std::pair{"0", "0"}, {"1", "0"}, {"2", "0"}, {"0", "1"}, {"1", "1"}, {"2", "1"}})
+            l.insert(l.end(), {"0", "VERTEX", "70", "64", "10", x, "20", y});
+        if (closingVertex) l.insert(l.end(), {"0", "VERTEX", "70", "64", "10", "0", "20", "0"});
+        l.insert(l.end(), {"0", "SEQEND"});
+        return Entities(l);
+    };
+    // Extents -0.25..2.25 x -0.125..1.125, natural size 26 x 13, rectangle
+    // 600000 x 300000, scale 240000: x' = 60000 + 240000 x, y' = 270000 - 240000 y.
+    // Rows: 2 closed rows of 4 points, then the 3 columns of 2 points.
+    EXPECT_EQ(DrawText(mesh("48", false)),
+              (std::vector<std::string>{"60000;270000;300000;270000", "300000;270000;540000;270000",
+                                        "540000;270000;60000;270000", "60000;30000;300000;30000",
+                                        "300000;30000;540000;30000", "540000;30000;60000;30000",
+                                        "60000;270000;60000;30000", "300000;270000;300000;30000",
+                                        "540000;270000;540000;30000"}));
+    // Closed in both directions (flags 49, with the closing vertex): 6 row and 6 column segments.
+    EXPECT_EQ(DrawText(mesh("49", true)).size(), 12u);
+}
+
 TEST(Drawing, ZeroLengthLineBecomesOneUnitLong) {
     auto lines = DrawText(Entities({"0", "LINE", "10", "0", "20", "0", "11", "0", "21", "0",
                                     "0", "LINE", "10", "-5", "20", "-5", "11", "5", "21", "5"}));
@@ -206,6 +229,28 @@ TEST(Drawing, PolyfaceFacesWithInvalidIndicesAreSkipped) {
     l.insert(l.end(), {"0", "SEQEND"});
     auto lines = DrawText(Entities(l));
     EXPECT_EQ(lines.size(), 3u);  // one closed triangle
+}
+
+TEST(Drawing, PolyfaceMeshesDrawTheirVisibleEdgesInTheBoxOfTheirVertices) {
+    // The square (10,10) (20,10) (20,20) (10,20); the face records lie at the
+    // origin, their dummy place, and do not count for the box: extents
+    // 8.75..21.25, scale 600000 / 12.5 = 48000, x' = 60000 + 48000 (x - 10),
+    // y' = 540000 - 48000 (y - 10).
+    std::vector<std::string> l = {"0", "POLYLINE", "66", "1", "70", "64", "71", "4", "72", "2"};
+    for (auto [x, y] : {std::pair{"10", "10"}, {"20", "10"}, {"20", "20"}, {"10", "20"}})
+        l.insert(l.end(), {"0", "VERTEX", "70", "192", "10", x, "20", y});
+    // Vertex 3 negative: the edge from 3 to 4 is invisible, vertex 3 stays.
+    l.insert(l.end(), {"0", "VERTEX", "70", "128", "71", "1", "72", "2", "73", "-3", "74", "4"});
+    // Every edge invisible: nothing.
+    l.insert(l.end(), {"0", "VERTEX", "70", "128", "71", "-1", "72", "-2", "73", "-4"});
+    l.insert(l.end(), {"0", "SEQEND"});
+    TkrDXFImage g;
+    auto lines = DrawText(g, Entities(l));
+    EXPECT_DOUBLE_EQ(g.LayoutExtents.Left, 8.75);
+    EXPECT_DOUBLE_EQ(g.LayoutExtents.Bottom, 8.75);
+    // One run from vertex 4 round to vertex 3: 4-1, 1-2, 2-3.
+    EXPECT_EQ(lines, (std::vector<std::string>{"60000;60000;60000;540000", "60000;540000;540000;540000",
+                                               "540000;540000;540000;60000"}));
 }
 
 TEST(Drawing, InsertsExpandTheirBlocks) {
