@@ -114,6 +114,9 @@ public:
     bool ActiveVportRead = false;
     bool NonPlanView = false;
     TMatrix4x3F ViewTransform = IdentityMatrix();
+    // With a view that turns the model (NonPlanView, or a twist): the box of
+    // the model layout's geometry in view coordinates (ComputeExtents).
+    TBox3F ModelViewBox = EmptyBox;
 
     // Drawing state set by the drawing graphic.
     TDrawContext* DrawContext = nullptr;
