@@ -62,7 +62,8 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     TDrawContext* place = &g.DrawContext;
     if (t.Class == TEntityClass::Attdef) {
         // An attribute definition is drawn as its insert's attribute of the
-        // same tag, else as its tag. The attribute lies in the coordinates of
+        // same tag, else as its tag (a constant definition as its value, an
+        // invisible one not at all). The attribute lies in the coordinates of
         // the insert's container, so it is drawn in that context: placed,
         // sized and turned there (not scaled and turned by the insert again).
         const auto& def = static_cast<const TkrDXFAttdef&>(t);
@@ -75,11 +76,13 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
             src = a;
             s = a->Text;
             place = ins->SavedContext;
+        } else if (def.Invisible()) {
+            return;
         } else if (def.Converted) {
             DrawConvertedIn(g, *def.Converted, g.DrawContext);
             return;
         } else {
-            s = def.Tag;
+            s = def.ShownString();
         }
     }
     const float f = src->WidthFactor;

@@ -237,8 +237,8 @@ void TkrDXFText::Finish(TkrDXFConverter& conv, bool mayConvert) {
     Height = std::fabs(Height);
     Extrusion = SanitizeExtrusion(Extrusion);
     if (Backward && UpsideDown) Rotation = Rotation > 180 ? Rotation - 180 : Rotation + 180;
-    // The drawn string: an attribute definition is drawn as its tag.
-    std::string& s = Class == TEntityClass::Attdef ? static_cast<TkrDXFAttdef*>(this)->Tag : Text;
+    // The drawn string: an attribute definition's tag (a constant one's value).
+    std::string& s = Class == TEntityClass::Attdef ? static_cast<TkrDXFAttdef*>(this)->ShownString() : Text;
     CountHighChars(conv, s);
     if (mayConvert && (!IsDefaultExtrusion(Extrusion) || s.find("\\U+2205") != std::string::npos ||
                        s.find("\\L") != std::string::npos)) {
@@ -272,8 +272,9 @@ void TkrDXFText::Finish(TkrDXFConverter& conv, bool mayConvert) {
 void TkrDXFText::Loaded(TkrDXFConverter& conv) { Finish(conv, true); }
 
 TBox3F TkrDXFText::GetBox() const {
-    std::string_view s = Class == TEntityClass::Attdef ? std::string_view(static_cast<const TkrDXFAttdef*>(this)->Tag)
-                                                        : std::string_view(Text);
+    std::string_view s = Class == TEntityClass::Attdef
+                             ? std::string_view(static_cast<const TkrDXFAttdef*>(this)->ShownString())
+                             : std::string_view(Text);
     if (Converted) return TrimBlanks(s).empty() ? EmptyBox : Box;
     if (WidthFactor == 0 || !std::isfinite(WidthFactor) || TrimBlanks(s).empty()) return EmptyBox;
     return Box;
@@ -295,15 +296,11 @@ void TkrDXFText::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver
 void TkrDXFAttdef::ReadProperty(TkrDXFConverter& conv) {
     switch (conv.Code) {
         case 2: Tag = std::string(conv.TextValue()); break;
+        case 70: Flags = conv.ValueAsInt(); break;
         case 73: break;
         case 74: VAlign = uint8_t(conv.ValueAsInt()); break;
         default: TkrDXFText::ReadProperty(conv); break;
     }
-}
-
-void TkrDXFAttrib::ReadProperty(TkrDXFConverter& conv) {
-    if (conv.Code == 70) Flags = conv.ValueAsInt();
-    else TkrDXFAttdef::ReadProperty(conv);
 }
 
 void TkrDXFAttrib::Loaded(TkrDXFConverter& conv) {
