@@ -87,24 +87,28 @@ TEST(HatchDrawing, TextFormHasOutlinesWithoutClosingSegmentsAndTheDashes) {
 
 TEST(HatchDrawing, DxfFormHasTheFillAsASolidHatchAndThePatternAsLines) {
     // The same drawing: canvas points become drawing points with y negated.
-    // The pattern hatch gives its outline and dashes as LINE entities in red
-    // (a filled area in red would hide its pattern); the solid triangle one
-    // HATCH "SOLID" in green, without an outline (the fill is in the pen's
-    // own colour).
+    // The pattern hatch gives its closed outline (four segments: a square
+    // shows all its sides) and its dashes as LINE entities in red (a filled
+    // area in red would hide its pattern); the solid triangle one HATCH
+    // "SOLID" in green, without an outline (the fill is in the pen's own colour).
     std::string file = DxfFile(TwoHatches());
     auto lines = Records(file, "LINE");
     auto hatches = Records(file, "HATCH");
-    ASSERT_EQ(lines.size(), 3u + 22);
+    ASSERT_EQ(lines.size(), 4u + 22);
     ASSERT_EQ(hatches.size(), 1u);
     EXPECT_EQ(Records(file, "LWPOLYLINE").size(), 0u);
     EXPECT_EQ(lines[0], Crlf({"  0", "LINE", "  5", "20", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
                               "AcDbLine", " 62", "1", " 10", "60000", " 20", "-540000", " 11", "540000", " 21",
                               "-540000"}));
-    EXPECT_EQ(lines[4], Crlf({"  0", "LINE", "  5", "24", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
+    // The closing side, from (0, 10) back to (0, 0).
+    EXPECT_EQ(lines[3], Crlf({"  0", "LINE", "  5", "23", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
+                              "AcDbLine", " 62", "1", " 10", "60000", " 20", "-60000", " 11", "60000", " 21",
+                              "-540000"}));
+    EXPECT_EQ(lines[5], Crlf({"  0", "LINE", "  5", "25", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
                               "AcDbLine", " 62", "1", " 10", "444000", " 20", "-60000", " 11", "540000", " 21",
                               "-60000"}));
     EXPECT_EQ(hatches[0],
-              Crlf({"  0", "HATCH", "  5", "39", "100", "AcDbEntity", "  8", "0", "100", "AcDbHatch", " 62", "3",
+              Crlf({"  0", "HATCH", "  5", "3A", "100", "AcDbEntity", "  8", "0", "100", "AcDbHatch", " 62", "3",
                     " 10", "0", " 20", "0", " 30", "0", "210", "0", "220", "0", "230", "1", "  2", "SOLID", " 70",
                     "1", " 71", "0", " 91", "1", " 92", "1", " 93", "3",
                     " 72", "1", " 10", "156000", " 20", "-444000", " 11", "444000", " 21", "-444000",
