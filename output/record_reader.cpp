@@ -194,6 +194,9 @@ void TkrMetafile::EnumerateRecord(const TEmfRecord& rec) {
         case EmrType::EMR_POLYPOLYGON16:
             PolyPoly(As<EMRPOLYPOLYLINE16>(rec), true);
             break;
+        case EmrType::EMR_POLYPOLYGON:
+            PolyPoly(As<EMRPOLYPOLYLINE>(rec), true);
+            break;
         case EmrType::EMR_MOVETOEX:
             CurrentPos = T(As<EMRLINETO>(rec).ptl);
             break;
@@ -330,14 +333,23 @@ void TkrMetafile::Poly(const TEmfRecord& rec, EmrType type) {
     }
 }
 
-void TkrMetafile::PolyPoly(const EMRPOLYPOLYLINE16& rec, bool closed) {
+namespace {
+std::uint32_t PointCountOf(const EMRPOLYPOLYLINE16& r) { return r.cpts; }
+std::uint32_t PointCountOf(const EMRPOLYPOLYLINE& r) { return r.cptl; }
+const std::vector<POINTS>& PointsOf(const EMRPOLYPOLYLINE16& r) { return r.apts; }
+const std::vector<POINTL>& PointsOf(const EMRPOLYPOLYLINE& r) { return r.aptl; }
+}  // namespace
+
+template <class R>
+void TkrMetafile::PolyPoly(const R& rec, bool closed) {
     // The counts must agree with what the record carries; the part count is
     // a 16-bit field, so more than 65535 parts is refused as well.
     if (rec.nPolys != rec.aPolyCounts.size() || rec.nPolys > 0xFFFF)
         throw EMalformedRecord("polygon count");
     std::uint64_t total = 0;
     for (std::uint32_t c : rec.aPolyCounts) total += c;
-    if (total != rec.cpts || rec.cpts != rec.apts.size()) throw EMalformedRecord("point count");
+    const auto& points = PointsOf(rec);
+    if (total != PointCountOf(rec) || PointCountOf(rec) != points.size()) throw EMalformedRecord("point count");
     ApplyPen();
     FParts.clear();
     FParts.reserve(rec.nPolys);
@@ -345,7 +357,7 @@ void TkrMetafile::PolyPoly(const EMRPOLYPOLYLINE16& rec, bool closed) {
     for (std::uint32_t c : rec.aPolyCounts) {
         TExpPointList list;
         list.reserve(c);
-        for (std::uint32_t j = 0; j < c; ++j, ++k) list.push_back(C(T(rec.apts[k].x, rec.apts[k].y)));
+        for (std::uint32_t j = 0; j < c; ++j, ++k) list.push_back(C(T(points[k].x, points[k].y)));
         FParts.push_back(std::move(list));
     }
     FData.Parts = &FParts;

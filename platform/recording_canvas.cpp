@@ -126,6 +126,27 @@ void TRecordingCanvas::Polygon(std::span<const TPoint> points) {
     Drain();
 }
 
+void TRecordingCanvas::PolyPolygon(std::span<const TPoint> points, std::span<const std::uint32_t> counts) {
+    RequirePen();
+    RequireBrush();
+    auto fits16 = [](std::int32_t v) {
+        return v >= std::numeric_limits<std::int16_t>::min() &&
+               v <= std::numeric_limits<std::int16_t>::max();
+    };
+    constexpr std::size_t kMaxParts = 0xFFFF;
+    std::size_t at = 0;
+    for (std::size_t first = 0; first < counts.size(); first += kMaxParts) {
+        const std::span<const std::uint32_t> part = counts.subspan(first, std::min(kMaxParts, counts.size() - first));
+        std::size_t n = 0;
+        for (std::uint32_t c : part) n += c;
+        const std::span<const TPoint> pts = points.subspan(at, n);
+        at += n;
+        bool small = std::all_of(pts.begin(), pts.end(), [&](const TPoint& p) { return fits16(p.X) && fits16(p.Y); });
+        FRecords.AppendPolyPoly(small ? EmrType::EMR_POLYPOLYGON16 : EmrType::EMR_POLYPOLYGON, part, pts, small);
+        Drain();
+    }
+}
+
 void TRecordingCanvas::Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2,
                                  std::int32_t y2) {
     RequirePen();

@@ -35,6 +35,12 @@ public:
     // A filled polygon; recorded in the 16-bit form when every coordinate
     // fits into 16 bits, otherwise in the 32-bit form (as GDI records it).
     void Polygon(std::span<const TPoint> points);
+    // One filled area of several polygons (counts[i] points each, one after
+    // another in points), filled together: a polygon inside another is a
+    // hole. Recorded as EMR_POLYPOLYGON16 or EMR_POLYPOLYGON as Polygon
+    // chooses its form; a record holds at most 65535 polygons (the part count
+    // of a record is 16 bits wide for its reader), more go into further records.
+    void PolyPolygon(std::span<const TPoint> points, std::span<const std::uint32_t> counts);
     void Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
     void Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
     // 8-bit Windows-1252 text; recorded as UTF-16 in EMR_EXTTEXTOUTW.

@@ -174,6 +174,36 @@ TEST(RecordingCanvas, PolygonIs16BitWhenItFits) {
     EXPECT_EQ(p32.aptl[1].x, 40000);
 }
 
+TEST(RecordingCanvas, APolyPolygonIsOneRecordOfAllItsPartsInEitherForm) {
+    TRecordingCanvas c;
+    const TPoint small[] = {{0, 0}, {10, 0}, {0, 10}, {2, 2}, {3, 2}, {2, 3}, {4, 4}};
+    const std::uint32_t counts[] = {3, 4};
+    c.PolyPolygon(small, counts);
+    const TPoint large[] = {{0, 0}, {40000, 0}, {0, 10}};
+    const std::uint32_t one[] = {3};
+    c.PolyPolygon(large, one);
+    const auto& recs = c.Records();
+    const auto& p16 = std::get<EMRPOLYPOLYLINE16>(recs[recs.size() - 2]);
+    EXPECT_EQ(p16.iType, EmrType::EMR_POLYPOLYGON16);
+    EXPECT_EQ(p16.nPolys, 2u);
+    EXPECT_EQ(p16.cpts, 7u);
+    EXPECT_EQ(p16.aPolyCounts, (std::vector<std::uint32_t>{3, 4}));
+    EXPECT_EQ(p16.apts[6].x, 4);
+    const auto& p32 = std::get<EMRPOLYPOLYLINE>(recs.back());
+    EXPECT_EQ(p32.iType, EmrType::EMR_POLYPOLYGON);
+    EXPECT_EQ(p32.nPolys, 1u);
+    EXPECT_EQ(p32.aptl[1].x, 40000);
+    // More than 65535 parts go into further records (a record's reader takes
+    // at most that many): 70000 one-point parts in two records.
+    TRecordingCanvas d;
+    std::vector<TPoint> dots(70000, TPoint{1, 1});
+    std::vector<std::uint32_t> ones(70000, 1);
+    d.PolyPolygon(dots, ones);
+    const auto& r = d.Records();
+    EXPECT_EQ(std::get<EMRPOLYPOLYLINE16>(r[r.size() - 2]).nPolys, 65535u);
+    EXPECT_EQ(std::get<EMRPOLYPOLYLINE16>(r.back()).nPolys, 70000u - 65535u);
+}
+
 TEST(RecordingCanvas, TextRecordsFontColourAndUtf16) {
     TRecordingCanvas c;
     c.Font.Name = "Arial";

@@ -117,6 +117,27 @@ TEST(HatchDrawing, DxfFormHasTheFillAsASolidHatchAndThePatternAsLines) {
                     " 97", "0", " 75", "0", " 76", "1", " 98", "1", " 10", "0", " 20", "0"}));
 }
 
+TEST(HatchDrawing, ASolidHatchWithAnIslandIsOneHatchWithBothLoops) {
+    // The square (0, 0)-(10, 10) with the island (3, 3)-(7, 7): one HATCH
+    // "SOLID" of two loops, so that the island stays open; the text form
+    // keeps both outlines, each without its closing segment.
+    std::string dxf = HatchDxf({PolyPath({{0, 0}, {10, 0}, {10, 10}, {0, 10}}),
+                                PolyPath({{3, 3}, {7, 3}, {7, 7}, {3, 7}})},
+                               {});
+    auto hatches = Records(DxfFile(dxf), "HATCH");
+    ASSERT_EQ(hatches.size(), 1u);
+    // x -> 60000 + 48000 x, y -> -(540000 - 48000 y) in the file.
+    EXPECT_NE(hatches[0].find(Crlf({" 91", "2", " 92", "1", " 93", "4", " 72", "1", " 10", "60000", " 20",
+                                    "-540000", " 11", "540000", " 21", "-540000"})),
+              std::string::npos)
+        << hatches[0];
+    EXPECT_NE(hatches[0].find(Crlf({" 97", "0", " 92", "1", " 93", "4", " 72", "1", " 10", "204000", " 20",
+                                    "-396000", " 11", "396000", " 21", "-396000"})),
+              std::string::npos)
+        << hatches[0];
+    EXPECT_EQ(TextLines(dxf).size(), 6u);
+}
+
 TEST(HatchDrawing, ARealReaderAcceptsTheDxfForm) {
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ezdxf";
     // Both hatches, a hatch with a hole and arc and ellipse edges, a mirrored one.
@@ -132,10 +153,13 @@ TEST(HatchDrawing, ARealReaderAcceptsTheDxfForm) {
     text.insert(text.find("0\nENDSEC"), dxftest::Dxf(g));
     fs::path path = Scratch("real.dxf");
     dxftest::WriteFile(path, DxfFile(text));
+    // Every solid hatch is one HATCH with all its paths as loops: the green
+    // triangle (one), the blue square with its hole (two).
     std::string cmd = "/usr/bin/python3 -c \"import ezdxf,sys\nd=ezdxf.readfile(sys.argv[1]); a=d.audit()\n"
                       "print(len(list(d.modelspace())), len(a.errors), len(a.fixes))\n"
-                      "sys.exit(1 if a.errors or a.fixes else 0)\" '" + path.string() + "' > '" +
-                      path.string() + ".log' 2>&1";
+                      "loops=[len(h.paths) for h in d.modelspace().query('HATCH') if h.dxf.solid_fill]\n"
+                      "sys.exit(1 if a.errors or a.fixes or loops != [1, 2] else 0)\" '" + path.string() +
+                      "' > '" + path.string() + ".log' 2>&1";
     int rc = std::system(cmd.c_str());
     std::string log = dxftest::ReadFile(path.string() + ".log");
     EXPECT_EQ(rc, 0) << log;
