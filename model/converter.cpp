@@ -259,6 +259,13 @@ std::string_view TkrDXFConverter::TextValue() const {
     return FDecoded;
 }
 
+std::string_view TkrDXFConverter::DrawnTextValue() const {
+    if (Utf8Text && !IsAscii(Value)) FDecoded = Utf8ToDrawnText(Value);
+    else if (HasDrawnTextMark(Value)) FDecoded = Cp1252ToDrawnText(Value);
+    else return Value;
+    return FDecoded;
+}
+
 std::unique_ptr<TkrDXFEntity> TkrDXFConverter::CreateEntity(std::string_view name) {
     std::unique_ptr<TkrDXFEntity> e = NewEntityByName(name);
     if (OnCreateEntity) OnCreateEntity(*e);

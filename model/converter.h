@@ -249,6 +249,9 @@ public:
     // The value as text in Windows-1252: decoded from UTF-8 for files that
     // store UTF-8, else the value itself. Valid until the next call or group.
     std::string_view TextValue() const;
+    // The value as drawn text (see platform/codepage.h): Windows-1252 that
+    // keeps the characters the code page lacks, for the strings texts draw.
+    std::string_view DrawnTextValue() const;
 
     // Reading primitives.
     void ReadGroup();

@@ -548,6 +548,9 @@ void TkrMetafile::Text(const EMREXTTEXTOUTW& rec) {
     const std::uint32_t nChars = rec.emrtext.nChars;
     const bool symbol = FFont && FFont->FaceName == "Symbol";
     std::string text;
+    // The characters Windows-1252 lacks (their places in text, where they
+    // read as "?"), written as the MTEXT code "\U+XXXX".
+    std::vector<std::pair<std::size_t, char16_t>> wide;
     if (symbol) {
         // Read as bytes up to the first zero byte; of every character in the
         // symbol area (high byte 0xF0) the low byte is the text.
@@ -559,6 +562,14 @@ void TkrMetafile::Text(const EMREXTTEXTOUTW& rec) {
     } else {
         text = Utf16ToCp1252(rec.String);
         if (text.size() > nChars) text.resize(nChars);
+        for (std::size_t i = 0, at = 0; i < rec.String.size() && at < text.size(); ++i, ++at) {
+            const char16_t u = rec.String[i];
+            if (u >= 0xD800 && u <= 0xDBFF && i + 1 < rec.String.size() && rec.String[i + 1] >= 0xDC00 &&
+                rec.String[i + 1] <= 0xDFFF)
+                ++i;  // one "?": a character past U+FFFF, which the code takes no four digits for
+            else if (u >= 0xA0 && !(u >= 0xD800 && u <= 0xDFFF) && text[at] == '?')
+                wide.emplace_back(at, u);
+        }
     }
     if (nChars > 0 && !text.empty() && text.back() == '\0') text.pop_back();
     if (nChars == 0 || text.empty()) return;
@@ -576,10 +587,19 @@ void TkrMetafile::Text(const EMREXTTEXTOUTW& rec) {
     // In an MTEXT a backslash starts a formatting code and braces group:
     // those of the text itself are written escaped, so that "C:\plan" stays
     // a path and "{x}" stays braces.
-    if (text.find_first_of("\\{}") != std::string::npos) {
+    if (text.find_first_of("\\{}") != std::string::npos || !wide.empty()) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
         std::string escaped;
-        escaped.reserve(text.size() + 8);
-        for (char c : text) {
+        escaped.reserve(text.size() + 8 + 6 * wide.size());
+        auto next = wide.begin();
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (next != wide.end() && next->first == i) {
+                const unsigned u = next++->second;
+                escaped += "\\U+";
+                for (int shift = 12; shift >= 0; shift -= 4) escaped += kHex[(u >> shift) & 0xF];
+                continue;
+            }
             if (c == '\\' || c == '{' || c == '}') escaped += '\\';
             escaped += c;
         }

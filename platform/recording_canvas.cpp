@@ -167,7 +167,7 @@ void TRecordingCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view 
     RequireFont();
     EMREXTTEXTOUTW rec;
     rec.emrtext.ptlReference = {x, y};
-    rec.String = Cp1252ToUtf16(text);
+    rec.String = DrawnTextToUtf16(text);
     rec.emrtext.nChars = static_cast<std::uint32_t>(rec.String.size());
     FRecords.Append(rec);
     Drain();

@@ -43,7 +43,8 @@ public:
     void PolyPolygon(std::span<const TPoint> points, std::span<const std::uint32_t> counts);
     void Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
     void Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
-    // 8-bit Windows-1252 text; recorded as UTF-16 in EMR_EXTTEXTOUTW.
+    // Drawn text (Windows-1252 with the characters the code page lacks, see
+    // platform/codepage.h); recorded as UTF-16 in EMR_EXTTEXTOUTW.
     void TextOut(std::int32_t x, std::int32_t y, std::string_view text);
     void SetTextAlign(std::uint32_t mode);
 

@@ -8,6 +8,7 @@
 
 #include "model/converter.h"
 #include "model/entities/text.h"
+#include "platform/codepage.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
 
@@ -89,7 +90,7 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     if (f == 0 || !std::isfinite(f)) return;
     if (TrimBlanks(s).empty()) return;
     // A text costs about as much as a few segments, and more with its length.
-    g.WorkDone += g.WorkPerPoint * (kDrawWorkPerText + s.size() / 16);
+    g.WorkDone += g.WorkPerPoint * (kDrawWorkPerText + DrawnTextLength(s) / 16);
 
     // The font is sized and turned on a copy, so that drawing leaves the model
     // as it is.

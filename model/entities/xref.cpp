@@ -8,6 +8,7 @@
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
 #include "model/entities/text.h"
+#include "platform/codepage.h"
 
 namespace {
 // The name of a file without its folder (either slash) and its extension.
@@ -191,7 +192,7 @@ std::unique_ptr<TkrDXFEntity> MakeXrefPathText(TkrDXFConverter& conv, const std:
     auto t = std::make_unique<TkrDXFText>();
     if (conv.OnCreateEntity) conv.OnCreateEntity(*t);
     t->Height = 0.2f;
-    t->Text = path;
+    t->Text = Cp1252ToDrawnText(path);
     // A Windows path is full of backslashes: "..\Lageplan\a.dxf" would read
     // as an underline code if the text were converted; it is shown as written.
     t->LoadedAsIs(conv);

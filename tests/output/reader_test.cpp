@@ -490,11 +490,18 @@ TEST(ReaderText, SymbolFontTakesTheLowBytes) {
 TEST(ReaderText, WithoutFontAndConversion) {
     Fixture f;
     // No font: height 11, text unwrapped; the euro sign and 'é' fit
-    // Windows-1252, the Greek alpha does not.
-    f.Load({TextRec(1, 1, u"\u20AC\u00E9\u03B1")});
+    // Windows-1252, the Greek alpha does not: it is the MTEXT code
+    // "\U+03B1" (a character past U+FFFF, which no four digits hold, "?").
+    f.Load({TextRec(1, 1, u"\u20AC\u00E9\u03B1\U0001F600")});
     const auto& d = f.w.Figures()[0]->Data;
     EXPECT_EQ(d.TextHeight, 11);
-    EXPECT_EQ(d.Text, "\x80\xE9?");
+    EXPECT_EQ(d.Text, "\x80\xE9\\U+03B1?");
+}
+
+TEST(ReaderText, CharactersTheCodePageLacksAreUnicodeCodesBesideEscapedBackslashes) {
+    Fixture f;
+    f.Load({Font(1, u"Arial", 8), Select(1), TextRec(0, 0, u"C:\\\u2248{\u4E2D}")});
+    EXPECT_EQ(f.w.Figures()[0]->Data.Text, "{\\fArial|i0|b0;C:\\\\\\U+2248\\{\\U+4E2D\\}}");
 }
 
 TEST(ReaderText, CutToCountAndTrailingZero) {
