@@ -42,6 +42,10 @@ std::vector<std::string> TBoundHits::Messages() const {
         out.push_back(std::to_string(StrayEnds) +
                       " end marker(s) outside any section (a section closed twice): the groups after each skipped "
                       "up to the next section");
+    if (HatchLoops)
+        out.push_back(std::to_string(HatchLoops) +
+                      " solid hatch(es) of more than 65535 boundary paths: written as several HATCH entities of "
+                      "65535 loops each (an island in another entity is filled)");
     out.insert(out.end(), Notes.begin(), Notes.end());
     if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
@@ -64,6 +68,7 @@ void TBoundHits::Add(const TBoundHits& o) {
     SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
     StrayEnds += o.StrayEnds;
+    HatchLoops += o.HatchLoops;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;
 }

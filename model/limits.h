@@ -35,6 +35,7 @@ struct TBoundHits {
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
     uint32_t StrayEnds = 0;        // end markers outside any section (what followed them skipped)
+    uint32_t HatchLoops = 0;       // solid hatches of more paths than one HATCH of the output holds
     // Messages of their own (external references that were not loaded, and
     // why), each kept once; beyond kMaxNotes only counted.
     std::vector<std::string> Notes;
@@ -42,7 +43,7 @@ struct TBoundHits {
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights || ViewportNesting || TextBraces || StrayEnds || !Notes.empty();
+               SplineWeights || ViewportNesting || TextBraces || StrayEnds || HatchLoops || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);

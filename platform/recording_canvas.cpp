@@ -133,10 +133,10 @@ void TRecordingCanvas::PolyPolygon(std::span<const TPoint> points, std::span<con
         return v >= std::numeric_limits<std::int16_t>::min() &&
                v <= std::numeric_limits<std::int16_t>::max();
     };
-    constexpr std::size_t kMaxParts = 0xFFFF;
     std::size_t at = 0;
-    for (std::size_t first = 0; first < counts.size(); first += kMaxParts) {
-        const std::span<const std::uint32_t> part = counts.subspan(first, std::min(kMaxParts, counts.size() - first));
+    for (std::size_t first = 0; first < counts.size(); first += kMaxPolyPolygonParts) {
+        const std::span<const std::uint32_t> part =
+            counts.subspan(first, std::min(kMaxPolyPolygonParts, counts.size() - first));
         std::size_t n = 0;
         for (std::uint32_t c : part) n += c;
         const std::span<const TPoint> pts = points.subspan(at, n);

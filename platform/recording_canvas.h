@@ -22,6 +22,10 @@ struct TPoint {
     friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 
+// The most polygons one multi-part poly record holds (its reader takes the
+// part count as 16 bits).
+constexpr std::size_t kMaxPolyPolygonParts = 0xFFFF;
+
 class TRecordingCanvas {
 public:
     TRecordingCanvas();
@@ -38,8 +42,8 @@ public:
     // One filled area of several polygons (counts[i] points each, one after
     // another in points), filled together: a polygon inside another is a
     // hole. Recorded as EMR_POLYPOLYGON16 or EMR_POLYPOLYGON as Polygon
-    // chooses its form; a record holds at most 65535 polygons (the part count
-    // of a record is 16 bits wide for its reader), more go into further records.
+    // chooses its form; a record holds at most kMaxPolyPolygonParts
+    // polygons, more go into further records.
     void PolyPolygon(std::span<const TPoint> points, std::span<const std::uint32_t> counts);
     void Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
     void Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);

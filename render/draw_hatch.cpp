@@ -1,6 +1,7 @@
 #include "render/draw_hatch.h"
 
 #include "model/entities/hatch.h"
+#include "platform/recording_canvas.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
 
@@ -19,6 +20,7 @@ void DrawHatch(TkrDXFImage& g, TkrDXFEntity& e) {
     // open; a pattern hatch's paths are closed outlines, since a filled area
     // in the pattern's own colour would hide the pattern.
     if (h.Solid && !sink.TextMode) {
+        if (h.Paths.size() > kMaxPolyPolygonParts) ++g.Converter->Bounds.HatchLoops;
         g.PartList.clear();
         g.PartCounts.clear();
         for (const std::vector<TPoint3F>& path : h.Paths) {

@@ -138,6 +138,23 @@ TEST(HatchDrawing, ASolidHatchWithAnIslandIsOneHatchWithBothLoops) {
     EXPECT_EQ(TextLines(dxf).size(), 6u);
 }
 
+TEST(HatchDrawing, ASolidHatchOfMoreLoopsThanAHatchHoldsIsSplitWithAWarning) {
+    TkrDXFImage g;
+    g.LoadFromText(HatchDxf({PolyPath({{0, 0}, {10, 0}, {10, 10}})}, {}));
+    auto& hatch = static_cast<TkrDXFHatch&>(*g.Converter->EntityAt(0));
+    // 65536 paths: one more than a HATCH of the output (a record) holds.
+    hatch.Paths.assign(65536, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    TPDFCanvas sink;
+    sink.Exporter = std::make_unique<TkrDXFExport>();
+    g.DrawOnSink(sink, {0, 0, 600000, 600000});
+    sink.Exporter->FinishDrawing();
+    auto hatches = Records(sink.Exporter->SaveToString(), "HATCH");
+    ASSERT_EQ(hatches.size(), 2u);
+    EXPECT_NE(hatches[0].find("\r\n 91\r\n65535\r\n"), std::string::npos);
+    EXPECT_NE(hatches[1].find("\r\n 91\r\n1\r\n"), std::string::npos);
+    EXPECT_EQ(g.Converter->Bounds.HatchLoops, 1u);
+}
+
 TEST(HatchDrawing, ARealReaderAcceptsTheDxfForm) {
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ezdxf";
     // Both hatches, a hatch with a hole and arc and ellipse edges, a mirrored one.
