@@ -328,6 +328,10 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         THelper helper(helpers);
         g.Converter->FinishOnThread = helper.Held;
         g.LoadFromFile(entry);
+        // A file without a single section (empty, blank lines, any other
+        // text) is no drawing: converting it to an empty output would report
+        // success for nothing.
+        if (g.Converter->SectionsRead == 0) throw EkrError("'" + entry + "' enthält keine DXF-Zeichnung");
         if (settings.CurveTolerance > 0) RefineCurves(g, settings);
         g.Converter->FinishOnThread = false;
     }

@@ -172,6 +172,7 @@ void TkrDXFConverter::Clear() {
     Bounds.Clear();
     EntityCount = 0;
     NonPlanView = false;
+    ModelViewBox = EmptyBox;
     PendingLayout.reset();
     ImageDefs.clear();
     XrefsInUse.clear();
@@ -257,6 +258,13 @@ TColorValue TkrDXFConverter::ValueAsColor() const { return ColorFromIndex(ValueA
 std::string_view TkrDXFConverter::TextValue() const {
     if (!Utf8Text || IsAscii(Value)) return Value;
     FDecoded = Utf8ToCp1252(Value);
+    return FDecoded;
+}
+
+std::string_view TkrDXFConverter::DrawnTextValue() const {
+    if (Utf8Text && !IsAscii(Value)) FDecoded = Utf8ToDrawnText(Value);
+    else if (HasDrawnTextMark(Value)) FDecoded = Cp1252ToDrawnText(Value);
+    else return Value;
     return FDecoded;
 }
 
@@ -365,13 +373,31 @@ void TkrDXFConverter::ComputeExtents() {
     bool hasL1 = Layouts.size() > 1;
     TBox3F l1 = hasL1 ? Layouts[1]->Box : EmptyBox;
     ViewTransform = ViewMatrix(ViewDirection, ViewTwist);
+    // A view that turns the model (a view direction other than the plan, or
+    // a twist) fits the model layout to the box of its projected geometry:
+    // the union of every entity's box projected (its eight corners), not the
+    // projection of the whole model box, which is larger.
+    const bool turned = NonPlanView || ViewTwist != 0;
+    ModelViewBox = EmptyBox;
+    auto project = [&](const TBox3F& b) {
+        if (IsEmptyBox(b)) return;
+        for (float x : {b.Left, b.Right})
+            for (float y : {b.Top, b.Bottom})
+                for (float z : {b.Z1, b.Z2}) {
+                    TPoint3F q = TransformPoint({x, y, z}, ViewTransform);
+                    if (std::isfinite(q.X) && std::isfinite(q.Y) && std::isfinite(q.Z)) ExpandBox(ModelViewBox, q);
+                }
+    };
     TBox3F m = EmptyBox, p = EmptyBox;
     if (TkrDXFGroup* ents = GetTable(tkEntities))
         for (auto& e : ents->Entities) {
             if (!e->OnDraw || e->Is(TEntityClass::Point)) continue;
             if (e->Layer && e->Layer->Name != "0" && !e->Layer->IsVisible()) continue;
-            UnionBox(e->PaperSpace ? p : m, e->GetBox());
+            const TBox3F b = e->GetBox();
+            UnionBox(e->PaperSpace ? p : m, b);
+            if (turned && !e->PaperSpace) project(b);
         }
+    if (turned) project(l0);
     auto widen = [](TBox3F& b, const TBox3F& l) {
         b.Left = std::min(b.Left, l.Left);
         b.Bottom = std::min(b.Bottom, l.Bottom);

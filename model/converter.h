@@ -123,6 +123,9 @@ public:
     bool ActiveVportRead = false;
     bool NonPlanView = false;
     TMatrix4x3F ViewTransform = IdentityMatrix();
+    // With a view that turns the model (NonPlanView, or a twist): the box of
+    // the model layout's geometry in view coordinates (ComputeExtents).
+    TBox3F ModelViewBox = EmptyBox;
 
     // Drawing state set by the drawing graphic.
     TDrawContext* DrawContext = nullptr;
@@ -153,6 +156,8 @@ public:
 
     // Counters.
     int32_t EntityCount = 0;
+    // SECTIONs the file holds at its top level (none: the file is no drawing).
+    int32_t SectionsRead = 0;
     int32_t EntitiesStarted = 0;
     int32_t SectionEntities = 0;
     int32_t HighChars1 = 0;  // characters 128..175 met in TEXT values
@@ -253,6 +258,9 @@ public:
     // The value as text in Windows-1252: decoded from UTF-8 for files that
     // store UTF-8, else the value itself. Valid until the next call or group.
     std::string_view TextValue() const;
+    // The value as drawn text (see platform/codepage.h): Windows-1252 that
+    // keeps the characters the code page lacks, for the strings texts draw.
+    std::string_view DrawnTextValue() const;
 
     // Reading primitives.
     void ReadGroup();

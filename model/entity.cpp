@@ -167,8 +167,13 @@ void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
         conv.GlobalLineTypeScale();
         finishing.emplace(conv);
     }
+    const bool root = this == conv.RootSection.get();
     while (conv.Value != "EOF") {
+        // The end-of-text marker (the file ends here) closes every level; an
+        // end marker the file itself writes closes one.
+        const bool endOfText = conv.TextExhausted();
         std::unique_ptr<TkrDXFEntity> child = conv.CreateEntity(conv.Value);
+        if (root && child->Class == TEntityClass::Section) ++conv.SectionsRead;
         try {
             child->Load(conv);
         } catch (...) {
@@ -191,6 +196,16 @@ void TkrDXFEntity::ReadChildren(TkrDXFConverter& conv) {
             if (finishing) finishing->Finish(*raw);
             else raw->Loaded(conv);
             ++conv.EntityCount;
+        }
+        if (isEnd && root && !endOfText) {
+            // An end marker outside any section (a section closed twice: an
+            // old DXF library wrote header variables after an early ENDSEC)
+            // does not end the file: what follows it is skipped up to the next
+            // section, which reads as usual.
+            ++conv.Bounds.StrayEnds;
+            while (!conv.TextExhausted() && !(conv.Code == 0 && (conv.Value == "SECTION" || conv.Value == "EOF")))
+                conv.ReadGroup();
+            continue;
         }
         if (isEnd) break;
     }

@@ -63,6 +63,14 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (MeshFaces)
         out.push_back(std::to_string(MeshFaces) +
                       " mesh face(s) naming a vertex that does not exist: their edges to it left out");
+    if (StrayEnds)
+        out.push_back(std::to_string(StrayEnds) +
+                      " end marker(s) outside any section (a section closed twice): the groups after each skipped "
+                      "up to the next section");
+    if (HatchLoops)
+        out.push_back(std::to_string(HatchLoops) +
+                      " solid hatch(es) of more than 65535 boundary paths: written as several HATCH entities of "
+                      "65535 loops each (an island in another entity is filled)");
     out.insert(out.end(), Notes.begin(), Notes.end());
     if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
@@ -91,6 +99,8 @@ void TBoundHits::Add(const TBoundHits& o) {
     ProxyGraphics += o.ProxyGraphics;
     ProxyNesting += o.ProxyNesting;
     MeshFaces += o.MeshFaces;
+    StrayEnds += o.StrayEnds;
+    HatchLoops += o.HatchLoops;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;
 }

@@ -41,6 +41,8 @@ struct TBoundHits {
     uint32_t ProxyGraphics = 0;  // proxy graphics whose sizes run past their data
     uint32_t ProxyNesting = 0;   // proxy graphics with transforms nested past kMaxProxyTransformDepth
     uint32_t MeshFaces = 0;      // mesh faces naming a vertex that does not exist
+    uint32_t StrayEnds = 0;        // end markers outside any section (what followed them skipped)
+    uint32_t HatchLoops = 0;       // solid hatches of more paths than one HATCH of the output holds
     // Messages of their own (external references that were not loaded, and
     // why), each kept once; beyond kMaxNotes only counted.
     std::vector<std::string> Notes;
@@ -49,7 +51,8 @@ struct TBoundHits {
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
                SplineWeights || ViewportNesting || TextBraces || TextStrokes || ObjectRefs || MLineElements ||
-               MLeaderLines || ProxyGraphics || ProxyNesting || MeshFaces || !Notes.empty();
+               MLeaderLines || ProxyGraphics || ProxyNesting || MeshFaces || StrayEnds || HatchLoops ||
+               !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);

@@ -86,6 +86,7 @@ void TkrDXFConverter::LoadSource() {
     LineNumber = 0;
     Code = 0;
     ReadDepth = 0;
+    SectionsRead = 0;
     ReadingObjects = false;
     ReadingGraphics = false;
     if (OnStart) OnStart(*this);

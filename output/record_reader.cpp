@@ -194,6 +194,9 @@ void TkrMetafile::EnumerateRecord(const TEmfRecord& rec) {
         case EmrType::EMR_POLYPOLYGON16:
             PolyPoly(As<EMRPOLYPOLYLINE16>(rec), true);
             break;
+        case EmrType::EMR_POLYPOLYGON:
+            PolyPoly(As<EMRPOLYPOLYLINE>(rec), true);
+            break;
         case EmrType::EMR_MOVETOEX:
             CurrentPos = T(As<EMRLINETO>(rec).ptl);
             break;
@@ -330,14 +333,23 @@ void TkrMetafile::Poly(const TEmfRecord& rec, EmrType type) {
     }
 }
 
-void TkrMetafile::PolyPoly(const EMRPOLYPOLYLINE16& rec, bool closed) {
+namespace {
+std::uint32_t PointCountOf(const EMRPOLYPOLYLINE16& r) { return r.cpts; }
+std::uint32_t PointCountOf(const EMRPOLYPOLYLINE& r) { return r.cptl; }
+const std::vector<POINTS>& PointsOf(const EMRPOLYPOLYLINE16& r) { return r.apts; }
+const std::vector<POINTL>& PointsOf(const EMRPOLYPOLYLINE& r) { return r.aptl; }
+}  // namespace
+
+template <class R>
+void TkrMetafile::PolyPoly(const R& rec, bool closed) {
     // The counts must agree with what the record carries; the part count is
     // a 16-bit field, so more than 65535 parts is refused as well.
     if (rec.nPolys != rec.aPolyCounts.size() || rec.nPolys > 0xFFFF)
         throw EMalformedRecord("polygon count");
     std::uint64_t total = 0;
     for (std::uint32_t c : rec.aPolyCounts) total += c;
-    if (total != rec.cpts || rec.cpts != rec.apts.size()) throw EMalformedRecord("point count");
+    const auto& points = PointsOf(rec);
+    if (total != PointCountOf(rec) || PointCountOf(rec) != points.size()) throw EMalformedRecord("point count");
     ApplyPen();
     FParts.clear();
     FParts.reserve(rec.nPolys);
@@ -345,7 +357,7 @@ void TkrMetafile::PolyPoly(const EMRPOLYPOLYLINE16& rec, bool closed) {
     for (std::uint32_t c : rec.aPolyCounts) {
         TExpPointList list;
         list.reserve(c);
-        for (std::uint32_t j = 0; j < c; ++j, ++k) list.push_back(C(T(rec.apts[k].x, rec.apts[k].y)));
+        for (std::uint32_t j = 0; j < c; ++j, ++k) list.push_back(C(T(points[k].x, points[k].y)));
         FParts.push_back(std::move(list));
     }
     FData.Parts = &FParts;
@@ -536,6 +548,9 @@ void TkrMetafile::Text(const EMREXTTEXTOUTW& rec) {
     const std::uint32_t nChars = rec.emrtext.nChars;
     const bool symbol = FFont && FFont->FaceName == "Symbol";
     std::string text;
+    // The characters Windows-1252 lacks (their places in text, where they
+    // read as "?"), written as the MTEXT code "\U+XXXX".
+    std::vector<std::pair<std::size_t, char16_t>> wide;
     if (symbol) {
         // Read as bytes up to the first zero byte; of every character in the
         // symbol area (high byte 0xF0) the low byte is the text.
@@ -547,6 +562,14 @@ void TkrMetafile::Text(const EMREXTTEXTOUTW& rec) {
     } else {
         text = Utf16ToCp1252(rec.String);
         if (text.size() > nChars) text.resize(nChars);
+        for (std::size_t i = 0, at = 0; i < rec.String.size() && at < text.size(); ++i, ++at) {
+            const char16_t u = rec.String[i];
+            if (u >= 0xD800 && u <= 0xDBFF && i + 1 < rec.String.size() && rec.String[i + 1] >= 0xDC00 &&
+                rec.String[i + 1] <= 0xDFFF)
+                ++i;  // one "?": a character past U+FFFF, which the code takes no four digits for
+            else if (u >= 0xA0 && !(u >= 0xD800 && u <= 0xDFFF) && text[at] == '?')
+                wide.emplace_back(at, u);
+        }
     }
     if (nChars > 0 && !text.empty() && text.back() == '\0') text.pop_back();
     if (nChars == 0 || text.empty()) return;
@@ -564,10 +587,19 @@ void TkrMetafile::Text(const EMREXTTEXTOUTW& rec) {
     // In an MTEXT a backslash starts a formatting code and braces group:
     // those of the text itself are written escaped, so that "C:\plan" stays
     // a path and "{x}" stays braces.
-    if (text.find_first_of("\\{}") != std::string::npos) {
+    if (text.find_first_of("\\{}") != std::string::npos || !wide.empty()) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
         std::string escaped;
-        escaped.reserve(text.size() + 8);
-        for (char c : text) {
+        escaped.reserve(text.size() + 8 + 6 * wide.size());
+        auto next = wide.begin();
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (next != wide.end() && next->first == i) {
+                const unsigned u = next++->second;
+                escaped += "\\U+";
+                for (int shift = 12; shift >= 0; shift -= 4) escaped += kHex[(u >> shift) & 0xF];
+                continue;
+            }
             if (c == '\\' || c == '{' || c == '}') escaped += '\\';
             escaped += c;
         }

@@ -99,7 +99,10 @@ private:
     bool SameColourSolid() const;
 
     void Poly(const TEmfRecord& rec, EmrType type);
-    void PolyPoly(const EMRPOLYPOLYLINE16& rec, bool closed);
+    // The 16-bit and the 32-bit form (the sink records the 32-bit one for
+    // filled areas whose coordinates pass 16 bits).
+    template <class R>
+    void PolyPoly(const R& rec, bool closed);
     void LineTo(const EMRLINETO& rec);
     void Rectangle(const EMRRECTANGLE& rec);
     void RoundRect(const EMRROUNDRECT& rec);

@@ -79,6 +79,28 @@ void TPDFCanvas::PolyPolygon(const TPoint* p, const int* counts, int m) {
     }
 }
 
+void TPDFCanvas::PolyPolygonArea(const TPoint* p, const int* counts, int m) {
+    if (m <= 0) return;
+    if (Clipping) return ClippedPolyPolygonArea(p, counts, m);
+    if (TextMode) return PolyPolygon(p, counts, m);
+    // Polygons without points add nothing (as Polygon draws nothing for them).
+    std::vector<uint32_t> kept;
+    size_t total = 0;
+    for (int i = 0; i < m; ++i)
+        if (counts[i] > 0) {
+            kept.push_back(uint32_t(counts[i]));
+            total += size_t(counts[i]);
+        }
+    if (kept.empty()) return;
+    TransferPen();
+    TransferBrush();
+    TRecordingCanvas& c = Canvas();
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = c.Pen.Color;
+    c.Pen.Width = 0;
+    c.PolyPolygon(std::span<const TPoint>(p, total), kept);
+}
+
 void TPDFCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (TextMode) return;
     if (Clipping) return ClippedRectangle(x1, y1, x2, y2);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "output/dxf_writer.h"
 #include "output/text_file.h"
@@ -51,7 +52,13 @@ public:
     void Polyline(const TPoint* points, int n);
     void Polygon(const TPoint* points, int n);
     void PolyPolyline(const TPoint* points, const int* counts, int m);
+    // Each of the m polygons filled on its own (in text form each outline
+    // without its closing segment).
     void PolyPolygon(const TPoint* points, const int* counts, int m);
+    // The m polygons as one filled area: a polygon inside another is a hole
+    // (in DXF form one HATCH with every polygon as a loop). In text form each
+    // outline without its closing segment, as PolyPolygon.
+    void PolyPolygonArea(const TPoint* points, const int* counts, int m);
     void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void SetPixel(int32_t x, int32_t y, TColor color);
@@ -62,6 +69,10 @@ private:
     void ClippedLineTo(int32_t x, int32_t y);
     void ClippedPolyline(const TPoint* points, int n);
     void ClippedPolygon(const TPoint* points, int n);
+    void ClippedPolyPolygonArea(const TPoint* points, const int* counts, int m);
+    // The polygon clipped to ClipRect (Sutherland-Hodgman), rounded, without
+    // repeated points; fewer than 3 points when nothing of it is inside.
+    void ClipPolygonPoints(const TPoint* points, int n, std::vector<TPoint>& out) const;
     void ClippedRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     bool ClipContains(int32_t x, int32_t y) const;
     TRecordingCanvas& Canvas();

@@ -136,6 +136,41 @@ void TPDFCanvas::ClippedPolygon(const TPoint* p, int n) {
     if (TextMode) return ClippedPolyline(p, n);
     TClipOff off(*this);
     if (AllInside(ClipRect, p, n)) return Polygon(p, n);
+    std::vector<TPoint> out;
+    ClipPolygonPoints(p, n, out);
+    if (out.size() >= 3) Polygon(out.data(), int(out.size()));
+}
+
+void TPDFCanvas::ClippedPolyPolygonArea(const TPoint* p, const int* counts, int m) {
+    if (TextMode) {
+        for (int i = 0; i < m; ++i) {
+            ClippedPolyline(p, counts[i]);
+            p += counts[i] > 0 ? counts[i] : 0;
+        }
+        return;
+    }
+    TClipOff off(*this);
+    // Every polygon clipped alone; what is left of them stays one area.
+    std::vector<TPoint> points, out;
+    std::vector<int> kept;
+    for (int i = 0; i < m; ++i) {
+        const int n = counts[i] > 0 ? counts[i] : 0;
+        if (n > 0 && AllInside(ClipRect, p, n)) {
+            points.insert(points.end(), p, p + n);
+            kept.push_back(n);
+        } else if (n > 0) {
+            ClipPolygonPoints(p, n, out);
+            if (out.size() >= 3) {
+                points.insert(points.end(), out.begin(), out.end());
+                kept.push_back(int(out.size()));
+            }
+        }
+        p += n;
+    }
+    if (!kept.empty()) PolyPolygonArea(points.data(), kept.data(), int(kept.size()));
+}
+
+void TPDFCanvas::ClipPolygonPoints(const TPoint* p, int n, std::vector<TPoint>& out) const {
     const TClipRect& r = ClipRect;
     std::vector<TPt> a(static_cast<size_t>(n)), b;
     for (int i = 0; i < n; ++i) a[size_t(i)] = {double(p[i].X), double(p[i].Y)};
@@ -143,14 +178,13 @@ void TPDFCanvas::ClippedPolygon(const TPoint* p, int n) {
     ClipAgainst(b, a, [&](const TPt& q) { return q.X <= r.MaxX; }, [&](const TPt& u, const TPt& v) { return CrossX(u, v, r.MaxX); });
     ClipAgainst(a, b, [&](const TPt& q) { return q.Y >= r.MinY; }, [&](const TPt& u, const TPt& v) { return CrossY(u, v, r.MinY); });
     ClipAgainst(b, a, [&](const TPt& q) { return q.Y <= r.MaxY; }, [&](const TPt& u, const TPt& v) { return CrossY(u, v, r.MaxY); });
-    std::vector<TPoint> out;
+    out.clear();
     out.reserve(a.size());
     for (const TPt& q : a) {
         TPoint t = Rounded(q);
         if (out.empty() || !(out.back() == t)) out.push_back(t);
     }
     while (out.size() > 1 && out.back() == out.front()) out.pop_back();
-    if (out.size() >= 3) Polygon(out.data(), int(out.size()));
 }
 
 void TPDFCanvas::ClippedRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {

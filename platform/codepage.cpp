@@ -1,6 +1,7 @@
 #include "platform/codepage.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -27,14 +28,17 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-std::string Utf8ToCp1252(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
+namespace {
+// Decodes UTF-8: every well-formed sequence goes to character(u), every
+// other byte (ASCII, and bytes that do not start or continue a well-formed
+// sequence) to byte(c).
+template <class Byte, class Character>
+void DecodeUtf8(std::string_view s, Byte byte, Character character) {
     const std::size_t n = s.size();
     for (std::size_t i = 0; i < n;) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
+            byte(static_cast<char>(c));
             ++i;
             continue;
         }
@@ -54,11 +58,112 @@ std::string Utf8ToCp1252(std::string_view s) {
             ok = u >= least && u <= 0x10FFFF && !(u >= 0xD800 && u <= 0xDFFF);
         }
         if (!ok) {
-            out.push_back(static_cast<char>(c));
+            byte(static_cast<char>(c));
             ++i;
             continue;
         }
-        out.push_back(UnicodeToCp1252(u));
+        character(u);
+        i += len;
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// At a mark byte at s[i]: the marked character (and its length 5), the mark
+// byte itself (doubled, length 2; a mark without its digits, length 1).
+std::pair<char32_t, std::size_t> MarkedAt(std::string_view s, std::size_t i) {
+    if (i + 1 < s.size() && s[i + 1] == kDrawnTextMark) return {0x7F, 2};
+    if (i + 4 < s.size()) {
+        char32_t u = 0;
+        for (std::size_t k = 1; k <= 4; ++k) {
+            const int d = HexDigit(s[i + k]);
+            if (d < 0) return {0x7F, 1};
+            u = u * 16 + char32_t(d);
+        }
+        return {u, 5};
+    }
+    return {0x7F, 1};
+}
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    DecodeUtf8(s, [&](char c) { out.push_back(c); }, [&](char32_t u) { out.push_back(UnicodeToCp1252(u)); });
+    return out;
+}
+
+void AppendDrawnByte(std::string& out, char c) {
+    out.push_back(c);
+    if (c == kDrawnTextMark) out.push_back(c);
+}
+
+void AppendDrawnChar(std::string& out, char32_t u) {
+    const char b = UnicodeToCp1252(u);
+    if (b != '?' || u == '?') return AppendDrawnByte(out, b);
+    if (u < 0xA0 || u > 0xFFFF || (u >= 0xD800 && u <= 0xDFFF)) {
+        out.push_back('?');
+        return;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out.push_back(kDrawnTextMark);
+    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(u >> shift) & 0xF]);
+}
+
+bool HasDrawnTextMark(std::string_view text) { return text.find(kDrawnTextMark) != std::string_view::npos; }
+
+std::string Cp1252ToDrawnText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) AppendDrawnByte(out, c);
+    return out;
+}
+
+std::string Utf8ToDrawnText(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    DecodeUtf8(s, [&](char c) { AppendDrawnByte(out, c); }, [&](char32_t u) { AppendDrawnChar(out, u); });
+    return out;
+}
+
+std::string DrawnTextPlain(std::string_view s) {
+    if (!HasDrawnTextMark(s)) return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        if (s[i] != kDrawnTextMark) {
+            out.push_back(s[i++]);
+            continue;
+        }
+        auto [u, len] = MarkedAt(s, i);
+        out.push_back(len == 5 ? '?' : kDrawnTextMark);
+        i += len;
+    }
+    return out;
+}
+
+std::size_t DrawnTextLength(std::string_view s) {
+    if (!HasDrawnTextMark(s)) return s.size();
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); ++n) i += s[i] == kDrawnTextMark ? MarkedAt(s, i).second : 1;
+    return n;
+}
+
+std::u16string DrawnTextToUtf16(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        if (s[i] != kDrawnTextMark) {
+            out.push_back(Cp1252ToUnicode(static_cast<unsigned char>(s[i++])));
+            continue;
+        }
+        auto [u, len] = MarkedAt(s, i);
+        out.push_back(char16_t(u));
         i += len;
     }
     return out;

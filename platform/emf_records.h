@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -214,6 +215,31 @@ public:
             }
         }
     }
+    // A multi-part polygon or polyline (EMR_POLYPOLYGON and its kin) in the
+    // 16-bit or 32-bit form: counts.size() parts, their points one after
+    // another in points.
+    template <class Points>
+    void AppendPolyPoly(EmrType type, std::span<const std::uint32_t> counts, const Points& points, bool small) {
+        const std::size_t m = counts.size(), n = std::size(points);
+        const std::size_t bytes = kPolyPolyHead + m * sizeof(std::uint32_t) + n * (small ? sizeof(POINTS) : sizeof(POINTL));
+        std::uint32_t* p = Begin(small ? IndexOf<EMRPOLYPOLYLINE16>() : IndexOf<EMRPOLYPOLYLINE>(), bytes);
+        TPolyPolyHead head{type, RECTL{}, static_cast<std::uint32_t>(m), static_cast<std::uint32_t>(n)};
+        std::memcpy(p, &head, kPolyPolyHead);
+        auto* out = reinterpret_cast<unsigned char*>(p) + kPolyPolyHead;
+        if (m) std::memcpy(out, counts.data(), m * sizeof(std::uint32_t));
+        out += m * sizeof(std::uint32_t);
+        for (const auto& q : points) {
+            if (small) {
+                const POINTS s{static_cast<std::int16_t>(q.X), static_cast<std::int16_t>(q.Y)};
+                std::memcpy(out, &s, sizeof s);
+                out += sizeof s;
+            } else {
+                const POINTL l{q.X, q.Y};
+                std::memcpy(out, &l, sizeof l);
+                out += sizeof l;
+            }
+        }
+    }
     void Append(const EMREXTTEXTOUTW& rec) {
         const std::size_t n = rec.String.size();
         std::uint32_t* p = Begin(IndexOf<EMREXTTEXTOUTW>(), sizeof(TTextHead) + n * sizeof(char16_t));
@@ -241,6 +267,7 @@ public:
     void ForEach(F&& f) const {
         TEmfRecord fixed;  // records of a fixed layout
         TEmfRecord poly16{EMRPOLYLINE16{}}, poly32{EMRPOLYLINE{}}, text{EMREXTTEXTOUTW{}};
+        TEmfRecord polyPoly16{EMRPOLYPOLYLINE16{}}, polyPoly32{EMRPOLYPOLYLINE{}};
         const std::uint32_t* p = FWords.data();
         const std::uint32_t* end = p + FWords.size();
         while (p < end) {
@@ -259,6 +286,31 @@ public:
                 r.aptl.resize(r.cptl);
                 if (r.cptl) std::memcpy(r.aptl.data(), data + kPolyHead, r.cptl * sizeof(POINTL));
                 f(std::as_const(poly32));
+            } else if (kind == IndexOf<EMRPOLYPOLYLINE16>() || kind == IndexOf<EMRPOLYPOLYLINE>()) {
+                TPolyPolyHead head;
+                std::memcpy(&head, data, kPolyPolyHead);
+                const unsigned char* counts = data + kPolyPolyHead;
+                const unsigned char* pts = counts + head.Parts * sizeof(std::uint32_t);
+                auto fill = [&](auto& r, auto& list) {
+                    r.iType = head.iType;
+                    r.rclBounds = head.rclBounds;
+                    r.nPolys = head.Parts;
+                    r.aPolyCounts.resize(head.Parts);
+                    if (head.Parts) std::memcpy(r.aPolyCounts.data(), counts, head.Parts * sizeof(std::uint32_t));
+                    list.resize(head.Points);
+                    if (head.Points) std::memcpy(list.data(), pts, head.Points * sizeof(list[0]));
+                };
+                if (kind == IndexOf<EMRPOLYPOLYLINE16>()) {
+                    auto& r = std::get<EMRPOLYPOLYLINE16>(polyPoly16);
+                    fill(r, r.apts);
+                    r.cpts = head.Points;
+                    f(std::as_const(polyPoly16));
+                } else {
+                    auto& r = std::get<EMRPOLYPOLYLINE>(polyPoly32);
+                    fill(r, r.aptl);
+                    r.cptl = head.Points;
+                    f(std::as_const(polyPoly32));
+                }
             } else if (kind == IndexOf<EMREXTTEXTOUTW>()) {
                 auto& r = std::get<EMREXTTEXTOUTW>(text);
                 TTextHead head;
@@ -294,6 +346,16 @@ private:
     static constexpr std::size_t kPolyHead = sizeof(EmrType) + sizeof(RECTL) + sizeof(std::uint32_t);
     static_assert(offsetof(EMRPOLYLINE16, cpts) + sizeof(std::uint32_t) == kPolyHead);
     static_assert(offsetof(EMRPOLYLINE, cptl) + sizeof(std::uint32_t) == kPolyHead);
+    // The fixed fields of the multi-part poly records (iType, rclBounds,
+    // the part count and the point count), followed by the counts, then the points.
+    struct TPolyPolyHead {
+        EmrType iType;
+        RECTL rclBounds;
+        std::uint32_t Parts;
+        std::uint32_t Points;
+    };
+    static constexpr std::size_t kPolyPolyHead = sizeof(TPolyPolyHead);
+    static_assert(kPolyPolyHead == sizeof(EmrType) + sizeof(RECTL) + 2 * sizeof(std::uint32_t));
     struct TTextHead {
         EmrType iType;
         RECTL rclBounds;

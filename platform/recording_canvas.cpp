@@ -126,6 +126,27 @@ void TRecordingCanvas::Polygon(std::span<const TPoint> points) {
     Drain();
 }
 
+void TRecordingCanvas::PolyPolygon(std::span<const TPoint> points, std::span<const std::uint32_t> counts) {
+    RequirePen();
+    RequireBrush();
+    auto fits16 = [](std::int32_t v) {
+        return v >= std::numeric_limits<std::int16_t>::min() &&
+               v <= std::numeric_limits<std::int16_t>::max();
+    };
+    std::size_t at = 0;
+    for (std::size_t first = 0; first < counts.size(); first += kMaxPolyPolygonParts) {
+        const std::span<const std::uint32_t> part =
+            counts.subspan(first, std::min(kMaxPolyPolygonParts, counts.size() - first));
+        std::size_t n = 0;
+        for (std::uint32_t c : part) n += c;
+        const std::span<const TPoint> pts = points.subspan(at, n);
+        at += n;
+        bool small = std::all_of(pts.begin(), pts.end(), [&](const TPoint& p) { return fits16(p.X) && fits16(p.Y); });
+        FRecords.AppendPolyPoly(small ? EmrType::EMR_POLYPOLYGON16 : EmrType::EMR_POLYPOLYGON, part, pts, small);
+        Drain();
+    }
+}
+
 void TRecordingCanvas::Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2,
                                  std::int32_t y2) {
     RequirePen();
@@ -146,7 +167,7 @@ void TRecordingCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view 
     RequireFont();
     EMREXTTEXTOUTW rec;
     rec.emrtext.ptlReference = {x, y};
-    rec.String = Cp1252ToUtf16(text);
+    rec.String = DrawnTextToUtf16(text);
     rec.emrtext.nChars = static_cast<std::uint32_t>(rec.String.size());
     FRecords.Append(rec);
     Drain();

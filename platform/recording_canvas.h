@@ -22,6 +22,10 @@ struct TPoint {
     friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 
+// The most polygons one multi-part poly record holds (its reader takes the
+// part count as 16 bits).
+constexpr std::size_t kMaxPolyPolygonParts = 0xFFFF;
+
 class TRecordingCanvas {
 public:
     TRecordingCanvas();
@@ -35,9 +39,16 @@ public:
     // A filled polygon; recorded in the 16-bit form when every coordinate
     // fits into 16 bits, otherwise in the 32-bit form (as GDI records it).
     void Polygon(std::span<const TPoint> points);
+    // One filled area of several polygons (counts[i] points each, one after
+    // another in points), filled together: a polygon inside another is a
+    // hole. Recorded as EMR_POLYPOLYGON16 or EMR_POLYPOLYGON as Polygon
+    // chooses its form; a record holds at most kMaxPolyPolygonParts
+    // polygons, more go into further records.
+    void PolyPolygon(std::span<const TPoint> points, std::span<const std::uint32_t> counts);
     void Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
     void Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
-    // 8-bit Windows-1252 text; recorded as UTF-16 in EMR_EXTTEXTOUTW.
+    // Drawn text (Windows-1252 with the characters the code page lacks, see
+    // platform/codepage.h); recorded as UTF-16 in EMR_EXTTEXTOUTW.
     void TextOut(std::int32_t x, std::int32_t y, std::string_view text);
     void SetTextAlign(std::uint32_t mode);
 

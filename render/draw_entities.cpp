@@ -107,37 +107,77 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     TPointWork& work = g.PointWork;
     p.MakePoints(work);
     if (p.IsPolygonMesh()) {
-        // Rows of N points in vertex order, then columns of M points. A closed
-        // mesh holds one closing vertex after the M x N grid: it is not drawn
-        // as a grid point; instead every column is closed back to its first
-        // point (M + 1 points), so counts and points always agree.
+        // Rows of N points in vertex order, then columns of M points. A mesh
+        // closed in M (flags 1) holds one closing vertex after the M x N grid:
+        // it is not drawn as a grid point; instead every column is closed back
+        // to its first point (M + 1 points), so counts and points always
+        // agree. A mesh closed in N (flags 32) closes every row alike.
         size_t M = size_t(p.MeshM), N = size_t(p.MeshN);
-        bool closed = p.Closed;
+        bool closed = p.Closed, closedN = (p.PolyFlags & 32) != 0;
         const auto& v = p.GetVertexPoints(work);
         if (v.size() < M * N) return;
         g.WorkDone += uint64_t(M) * N * g.WorkPerPoint;
         for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
+        if (closedN) {
+            // The grid's rows again, each with its first point at the end.
+            for (size_t r = 0; r < M; ++r) {
+                for (size_t c = 0; c < N; ++c) g.PartList.push_back(g.PartList[r * N + c]);
+                g.PartList.push_back(g.PartList[r * N]);
+            }
+        }
         for (size_t c = 0; c < N; ++c) {
             for (size_t r = 0; r < M; ++r) g.PartList.push_back(g.PartList[r * N + c]);
             if (closed) g.PartList.push_back(g.PartList[c]);
         }
-        g.PartCounts.assign(M, int(N));
+        // Closed rows are drawn from their copies: the grid goes.
+        if (closedN) g.PartList.erase(g.PartList.begin(), g.PartList.begin() + std::ptrdiff_t(M * N));
+        g.PartCounts.assign(M, int(closedN ? N + 1 : N));
         g.PartCounts.insert(g.PartCounts.end(), N, int(closed ? M + 1 : M));
         sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
         return;
     }
     if (p.IsPolyfaceMesh()) {
+        // Each face: its vertices (indices 1 to the vertex count; 0 and
+        // those out of range are left out), closed back to the first. A
+        // negative index is its vertex with the edge that starts there
+        // invisible: the face is then drawn as the runs of its visible edges.
         const auto& v = p.GetVertexPoints(work);
         int vertexCount = int(std::min<size_t>(size_t(std::max(p.MeshM, 0)), v.size()));
+        TPoint corner[4];
+        bool hidden[4];
         for (size_t f = 0; f + 4 <= p.FaceIndices.size(); f += 4) {
-            size_t first = g.PartList.size();
+            int n = 0;
             for (size_t k = 0; k < 4; ++k) {
-                int i = p.FaceIndices[f + k];
-                if (i >= 1 && i <= vertexCount) g.PartList.push_back(g.MapPoint(v[size_t(i - 1)]));
+                int64_t i = p.FaceIndices[f + k];
+                if (i < 0) i = -i;
+                if (i < 1 || i > vertexCount) continue;
+                corner[n] = g.MapPoint(v[size_t(i - 1)]);
+                hidden[n++] = p.FaceIndices[f + k] < 0;
             }
-            if (g.PartList.size() == first) continue;  // a face without a valid index adds nothing
-            g.PartList.push_back(g.PartList[first]);
-            g.PartCounts.push_back(int(g.PartList.size() - first));
+            if (n == 0) continue;  // a face without a valid index adds nothing
+            int start = -1;        // the first edge after an invisible one
+            for (int k = 0; k < n; ++k)
+                if (hidden[k]) start = (k + 1) % n;
+            if (start < 0) {
+                size_t first = g.PartList.size();
+                g.PartList.insert(g.PartList.end(), corner, corner + n);
+                g.PartList.push_back(g.PartList[first]);
+                g.PartCounts.push_back(n + 1);
+                continue;
+            }
+            // From the vertex after the last invisible edge around the face:
+            // every invisible edge ends a run (the last run ends at the vertex
+            // that starts that edge).
+            size_t first = g.PartList.size();
+            for (int k = 0; k < n; ++k) {
+                int at = (start + k) % n;
+                g.PartList.push_back(corner[at]);
+                if (!hidden[at]) continue;
+                int count = int(g.PartList.size() - first);
+                if (count >= 2) g.PartCounts.push_back(count);
+                else g.PartList.resize(first);
+                first = g.PartList.size();
+            }
         }
         if (!g.PartCounts.empty())
             sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));

@@ -9,6 +9,7 @@
 
 #include "model/converter.h"
 #include "model/entities/text.h"
+#include "platform/codepage.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
 
@@ -63,7 +64,8 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     TDrawContext* place = &g.DrawContext;
     if (t.Class == TEntityClass::Attdef) {
         // An attribute definition is drawn as its insert's attribute of the
-        // same tag, else as its tag. The attribute lies in the coordinates of
+        // same tag, else as its tag (a constant definition as its value, an
+        // invisible one not at all). The attribute lies in the coordinates of
         // the insert's container, so it is drawn in that context: placed,
         // sized and turned there (not scaled and turned by the insert again).
         const auto& def = static_cast<const TkrDXFAttdef&>(t);
@@ -76,18 +78,20 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
             src = a;
             s = a->Text;
             place = ins->SavedContext;
+        } else if (def.Invisible()) {
+            return;
         } else if (def.Converted) {
             DrawConvertedIn(g, *def.Converted, g.DrawContext);
             return;
         } else {
-            s = def.Tag;
+            s = def.ShownString();
         }
     }
     const float f = src->WidthFactor;
     if (f == 0 || !std::isfinite(f)) return;
     if (TrimBlanks(s).empty()) return;
     // A text costs about as much as a few segments, and more with its length.
-    g.WorkDone += g.WorkPerPoint * (kDrawWorkPerText + s.size() / 16);
+    g.WorkDone += g.WorkPerPoint * (kDrawWorkPerText + DrawnTextLength(s) / 16);
 
     // The font is sized and turned on a copy, so that drawing leaves the model
     // as it is.

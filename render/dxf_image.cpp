@@ -307,9 +307,11 @@ void TkrDXFImage::ComputeExtents(const TBox3F& b, bool transform) {
         LayoutExtents = {UnitBox.Right, UnitBox.Left, UnitBox.Top, UnitBox.Bottom, UnitBox.Z2, UnitBox.Z1};
     };
     // A box with an infinite side is as useless for fitting as an empty one.
+    const TBox3F& viewBox = Converter->ModelViewBox;
+    const bool turned = transform && (Converter->NonPlanView || Converter->ViewTwist != 0);
     if (IsEmptyBox(b) || !finite(b)) {
         unit();
-    } else {
+    } else if (!(turned && !IsEmptyBox(viewBox) && finite(viewBox) && FitToView(viewBox))) {
         Centre = Point3F((double(b.Left) + b.Right) * 0.5, (double(b.Top) + b.Bottom) * 0.5,
                          (double(b.Z1) + b.Z2) * 0.5);
         TBox3F box = b;
@@ -365,6 +367,40 @@ std::optional<double> TkrDXFImage::MappingScale(const TIntRect& r) const {
     if (!std::isfinite(sx) || !std::isfinite(sy)) return std::nullopt;
     // One scale for both directions: the smaller.
     return std::fabs(sx) > std::fabs(sy) ? sy : sx;
+}
+
+bool TkrDXFImage::FitToView(const TBox3F& viewBox) {
+    // The model seen through a view that turns it: fitted and centred like
+    // any drawing, from the box of its geometry in view coordinates (the
+    // reader's, under the view; this graphic's own matrix then applies to its
+    // corners), with margins of an eighth of that box. The centre is the
+    // model point the view maps onto the middle of that box.
+    const TMatrix4x3F v = MultiplyMatrix(Converter->ViewTransform, OwnMatrix);
+    TBox3F box = EmptyBox;
+    for (float x : {viewBox.Left, viewBox.Right})
+        for (float y : {viewBox.Top, viewBox.Bottom})
+            for (float z : {viewBox.Z1, viewBox.Z2}) ExpandBox(box, TransformPoint({x, y, z}, OwnMatrix));
+    const auto& m = v.M;
+    const double det = double(m[0][0]) * (double(m[1][1]) * m[2][2] - double(m[2][1]) * m[1][2]) -
+                       double(m[1][0]) * (double(m[0][1]) * m[2][2] - double(m[2][1]) * m[0][2]) +
+                       double(m[2][0]) * (double(m[0][1]) * m[1][2] - double(m[1][1]) * m[0][2]);
+    if (IsEmptyBox(box) || !(std::fabs(det) > 1e-12) || !std::isfinite(det)) return false;
+    // The view point c = p M (p a row vector), so p = c M^-1 (cofactors over
+    // the determinant); the view's translation is 0.
+    const double cx = (double(box.Left) + box.Right) * 0.5, cy = (double(box.Top) + box.Bottom) * 0.5,
+                 cz = (double(box.Z1) + box.Z2) * 0.5;
+    double inv[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int r0 = (j + 1) % 3, r1 = (j + 2) % 3, c0 = (i + 1) % 3, c1 = (i + 2) % 3;
+            inv[i][j] = (double(m[r0][c0]) * m[r1][c1] - double(m[r0][c1]) * m[r1][c0]) / det;
+        }
+    Centre = Point3F(cx * inv[0][0] + cy * inv[1][0] + cz * inv[2][0], cx * inv[0][1] + cy * inv[1][1] + cz * inv[2][1],
+                     cx * inv[0][2] + cy * inv[1][2] + cz * inv[2][2]);
+    LayoutBox = box;
+    const double mx = (double(box.Right) - box.Left) / 8, my = (double(box.Top) - box.Bottom) / 8;
+    LayoutExtents = {box.Right + mx, box.Left - mx, box.Top + my, box.Bottom - my, double(box.Z2), double(box.Z1)};
+    return true;
 }
 
 bool TkrDXFImage::ComputeMapping(const TIntRect& r) {

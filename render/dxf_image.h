@@ -192,6 +192,9 @@ private:
     void InstallReaderEvents();
     void AfterLoad();
     void ComputeExtents(const TBox3F& box, bool transform);
+    // Extents and centre of the model layout from its box under a view that
+    // turns it; false when the view cannot be inverted.
+    bool FitToView(const TBox3F& viewBox);
     void ComputePixelScale();
     bool ComputeMapping(const TIntRect& rect);
     void Progress(TProgressStage stage);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <unordered_set>
 
 #include "model/converter.h"
 #include "model/entities/annotation.h"
@@ -351,6 +353,25 @@ bool TkrDXFInsert::CanDescend(const TDrawContext& dc, TBoundHits& hits) const {
     return true;
 }
 
+void TkrDXFInsert::IterateOwnAttribs(TkrDXFConverter& conv, TVisitProc visit, void* receiver,
+                                     const TDrawContext& outside) {
+    // The block's definitions draw the attributes of their tags. An attribute
+    // whose tag no definition of the block has (the block was redefined
+    // after the insert was made) is drawn as itself, at its own place: in the
+    // coordinates of the insert's container, the insert still its insert.
+    std::unordered_set<std::string_view> defined;
+    for (const auto& e : Block->Entities)
+        if (e->Class == TEntityClass::Attdef) defined.insert(static_cast<const TkrDXFAttdef&>(*e).Tag);
+    TDrawContext& d = *conv.DrawContext;
+    const TDrawContext inBlock = d;
+    d.Matrix = outside.Matrix;
+    d.ScaleX = d.ScaleY = 0;
+    d.MatrixHasRotation = outside.MatrixHasRotation;
+    for (const auto& a : Attribs)
+        if (!defined.contains(a->Tag)) a->Iterate(conv, visit, receiver);
+    d = inBlock;
+}
+
 void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
     if (Converter) Resolve();
     Expanding = conv.ExpandInserts && Block;
@@ -403,6 +424,7 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
         Block->PaperSpace = PaperSpace;
         const TDrawContext first = d;
         IterateChildren(*Block, conv, visit, receiver);
+        if (!Attribs.empty()) IterateOwnAttribs(conv, visit, receiver, saved);
         // The further copies of an array. Each is offered to the visit
         // procedure again in the caller's context, as the insert itself was:
         // the drawing counts it against its work bound and stops the copies

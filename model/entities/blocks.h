@@ -121,5 +121,8 @@ public:
 private:
     bool FPointMapped = false;  // Point already mapped from the OCS
     bool CanDescend(const TDrawContext& dc, TBoundHits& hits) const;
+    // Visits the attributes no definition of the block draws, in the
+    // container's context outside (while the block is expanded).
+    void IterateOwnAttribs(TkrDXFConverter& conv, TVisitProc visit, void* receiver, const TDrawContext& outside);
     void SetArraySteps();
 };

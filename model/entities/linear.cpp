@@ -520,38 +520,26 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     if (FLastVertexEnd != kNoPos) SourceEnd = FLastVertexEnd;
     size_t n = verts.size();
 
-    // Widths: one width everywhere becomes ConstantWidth; otherwise every
-    // segment with a width gets its filled quadrilateral.
-    bool uniform = false;
+    // Widths: one width everywhere (the closing segment of a closed polyline
+    // included) becomes ConstantWidth; otherwise every segment with a width
+    // gets its band, made with the bulge points below.
+    bool uniform = false, widths = false;
     if (verts[0].StartWidth > 0) {
         float w = verts[0].StartWidth;
         uniform = true;
-        for (size_t i = 0; i + 1 < n; ++i)
+        for (size_t i = 0; i < (Closed ? n : n - 1); ++i)
             if (verts[i].StartWidth != w || verts[i].EndWidth != w) {
                 uniform = false;
                 break;
             }
         if (uniform) ConstantWidth = w;
     }
-    if (!uniform) {
-        for (size_t i = 0; i + 1 < n; ++i) {
-            const TPolyVertex& v = verts[i];
-            const TPolyVertex& w = verts[i + 1];
-            if (v.StartWidth == 0 && v.EndWidth == 0) continue;
-            double dx = double(w.Point.X) - v.Point.X, dy = double(w.Point.Y) - v.Point.Y;
-            double len = std::sqrt(dx * dx + dy * dy);
-            if (!(len > 0)) continue;
-            double nx = -dy / len, ny = dx / len;
-            double s = v.StartWidth, e = v.EndWidth;
-            Outline.push_back(Point3F(v.Point.X + nx * s / 2, v.Point.Y + ny * s / 2, v.Point.Z));
-            Outline.push_back(Point3F(v.Point.X - nx * s / 2, v.Point.Y - ny * s / 2, v.Point.Z));
-            Outline.push_back(Point3F(w.Point.X - nx * e / 2, w.Point.Y - ny * e / 2, w.Point.Z));
-            Outline.push_back(Point3F(w.Point.X + nx * e / 2, w.Point.Y + ny * e / 2, w.Point.Z));
-        }
-    }
+    if (!uniform)
+        for (size_t i = 0; i < (Closed ? n : n - 1) && !widths; ++i)
+            widths = verts[i].StartWidth != 0 || verts[i].EndWidth != 0;
 
     std::vector<TPolyVertex> bulged;
-    if (ShapeVertices(conv, verts, bulged, &conv.Bounds)) {
+    if (ShapeVertices(conv, verts, bulged, &conv.Bounds, widths ? &Outline : nullptr)) {
         MeshN = int32_t(verts.size() / 2);
         MeshM = 2;
         FMeshFromThickness = true;
@@ -564,9 +552,11 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
 
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
 
+    // A polyface mesh's face records carry a dummy place (mostly the
+    // origin): only the mesh's vertices count for the box.
     for (const TPolyVertex& v : verts) {
         if (!(v.Point == TPoint3F{})) NonZero = true;
-        if (v.Visible) ExpandBox(Box, v.Point);
+        if (v.Visible && !v.FaceRecord) ExpandBox(Box, v.Point);
     }
     PenLine.WidenByLineWeight(Box);
     if (ConstantWidth != 0) {
@@ -574,6 +564,10 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
         Box.Left = float(Box.Left - h), Box.Right = float(Box.Right + h);
         Box.Bottom = float(Box.Bottom - h), Box.Top = float(Box.Top + h);
     }
+    // The width bands reach beyond the vertices by half their width (a width
+    // that is no finite number adds nothing).
+    for (const TPoint3F& q : Outline)
+        if (std::isfinite(q.X) && std::isfinite(q.Y) && std::isfinite(q.Z)) ExpandBox(Box, q);
     if (!NonZero) Box = EmptyBox;
 
     // Face records give their indices, every other vertex its point.
@@ -586,8 +580,25 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     if (makePoints) FinishedRun(conv, std::move(run));
 }
 
+namespace {
+// The filled quadrilateral of a band from p (width wp) to q (width wq): its
+// corners half a width either side of the segment, the Z of p, p, q, q. A
+// segment of no length has none.
+void AddBandQuad(std::vector<TPoint3F>& band, const TPoint3F& p, double wp, const TPoint3F& q, double wq) {
+    double dx = double(q.X) - p.X, dy = double(q.Y) - p.Y;
+    double len = std::sqrt(dx * dx + dy * dy);
+    if (!(len > 0)) return;
+    double nx = -dy / len, ny = dx / len;
+    band.push_back(Point3F(p.X + nx * wp / 2, p.Y + ny * wp / 2, p.Z));
+    band.push_back(Point3F(p.X - nx * wp / 2, p.Y - ny * wp / 2, p.Z));
+    band.push_back(Point3F(q.X - nx * wq / 2, q.Y - ny * wq / 2, q.Z));
+    band.push_back(Point3F(q.X + nx * wq / 2, q.Y + ny * wq / 2, q.Z));
+}
+}  // namespace
+
 bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& verts,
-                                   std::vector<TPolyVertex>& out, TBoundHits* bounds) const {
+                                   std::vector<TPolyVertex>& out, TBoundHits* bounds,
+                                   std::vector<TPoint3F>* band) const {
     size_t n = verts.size();
     if (n == 0) return false;
     // Bulges: 16 points after the start vertex of every bulged segment (the
@@ -618,16 +629,32 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
     if (arcPoints.empty()) added = 16 * bulged;
     const bool arcsFit = n + 16 * bulged <= std::max(kMaxEntityPoints, n);
     if (bulged > 0 && !arcsFit && bounds) ++bounds->EntityPoints;
-    if (bulged > 0 && arcsFit) {
+    // Width bands (band set): a segment's band from the start width of its
+    // vertex to the end width; along a bulge each chord gets its own, the
+    // width interpolated along the arc.
+    const bool insertArcs = bulged > 0 && arcsFit;
+    auto hasWidth = [](const TPolyVertex& v) { return v.StartWidth != 0 || v.EndWidth != 0; };
+    if (band) {
+        band->clear();
+        if (!insertArcs)
+            for (size_t i = 0; i < segs; ++i)
+                if (hasWidth(verts[i]))
+                    AddBandQuad(*band, verts[i].Point, verts[i].StartWidth, verts[(i + 1) % n].Point, verts[i].EndWidth);
+    }
+    if (insertArcs) {
         out.clear();
         out.reserve(n + added);
         size_t arc = 0;
         for (size_t i = 0; i < n; ++i) {
             const TPolyVertex v = verts[i];
             out.push_back(v);
-            if (i >= segs || v.Bulge == 0) continue;
-            const int k = arcPoints.empty() ? 16 : int(arcPoints[arc++]);
+            if (i >= segs) continue;
             const TPolyVertex& w = verts[(i + 1) % n];
+            if (v.Bulge == 0) {
+                if (band && hasWidth(v)) AddBandQuad(*band, v.Point, v.StartWidth, w.Point, v.EndWidth);
+                continue;
+            }
+            const int k = arcPoints.empty() ? 16 : int(arcPoints[arc++]);
             double b = v.Bulge;
             TBulgeArc a = BulgeArc(v.Point, w.Point, b);
             if (b > 0 && a.A1 > a.A2) a.A1 -= 2 * kPi;
@@ -638,6 +665,7 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
             // (nothing of the finishing reads them; a band drawn along the
             // chords does).
             const double s = v.StartWidth, ds = (double(v.EndWidth) - s) / k;
+            const size_t first = out.size();
             for (int j = 0; j < k; ++j) {
                 double ang = a.A1 - j * (a.A1 - a.A2) / k;
                 TPolyVertex p;
@@ -645,6 +673,13 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
                 p.StartWidth = float(s + j * ds);
                 p.EndWidth = float(s + (j + 1) * ds);
                 out.push_back(p);
+            }
+            if (band && hasWidth(v)) {
+                // The chords from the first arc point (on v) to w.
+                const double s = v.StartWidth, e = v.EndWidth;
+                for (int j = 0; j < k; ++j)
+                    AddBandQuad(*band, out[first + size_t(j)].Point, s + (e - s) * j / k,
+                                j + 1 < k ? out[first + size_t(j) + 1].Point : w.Point, s + (e - s) * (j + 1) / k);
             }
         }
         verts.swap(out);
@@ -672,16 +707,18 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
         }
     }
 
-    // Extrusion (the axes are the same for every vertex).
+    // Extrusion (the axes are the same for every vertex), of the bands too.
     if (!IsDefaultExtrusion(PenLine.Extrusion)) {
         TPoint3F ax, ay, az;
         ArbitraryAxis(PenLine.Extrusion, ax, ay, az);
-        for (TPolyVertex& v : verts) {
-            const TPoint3F p = v.Point;
-            v.Point = Point3F(double(p.X) * ax.X + double(p.Y) * ay.X + double(p.Z) * az.X,
-                              double(p.X) * ax.Y + double(p.Y) * ay.Y + double(p.Z) * az.Y,
-                              double(p.X) * ax.Z + double(p.Y) * ay.Z + double(p.Z) * az.Z);
-        }
+        auto toWorld = [&](const TPoint3F& p) {
+            return Point3F(double(p.X) * ax.X + double(p.Y) * ay.X + double(p.Z) * az.X,
+                           double(p.X) * ax.Y + double(p.Y) * ay.Y + double(p.Z) * az.Y,
+                           double(p.X) * ax.Z + double(p.Y) * ay.Z + double(p.Z) * az.Z);
+        };
+        for (TPolyVertex& v : verts) v.Point = toWorld(v.Point);
+        if (band)
+            for (TPoint3F& q : *band) q = toWorld(q);
     }
     return raise;
 }

@@ -144,7 +144,8 @@ public:
     explicit TkrDXFPolyline(TEntityClass cls = TEntityClass::Polyline);
     ~TkrDXFPolyline() override;
 
-    // Filled quadrilaterals of segments with start/end widths, four points each.
+    // Filled quadrilaterals of segments with start/end widths, four points
+    // each (a bulged segment one per chord), in world coordinates.
     std::vector<TPoint3F> Outline;
     // Pen colour, extrusion, line type, elevation point, thickness and line
     // weight: every group the polyline does not handle itself goes here.
@@ -223,9 +224,11 @@ protected:
     // raised copies of a thickness, extrusion. bounds is set at finishing
     // (it counts the bounds met, and the thickness is decided); null when
     // drawing, which repeats what the finishing decided. True when the
-    // raised copies were appended.
+    // raised copies were appended. band (at finishing) receives the filled
+    // quadrilaterals of the segments with widths, in world coordinates.
     bool ShapeVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& verts,
-                       std::vector<TPolyVertex>& bulged, TBoundHits* bounds) const;
+                       std::vector<TPolyVertex>& bulged, TBoundHits* bounds,
+                       std::vector<TPoint3F>* band = nullptr) const;
     // The drawn points from a finished run (see TPointWork::Points).
     void PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, std::vector<TPoint3F>& out, size_t limit) const;
 

@@ -20,8 +20,8 @@ TkrDXFMText::~TkrDXFMText() = default;
 
 void TkrDXFMText::ReadProperty(TkrDXFConverter& conv) {
     switch (conv.Code) {
-        case 1: Text = PendingChunks + std::string(conv.TextValue()); break;
-        case 3: PendingChunks += conv.TextValue(); break;
+        case 1: Text = PendingChunks + std::string(conv.DrawnTextValue()); break;
+        case 3: PendingChunks += conv.DrawnTextValue(); break;
         case 2: case 42: case 43: case 72: case 73: break;
         case 11: Direction.X = float(conv.ValueAsFloat()); break;
         case 21: Direction.Y = float(conv.ValueAsFloat()); break;
@@ -177,7 +177,13 @@ void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign)
     const std::string face(run->Font.Name());
     const int cw = run->MeasureCharWidth(1);
     const double cy = m.CellHeight(face, TkrDXFText::kMeasureHeight);
-    double whole = m.TextWidth(text, face, TkrDXFText::kMeasureHeight, cw);
+    // Characters the code page lacks measure as the "?" they read as.
+    const bool marked = HasDrawnTextMark(text);
+    auto width = [&](std::string_view piece) {
+        return marked ? m.TextWidth(DrawnTextPlain(piece), face, TkrDXFText::kMeasureHeight, cw)
+                      : m.TextWidth(piece, face, TkrDXFText::kMeasureHeight, cw);
+    };
+    double whole = width(text);
     TTextPlacement p = run->PlaceMeasured(whole, cy, st.Height, 1);
     const float ref = Mt.RefWidth;
     if (!(ref > 0) || !(p.Box.Right > ref) || text.empty()) {
@@ -203,8 +209,7 @@ void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign)
                 blankFrom = a;
                 wordWidth = blank == std::string::npos
                                 ? 0
-                                : m.TextWidth(std::string_view(text).substr(a, blank + 1 - a), face,
-                                              TkrDXFText::kMeasureHeight, cw);
+                                : width(std::string_view(text).substr(a, blank + 1 - a));
             }
             bool inner = blank != std::string::npos && blank < segEnd && blank + 1 != segEnd;
             if (inner) {
@@ -330,7 +335,7 @@ void TLayout::Run() {
                     size_t bar = a.find('|');
                     std::string_view name = a.substr(0, bar);
                     if (LowerAscii(name).find(".shx") == std::string::npos) {
-                        st.FontName = std::string(name);
+                        st.FontName = DrawnTextPlain(name);
                         st.TrueType = true;
                     }
                     while (bar != std::string_view::npos) {
@@ -369,7 +374,7 @@ void TLayout::Run() {
                         std::string_view h = std::string_view(S).substr(I, std::min<size_t>(4, n - I));
                         I += h.size();
                         int hi = HexPair(h), lo = HexPair(h.size() > 2 ? h.substr(2) : std::string_view());
-                        collected += DrawableByte(char32_t(hi * 256 + lo));
+                        AppendDrawnByte(collected, DrawableByte(char32_t(hi * 256 + lo)));
                     }
                     break;
                 }
@@ -395,7 +400,8 @@ void TLayout::Run() {
                         int32_t v = a.size() == 5 ? HexPair(a.substr(1, 2)) * 256 + HexPair(a.substr(3, 2)) : -1;
                         bool hex = a.size() == 5 && a.substr(1).find_first_not_of("0123456789abcdefABCDEF") ==
                                                         std::string_view::npos;
-                        collected += hex ? DrawableByte(char32_t(v)) : '?';
+                        if (hex && v >= 0x20) AppendDrawnChar(collected, char32_t(v));
+                        else collected += '?';
                     }
                     break;
                 }

@@ -33,8 +33,9 @@ int32_t Hex4(std::string_view s) {
     return s.size() >= 4 ? v : -1;
 }
 
-// "\U+XXXX" sequences that fit in the text become the Windows-1252 byte of
-// the code point (or "?"); a sequence whose digits are not hex becomes "?".
+// "\U+XXXX" sequences that fit in the text become the character of the code
+// point (its Windows-1252 byte, or its drawn form where the code page lacks
+// it; "?" for controls); a sequence whose digits are not hex becomes "?".
 // What a sequence stands for is not read again.
 void DecodeUnicodeEscapes(std::string& s) {
     if (s.find("\\U+") == std::string::npos) return;
@@ -43,7 +44,8 @@ void DecodeUnicodeEscapes(std::string& s) {
     for (size_t i = 0; i < s.size();) {
         if (s[i] == '\\' && i + 7 <= s.size() && s[i + 1] == 'U' && s[i + 2] == '+') {
             int32_t v = Hex4(std::string_view(s).substr(i + 3, 4));
-            out += v < 0 ? '?' : DrawableByte(char32_t(v));
+            if (v < 0x20) out += '?';  // not hex (-1), or a control
+            else AppendDrawnChar(out, char32_t(v));
             i += 7;
         } else {
             out += s[i++];
@@ -128,7 +130,7 @@ void TkrDXFText::SetStyle(TkrDXFStyle* style) {
 void TkrDXFText::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFCustomVertex::ReadProperty(conv);
     switch (conv.Code) {
-        case 1: Text = ReplaceControlCodes(conv.TextValue()); break;
+        case 1: Text = ReplaceControlCodes(conv.DrawnTextValue()); break;
         case 7: SetStyle(conv.FindOrCreateStyle(conv.TextValue())); break;
         case 11: AlignPoint.X = float(conv.ValueAsFloat()); break;
         case 21: AlignPoint.Y = float(conv.ValueAsFloat()); break;
@@ -190,7 +192,9 @@ int TkrDXFText::MeasureCharWidth(float widthFactor) const {
 TTextPlacement TkrDXFText::Place(const TTextMeasure& measure, std::string_view s, float height,
                                  float widthFactor) const {
     std::string_view face = Font.Name();
-    double cx = measure.TextWidth(s, face, kMeasureHeight, MeasureCharWidth(widthFactor));
+    // Characters the code page lacks measure as the "?" they read as.
+    double cx = HasDrawnTextMark(s) ? measure.TextWidth(DrawnTextPlain(s), face, kMeasureHeight, MeasureCharWidth(widthFactor))
+                                    : measure.TextWidth(s, face, kMeasureHeight, MeasureCharWidth(widthFactor));
     double cy = measure.CellHeight(face, kMeasureHeight);
     return PlaceMeasured(cx, cy, height, widthFactor);
 }
@@ -239,8 +243,8 @@ void TkrDXFText::Finish(TkrDXFConverter& conv, bool mayConvert) {
     Height = std::fabs(Height);
     Extrusion = SanitizeExtrusion(Extrusion);
     if (Backward && UpsideDown) Rotation = Rotation > 180 ? Rotation - 180 : Rotation + 180;
-    // The drawn string: an attribute definition is drawn as its tag.
-    std::string& s = Class == TEntityClass::Attdef ? static_cast<TkrDXFAttdef*>(this)->Tag : Text;
+    // The drawn string: an attribute definition's tag (a constant one's value).
+    std::string& s = Class == TEntityClass::Attdef ? static_cast<TkrDXFAttdef*>(this)->ShownString() : Text;
     CountHighChars(conv, s);
     if (mayConvert && (!IsDefaultExtrusion(Extrusion) || s.find("\\U+2205") != std::string::npos ||
                        s.find("\\L") != std::string::npos)) {
@@ -274,8 +278,9 @@ void TkrDXFText::Finish(TkrDXFConverter& conv, bool mayConvert) {
 void TkrDXFText::Loaded(TkrDXFConverter& conv) { Finish(conv, true); }
 
 TBox3F TkrDXFText::GetBox() const {
-    std::string_view s = Class == TEntityClass::Attdef ? std::string_view(static_cast<const TkrDXFAttdef*>(this)->Tag)
-                                                        : std::string_view(Text);
+    std::string_view s = Class == TEntityClass::Attdef
+                             ? std::string_view(static_cast<const TkrDXFAttdef*>(this)->ShownString())
+                             : std::string_view(Text);
     if (Converted) return TrimBlanks(s).empty() ? EmptyBox : Box;
     if (WidthFactor == 0 || !std::isfinite(WidthFactor) || TrimBlanks(s).empty()) return EmptyBox;
     return Box;
@@ -296,16 +301,12 @@ void TkrDXFText::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver
 
 void TkrDXFAttdef::ReadProperty(TkrDXFConverter& conv) {
     switch (conv.Code) {
-        case 2: Tag = std::string(conv.TextValue()); break;
+        case 2: Tag = std::string(conv.DrawnTextValue()); break;
+        case 70: Flags = conv.ValueAsInt(); break;
         case 73: break;
         case 74: VAlign = uint8_t(conv.ValueAsInt()); break;
         default: TkrDXFText::ReadProperty(conv); break;
     }
-}
-
-void TkrDXFAttrib::ReadProperty(TkrDXFConverter& conv) {
-    if (conv.Code == 70) Flags = conv.ValueAsInt();
-    else TkrDXFAttdef::ReadProperty(conv);
 }
 
 void TkrDXFAttrib::Loaded(TkrDXFConverter& conv) {

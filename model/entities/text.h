@@ -113,18 +113,26 @@ protected:
     void Finish(TkrDXFConverter& conv, bool mayConvert);
 };
 
+// An attribute definition is drawn as its insert's attribute of the same
+// tag; without one, a visible definition shows its tag, an invisible one
+// nothing, and a constant one (which has no attribute) its value.
 class TkrDXFAttdef : public TkrDXFText {
 public:
     explicit TkrDXFAttdef(TEntityClass cls = TEntityClass::Attdef) : TkrDXFText(cls) {}
     std::string Tag;
+    int32_t Flags = 0;  // group 70: 1 invisible, 2 constant
+    bool Invisible() const { return (Flags & 1) != 0; }
+    bool Constant() const { return (Flags & 2) != 0; }
+    // What a definition without its attribute shows: the value of a
+    // constant one, the tag of any other.
+    std::string& ShownString() { return Constant() ? Text : Tag; }
+    const std::string& ShownString() const { return Constant() ? Text : Tag; }
     void ReadProperty(TkrDXFConverter& conv) override;
 };
 
 class TkrDXFAttrib : public TkrDXFAttdef {
 public:
     TkrDXFAttrib() : TkrDXFAttdef(TEntityClass::Attrib) {}
-    int32_t Flags = 0;  // 1: invisible
-    void ReadProperty(TkrDXFConverter& conv) override;
     void Loaded(TkrDXFConverter& conv) override;
 };
 

@@ -8,6 +8,7 @@
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
 #include "model/entities/text.h"
+#include "platform/codepage.h"
 
 namespace {
 // The name of a file without its folder (either slash) and its extension.
@@ -116,7 +117,22 @@ void TkrDXFImageDef::Loaded(TkrDXFConverter& conv) {
 
 void TkrDXFImageEnt::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFSolid::ReadProperty(conv);
-    if (conv.Code == 340) ImageDefHandle = HexHandle(conv.Value);
+    switch (conv.Code) {
+        case 340: ImageDefHandle = HexHandle(conv.Value); break;
+        case 280: Clipping = conv.ValueAsInt() == 1; break;
+        case 14: ClipBoundary.push_back({float(conv.ValueAsFloat()), 0, 0}); break;
+        case 24:
+            if (!ClipBoundary.empty()) ClipBoundary.back().Y = float(conv.ValueAsFloat());
+            break;
+        default: break;
+    }
+}
+
+TBox3F TkrDXFImageEnt::GetBox() const {
+    if (IsEmptyBox(ClipBox)) return TkrDXFSolid::GetBox();
+    TBox3F b = ClipBox;
+    WidenByLineWeight(b);
+    return b;
 }
 
 void TkrDXFImageEnt::Loaded(TkrDXFConverter& conv) {
@@ -124,6 +140,19 @@ void TkrDXFImageEnt::Loaded(TkrDXFConverter& conv) {
     // vector, 13 the size in pixels.
     const TPoint3F p0 = Point, u = Point2, v = Point3;
     const double w = Point4.X, h = Point4.Y;
+    // The clip boundary's pixels count from the image's top-left corner
+    // downwards, pixel centres on whole numbers: (-0.5, -0.5) is the top-left
+    // corner of the image, (w - 0.5, h - 0.5) its bottom-right one. Two
+    // points are opposite corners of a rectangle.
+    std::vector<TPoint3F> clip;
+    if (Clipping && ClipBoundary.size() >= 2) {
+        std::vector<TPoint3F> px = ClipBoundary;
+        if (px.size() == 2) px = {px[0], {px[1].X, px[0].Y, 0}, px[1], {px[0].X, px[1].Y, 0}};
+        for (const TPoint3F& q : px) {
+            const double a = double(q.X) + 0.5, b = h - q.Y - 0.5;
+            clip.push_back(Point3F(p0.X + u.X * a + v.X * b, p0.Y + u.Y * a + v.Y * b, p0.Z + u.Z * a + v.Z * b));
+        }
+    }
     Point2 = Point3F(p0.X + u.X * w, p0.Y + u.Y * w, p0.Z + u.Z * w);
     Point3 = Point3F(p0.X + v.X * h, p0.Y + v.Y * h, p0.Z + v.Z * h);
     Point4 = Point3F(Point2.X + v.X * h, Point2.Y + v.Y * h, Point2.Z + v.Z * h);
@@ -136,6 +165,12 @@ void TkrDXFImageEnt::Loaded(TkrDXFConverter& conv) {
         }
     FReader = &conv;
     TkrDXFSolid::Loaded(conv);
+    ClipBox = EmptyBox;
+    for (TPoint3F q : clip) {
+        if (!IsDefaultExtrusion(Extrusion)) q = OCSToWCS(q, Extrusion);
+        if (std::isfinite(q.X) && std::isfinite(q.Y) && std::isfinite(q.Z)) ExpandBox(ClipBox, q);
+    }
+    std::vector<TPoint3F>().swap(ClipBoundary);  // only its box is needed
 }
 
 bool TkrDXFImageEnt::LookUpPicture() {
@@ -157,7 +192,7 @@ std::unique_ptr<TkrDXFEntity> MakeXrefPathText(TkrDXFConverter& conv, const std:
     auto t = std::make_unique<TkrDXFText>();
     if (conv.OnCreateEntity) conv.OnCreateEntity(*t);
     t->Height = 0.2f;
-    t->Text = path;
+    t->Text = Cp1252ToDrawnText(path);
     // A Windows path is full of backslashes: "..\Lageplan\a.dxf" would read
     // as an underline code if the text were converted; it is shown as written.
     t->LoadedAsIs(conv);

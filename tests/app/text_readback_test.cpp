@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -143,5 +144,116 @@ TEST(TextReadBack, EveryTextArrivesAsMTextWherePlacedAsLargeAndAsTurned) {
         EXPECT_NEAR(got[i].Rotation, want[i].Rotation, 1e-6);
         EXPECT_EQ(got[i].Colour, want[i].Colour);
     }
+    fs::remove_all(dir);
+}
+
+namespace {
+struct TWideText {
+    std::string Raw;      // the MTEXT string as written (Windows-1252)
+    std::string Decoded;  // its "\\U+XXXX" codes decoded (UTF-8)
+    double X, Y;
+};
+
+// Converts the drawing to simplified DXF and reads its MTEXT entities back with ezdxf.
+std::vector<TWideText> ConvertAndReadBack(const fs::path& dir, const std::string& name, const std::string& dxf) {
+    fs::remove_all(dir / name);
+    fs::create_directories(dir / name);
+    dxftest::WriteFile(dir / name / "in.dxf", dxf);
+    TMemoryLog log;
+    TConversionRun run(log);
+    TConvertSettings s;
+    s.OutputFolder = (dir / name).string();
+    s.OutputForm = ofDXF;
+    EXPECT_EQ(run.Run({(dir / name / "in.dxf").string()}, s, dir.string()), 1);
+    std::string script =
+        "import sys, ezdxf\n"
+        "doc = ezdxf.readfile(sys.argv[1])\n"
+        "a = doc.audit()\n"
+        "print('errors', len(a.errors))\n"
+        "for e in doc.modelspace().query('MTEXT'):\n"
+        "    p = e.dxf.insert\n"
+        "    print('|'.join([e.text.encode('cp1252').hex(), ezdxf.decode_dxf_unicode(e.text).encode('utf-8').hex(),\n"
+        "                    repr(p.x), repr(p.y)]))\n";
+    std::ofstream(dir / "read.py") << script;
+    std::string cmd = "/usr/bin/python3 '" + (dir / "read.py").string() + "' '" + (dir / name / "in0.dxf").string() +
+                      "' > '" + (dir / name / "read.txt").string() + "' 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << dxftest::ReadFile(dir / name / "read.txt");
+    std::istringstream in(dxftest::ReadFile(dir / name / "read.txt"));
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "errors 0");
+    auto unhex = [](const std::string& h) {
+        std::string t;
+        for (size_t i = 0; i + 1 < h.size(); i += 2) t += char(std::stoi(h.substr(i, 2), nullptr, 16));
+        return t;
+    };
+    std::vector<TWideText> got;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream ls(line);
+        for (std::string part; std::getline(ls, part, '|');) f.push_back(part);
+        if (f.size() != 4) {
+            ADD_FAILURE() << line;
+            continue;
+        }
+        got.push_back({unhex(f[0]), unhex(f[1]), std::stod(f[2]), std::stod(f[3])});
+    }
+    return got;
+}
+}  // namespace
+
+TEST(TextReadBack, CharactersBeyondWindows1252ArriveAsUnicodeCodesMeasuredAsBefore) {
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ezdxf";
+    fs::path dir = fs::temp_directory_path() / ("text_wide_" + std::to_string(::getpid()));
+    // A drawing of release AC1024 (UTF-8): Greek, signs, Cyrillic and
+    // Chinese in a text and a multi-line text (whose second run's place
+    // follows the measured width of the first), Windows-1252 characters, and
+    // a character past U+FFFF (no four-digit code: "?"). And the same texts
+    // in an AC1015 drawing as "\U+XXXX" codes.
+    auto drawing = [](const char* release, const std::vector<std::string>& texts) {
+        std::vector<std::string> body = {"0", "LINE", "10", "-500", "20", "-200", "11", "500", "21", "200"};
+        double y = 150;
+        for (size_t i = 0; i < texts.size(); ++i, y -= 60)
+            body.insert(body.end(), {"0", i % 2 ? "MTEXT" : "TEXT", "8", "0", "10", "-400", "20", std::to_string(y),
+                                     "40", "10", "1", texts[i]});
+        return dxftest::Dxf({"0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", release, "0", "ENDSEC"}) +
+               dxftest::Entities(body);
+    };
+    const std::vector<std::string> utf8 = {"\u03A9\u03BC\u03AD\u03B3\u03B1 \u2248\u2713",
+                                           "\u041F\u0440\u0438\\C1;\u4E2D\u6587 x",
+                                           "Ma\u00DF \u20AC \u2205 \U0001F600 ok"};
+    // (As a code, "\U+2205" is the diameter sign, drawn as the face's "\xD8";
+    // characters of codes run on to the next text, so the second is one run.)
+    const std::vector<std::string> codes = {"\\U+03A9\\U+03BC\\U+03AD\\U+03B3\\U+03B1 \\U+2248\\U+2713",
+                                            "\\U+041F\\U+0440\\U+0438\\C1;\\U+4E2D\\U+6587 x"};
+    const std::vector<std::string> marks = {"????? ??", "???\\C1;?? x", "Ma\xDF \x80 ? ? ok"};
+    auto wide = ConvertAndReadBack(dir, "utf8", drawing("AC1024", utf8));
+    auto coded = ConvertAndReadBack(dir, "codes", drawing("AC1015", codes));
+    auto plain = ConvertAndReadBack(dir, "plain", drawing("AC1015", marks));
+    auto face = [](const std::string& t) { return "{\\fArial|i0|b0;" + t + "}"; };
+    const std::vector<std::string> want = {
+        face("\\U+03A9\\U+03BC\\U+03AD\\U+03B3\\U+03B1 \\U+2248\\U+2713"), face("\\U+041F\\U+0440\\U+0438"),
+        face("\\U+4E2D\\U+6587 x"), face("Ma\xDF \x80 \\U+2205 ? ok")};
+    ASSERT_EQ(wide.size(), want.size());
+    ASSERT_EQ(coded.size(), 2u);
+    ASSERT_EQ(plain.size(), want.size());
+    const std::regex code("\\\\U\\+[0-9A-F]{4}");
+    for (size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE(want[i]);
+        EXPECT_EQ(wide[i].Raw, want[i]);
+        // Placed and measured as the text of "?" marks is (the widths as before).
+        EXPECT_EQ(std::regex_replace(wide[i].Raw, code, "?"), plain[i].Raw);
+        EXPECT_EQ(wide[i].X, plain[i].X);
+        EXPECT_EQ(wide[i].Y, plain[i].Y);
+    }
+    EXPECT_EQ(coded[0].Raw, want[0]);
+    EXPECT_EQ(coded[1].Raw, face("\\U+041F\\U+0440\\U+0438\\U+4E2D\\U+6587 x"));
+    for (size_t i = 0; i < coded.size(); ++i) {
+        EXPECT_EQ(coded[i].X, plain[i].X);
+        EXPECT_EQ(coded[i].Y, plain[i].Y);
+    }
+    EXPECT_EQ(wide[0].Decoded, face("\u03A9\u03BC\u03AD\u03B3\u03B1 \u2248\u2713"));
+    EXPECT_EQ(wide[2].Decoded, face("\u4E2D\u6587 x"));
+    EXPECT_EQ(wide[3].Decoded, face("Ma\u00DF \u20AC \u2205 ? ok"));
     fs::remove_all(dir);
 }

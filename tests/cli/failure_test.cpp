@@ -163,6 +163,33 @@ TEST_F(Failure, OnATerminalTheProgressLineNeverRunsIntoTheLog) {
     EXPECT_NE(screen.find("[2/2] second.dxf  layout 1"), std::string::npos) << ::testing::PrintToString(screen);
 }
 
+TEST_F(Failure, AFileWithoutASectionIsNoDrawing) {
+    // Empty, blank lines, JSON, plain text, entities without a section: each
+    // is an error naming the file, writes nothing, and --keep-going goes on.
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.dxf", ""},
+        {"blank.dxf", "\n\n\n"},
+        {"data.json", "{\"layers\": [1, 2]}"},
+        {"note.dxf", "hello world\n"},
+        {"bare.dxf", "0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n0\nEOF\n"}};
+    std::string args, expected;
+    for (const auto& [name, text] : files) {
+        const std::string path = (dir / name).string();
+        Write(path, text);
+        args += " " + Quote(path);
+        expected += "dxf2plandrop: " + path + ": '" + path + "' enthält keine DXF-Zeichnung\n";
+    }
+    EXPECT_EQ(Run("convert --keep-going -o " + Quote((dir / "out").string()) + args + " " + Quote(line)), 1);
+    EXPECT_EQ(err, expected);
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"line.dxf"});
+    // Without --keep-going the first one ends the run.
+    fs::remove(dir / "out" / "line.dxf");
+    EXPECT_EQ(Run("convert --format text -o " + Quote((dir / "out").string()) + " " + Quote((dir / "empty.dxf").string()) +
+                  " " + Quote(line)),
+              1);
+    EXPECT_TRUE(OutFiles().empty());
+}
+
 TEST_F(Failure, OutputFolderThatCannotBeCreated) {
     // A folder below a regular file cannot be made, by root either.
     Write(dir / "plain", "keep");

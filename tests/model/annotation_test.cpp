@@ -467,6 +467,27 @@ TEST(Image, CornersFromTheVectorsAndTheSize) {
     EXPECT_EQ(img->ImageDefHandle, 0x4Au);
 }
 
+TEST(Image, AClipBoundaryIsTheBoxOfTheImage) {
+    // The image of the test above (x 10..110, y 20..45; 200 x 100 pixels of
+    // 0.5 x 0.25), clipped. Pixels count from the top-left corner downwards,
+    // (-0.5, -0.5) the corner itself: pixel (x, y) lies at
+    // (10 + 0.5 (x + 0.5), 20 + 0.25 (100 - y - 0.5)).
+    const std::string image = "0|IMAGE|10|10|20|20|11|0.5|21|0|12|0|22|0.25|13|200|23|100";
+    // A rectangle from pixel (19.5, 39.5) to (59.5, 79.5): x 20..40, y 25..35.
+    auto c = LoadFile("", image + "|280|1|71|1|91|2|14|19.5|24|39.5|14|59.5|24|79.5");
+    EXPECT_EQ(At<TkrDXFImageEnt>(*c, 0)->GetBox(), (TBox3F{20, 35, 0, 40, 25, 0}));
+    c->ComputeExtents();
+    EXPECT_EQ(c->LayoutAt(0)->Box, (TBox3F{20, 35, 0, 40, 25, 0}));
+    // A triangle: (-0.5, 99.5) is the bottom-left corner (10, 20).
+    c = LoadFile("", image + "|280|1|71|2|91|3|14|-0.5|24|99.5|14|39.5|24|99.5|14|39.5|24|59.5");
+    EXPECT_EQ(At<TkrDXFImageEnt>(*c, 0)->GetBox(), (TBox3F{10, 30, 0, 30, 20, 0}));
+    // Clipping off, or fewer than two points: the whole image.
+    c = LoadFile("", image + "|280|0|71|1|91|2|14|19.5|24|39.5|14|59.5|24|79.5");
+    EXPECT_EQ(At<TkrDXFImageEnt>(*c, 0)->GetBox(), (TBox3F{10, 45, 0, 110, 20, 0}));
+    c = LoadFile("", image + "|280|1|91|1|14|19.5|24|39.5");
+    EXPECT_EQ(At<TkrDXFImageEnt>(*c, 0)->GetBox(), (TBox3F{10, 45, 0, 110, 20, 0}));
+}
+
 TEST(Image, NaNVectorsLeaveNoArea) {
     // A u vector beyond the float range times a width of 0 pixels: NaN.
     auto c = LoadFile("", "0|IMAGE|10|1|20|2|11|1e39|21|0|12|0|22|1|13|0|23|10");

@@ -362,6 +362,50 @@ TEST(Polyline, TaperedSegmentGetsAQuadrilateral) {
     EXPECT_EQ(p.Outline[3], (TPoint3F{10, 2, 0}));
 }
 
+TEST(Polyline, WidthBandsFollowTheBulgeAndCloseTheOutlineAndCountForTheBox) {
+    TkrDXFConverter conv;
+    // A half circle (bulge 1) from (0, 0) to (10, 0) below the chord (centre
+    // (5, 0), radius 5), 2 wide at its start and 4 at its end; then a closed
+    // square whose closing segment alone is 2 wide (the others 1).
+    conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "40", "2", "41", "4", "42", "1", "10", "10",
+                                "20", "0", "0", "LWPOLYLINE", "70", "1", "10", "0", "20", "0", "40", "1", "41", "1",
+                                "10", "10", "20", "0", "40", "1", "41", "1", "10", "10", "20", "10", "40", "1", "41",
+                                "1", "10", "0", "20", "10", "40", "2", "41", "2"}));
+    auto& arc = First<TkrDXFLWPolyline>(conv);
+    // One quadrilateral per chord of the 16, the width growing by 1/8 a chord.
+    ASSERT_EQ(arc.Outline.size(), 64u);
+    const std::vector<TPoint3F> drawn = DrawnPoints(arc);  // V, the 16 arc points, W
+    ASSERT_EQ(drawn.size(), 18u);
+    for (size_t j = 0; j < 16; ++j) {
+        const TPoint3F* q = &arc.Outline[4 * j];
+        const TPoint3F& a = drawn[j + 1];
+        const TPoint3F& b = drawn[j + 2];
+        // The corners lie across the chord, half the interpolated widths either side.
+        double ws = 2 + 2.0 * double(j) / 16, we = 2 + 2.0 * double(j + 1) / 16;
+        EXPECT_NEAR(std::hypot(double(q[0].X) - q[1].X, double(q[0].Y) - q[1].Y), ws, 1e-5) << j;
+        EXPECT_NEAR(std::hypot(double(q[2].X) - q[3].X, double(q[2].Y) - q[3].Y), we, 1e-5) << j;
+        EXPECT_NEAR((double(q[0].X) + q[1].X) / 2, a.X, 1e-5) << j;
+        EXPECT_NEAR((double(q[2].Y) + q[3].Y) / 2, b.Y, 1e-5) << j;
+    }
+    // The band reaches below the arc by half its width there (about 1.5) and
+    // beyond the end by 2: the box holds it.
+    TBox3F box = arc.GetBox();
+    EXPECT_LT(box.Bottom, -6.45);
+    EXPECT_GT(box.Bottom, -6.55);
+    EXPECT_GT(box.Right, 11.9);
+
+    auto& square = First<TkrDXFLWPolyline>(conv, 1);
+    EXPECT_EQ(square.ConstantWidth, 0);  // the widths differ: bands, no constant width
+    ASSERT_EQ(square.Outline.size(), 16u);
+    // The closing segment from (0, 10) to (0, 0): normal (1, 0), 2 wide.
+    EXPECT_EQ(square.Outline[12], (TPoint3F{1, 10, 0}));
+    EXPECT_EQ(square.Outline[13], (TPoint3F{-1, 10, 0}));
+    EXPECT_EQ(square.Outline[14], (TPoint3F{-1, 0, 0}));
+    EXPECT_EQ(square.Outline[15], (TPoint3F{1, 0, 0}));
+    EXPECT_EQ(square.GetBox().Left, -1);
+    EXPECT_EQ(square.GetBox().Right, 10.5f);
+}
+
 TEST(Polyline, ConstantWidthBelowAMillionthIsZero) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities({"0", "LWPOLYLINE", "43", "0.0000001", "10", "0", "20", "0", "10", "1", "20", "1"}));

@@ -174,6 +174,40 @@ TEST(Reader, AllThirtySevenNamesCreateTheirClasses) {
     EXPECT_FALSE(NewEntityByName("VIEWPORT")->Is(TEntityClass::PenLine));
 }
 
+TEST(Reader, AnEndMarkerOutsideAnySectionSkipsToTheNextSection) {
+    // As an old DXF library writes it: the header closed early, its variables
+    // after that ENDSEC, and the header's own ENDSEC then outside any section.
+    // The sections after it read as usual, with one warning; what follows a
+    // stray marker (here a LINE outside any section) is skipped up to the
+    // next section.
+    std::vector<std::string> l = {"999", "dxflib", "0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1015",
+                                  "0", "ENDSEC", "9", "$DIMASZ", "40", "2.5", "9", "$CLAYER", "8", "0",
+                                  "0", "ENDSEC", "0", "LINE", "10", "7", "0", "ENDSEC", "0", "ENDTAB"};
+    l.insert(l.end(), {"0", "SECTION", "2", "ENTITIES"});
+    l.insert(l.end(), kTwoLines.begin(), kTwoLines.end());
+    l.insert(l.end(), {"0", "ENDSEC", "0", "EOF"});
+    TkrDXFConverter conv;
+    conv.LoadFromText(Dxf(l));
+    EXPECT_EQ(conv.TableCount(tkEntities), 2);
+    EXPECT_EQ(conv.SectionsRead, 2);
+    EXPECT_EQ(conv.HeaderValue("$DIMASZ", 40), "2.5");
+    // The ENDSEC after the variables; the LINE and the markers after it are
+    // skipped with it.
+    EXPECT_EQ(conv.RootSection->Entities.size(), 2u);
+    EXPECT_EQ(conv.Bounds.StrayEnds, 1u);
+    EXPECT_EQ(conv.Bounds.Messages(),
+              std::vector<std::string>{"1 end marker(s) outside any section (a section closed twice): the groups "
+                                       "after each skipped up to the next section"});
+    // A well-formed file and a file that simply ends (the end of the text
+    // closes every level) warn of nothing.
+    TkrDXFConverter plain;
+    plain.LoadFromText(Entities(kTwoLines));
+    EXPECT_FALSE(plain.Bounds.Any());
+    plain.LoadFromText(Dxf({"0", "SECTION", "2", "ENTITIES", "0", "LINE", "0", "ENDSEC"}));
+    EXPECT_FALSE(plain.Bounds.Any());
+    EXPECT_EQ(plain.SectionsRead, 1);
+}
+
 TEST(Reader, OnCreateEntityFiresBeforeReadingAndProgressAfter) {
     TkrDXFConverter conv;
     std::vector<std::string> events;

@@ -82,12 +82,15 @@ TEST(ControlCodes, TheLetterNAloneIsTheDiameterSign) {
     EXPECT_EQ(ReplaceControlCodes("nn"), "nn");
 }
 
-TEST(ControlCodes, UnicodeEscapesBecomeTheirWindows1252Character) {
-    // Euro and a-umlaut are in the code page, alpha is not; digits that are
-    // not hex give "?"; a sequence cut short at the end stays.
+TEST(ControlCodes, UnicodeEscapesBecomeTheirCharacter) {
+    // Euro and a-umlaut are in the code page: their bytes; alpha is not: it
+    // is kept in its drawn form (DEL and its digits), which is measured as
+    // "?"; digits that are not hex give "?"; a sequence cut short at the end stays.
     auto c = Load({"0", "TEXT", "40", "1", "1", "\\U+20AC \\U+00E4 \\U+03B1 \\U+zz00 \\U+20A"});
-    EXPECT_EQ(At(*c).Text, "\x80 \xE4 ? ? \\U+20A");
+    EXPECT_EQ(At(*c).Text, "\x80 \xE4 \x7F" "03B1 ? \\U+20A");
     EXPECT_EQ(At(*c).Converted, nullptr);
+    auto q = Load({"0", "TEXT", "40", "1", "1", "\x80 \xE4 ? ? \\U+20A"});
+    EXPECT_EQ(At(*c).GetBox(), At(*q).GetBox());
 }
 
 // ---- placing ----

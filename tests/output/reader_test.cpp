@@ -309,6 +309,23 @@ TEST(ReaderShapes, PolyPolygonGivesOneHatchAndAnOutlinePerPart) {
     pp.iType = EmrType::EMR_POLYPOLYLINE16;
     g.Load({Pen(1, 0xFF), Brush(2, 0xFF0000), Select(1), Select(2), pp});
     EXPECT_EQ(g.w.Figures().size(), 2u);
+    // The 32-bit form (what a filled area records whose coordinates pass 16
+    // bits): the same hatch of both loops.
+    Fixture l;
+    EMRPOLYPOLYLINE pp32;
+    pp32.iType = EmrType::EMR_POLYPOLYGON;
+    pp32.nPolys = 2;
+    pp32.cptl = 7;
+    pp32.aPolyCounts = {3, 4};
+    pp32.aptl = {{0, 0}, {100000, 0}, {0, 10}, {20, 20}, {30, 20}, {30, 30}, {20, 30}};
+    l.Load({Pen(1, 0xFF), Brush(2, 0xFF0000), Select(1), Select(2), pp32});
+    ASSERT_EQ(l.w.Figures().size(), 3u);
+    auto* h32 = dynamic_cast<const TkrExpDXFHatch*>(l.w.Figures()[0].get());
+    ASSERT_NE(h32, nullptr);
+    ASSERT_EQ(h32->Loops.size(), 2u);
+    EXPECT_EQ(h32->Loops[0][1], (TExpPoint3F{100000, 0, 0}));
+    pp32.cptl = 8;  // more points claimed than carried
+    EXPECT_THROW(l.Load({pp32}), EMalformedRecord);
 }
 
 TEST(ReaderShapes, AbsurdCountsAreMalformed) {
@@ -473,11 +490,18 @@ TEST(ReaderText, SymbolFontTakesTheLowBytes) {
 TEST(ReaderText, WithoutFontAndConversion) {
     Fixture f;
     // No font: height 11, text unwrapped; the euro sign and 'é' fit
-    // Windows-1252, the Greek alpha does not.
-    f.Load({TextRec(1, 1, u"\u20AC\u00E9\u03B1")});
+    // Windows-1252, the Greek alpha does not: it is the MTEXT code
+    // "\U+03B1" (a character past U+FFFF, which no four digits hold, "?").
+    f.Load({TextRec(1, 1, u"\u20AC\u00E9\u03B1\U0001F600")});
     const auto& d = f.w.Figures()[0]->Data;
     EXPECT_EQ(d.TextHeight, 11);
-    EXPECT_EQ(d.Text, "\x80\xE9?");
+    EXPECT_EQ(d.Text, "\x80\xE9\\U+03B1?");
+}
+
+TEST(ReaderText, CharactersTheCodePageLacksAreUnicodeCodesBesideEscapedBackslashes) {
+    Fixture f;
+    f.Load({Font(1, u"Arial", 8), Select(1), TextRec(0, 0, u"C:\\\u2248{\u4E2D}")});
+    EXPECT_EQ(f.w.Figures()[0]->Data.Text, "{\\fArial|i0|b0;C:\\\\\\U+2248\\{\\U+4E2D\\}}");
 }
 
 TEST(ReaderText, CutToCountAndTrailingZero) {
@@ -601,7 +625,11 @@ TEST(ReaderTransform, OutOfRangeCoordinateKeepsEarlierFigures) {
 TEST(ReaderTransform, OtherRecordsHaveNoEffect) {
     Fixture f;
     EMRPOLYPOLYLINE pp32;
-    pp32.iType = EmrType::EMR_POLYPOLYGON;
+    pp32.iType = EmrType::EMR_POLYPOLYLINE;
+    pp32.nPolys = 1;
+    pp32.cptl = 2;
+    pp32.aPolyCounts = {2};
+    pp32.aptl = {{0, 0}, {5, 5}};
     EMREXTTEXTOUTW a = TextRec(0, 0, u"A");
     a.iType = EmrType::EMR_EXTTEXTOUTA;
     f.Load({EMRHEADER{}, Select(BLACK_PEN), pp32, a, EMREXTSELECTCLIPRGN{}, EMRGENERIC{},

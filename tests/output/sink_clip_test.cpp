@@ -155,6 +155,23 @@ TEST_F(ClippedDxf, APolygonWhollyOutsideOrOfNoAreaDrawsNothing) {
     EXPECT_EQ(FirstHatch(EntitiesOf(*sink.Exporter)).Count, -1);
 }
 
+TEST_F(ClippedDxf, AnAreaOfSeveralPolygonsIsClippedPolygonByPolygonAndStaysOneHatch) {
+    // An outer square (500, 500)-(1500, 1500) with an island (600, 600)-(700, 700)
+    // inside the rectangle and one wholly outside it: the outer square is cut
+    // to (500, 500)-(1000, 1000), the island kept, the other dropped.
+    TPoint pts[12] = {{500, 500}, {1500, 500}, {1500, 1500}, {500, 1500}, {600, 600}, {700, 600},
+                      {700, 700}, {600, 700},  {1200, 1200}, {1300, 1200}, {1300, 1300}, {1200, 1300}};
+    int counts[3] = {4, 4, 4};
+    sink.PolyPolygonArea(pts, counts, 3);
+    sink.Exporter->FinishDrawing();
+    std::string e = EntitiesOf(*sink.Exporter);
+    EXPECT_EQ(e.find("HATCH"), e.rfind("HATCH")) << e;
+    EXPECT_NE(e.find("\r\n 91\r\n2\r\n"), std::string::npos) << e;
+    EXPECT_EQ(e.find("1200"), std::string::npos);
+    EXPECT_EQ(e.find("1500"), std::string::npos);
+    EXPECT_NE(e.find("\r\n-700\r\n"), std::string::npos);
+}
+
 TEST_F(ClippedDxf, TextsPixelsAndRectanglesByTheirPlace) {
     sink.Font.Height = 40;
     sink.TextOut(500, 500, "inside");
@@ -176,6 +193,8 @@ TEST(ClippedDxfSink, EverythingInsideIsRecordedAsWithoutClipping) {
         SetUpDxfSink(sink, clip);
         TPoint tri[3] = {{0, 0}, {1000, 0}, {0, 1000}};
         sink.Polygon(tri, 3);
+        const int counts[1] = {3};
+        sink.PolyPolygonArea(tri, counts, 1);
         sink.Polyline(tri, 3);
         sink.Rectangle(10, 10, 20, 20);
         sink.SetPixel(1000, 1000, 0xFF);

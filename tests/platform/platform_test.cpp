@@ -51,6 +51,32 @@ TEST(CodePage, Utf8Decoding) {
     EXPECT_FALSE(IsAscii("\xE4"));
 }
 
+TEST(CodePage, DrawnTextCarriesTheCharactersTheCodePageLacks) {
+    // UTF-8 "Ω€ß ≈" and a character past U+FFFF: Ω and ≈ marked (DEL and four
+    // digits), € and ß their bytes, the emoji "?".
+    const std::string drawn = Utf8ToDrawnText("\xCE\xA9\xE2\x82\xAC\xC3\x9F \xE2\x89\x88\xF0\x9F\x98\x80");
+    EXPECT_EQ(drawn, "\x7F" "03A9\x80\xDF \x7F" "2248?");
+    EXPECT_EQ(DrawnTextPlain(drawn), Utf8ToCp1252("\xCE\xA9\xE2\x82\xAC\xC3\x9F \xE2\x89\x88\xF0\x9F\x98\x80"));
+    EXPECT_EQ(DrawnTextPlain(drawn), "?\x80\xDF ??");
+    EXPECT_EQ(DrawnTextLength(drawn), 6u);
+    EXPECT_EQ(DrawnTextToUtf16(drawn), u"\u03A9\u20AC\u00DF \u2248?");
+    // The mark byte itself (DEL) is written twice and reads as itself, also
+    // before digits; every other byte is itself.
+    std::string all;
+    for (int i = 1; i < 256; ++i) all += static_cast<char>(i);
+    const std::string bytes = Cp1252ToDrawnText(all + "\x7F" "0041");
+    EXPECT_EQ(bytes.size(), all.size() + 5 + 2);
+    EXPECT_EQ(DrawnTextPlain(bytes), all + "\x7F" "0041");
+    EXPECT_EQ(DrawnTextToUtf16(bytes), Cp1252ToUtf16(all + "\x7F" "0041"));
+    EXPECT_EQ(Utf8ToDrawnText("a\x7F" "b"), "a\x7F\x7F" "b");
+    // Characters: a byte where the code page has one, C1 controls and
+    // surrogates "?".
+    std::string out;
+    for (char32_t u : {char32_t(0x20AC), char32_t(0x0085), char32_t(0xD800), char32_t(0x4E2D), char32_t(0x7F)})
+        AppendDrawnChar(out, u);
+    EXPECT_EQ(out, "\x80??\x7F" "4E2D\x7F\x7F");
+}
+
 TEST(TextMeasure, FacesPickTheirTables) {
     EXPECT_EQ(&TFontTableMeasure::TableForFace("Arial"), &dxf_platform_fonts::LiberationSans);
     EXPECT_EQ(&TFontTableMeasure::TableForFace("times new roman"),
@@ -172,6 +198,36 @@ TEST(RecordingCanvas, PolygonIs16BitWhenItFits) {
     const auto& p32 = std::get<EMRPOLYLINE>(recs.back());
     EXPECT_EQ(p32.iType, EmrType::EMR_POLYGON);
     EXPECT_EQ(p32.aptl[1].x, 40000);
+}
+
+TEST(RecordingCanvas, APolyPolygonIsOneRecordOfAllItsPartsInEitherForm) {
+    TRecordingCanvas c;
+    const TPoint small[] = {{0, 0}, {10, 0}, {0, 10}, {2, 2}, {3, 2}, {2, 3}, {4, 4}};
+    const std::uint32_t counts[] = {3, 4};
+    c.PolyPolygon(small, counts);
+    const TPoint large[] = {{0, 0}, {40000, 0}, {0, 10}};
+    const std::uint32_t one[] = {3};
+    c.PolyPolygon(large, one);
+    const auto& recs = c.Records();
+    const auto& p16 = std::get<EMRPOLYPOLYLINE16>(recs[recs.size() - 2]);
+    EXPECT_EQ(p16.iType, EmrType::EMR_POLYPOLYGON16);
+    EXPECT_EQ(p16.nPolys, 2u);
+    EXPECT_EQ(p16.cpts, 7u);
+    EXPECT_EQ(p16.aPolyCounts, (std::vector<std::uint32_t>{3, 4}));
+    EXPECT_EQ(p16.apts[6].x, 4);
+    const auto& p32 = std::get<EMRPOLYPOLYLINE>(recs.back());
+    EXPECT_EQ(p32.iType, EmrType::EMR_POLYPOLYGON);
+    EXPECT_EQ(p32.nPolys, 1u);
+    EXPECT_EQ(p32.aptl[1].x, 40000);
+    // More than 65535 parts go into further records (a record's reader takes
+    // at most that many): 70000 one-point parts in two records.
+    TRecordingCanvas d;
+    std::vector<TPoint> dots(70000, TPoint{1, 1});
+    std::vector<std::uint32_t> ones(70000, 1);
+    d.PolyPolygon(dots, ones);
+    const auto& r = d.Records();
+    EXPECT_EQ(std::get<EMRPOLYPOLYLINE16>(r[r.size() - 2]).nPolys, 65535u);
+    EXPECT_EQ(std::get<EMRPOLYPOLYLINE16>(r.back()).nPolys, 70000u - 65535u);
 }
 
 TEST(RecordingCanvas, TextRecordsFontColourAndUtf16) {

@@ -87,30 +87,72 @@ TEST(HatchDrawing, TextFormHasOutlinesWithoutClosingSegmentsAndTheDashes) {
 
 TEST(HatchDrawing, DxfFormHasTheFillAsASolidHatchAndThePatternAsLines) {
     // The same drawing: canvas points become drawing points with y negated.
-    // The pattern hatch gives its outline and dashes as LINE entities in red
-    // (a filled area in red would hide its pattern); the solid triangle one
-    // HATCH "SOLID" in green, without an outline (the fill is in the pen's
-    // own colour).
+    // The pattern hatch gives its closed outline (four segments: a square
+    // shows all its sides) and its dashes as LINE entities in red (a filled
+    // area in red would hide its pattern); the solid triangle one HATCH
+    // "SOLID" in green, without an outline (the fill is in the pen's own colour).
     std::string file = DxfFile(TwoHatches());
     auto lines = Records(file, "LINE");
     auto hatches = Records(file, "HATCH");
-    ASSERT_EQ(lines.size(), 3u + 22);
+    ASSERT_EQ(lines.size(), 4u + 22);
     ASSERT_EQ(hatches.size(), 1u);
     EXPECT_EQ(Records(file, "LWPOLYLINE").size(), 0u);
     EXPECT_EQ(lines[0], Crlf({"  0", "LINE", "  5", "20", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
                               "AcDbLine", " 62", "1", " 10", "60000", " 20", "-540000", " 11", "540000", " 21",
                               "-540000"}));
-    EXPECT_EQ(lines[4], Crlf({"  0", "LINE", "  5", "24", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
+    // The closing side, from (0, 10) back to (0, 0).
+    EXPECT_EQ(lines[3], Crlf({"  0", "LINE", "  5", "23", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
+                              "AcDbLine", " 62", "1", " 10", "60000", " 20", "-60000", " 11", "60000", " 21",
+                              "-540000"}));
+    EXPECT_EQ(lines[5], Crlf({"  0", "LINE", "  5", "25", "330", "1F", "100", "AcDbEntity", "  8", "0", "100",
                               "AcDbLine", " 62", "1", " 10", "444000", " 20", "-60000", " 11", "540000", " 21",
                               "-60000"}));
     EXPECT_EQ(hatches[0],
-              Crlf({"  0", "HATCH", "  5", "39", "100", "AcDbEntity", "  8", "0", "100", "AcDbHatch", " 62", "3",
+              Crlf({"  0", "HATCH", "  5", "3A", "100", "AcDbEntity", "  8", "0", "100", "AcDbHatch", " 62", "3",
                     " 10", "0", " 20", "0", " 30", "0", "210", "0", "220", "0", "230", "1", "  2", "SOLID", " 70",
                     "1", " 71", "0", " 91", "1", " 92", "1", " 93", "3",
                     " 72", "1", " 10", "156000", " 20", "-444000", " 11", "444000", " 21", "-444000",
                     " 72", "1", " 10", "444000", " 20", "-444000", " 11", "300000", " 21", "-156000",
                     " 72", "1", " 10", "300000", " 20", "-156000", " 11", "156000", " 21", "-444000",
                     " 97", "0", " 75", "0", " 76", "1", " 98", "1", " 10", "0", " 20", "0"}));
+}
+
+TEST(HatchDrawing, ASolidHatchWithAnIslandIsOneHatchWithBothLoops) {
+    // The square (0, 0)-(10, 10) with the island (3, 3)-(7, 7): one HATCH
+    // "SOLID" of two loops, so that the island stays open; the text form
+    // keeps both outlines, each without its closing segment.
+    std::string dxf = HatchDxf({PolyPath({{0, 0}, {10, 0}, {10, 10}, {0, 10}}),
+                                PolyPath({{3, 3}, {7, 3}, {7, 7}, {3, 7}})},
+                               {});
+    auto hatches = Records(DxfFile(dxf), "HATCH");
+    ASSERT_EQ(hatches.size(), 1u);
+    // x -> 60000 + 48000 x, y -> -(540000 - 48000 y) in the file.
+    EXPECT_NE(hatches[0].find(Crlf({" 91", "2", " 92", "1", " 93", "4", " 72", "1", " 10", "60000", " 20",
+                                    "-540000", " 11", "540000", " 21", "-540000"})),
+              std::string::npos)
+        << hatches[0];
+    EXPECT_NE(hatches[0].find(Crlf({" 97", "0", " 92", "1", " 93", "4", " 72", "1", " 10", "204000", " 20",
+                                    "-396000", " 11", "396000", " 21", "-396000"})),
+              std::string::npos)
+        << hatches[0];
+    EXPECT_EQ(TextLines(dxf).size(), 6u);
+}
+
+TEST(HatchDrawing, ASolidHatchOfMoreLoopsThanAHatchHoldsIsSplitWithAWarning) {
+    TkrDXFImage g;
+    g.LoadFromText(HatchDxf({PolyPath({{0, 0}, {10, 0}, {10, 10}})}, {}));
+    auto& hatch = static_cast<TkrDXFHatch&>(*g.Converter->EntityAt(0));
+    // 65536 paths: one more than a HATCH of the output (a record) holds.
+    hatch.Paths.assign(65536, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    TPDFCanvas sink;
+    sink.Exporter = std::make_unique<TkrDXFExport>();
+    g.DrawOnSink(sink, {0, 0, 600000, 600000});
+    sink.Exporter->FinishDrawing();
+    auto hatches = Records(sink.Exporter->SaveToString(), "HATCH");
+    ASSERT_EQ(hatches.size(), 2u);
+    EXPECT_NE(hatches[0].find("\r\n 91\r\n65535\r\n"), std::string::npos);
+    EXPECT_NE(hatches[1].find("\r\n 91\r\n1\r\n"), std::string::npos);
+    EXPECT_EQ(g.Converter->Bounds.HatchLoops, 1u);
 }
 
 TEST(HatchDrawing, ARealReaderAcceptsTheDxfForm) {
@@ -128,10 +170,13 @@ TEST(HatchDrawing, ARealReaderAcceptsTheDxfForm) {
     text.insert(text.find("0\nENDSEC"), dxftest::Dxf(g));
     fs::path path = Scratch("real.dxf");
     dxftest::WriteFile(path, DxfFile(text));
+    // Every solid hatch is one HATCH with all its paths as loops: the green
+    // triangle (one), the blue square with its hole (two).
     std::string cmd = "/usr/bin/python3 -c \"import ezdxf,sys\nd=ezdxf.readfile(sys.argv[1]); a=d.audit()\n"
                       "print(len(list(d.modelspace())), len(a.errors), len(a.fixes))\n"
-                      "sys.exit(1 if a.errors or a.fixes else 0)\" '" + path.string() + "' > '" +
-                      path.string() + ".log' 2>&1";
+                      "loops=[len(h.paths) for h in d.modelspace().query('HATCH') if h.dxf.solid_fill]\n"
+                      "sys.exit(1 if a.errors or a.fixes or loops != [1, 2] else 0)\" '" + path.string() +
+                      "' > '" + path.string() + ".log' 2>&1";
     int rc = std::system(cmd.c_str());
     std::string log = dxftest::ReadFile(path.string() + ".log");
     EXPECT_EQ(rc, 0) << log;

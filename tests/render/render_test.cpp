@@ -2,6 +2,8 @@
 // entity kind writes to the sink, checked end to end in text form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -56,6 +58,48 @@ TEST(Extents, SmallDrawingsAreScaledByTen) {
     g.LoadFromText(Entities({"0", "LINE", "10", "0", "20", "0", "11", "4", "21", "2"}));
     EXPECT_EQ(g.GetWidth(), 50);
     EXPECT_EQ(g.GetHeight(), 26);
+}
+
+TEST(Extents, AModelSeenThroughATurnedViewIsFittedToItsProjectedGeometry) {
+    auto vport = [](const char* dx, const char* dy, const char* dz, const char* twist) {
+        return Dxf({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "VPORT", "0", "VPORT", "2", "*ACTIVE", "16", dx,
+                    "26", dy, "36", dz, "51", twist, "0", "ENDTAB", "0", "ENDSEC"});
+    };
+    // Seen from (0, -1, 1): view x = x, view y = (y + z) / sqrt 2. A square
+    // at z = 0 (view y 0..7.07) and a short line above its corner at z = 10
+    // (view y 7.07): the projected plan box (view y 0..14.1) would put the
+    // drawing into its lower half; it is centred, and fills the middle 80 %
+    // of the rectangle in the direction that limits the scale (here the
+    // height: natural size 13 x 9 for extents 12.5 x 8.84).
+    std::vector<std::string> l = {"0", "LINE", "10", "0",  "20", "0",  "11", "10", "21", "0",  "0", "LINE", "10", "10", "20", "0",
+         "11", "10",  "21", "10", "0",  "LINE", "10", "10", "20", "10", "11", "0",  "21", "10", "0",  "LINE",
+         "10", "0",   "20", "10", "11", "0",  "21", "0",  "0", "LINE", "10", "0",  "20", "0",  "30", "10",
+         "11", "1",   "21", "0",  "31", "10"};
+    TkrDXFImage g;
+    TIntRect rect;
+    auto lines = DrawText(g, vport("0", "-1", "1", "0") + Entities(l), &rect);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_NEAR(g.LayoutExtents.Bottom, -7.0710678 / 8, 1e-5);
+    EXPECT_NEAR(g.LayoutExtents.Top, 7.0710678 * 9 / 8, 1e-5);
+    EXPECT_NEAR(g.LayoutExtents.Left, -1.25, 1e-5);
+    int64_t x0 = INT64_MAX, x1 = INT64_MIN, y0 = INT64_MAX, y1 = INT64_MIN;
+    for (const std::string& line : lines) {
+        int64_t v[4];
+        ASSERT_EQ(std::sscanf(line.c_str(), "%ld;%ld;%ld;%ld", &v[0], &v[1], &v[2], &v[3]), 4) << line;
+        x0 = std::min({x0, v[0], v[2]}), x1 = std::max({x1, v[0], v[2]});
+        y0 = std::min({y0, v[1], v[3]}), y1 = std::max({y1, v[1], v[3]});
+    }
+    EXPECT_NEAR(double(x0 + x1), 600000, 2);
+    EXPECT_NEAR(double(y0 + y1), double(rect.Bottom), 2);
+    EXPECT_NEAR(double(y1 - y0), 0.8 * rect.Bottom, 2);
+    EXPECT_GT(double(x1 - x0), 0.78 * 600000);
+    // A plan view twisted by 90 degrees turns a frame 1000 wide and 400 high
+    // upright: extents 500 x 1250 (not 1250 wide margins on a 400 wide box).
+    TkrDXFImage t;
+    t.LoadFromText(vport("0", "0", "1", "90") + Entities(Frame()));
+    EXPECT_EQ(t.GetWidth(), 500);
+    EXPECT_EQ(t.GetHeight(), 1250);
+    EXPECT_NEAR(t.LayoutExtents.Right - t.LayoutExtents.Left, 500, 1e-3);
 }
 
 TEST(Mapping, TheFrameLandsInTheMiddleEightyPercent) {
@@ -182,6 +226,29 @@ TEST(Drawing, ClosedPolygonMeshesCloseEveryColumn) {
     EXPECT_EQ(DrawText(Entities(l)).size(), 10u);
 }
 
+TEST(Drawing, MeshesClosedInNCloseEveryRow) {
+    // M = 2 rows of N = 3 points; flags 48: a polygon mesh closed in N.
+    auto mesh = [](const char* flags, bool closingVertex) {
+        std::vector<std::string> l = {"0", "POLYLINE", "66", "1", "70", flags, "71", "2", "72", "3"};
+        for (auto [x, y] : {std::pair{"0", "0"}, {"1", "0"}, {"2", "0"}, {"0", "1"}, {"1", "1"}, {"2", "1"}})
+            l.insert(l.end(), {"0", "VERTEX", "70", "64", "10", x, "20", y});
+        if (closingVertex) l.insert(l.end(), {"0", "VERTEX", "70", "64", "10", "0", "20", "0"});
+        l.insert(l.end(), {"0", "SEQEND"});
+        return Entities(l);
+    };
+    // Extents -0.25..2.25 x -0.125..1.125, natural size 26 x 13, rectangle
+    // 600000 x 300000, scale 240000: x' = 60000 + 240000 x, y' = 270000 - 240000 y.
+    // Rows: 2 closed rows of 4 points, then the 3 columns of 2 points.
+    EXPECT_EQ(DrawText(mesh("48", false)),
+              (std::vector<std::string>{"60000;270000;300000;270000", "300000;270000;540000;270000",
+                                        "540000;270000;60000;270000", "60000;30000;300000;30000",
+                                        "300000;30000;540000;30000", "540000;30000;60000;30000",
+                                        "60000;270000;60000;30000", "300000;270000;300000;30000",
+                                        "540000;270000;540000;30000"}));
+    // Closed in both directions (flags 49, with the closing vertex): 6 row and 6 column segments.
+    EXPECT_EQ(DrawText(mesh("49", true)).size(), 12u);
+}
+
 TEST(Drawing, ZeroLengthLineBecomesOneUnitLong) {
     auto lines = DrawText(Entities({"0", "LINE", "10", "0", "20", "0", "11", "0", "21", "0",
                                     "0", "LINE", "10", "-5", "20", "-5", "11", "5", "21", "5"}));
@@ -206,6 +273,28 @@ TEST(Drawing, PolyfaceFacesWithInvalidIndicesAreSkipped) {
     l.insert(l.end(), {"0", "SEQEND"});
     auto lines = DrawText(Entities(l));
     EXPECT_EQ(lines.size(), 3u);  // one closed triangle
+}
+
+TEST(Drawing, PolyfaceMeshesDrawTheirVisibleEdgesInTheBoxOfTheirVertices) {
+    // The square (10,10) (20,10) (20,20) (10,20); the face records lie at the
+    // origin, their dummy place, and do not count for the box: extents
+    // 8.75..21.25, scale 600000 / 12.5 = 48000, x' = 60000 + 48000 (x - 10),
+    // y' = 540000 - 48000 (y - 10).
+    std::vector<std::string> l = {"0", "POLYLINE", "66", "1", "70", "64", "71", "4", "72", "2"};
+    for (auto [x, y] : {std::pair{"10", "10"}, {"20", "10"}, {"20", "20"}, {"10", "20"}})
+        l.insert(l.end(), {"0", "VERTEX", "70", "192", "10", x, "20", y});
+    // Vertex 3 negative: the edge from 3 to 4 is invisible, vertex 3 stays.
+    l.insert(l.end(), {"0", "VERTEX", "70", "128", "71", "1", "72", "2", "73", "-3", "74", "4"});
+    // Every edge invisible: nothing.
+    l.insert(l.end(), {"0", "VERTEX", "70", "128", "71", "-1", "72", "-2", "73", "-4"});
+    l.insert(l.end(), {"0", "SEQEND"});
+    TkrDXFImage g;
+    auto lines = DrawText(g, Entities(l));
+    EXPECT_DOUBLE_EQ(g.LayoutExtents.Left, 8.75);
+    EXPECT_DOUBLE_EQ(g.LayoutExtents.Bottom, 8.75);
+    // One run from vertex 4 round to vertex 3: 4-1, 1-2, 2-3.
+    EXPECT_EQ(lines, (std::vector<std::string>{"60000;60000;60000;540000", "60000;540000;540000;540000",
+                                               "540000;540000;540000;60000"}));
 }
 
 TEST(Drawing, InsertsExpandTheirBlocks) {

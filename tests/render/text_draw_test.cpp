@@ -221,6 +221,52 @@ TEST(DrawAttributes, AnInvisibleAttributeDrawsNothing) {
     EXPECT_TRUE(d.Texts.empty());
 }
 
+TEST(DrawAttributes, InvisibleAndConstantDefinitionsWithoutTheirAttribute) {
+    // Block C: an invisible definition (flags 1) of tag HIDDEN, a constant
+    // one (flags 2) of tag FIX with the value "fixed", a visible one of tag
+    // NR, each 10 high at (0, 0) in the block; the insert at (100, 50),
+    // scale 2, has no attributes. The invisible one shows nothing, the
+    // constant one its value, the visible one its tag; the value and the
+    // tag start at (100, 75.6) as in the test above.
+    const char* block = "0|BLOCK|2|C|10|0|20|0|0|ATTDEF|40|10|1|secret|2|HIDDEN|70|1|0|ATTDEF|40|10|1|fixed|2|FIX|"
+                        "70|2|0|ATTDEF|40|10|1|default|2|NR|0|ENDBLK";
+    auto d = DrawDxf(Drawing({"0", "INSERT", "2", "C", "10", "100", "20", "50", "41", "2", "42", "2"}, block));
+    ASSERT_EQ(d.Texts.size(), 2u);
+    EXPECT_EQ(d.Texts[0].Text, "fixed");
+    EXPECT_EQ(d.Texts[0].X, 348000);
+    EXPECT_EQ(d.Texts[0].Y, 83712);
+    EXPECT_EQ(d.Texts[1].Text, "NR");
+    // An invisible definition with its attribute: the attribute decides (here visible).
+    d = DrawDxf(Drawing({"0", "INSERT", "2", "C", "66", "1", "0", "ATTRIB", "10", "200", "20", "100", "40", "20",
+                         "1", "shown", "2", "HIDDEN", "0", "SEQEND"},
+                        block));
+    ASSERT_EQ(d.Texts.size(), 3u);
+    EXPECT_EQ(d.Texts[0].Text, "shown");
+}
+
+TEST(DrawAttributes, AnAttributeWithoutItsDefinitionIsDrawnAtItsOwnPlace) {
+    // Block B defines only NR; the insert (scale 2 at (100, 50)) also holds
+    // the attribute OLD "7" at (200, 100), 20 high, from a block redefined
+    // since: drawn after the block, as itself, where the file puts it (start
+    // (200, 125.6) as in the test above) and not scaled by the insert.
+    auto d = DrawDxf(Drawing({"0", "INSERT", "2", "B", "10", "100", "20", "50", "41", "2", "42", "2", "66", "1", "0",
+                              "ATTRIB", "10", "0", "20", "0", "40", "10", "1", "42", "2", "NR", "0", "ATTRIB", "10",
+                              "200", "20", "100", "40", "20", "1", "7", "2", "OLD", "0", "SEQEND"},
+                             kTagBlock));
+    ASSERT_EQ(d.Texts.size(), 2u);
+    EXPECT_EQ(d.Texts[0].Text, "42");
+    EXPECT_EQ(d.Texts[1].Text, "7");
+    EXPECT_EQ(d.Texts[1].X, 396000);
+    EXPECT_EQ(d.Texts[1].Y, 59712);
+    EXPECT_EQ(d.Texts[1].Height, 15360);
+    // An invisible one (flags 1) stays invisible.
+    d = DrawDxf(Drawing({"0", "INSERT", "2", "B", "66", "1", "0", "ATTRIB", "40", "20", "1", "7", "2", "OLD", "70",
+                         "1", "0", "SEQEND"},
+                        kTagBlock));
+    ASSERT_EQ(d.Texts.size(), 1u);
+    EXPECT_EQ(d.Texts[0].Text, "NR");
+}
+
 TEST(DrawAttributes, AnUnderlinedAttributeIsDrawnThroughItsMultiLineText) {
     auto d = DrawDxf(Drawing({"0", "INSERT", "2", "B", "66", "1", "0", "ATTRIB", "10", "200", "20", "100", "40",
                               "20", "1", "%%u42", "2", "NR", "0", "SEQEND"},
