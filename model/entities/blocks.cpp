@@ -104,6 +104,7 @@ TkrDXFConverter::TBlockIndex& TkrDXFConverter::IndexedBlocks() const {
             auto* b = static_cast<TkrDXFBlock*>(e);
             idx.Map.emplace(b->Name, b);
             idx.ByOwner.emplace(b->OwnerHandle, b);
+            idx.ByUpperName.emplace(UpperAscii(b->Name), b);
         }
     }
     return idx;
@@ -128,6 +129,12 @@ TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
     TBlockIndex& idx = IndexedBlocks();
     auto it = idx.Map.find(std::string(name));
     return it == idx.Map.end() ? nullptr : it->second;
+}
+
+TkrDXFBlock* TkrDXFConverter::FindBlockUpper(std::string_view upperName) const {
+    TBlockIndex& idx = IndexedBlocks();
+    auto it = idx.ByUpperName.find(std::string(upperName));
+    return it == idx.ByUpperName.end() ? nullptr : it->second;
 }
 
 TkrDXFBlock* TkrDXFConverter::FindBlockByOwner(std::string_view handle) const {
