@@ -164,7 +164,11 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
             if (cancelled()) throw ECancelled();
             probe.Exporter->FinishDrawing();
             plan = probe.Exporter->Plan();
+            // Entities found unsound while a box was computed for the first
+            // time are counted once, when found: those stay for the report.
+            const uint32_t unsound = g.Converter->Bounds.UnsoundEntities;
             g.Converter->Bounds.Clear();
+            g.Converter->Bounds.UnsoundEntities = unsound;
         }
         sink.Exporter = std::make_unique<TkrDXFExport>();
         sink.Exporter->ReadOnThread(helper.Held);

@@ -377,9 +377,11 @@ void TkrDXFConverter::ComputeExtents() {
     TBox3F m = EmptyBox, p = EmptyBox;
     if (TkrDXFGroup* ents = GetTable(tkEntities))
         for (auto& e : ents->Entities) {
-            if (!e->OnDraw || e->Is(TEntityClass::Point)) continue;
+            if (!e->OnDraw) continue;
             if (e->Layer && e->Layer->Name != "0" && !e->Layer->IsVisible()) continue;
-            UnionBox(e->PaperSpace ? p : m, e->GetBox());
+            // A point counts for no extents, but is screened like the rest.
+            TBox3F b = ScreenedBox(*e, Bounds);
+            if (!e->Is(TEntityClass::Point)) UnionBox(e->PaperSpace ? p : m, b);
         }
     auto widen = [](TBox3F& b, const TBox3F& l) {
         b.Left = std::min(b.Left, l.Left);

@@ -162,6 +162,16 @@ void RotateBox(TBox3F& b, double angleDeg) {
     b = r;
 }
 
+bool SoundBox(const TBox3F& b) {
+    const float v[6] = {b.Left, b.Top, b.Z1, b.Right, b.Bottom, b.Z2};
+    bool inside = true;
+    for (float x : v) {
+        if (!std::isfinite(x) || std::fabs(x) > kBoxInfinity) return false;
+        inside = inside && std::fabs(x) < kBoxInfinity;
+    }
+    return inside || IsEmptyBox(b);
+}
+
 int ClassifyBox(const TBox3F& b, const TBox3F& c, const TMatrix4x3F& m) {
     if (IsEmptyBox(b) || IsEmptyBox(c)) return -1;
     TPoint3F p1 = TransformPoint({b.Left, b.Top, b.Z1}, m);

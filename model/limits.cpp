@@ -38,6 +38,11 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (ViewportNesting)
         out.push_back(std::to_string(ViewportNesting) +
                       " viewport(s) inside the model space they show left out (a viewport does not show itself)");
+    if (UnsoundEntities || OutOfRange)
+        out.push_back(std::to_string(UnsoundEntities + OutOfRange) +
+                      " entit" + (UnsoundEntities + OutOfRange == 1 ? "y" : "ies") +
+                      " left out: coordinates that are not finite numbers (or lie beyond 1e20) or that map "
+                      "outside the 32-bit range of the target");
     out.insert(out.end(), Notes.begin(), Notes.end());
     if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
@@ -59,6 +64,8 @@ void TBoundHits::Add(const TBoundHits& o) {
     SplineData += o.SplineData;
     SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
+    UnsoundEntities += o.UnsoundEntities;
+    OutOfRange += o.OutOfRange;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;
 }

@@ -34,6 +34,12 @@ struct TBoundHits {
     uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
+    // Entities left out of the extents and the drawing: their boxes are not
+    // sound (see SoundBox), counted once per entity when found; and entities
+    // a drawing left out because they map outside the 32-bit target range,
+    // counted per drawing. Both are reported as one message.
+    uint32_t UnsoundEntities = 0;
+    uint32_t OutOfRange = 0;
     // Messages of their own (external references that were not loaded, and
     // why), each kept once; beyond kMaxNotes only counted.
     std::vector<std::string> Notes;
@@ -41,7 +47,7 @@ struct TBoundHits {
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights || ViewportNesting || TextBraces || !Notes.empty();
+               SplineWeights || ViewportNesting || TextBraces || UnsoundEntities || OutOfRange || !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);

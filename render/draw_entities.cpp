@@ -256,6 +256,14 @@ void CallProc(void* receiver, TkrDXFEntity& e) {
     if (TProc p = ProcTable().Procs[size_t(e.Class)]) p(Graphic(receiver), e);
 }
 
+// True when e is drawn by its own procedure from its own geometry, so that
+// its box tells where it lands: not a reference drawn through what it refers
+// to (an insert or what derives from it, a viewport), and not an attribute
+// definition (drawn in the context of its insert's container).
+bool DrawnFromItsBox(const TkrDXFEntity& e) {
+    return e.OnDraw && !e.Is(TEntityClass::Insert) && !e.Is(TEntityClass::Viewport) && !e.Is(TEntityClass::Attdef);
+}
+
 bool IsEntityVisible(TkrDXFImage& g, TkrDXFEntity& e) {
     const TkrDXFInsert* insert = g.Converter->DrawContext ? g.Converter->DrawContext->Insert : nullptr;
     TkrDXFLayer* l = EffectiveLayer(e, insert);
@@ -274,6 +282,9 @@ void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e) {
 void EntityCallback(void* receiver, TkrDXFEntity& e) {
     TkrDXFImage& g = Graphic(receiver);
     if (!g.TakeWork(1)) return;
+    // An entity whose box is not sound counts for no extents and is not
+    // drawn (counted when it was found).
+    if (e.BoxUnsound) return;
     // The entity's procedure draws on this graphic: the entities of an
     // external drawing were made by the graphic that loaded it, but are
     // drawn through the graphic of the drawing that refers to them.
@@ -286,7 +297,19 @@ void EntityCallback(void* receiver, TkrDXFEntity& e) {
         return;
     }
     if (!visible) return;
-    const TkrDXFConverter& conv = *g.Converter;
+    TkrDXFConverter& conv = *g.Converter;
+    // Geometry that maps outside the 32-bit range of the target (a copy of an
+    // array spaced 1e38 apart, a point far outside the extents) is left out
+    // rather than drawn at the edges of the range, where its ends would land
+    // on coordinates that mean nothing. Inside a viewport's frame what
+    // crosses the frame is cut at it and drawn.
+    if (!conv.ClipEnabled && DrawnFromItsBox(e) && conv.DrawContext) {
+        const TBox3F box = e.GetBox();
+        if (!IsEmptyBox(box) && !TkrDXFImage::BoxInTarget(conv.DrawContext->Matrix, box)) {
+            ++conv.Bounds.OutOfRange;
+            return;
+        }
+    }
     const TkrDXFInsert* insert = conv.DrawContext ? conv.DrawContext->Insert : nullptr;
     TColorValue c = ResolveColor(e, insert);
     TPDFCanvas& sink = *g.Sink;

@@ -403,6 +403,24 @@ TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
     return {ToTarget(x), ToTarget(y)};
 }
 
+bool TkrDXFImage::BoxInTarget(const TMatrix4x3F& matrix, const TBox3F& b) {
+    // The least and greatest of each mapped coordinate over the corners, in
+    // the precision MapExact maps with.
+    const auto& m = matrix.M;
+    const long double lo[3] = {b.Left, b.Bottom, b.Z1}, hi[3] = {b.Right, b.Top, b.Z2};
+    for (int k = 0; k < 2; ++k) {
+        long double least = m[3][k], most = m[3][k];
+        for (int i = 0; i < 3; ++i) {
+            const long double p = lo[i] * m[i][k], q = hi[i] * m[i][k];
+            least += std::min(p, q);
+            most += std::max(p, q);
+        }
+        // A NaN fails both comparisons.
+        if (!(least >= -2147483648.0L && most <= 2147483647.0L)) return false;
+    }
+    return true;
+}
+
 void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     Sink = &sink;
     WorkDone = 0;

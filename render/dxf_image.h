@@ -93,6 +93,9 @@ public:
     TPoint MapPoint(const TPoint3F& p) const { return MapWith(DrawContext.Matrix, p); }
     // The target point of p under the matrix m (the rounding of MapPoint).
     static TPoint MapWith(const TMatrix4x3F& m, const TPoint3F& p);
+    // True when every corner of box b maps under m into the 32-bit range of
+    // the target coordinates, so that MapWith keeps the points of b exact.
+    static bool BoxInTarget(const TMatrix4x3F& m, const TBox3F& b);
 
     int GetHeaderInt(std::string_view name, int code) const;
     bool GetIsMetric();

@@ -46,7 +46,7 @@ std::string TkrDXFBlock::GetName(const TkrDXFConverter* conv) const {
     return Name.empty() ? TkrDXFEntity::GetName(conv) : Name;
 }
 
-bool TkrDXFBlock::ComputeBox(TkrDXFConverter&, int depth) {
+bool TkrDXFBlock::ComputeBox(TkrDXFConverter& conv, int depth) {
     // A block that inserts itself (directly or through other blocks) reaches
     // its own box computation again: that inner reference contributes nothing.
     if (FResolving) return false;
@@ -64,7 +64,7 @@ bool TkrDXFBlock::ComputeBox(TkrDXFConverter&, int depth) {
             auto* ins = static_cast<TkrDXFInsert*>(e);
             if (ins->Converter) ins->ResolveAt(depth + 1);
         }
-        UnionBox(box, e->GetBox());
+        UnionBox(box, ScreenedBox(*e, conv.Bounds));
     }
     Box = box;
     return true;
@@ -300,13 +300,14 @@ void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
     }
     // An insert whose placement is not a finite, representable box (a NaN or
     // infinite scale, or one so large that the corners leave the float range
-    // of a box) contributes no extents at all, so that it cannot turn the
-    // drawing's extents into NaN or swamp them.
+    // of a box) has an unsound box: its container leaves it out of the
+    // extents and out of the drawing, so that it cannot turn the drawing's
+    // extents into NaN or swamp them.
     if (sound) {
         InsertBox = box;
-        for (auto& a : Attribs) UnionBox(InsertBox, a->GetBox());
+        for (auto& a : Attribs) UnionBox(InsertBox, ScreenedBox(*a, conv.Bounds));
     } else {
-        InsertBox = EmptyBox;
+        InsertBox = UnsoundBox;
     }
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
 }

@@ -39,6 +39,8 @@ std::string TakeHits(TkrDXFImage& g) {
     add("cycles", h.InsertCycles);
     add("hatch", h.HatchPatterns);
     add("braces", h.TextBraces);
+    add("unsound", h.UnsoundEntities);
+    add("range", h.OutOfRange);
     h.Clear();
     return r.empty() ? r : r + "]";
 }
@@ -113,14 +115,14 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"group_code_not_a_number", "error: DXF read error on line 17: 1O||'1O' ist kein gültiger Integerwert"},
         {"group_code_overflow", "error: DXF read error on line 17: 99999999999||'99999999999' ist kein gültiger Integerwert"},
         {"handle_40_hex_digits", "layouts=1 lines=1"},
-        {"hatch_box_1e38", "layouts=1[hatch=1] lines=3"},
+        {"hatch_box_1e38", "layouts=1[hatch=1 unsound=1] lines=1"},
         {"hatch_comb_teeth", "layouts=1[hatch=1] lines=4000"},
         {"hatch_counts_lie", "layouts=1 lines=1"},
         {"hatch_lines_billion", "layouts=1[hatch=1] lines=4"},
         {"hatch_no_progress_270", "error: DXF read error on line 52: LINE||Hatch parameters error"},
         {"hatch_single_dash", "layouts=1 lines=9"},
         {"hatch_spline_knots_absurd", "layouts=1 lines=39"},
-        {"huge_coordinates", "layouts=1 lines=2"},
+        {"huge_coordinates", "layouts=1[unsound=1] lines=1"},
         {"insert_array_32767", "layouts=1 lines=63980+partial"},
         {"insert_chain_3000", "layouts=1[depth=1] lines=0[depth=1]"},
         {"insert_cycle", "layouts=1[cycles=1] lines=2[cycles=1]"},
