@@ -144,6 +144,9 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
     int w = g.GetWidth(), h = g.GetHeight();
     bool text = settings.OutputForm == ofText;
     TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
+    // The drawing's work bound counts all its layouts together; every
+    // drawing of this layout starts from the work done before it.
+    const uint64_t workBefore = g.WorkDone;
     sink.TextMode = text;
     if (text) {
         sink.TextFile.Bind(path);
@@ -169,6 +172,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
             const uint32_t unsound = g.Converter->Bounds.UnsoundEntities;
             g.Converter->Bounds.Clear();
             g.Converter->Bounds.UnsoundEntities = unsound;
+            g.WorkDone = workBefore;
         }
         sink.Exporter = std::make_unique<TkrDXFExport>();
         sink.Exporter->ReadOnThread(helper.Held);
@@ -203,8 +207,9 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         if (cancelled()) throw ECancelled();
         ReportBounds(report, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
         if (g.DrawTruncated)
-            report.Warning("layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
-                           std::to_string(g.WorkBudget) + " units of work (entities and points)");
+            report.Warning("layout " + std::to_string(i + 1) +
+                           " converted only in part: the drawing's layouts need more than " +
+                           std::to_string(g.WorkBudget) + " units of work in all (entities and points)");
         if (text) {
             sink.TextFile.Close();
             removePartial.armed = false;
@@ -220,6 +225,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
                 sink.Exporter->ReadOnThread(helper.Held);
                 sink.Exporter->StreamTo(path);
                 g.Converter->Bounds.Clear();
+                g.WorkDone = workBefore;
                 g.DrawOnSink(sink, rect);
                 if (cancelled()) throw ECancelled();
                 sink.Exporter->FinishDrawing();

@@ -72,6 +72,7 @@ void DrawSolid(TkrDXFImage& g, TkrDXFEntity& e) {
     sink.Pen.Width = 0;
     sink.Brush.Style = bsSolid;
     sink.Brush.Color = sink.Pen.Color;
+    g.WorkDone += 4 * g.WorkPerPoint;
     // The fourth corner (group 13) comes before the third (group 12).
     std::array<TPoint, 4> q = {g.MapPoint(s.Point), g.MapPoint(s.Point2), g.MapPoint(s.Point4), g.MapPoint(s.Point3)};
     sink.Polygon(q.data(), 4);
@@ -110,12 +111,14 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         bool closed = p.Closed;
         const auto& v = p.GetVertexPoints(work);
         if (v.size() < M * N) return;
-        g.WorkDone += uint64_t(M) * N * g.WorkPerPoint;
         for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
         for (size_t c = 0; c < N; ++c) {
             for (size_t r = 0; r < M; ++r) g.PartList.push_back(g.PartList[r * N + c]);
             if (closed) g.PartList.push_back(g.PartList[c]);
         }
+        // Every point the sink gets costs, the second drawing of a point in
+        // the columns too.
+        g.WorkDone += g.PartList.size() * g.WorkPerPoint;
         g.PartCounts.assign(M, int(N));
         g.PartCounts.insert(g.PartCounts.end(), N, int(closed ? M + 1 : M));
         sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
@@ -134,6 +137,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
             g.PartList.push_back(g.PartList[first]);
             g.PartCounts.push_back(int(g.PartList.size() - first));
         }
+        g.WorkDone += g.PartList.size() * g.WorkPerPoint;
         if (!g.PartCounts.empty())
             sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
         return;
@@ -202,6 +206,7 @@ void DrawInsert(TkrDXFImage&, TkrDXFEntity& e) {
 void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& p = static_cast<TkrDXFPoint&>(e);
     SetEntityPen(g, p);
+    g.WorkDone += g.WorkPerPoint;
     TPoint q = g.MapPoint(p.Point);
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
@@ -364,6 +369,7 @@ void DrawSegmentPairs(TkrDXFImage& g) {
 
 void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoint3F& a, const TPoint3F& b) {
     if (IsContinuous(pattern)) {
+        g.WorkDone += 2 * g.WorkPerPoint;
         g.PointList.clear();
         g.PointList.push_back(g.MapPoint(a));
         g.PointList.push_back(g.MapPoint(b));

@@ -233,6 +233,10 @@ void TkrDXFImage::CheckSameFile(const std::string& path) const {
 }
 
 void TkrDXFImage::AfterLoad() {
+    // External drawings count with their size: a small drawing that shows a
+    // large one gets the work that one needs.
+    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->TextEnd) + Converter->XrefBytes);
+    WorkDone = 0;
     CharSet = Converter->HighChars1 > Converter->HighChars2 ? 255 : 1;
     Converter->ComputeExtents();
     SetCurrentLayout(GetLayout(0));
@@ -423,10 +427,6 @@ bool TkrDXFImage::BoxInTarget(const TMatrix4x3F& matrix, const TBox3F& b) {
 
 void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     Sink = &sink;
-    WorkDone = 0;
-    // External drawings count with their size: a small drawing that shows a
-    // large one gets the work that one needs.
-    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->TextEnd) + Converter->XrefBytes);
     WorkPerPoint = sink.TextMode ? 1 : kDrawWorkPerDxfPoint;
     DrawStopped = DrawTruncated = false;
     if (!ComputeMapping(rect)) return;
