@@ -35,6 +35,9 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (TextBraces)
         out.push_back(std::to_string(TextBraces) + " multi-line text(s) with braces nested deeper than " +
                       std::to_string(kMaxTextBraceDepth) + " levels: the deeper braces scope nothing");
+    if (TextRuns)
+        out.push_back(std::to_string(TextRuns) + " multi-line text(s) cut after " + std::to_string(kMaxTextRuns) +
+                      " runs: the rest of their text left out");
     if (ViewportNesting)
         out.push_back(std::to_string(ViewportNesting) +
                       " viewport(s) inside the model space they show left out (a viewport does not show itself)");
@@ -61,6 +64,7 @@ void TBoundHits::Add(const TBoundHits& o) {
     InsertCycles += o.InsertCycles;
     HatchPatterns += o.HatchPatterns;
     TextBraces += o.TextBraces;
+    TextRuns += o.TextRuns;
     SplineData += o.SplineData;
     SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;

@@ -33,6 +33,7 @@ struct TBoundHits {
     uint32_t SplineData = 0;     // splines drawn as their control polygon (degree, knots)
     uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
+    uint32_t TextRuns = 0;       // multi-line texts cut after kMaxTextRuns runs
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
     // Entities left out of the extents and the drawing: their boxes are not
     // sound (see SoundBox), counted once per entity when found; and entities
@@ -47,7 +48,8 @@ struct TBoundHits {
 
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
-               SplineWeights || ViewportNesting || TextBraces || UnsoundEntities || OutOfRange || !Notes.empty();
+               SplineWeights || ViewportNesting || TextBraces || TextRuns || UnsoundEntities || OutOfRange ||
+               !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
     void Note(std::string message);
@@ -98,3 +100,12 @@ constexpr std::size_t kMaxHatchSegmentTests = 4 * kMaxEntityPoints;
 // to the next brace that does), so that a text of a million "{" keeps no
 // million saved states; the text is laid out with a warning.
 constexpr int kMaxTextBraceDepth = 256;
+
+// The most runs one multi-line text is laid out into. A run is a piece of
+// the text with one formatting (every brace, formatting code and wrapped
+// word starts one), so "a{b}" makes a run of every letter: a text that would
+// make more is cut after this many, the rest of it left out, with a warning.
+// Real texts make a few dozen, long formatted ones some thousands; the bound
+// keeps the laying out of one text, which every drawing of it repeats, in
+// proportion to a page of text rather than to megabytes of braces.
+constexpr std::size_t kMaxTextRuns = 100000;

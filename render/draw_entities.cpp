@@ -203,6 +203,13 @@ void DrawInsert(TkrDXFImage&, TkrDXFEntity& e) {
     ins.Expanding = ins.Block != nullptr;
 }
 
+void DrawMText(TkrDXFImage& g, TkrDXFEntity& e) {
+    // Its runs are laid out again as they are walked: the codes and braces
+    // between them are read again, and paid for (the runs pay for themselves).
+    auto& m = static_cast<TkrDXFMText&>(e);
+    if (g.TakeWork(m.LayoutWork() * g.WorkPerPoint)) m.Expanding = m.Block != nullptr;
+}
+
 void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& p = static_cast<TkrDXFPoint&>(e);
     SetEntityPen(g, p);
@@ -223,7 +230,7 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::Ellipse, DrawPolyline},   {TEntityClass::Polyline, DrawPolyline},
     {TEntityClass::LWPolyline, DrawPolyline}, {TEntityClass::Spline, DrawSpline},
     {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
-    {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawText},
+    {TEntityClass::MText, DrawMText},        {TEntityClass::Text, DrawText},
     {TEntityClass::Attdef, DrawText},        {TEntityClass::Face3d, Draw3dFace},
     {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
     {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawImage},

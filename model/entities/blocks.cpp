@@ -261,7 +261,7 @@ bool SoundMatrix(const TMatrix4x3F& m) {
 
 void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
     InsertBox = EmptyBox;
-    if (!Block || Block->Entities.empty() || Block->PendingAtRead >= 1) return;
+    if (!Block || !BlockHasEntities() || Block->PendingAtRead >= 1) return;
     if (Block->Xref) {
         auto& inUse = conv.XrefsInUse;
         TkrDXFEntity* x = static_cast<TkrDXFEntity*>(Block->Xref);
@@ -339,6 +339,10 @@ TMatrix4x3F TkrDXFInsert::CopyTransform(int32_t c, int32_t r) const {
     return m;
 }
 
+void TkrDXFInsert::WalkBlock(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    IterateChildren(*Block, conv, visit, receiver);
+}
+
 bool TkrDXFInsert::CanDescend(const TDrawContext& dc, TBoundHits& hits) const {
     // An insert with a non-finite placement draws nothing of its block.
     if (!SoundMatrix(Transform)) return false;
@@ -410,7 +414,7 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
         if (conv.OnInsert) conv.OnInsert(*this, false);
         Block->PaperSpace = PaperSpace;
         const TDrawContext first = d;
-        IterateChildren(*Block, conv, visit, receiver);
+        WalkBlock(conv, visit, receiver);
         // The further copies of an array. Each is offered to the visit
         // procedure again in the caller's context, as the insert itself was:
         // the drawing counts it against its work bound and stops the copies
@@ -428,7 +432,7 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
                 // The first copy's context, moved to this copy.
                 d = first;
                 d.Matrix = MultiplyMatrix(CopyTransform(c, r), saved.Matrix);
-                IterateChildren(*Block, conv, visit, receiver);
+                WalkBlock(conv, visit, receiver);
             }
     }
     if (conv.OnInsert) conv.OnInsert(*this, true);
