@@ -173,7 +173,7 @@ void TkrDXFConverter::PruneLayouts(bool dropPaper) {
 
 void TkrDXFConverter::Clear() {
     HighChars1 = HighChars2 = 0;
-    Utf8Text = false;
+    Utf8Text = Utf8Bom = false;
     Bounds.Clear();
     EntityCount = 0;
     NonPlanView = false;

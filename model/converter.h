@@ -85,8 +85,10 @@ public:
     // itself: the groups read belong to objects, not entities.
     bool ReadingObjects = false;
     // Files of release AC1021 and later store their text in UTF-8 (the
-    // header's $ACADVER tells); texts and names are held in Windows-1252.
+    // header's $ACADVER tells), as do files that begin with a UTF-8
+    // byte-order mark (Utf8Bom); texts and names are held in Windows-1252.
     bool Utf8Text = false;
+    bool Utf8Bom = false;
     // Bounds reached while loading and drawing (see model/limits.h).
     TBoundHits Bounds;
 

@@ -320,8 +320,8 @@ void TkrDXFSection::ReadProperty(TkrDXFConverter& conv) {
         } else if (conv.Code == 1 && FAtVersion) {
             std::string_view v = TrimBlanks(conv.Value);
             int32_t release = 0;
-            conv.Utf8Text = v.size() > 2 && UpperAscii(v.substr(0, 2)) == "AC" && ParseInt32(v.substr(2), release) &&
-                            release >= 1021;
+            conv.Utf8Text = conv.Utf8Bom || (v.size() > 2 && UpperAscii(v.substr(0, 2)) == "AC" &&
+                                             ParseInt32(v.substr(2), release) && release >= 1021);
             FAtVersion = false;
         }
     }
