@@ -114,9 +114,10 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
 
 namespace {
 // Passes the bounds the model reached (see model/limits.h) on as warnings,
-// each prefixed with where, and starts counting afresh.
+// each prefixed with where, and starts counting afresh. A warning is one
+// line: what it quotes from the file has its control bytes escaped.
 void ReportBounds(TFileReport& report, TBoundHits& hits, const std::string& where) {
-    for (const std::string& m : hits.Messages()) report.Warning(where + m);
+    for (const std::string& m : hits.Messages()) report.Warning(where + EscapeControlBytes(m));
     hits.Clear();
 }
 

@@ -394,3 +394,28 @@ double ChordPointsForTolerance(double r, double sweep, double tolerance) {
     const double a = 4 * std::asin(std::sqrt(tolerance / (2 * r)));
     return std::ceil(std::fabs(sweep) / a) + 1;
 }
+
+std::string EscapeControlBytes(std::string_view s) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        const unsigned char c = (unsigned char)ch;
+        switch (c) {
+            case '\b': out += "\\b"; continue;
+            case '\f': out += "\\f"; continue;
+            case '\n': out += "\\n"; continue;
+            case '\r': out += "\\r"; continue;
+            case '\t': out += "\\t"; continue;
+            default: break;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}

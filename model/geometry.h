@@ -148,3 +148,7 @@ std::string UpperAscii(std::string_view s);
 std::string LowerAscii(std::string_view s);
 bool SameTextAscii(std::string_view a, std::string_view b);
 std::string_view TrimBlanks(std::string_view s);
+// Text from a file quoted in a message: its control bytes (line breaks
+// among them) and DEL written as JSON writes them (\n, \t, \u001b, ...),
+// so that a warning is always one line and shows what the file holds.
+std::string EscapeControlBytes(std::string_view s);
