@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -240,12 +241,14 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
     }
 }
-}  // namespace
 
-int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers) {
+// The steps of ConvertFile; doing tells what the file's conversion is doing.
+int ConvertFileSteps(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
+                     TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers,
+                     std::string& doing) {
     auto cancelled = [&] { return cancel && cancel->load(); };
     int converted = 0;
+    doing = "reading the drawing";
     TkrDXFImage g;
     g.Cancel = cancel;
     g.LoadXrefs = loadXrefs;
@@ -273,6 +276,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
     for (int i = 0; i < n; ++i) {
         if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
         if (cancelled()) throw ECancelled();
+        doing = "converting layout " + std::to_string(i + 1);
         g.SetCurrentLayout(g.GetLayout(i));
         std::string path = report.OutputPath();
         report.Log("Konvertiere nun Layout Nummer " + std::to_string(i + 1) + "...");
@@ -288,5 +292,21 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         report.OutputDone(path);
         ++converted;
     }
+    doing = "releasing the drawing";
     return converted;
+}
+}  // namespace
+
+int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers) {
+    // Reading and drawing keep their memory in proportion to the file (see
+    // the README's limits), but a machine may have less than a drawing needs:
+    // the error then says what ran out and while doing what (the run names
+    // the file), never only "std::bad_alloc".
+    std::string doing;
+    try {
+        return ConvertFileSteps(entry, folder, settings, report, cancel, loadXrefs, helpers, doing);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory("out of memory while " + doing + ": the drawing needs more memory than is free");
+    }
 }

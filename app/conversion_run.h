@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -138,6 +139,15 @@ public:
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
                 TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs = true,
                 THelperThreads* helpers = nullptr);
+
+// The machine ran out of memory while a file was converted; the message says
+// while doing what.
+class EOutOfMemory : public std::exception {
+public:
+    explicit EOutOfMemory(std::string message) : Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    std::string Message;
+};
 
 // The error that ended a run: the message of the error raised, and the file.
 class TRunError : public std::exception {

@@ -1,11 +1,13 @@
 // What one drawing may cost a conversion in all: the drawing work bound
 // counts all its layouts together, so that thousands of layouts that each
 // show the whole model through a few viewports write output in proportion to
-// the file, not to the product of layouts, viewports and lines.
+// the file, not to the product of layouts, viewports and lines; and memory
+// the machine does not have ends the file with an error that says so.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -78,4 +80,36 @@ TEST(DrawingWorkBound, AllLayoutsOfADrawingShareOneBound) {
     EXPECT_LT(report.Warnings.size(), 500u);
     EXPECT_EQ(report.Warnings.back(), "layout 501 converted only in part: the drawing's layouts need more than " +
                                           std::to_string(budget) + " units of work in all (entities and points)");
+}
+
+TEST(OutOfMemory, AnAllocationFailureSaysWhatRanOutAndWhileDoingWhat) {
+    // Memory a drawing needs and the machine has not (here an allocation
+    // failing in the middle of the reading, and later in the middle of the
+    // second layout) ends the file's conversion with an error that says so,
+    // not with a bare "std::bad_alloc"; the run names the file.
+    struct TFailingReport : TCollectingReport {
+        using TCollectingReport::TCollectingReport;
+        int FailAt = 0;  // the layout being converted when an allocation fails (0: while reading)
+        void Progress(int layout, int, int) override {
+            if (layout == FailAt) throw std::bad_alloc();
+        }
+    };
+    TTempFolder out;
+    const std::string path = out.Path + "sheets.dxf";
+    WriteBytes(path, ManyLayoutsOverOneModel(2, 1, 10));
+    TConvertSettings settings;
+    settings.OutputForm = ofText;
+    for (int at : {0, 2}) {
+        TFailingReport report(out.Path);
+        report.FailAt = at;
+        try {
+            ConvertFile(path, out.Path, settings, report, nullptr);
+            ADD_FAILURE() << "no error";
+        } catch (const EOutOfMemory& e) {
+            EXPECT_STREQ(e.what(), at == 0 ? "out of memory while reading the drawing: the drawing needs more "
+                                             "memory than is free"
+                                           : "out of memory while converting layout 2: the drawing needs more "
+                                             "memory than is free");
+        }
+    }
 }
