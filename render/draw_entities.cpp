@@ -213,7 +213,8 @@ void DrawMText(TkrDXFImage& g, TkrDXFEntity& e) {
 void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& p = static_cast<TkrDXFPoint&>(e);
     SetEntityPen(g, p);
-    g.WorkDone += g.WorkPerPoint;
+    // The point becomes a square of one unit: four corners.
+    g.WorkDone += 4 * g.WorkPerPoint;
     TPoint q = g.MapPoint(p.Point);
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }

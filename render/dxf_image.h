@@ -45,6 +45,14 @@ constexpr uint64_t kDrawWorkPerDxfPoint = 4;
 // string: in simplified DXF form each becomes a font and a text record and
 // an MTEXT entity.
 constexpr uint64_t kDrawWorkPerText = 4;
+// The most bytes a unit of that work writes, so that the output of a drawing
+// is bounded with its work: in text form a point ends at most one line of
+// four numbers of at most 11 characters (49 bytes); in simplified DXF form
+// the figures written for what a unit pays stay below 64 bytes a unit (the
+// largest: a point's filled square, a tiny text's filled box and outline, the
+// short segments of a small circle). Each DXF file adds its fixed frame.
+constexpr uint64_t kMaxTextBytesPerWork = 49;
+constexpr uint64_t kMaxDxfBytesPerWork = 64;
 
 enum class TProgressStage { psStarting, psRunning, psEnding };
 
