@@ -39,6 +39,7 @@ std::string TakeHits(TkrDXFImage& g) {
     add("cycles", h.InsertCycles);
     add("hatch", h.HatchPatterns);
     add("braces", h.TextBraces);
+    add("runs", h.TextRuns);
     add("unsound", h.UnsoundEntities);
     add("range", h.OutOfRange);
     h.Clear();
@@ -104,6 +105,7 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"arc_huge_sweep", "layouts=1 lines=10"},
         {"attrib_chain_no_seqend", "layouts=1 lines=0"},
         {"binary_dxf_sentinel", "error: DXF read error at byte 52: ||damaged binary DXF: the string of group code 0 at byte 54 has no terminating NUL before the end of the file"},
+        {"binary_nan_infinity", "layouts=1[unsound=8] lines=1"},
         {"cr_cr_lf", "error: DXF read error on line 3: SECTION||'SECTION' ist kein gültiger Integerwert"},
         {"cr_only", "layouts=1 lines=1"},
         {"crlf", "layouts=1 lines=1"},
@@ -124,12 +126,14 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"hatch_spline_knots_absurd", "layouts=1 lines=39"},
         {"huge_coordinates", "layouts=1[unsound=1] lines=1"},
         {"insert_array_32767", "layouts=1 lines=63980+partial"},
+        {"insert_array_spacing_1e38", "layouts=1[unsound=1] lines=1"},
         {"insert_chain_3000", "layouts=1[depth=1] lines=0[depth=1]"},
         {"insert_cycle", "layouts=1[cycles=1] lines=2[cycles=1]"},
         {"insert_fanout_billion", "layouts=1 lines=81452+partial"},
         {"insert_missing_block", "layouts=1 lines=1"},
         {"insert_self", "layouts=1[cycles=1] lines=1[cycles=1]"},
         {"int_overflow_flags", "error: DXF read error on line 8: 2147483648||'2147483648' ist kein gültiger Integerwert"},
+        {"layouts_20000_own_blocks", "layouts=1 lines=1"},
         {"lone_zero_at_end", "layouts=1 lines=1"},
         {"lone_zero_no_newline", "layouts=1 lines=1"},
         {"ltype_tiny_dashes", "layouts=1 lines=1"},
@@ -141,9 +145,10 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"missing_values_in_line", "error: DXF read error on line 8: ||'' ist kein gültiger Gleitkommawert"},
         {"mtext_broken_codes", "layouts=1 lines=1"},
         {"mtext_codes_cut_off", "layouts=1 lines=1"},
-        {"mtext_height_codes_huge", "layouts=1 lines=1"},
+        {"mtext_height_codes_huge", "layouts=1[unsound=6] lines=1"},
         {"mtext_million_newlines", "layouts=1 lines=1"},
         {"mtext_nested_braces", "layouts=1[braces=1] lines=1"},
+        {"mtext_runs_120000", "layouts=1[braces=1 runs=1] lines=1"},
         {"mtext_wrap_narrow_long", "layouts=1 lines=1"},
         {"nan_inf_values", "error: DXF read error on line 8: nan||'nan' ist kein gültiger Gleitkommawert"},
         {"nested_blocks_100000", "error: DXF read error on line 1022: BLOCK||Containers nested deeper than 256 levels"},
@@ -152,14 +157,16 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"nul_byte_code_line", "error: DXF read error on line 13: 1\\x001||'1\\x001' ist kein gültiger Integerwert"},
         {"nul_bytes_in_values", "layouts=1 lines=1"},
         {"only_eof", "layouts=1 lines=0"},
+        {"point_far_outside", "layouts=1 lines=1[range=1]"},
         {"polyline_without_seqend", "layouts=1 lines=1"},
         {"spline_degree_huge", "layouts=1 lines=1"},
         {"spline_no_knots", "layouts=1 lines=3"},
         {"style_named_by_100000_texts", "layouts=1 lines=1"},
         {"ten_mb_line_no_newline", "layouts=1 lines=0"},
         {"ten_mb_single_line", "layouts=1 lines=1"},
-        {"text_extreme_values", "layouts=1 lines=2"},
-        {"utf8_bom", "error: DXF read error on line 1: ï»¿0||'ï»¿0' ist kein gültiger Integerwert"},
+        {"text_extreme_values", "layouts=1[unsound=2] lines=2"},
+        {"texts_1e30_high", "layouts=1[unsound=2] lines=1"},
+        {"utf8_bom", "layouts=1 lines=1"},
         {"utf8_text_broken", "layouts=1 lines=1"},
         {"vertex_outside_polyline", "layouts=1 lines=1"},
     };
