@@ -163,13 +163,13 @@ void RotateBox(TBox3F& b, double angleDeg) {
 }
 
 bool SoundBox(const TBox3F& b) {
-    const float v[6] = {b.Left, b.Top, b.Z1, b.Right, b.Bottom, b.Z2};
-    bool inside = true;
-    for (float x : v) {
-        if (!std::isfinite(x) || std::fabs(x) > kBoxInfinity) return false;
-        inside = inside && std::fabs(x) < kBoxInfinity;
-    }
-    return inside || IsEmptyBox(b);
+    // Every coordinate inside the range (a NaN fails the comparison), or an
+    // empty box of numbers no farther out than its bounds (EmptyBox).
+    auto within = [&](auto in) {
+        return in(b.Left) && in(b.Top) && in(b.Z1) && in(b.Right) && in(b.Bottom) && in(b.Z2);
+    };
+    if (within([](float v) { return std::fabs(v) < kBoxInfinity; })) return true;
+    return within([](float v) { return std::fabs(v) <= kBoxInfinity; }) && IsEmptyBox(b);
 }
 
 int ClassifyBox(const TBox3F& b, const TBox3F& c, const TMatrix4x3F& m) {
