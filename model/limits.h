@@ -5,9 +5,12 @@
 //   kMaxInsertDepth      model/entities/blocks.h  nesting of inserts (deeper
 //                                               levels are left out)
 //   kMaxRepetitions, kMaxCutPoints  model/lines_cut.cpp  dash cutting (solid)
-//   kDrawWorkBase/PerByte render/dxf_image.h   work of one layout drawing
-//                                               (the rest is left out, with a
-//                                               warning)
+//   kDrawWorkBase/PerByte render/dxf_image.h   work of drawing a drawing, all
+//                                               its layouts together (the rest
+//                                               is left out, with a warning),
+//                                               and so its output
+//   SoundBox             model/geometry.h      coordinates of an entity (an
+//                                               unsound one is left out)
 //   kMaxXrefDepth, kMaxXrefDrawings, kMaxXrefBytes  render/xref_loader.h
 //                                               external drawings (further
 //                                               references show their paths)
