@@ -82,34 +82,6 @@ TEST(DrawingWorkBound, AllLayoutsOfADrawingShareOneBound) {
                                           std::to_string(budget) + " units of work in all (entities and points)");
 }
 
-TEST(DrawingWorkBound, TheSimplifiedDxfFormWritesABoundedShareToo) {
-    // 300 layouts x 10 viewports x 100 lines in simplified DXF form: a line
-    // costs its visit and two points of 4 units. The files hold at most a
-    // ninth of the bound as LINE entities, and at most kMaxDxfBytesPerWork
-    // bytes a unit besides each file's frame (about 3 KB); before, all
-    // 300 000 lines were written.
-    TTempFolder out;
-    const std::string path = out.Path + "sheets.dxf";
-    const std::string dxf = ManyLayoutsOverOneModel(300, 10, 100);
-    WriteBytes(path, dxf);
-    TConvertSettings settings;
-    settings.OutputForm = ofDXF;
-    TCollectingReport report(out.Path);
-    report.Extension = ".dxf";
-    ASSERT_EQ(ConvertFile(path, out.Path, settings, report, nullptr), 301);
-    const uint64_t budget = kDrawWorkBase + kDrawWorkPerByte * dxf.size();
-    size_t lines = 0, bytes = 0;
-    for (const std::string& f : report.Outputs) {
-        const std::string text = ReadBytes(f);
-        bytes += text.size();
-        for (size_t at = text.find("\nLINE\r\n"); at != std::string::npos; at = text.find("\nLINE\r\n", at + 1))
-            ++lines;
-    }
-    EXPECT_GT(lines, 30000u);
-    EXPECT_LE(lines, budget / 9);
-    EXPECT_LE(bytes, kMaxDxfBytesPerWork * budget + report.Outputs.size() * 4096);
-}
-
 TEST(OutOfMemory, AnAllocationFailureSaysWhatRanOutAndWhileDoingWhat) {
     // Memory a drawing needs and the machine has not (here an allocation
     // failing in the middle of the reading, and later in the middle of the

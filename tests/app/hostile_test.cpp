@@ -133,7 +133,6 @@ TEST_F(Hostile, EveryFileHasItsOutcome) {
         {"insert_missing_block", "layouts=1 lines=1"},
         {"insert_self", "layouts=1[cycles=1] lines=1[cycles=1]"},
         {"int_overflow_flags", "error: DXF read error on line 8: 2147483648||'2147483648' ist kein gültiger Integerwert"},
-        {"layouts_20000_own_blocks", "layouts=1 lines=1"},
         {"lone_zero_at_end", "layouts=1 lines=1"},
         {"lone_zero_no_newline", "layouts=1 lines=1"},
         {"ltype_tiny_dashes", "layouts=1 lines=1"},
