@@ -274,6 +274,9 @@ void TkrDXFImage::Assign(const TkrDXFImage& src) {
     DefaultColor = src.DefaultColor;
     DefaultPenWidth = src.DefaultPenWidth;
     Measurement = src.Measurement;
+    // The shared drawing's bound; this graphic's drawings start afresh.
+    WorkBudget = src.WorkBudget;
+    WorkDone = 0;
     ComputePixelScale();
 }
 
