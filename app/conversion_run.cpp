@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -175,9 +176,10 @@ int CountOutputs(const std::string& entry, const TConvertSettings& settings, con
 
 namespace {
 // Passes the bounds the model reached (see model/limits.h) on as warnings,
-// each prefixed with where, and starts counting afresh.
+// each prefixed with where, and starts counting afresh. A warning is one
+// line: what it quotes from the file has its control bytes escaped.
 void ReportBounds(TFileReport& report, TBoundHits& hits, const std::string& where) {
-    for (const std::string& m : hits.Messages()) report.Warning(where + m);
+    for (const std::string& m : hits.Messages()) report.Warning(where + EscapeControlBytes(m));
     hits.Clear();
 }
 
@@ -221,6 +223,9 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
     int w = g.GetWidth(), h = g.GetHeight();
     bool text = settings.OutputForm == ofText;
     TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
+    // The drawing's work bound counts all its layouts together; every
+    // drawing of this layout starts from the work done before it.
+    const uint64_t workBefore = g.WorkDone;
     sink.TextMode = text;
     if (text) {
         sink.TextFile.Bind(path);
@@ -241,7 +246,12 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
             if (cancelled()) throw ECancelled();
             probe.Exporter->FinishDrawing();
             plan = probe.Exporter->Plan();
+            // Entities found unsound while a box was computed for the first
+            // time are counted once, when found: those stay for the report.
+            const uint32_t unsound = g.Converter->Bounds.UnsoundEntities;
             g.Converter->Bounds.Clear();
+            g.Converter->Bounds.UnsoundEntities = unsound;
+            g.WorkDone = workBefore;
         }
         sink.Exporter = std::make_unique<TkrDXFExport>();
         sink.Exporter->ReadOnThread(helper.Held);
@@ -277,8 +287,9 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         ReportBounds(report, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
         if (g.EntitiesDrawn == 0) report.Warning(EmptyLayoutWarning(i + 1, report.German));
         if (g.DrawTruncated)
-            report.Warning("layout " + std::to_string(i + 1) + " converted only in part: the drawing needs more than " +
-                           std::to_string(g.WorkBudget) + " units of work (entities and points)");
+            report.Warning("layout " + std::to_string(i + 1) +
+                           " converted only in part: the drawing's layouts need more than " +
+                           std::to_string(g.WorkBudget) + " units of work in all (entities and points)");
         if (text) {
             sink.TextFile.Close();
             removePartial.armed = false;
@@ -294,6 +305,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
                 sink.Exporter->ReadOnThread(helper.Held);
                 sink.Exporter->StreamTo(path);
                 g.Converter->Bounds.Clear();
+                g.WorkDone = workBefore;
                 g.DrawOnSink(sink, rect);
                 if (cancelled()) throw ECancelled();
                 sink.Exporter->FinishDrawing();
@@ -307,15 +319,17 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
     }
 }
-}  // namespace
 
-int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
-                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers,
-                const TStrokeFonts* fonts) {
+// The steps of ConvertFile; doing tells what the file's conversion is doing.
+int ConvertFileSteps(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
+                     TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers,
+                     const TStrokeFonts* fonts, std::string& doing) {
     auto cancelled = [&] { return cancel && cancel->load(); };
     int converted = 0;
+    doing = "reading the stroke fonts";
     std::shared_ptr<const TStrokeFonts> ownFonts;
     if (settings.TextStrokes && !fonts) fonts = (ownFonts = LoadStrokeFonts()).get();
+    doing = "reading the drawing";
     TkrDXFImage g;
     g.Lettering = settings.TextStrokes ? fonts : nullptr;
     g.TrueWidths = settings.TrueWidths;
@@ -354,6 +368,7 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
     for (int i = 0; i < n; ++i) {
         if (settings.LayoutChoice == lcSingleLayout && settings.LayoutNumber != i + 1) continue;
         if (cancelled()) throw ECancelled();
+        doing = "converting layout " + std::to_string(i + 1);
         g.SetCurrentLayout(g.GetLayout(i));
         std::string path = report.OutputPath();
         report.Log("Konvertiere nun Layout Nummer " + std::to_string(i + 1) + "...");
@@ -370,5 +385,22 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
         ++converted;
         ++report.Converted;
     }
+    doing = "releasing the drawing";
     return converted;
+}
+}  // namespace
+
+int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
+                TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs, THelperThreads* helpers,
+                const TStrokeFonts* fonts) {
+    // Reading and drawing keep their memory in proportion to the file (see
+    // the README's limits), but a machine may have less than a drawing needs:
+    // the error then says what ran out and while doing what (the run names
+    // the file), never only "std::bad_alloc".
+    std::string doing;
+    try {
+        return ConvertFileSteps(entry, folder, settings, report, cancel, loadXrefs, helpers, fonts, doing);
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory("out of memory while " + doing + ": the drawing needs more memory than is free");
+    }
 }

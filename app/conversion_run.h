@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -220,6 +221,15 @@ int CountOutputs(const std::string& entry, const TConvertSettings& settings, con
 int ConvertFile(const std::string& entry, const std::string& folder, const TConvertSettings& settings,
                 TFileReport& report, const std::atomic<bool>* cancel, bool loadXrefs = true,
                 THelperThreads* helpers = nullptr, const struct TStrokeFonts* fonts = nullptr);
+
+// The machine ran out of memory while a file was converted; the message says
+// while doing what.
+class EOutOfMemory : public std::exception {
+public:
+    explicit EOutOfMemory(std::string message) : Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    std::string Message;
+};
 
 // The error that ended a run: the message of the error raised, and the file.
 class TRunError : public std::exception {

@@ -41,7 +41,9 @@ void ConvertBothForms(const std::string& text, int nullFd) {
     } catch (const EkrError&) {
         return;
     }
-    for (int textForm = 1; textForm >= 0; --textForm)
+    for (int textForm = 1; textForm >= 0; --textForm) {
+        // Each form is a conversion of its own: the drawing's work starts over.
+        g.WorkDone = 0;
         for (int i = 0; i < g.LayoutCount(); ++i) {
             try {
                 g.SetCurrentLayout(g.GetLayout(i));
@@ -51,6 +53,7 @@ void ConvertBothForms(const std::string& text, int nullFd) {
             } catch (const EkrExportError&) {
             }
         }
+    }
 }
 
 }  // namespace

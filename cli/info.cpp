@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
+#include <new>
 
 #include <cerrno>
 #include <charconv>
@@ -227,6 +228,10 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
             conv.ComputeExtents();
             if (json) all.push_back(FileJson(path, conv));
             else PrintText(path, conv, out);
+        } catch (const std::bad_alloc&) {
+            err << Printable("dxf2plandrop: " + path + ": out of memory while reading the drawing: the drawing needs "
+                             "more memory than is free") << "\n";
+            status = 1;
         } catch (const std::exception& e) {
             err << Printable("dxf2plandrop: " + path + ": " + e.what()) << "\n";
             // The array has an entry for every file given, in their order.

@@ -155,20 +155,25 @@ void TkrDXFConverter::SetModelLayout(std::unique_ptr<TkrDXFLayout> layout) {
 }
 
 void TkrDXFConverter::SetPaperLayout(std::unique_ptr<TkrDXFLayout> layout) {
+    // Replaced in place: a drawing may file thousands of paper layouts here.
     if (Layouts.empty()) Layouts.push_back(std::make_unique<TkrDXFLayout>("Model", "*MODEL_SPACE"));
-    else if (Layouts.size() > 1) Layouts.erase(Layouts.begin() + 1);
-    Layouts.insert(Layouts.begin() + 1, std::move(layout));
+    if (Layouts.size() > 1) Layouts[1] = std::move(layout);
+    else Layouts.push_back(std::move(layout));
 }
 
 void TkrDXFConverter::PruneLayouts(bool dropPaper) {
-    for (size_t i = Layouts.size(); i-- > 2;)
-        if (IsEmptyBox(Layouts[i]->Box)) Layouts.erase(Layouts.begin() + long(i));
+    // One pass that keeps the order: erasing one layout at a time would move
+    // the rest of the list for each of thousands of empty layouts.
+    if (Layouts.size() > 2)
+        Layouts.erase(std::remove_if(Layouts.begin() + 2, Layouts.end(),
+                                     [](const auto& l) { return IsEmptyBox(l->Box); }),
+                      Layouts.end());
     if (dropPaper && Layouts.size() > 1) Layouts.erase(Layouts.begin() + 1);
 }
 
 void TkrDXFConverter::Clear() {
     HighChars1 = HighChars2 = 0;
-    Utf8Text = false;
+    Utf8Text = Utf8Bom = false;
     Bounds.Clear();
     EntityCount = 0;
     NonPlanView = false;
@@ -186,6 +191,9 @@ void TkrDXFConverter::Clear() {
     FNameRuns.clear();
     std::fill(std::begin(FRecentNames), std::end(FRecentNames), kNoName);
     FBlockIndex = {};
+    // The layouts go before the blocks they show: a block destroyed while
+    // layouts refer to it looks for them among the layouts.
+    Layouts.clear();
     for (int k = 0; k < 3; ++k)
         if (FSectionPtr[k]) FSectionPtr[k]->Entities.clear();
     // Take the three slot sections out of the root (they stay as the slots'
@@ -211,6 +219,7 @@ void TkrDXFConverter::Clear() {
     FOwnTables.clear();
     FLayerIndex = {};
     FLayerHandles = {};
+    FBlockRecords = {};
     FLastLayer = nullptr;
     FStyleIndex = {};
     FLTypeIndex = {};
@@ -358,12 +367,17 @@ const TkrLines* TkrDXFConverter::LineTypePattern(std::string_view name) const {
 }
 
 std::string TkrDXFConverter::BlockRecordName(uint32_t handle) const {
-    TkrDXFTable* t = FTables[tkBlockRecord - 3];
+    // The first entry of the handle, as a search of the table in order finds it.
+    TRecordIndex& idx = FBlockRecords;
+    const TkrDXFTable* t = FTables[tkBlockRecord - 3];
+    if (idx.Table != t || (t && idx.Indexed > t->Entities.size())) idx = {t, 0, {}};
     if (!t) return {};
-    for (auto& e : t->Entities)
-        if (e->Is(TEntityClass::BlockRecord) && e->Handle == handle)
-            return UpperAscii(static_cast<TkrDXFBlockRecord*>(e.get())->Name);
-    return {};
+    for (; idx.Indexed < t->Entities.size(); ++idx.Indexed) {
+        const TkrDXFEntity* e = t->Entities[idx.Indexed].get();
+        if (e->Is(TEntityClass::BlockRecord)) idx.Map.emplace(e->Handle, static_cast<const TkrDXFBlockRecord*>(e));
+    }
+    auto it = idx.Map.find(handle);
+    return it == idx.Map.end() ? std::string() : UpperAscii(it->second->Name);
 }
 
 // ---- extents ----
@@ -391,9 +405,11 @@ void TkrDXFConverter::ComputeExtents() {
     TBox3F m = EmptyBox, p = EmptyBox;
     if (TkrDXFGroup* ents = GetTable(tkEntities))
         for (auto& e : ents->Entities) {
-            if (!e->OnDraw || e->Is(TEntityClass::Point)) continue;
+            if (!e->OnDraw) continue;
             if (e->Layer && e->Layer->Name != "0" && !e->Layer->IsVisible()) continue;
-            const TBox3F b = e->GetBox();
+            // A point counts for no extents, but is screened like the rest.
+            const TBox3F b = ScreenedBox(*e, Bounds);
+            if (e->Is(TEntityClass::Point)) continue;
             UnionBox(e->PaperSpace ? p : m, b);
             if (turned && !e->PaperSpace) project(b);
         }

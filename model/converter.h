@@ -90,8 +90,10 @@ public:
     // carry proxy graphics.
     bool ReadingGraphics = false;
     // Files of release AC1021 and later store their text in UTF-8 (the
-    // header's $ACADVER tells); texts and names are held in Windows-1252.
+    // header's $ACADVER tells), as do files that begin with a UTF-8
+    // byte-order mark (Utf8Bom); texts and names are held in Windows-1252.
     bool Utf8Text = false;
+    bool Utf8Bom = false;
     // Bounds reached while loading and drawing (see model/limits.h).
     TBoundHits Bounds;
 
@@ -231,6 +233,9 @@ public:
     TkrDXFStyle* FindOrCreateStyle(std::string_view name);
     std::string BlockRecordName(uint32_t handle) const;
     TkrDXFBlock* FindBlock(std::string_view name) const;
+    // The first block of the BLOCKS section whose upper-cased name equals
+    // upperName (which must be upper case too).
+    TkrDXFBlock* FindBlockUpper(std::string_view upperName) const;
     // The first block of the BLOCKS section whose owner handle (code 330,
     // upper case) equals handle, which must be upper case too.
     TkrDXFBlock* FindBlockByOwner(std::string_view handle) const;
@@ -348,6 +353,14 @@ private:
     };
     mutable THandleIndex FLayerHandles;
     const std::unordered_multimap<uint32_t, TkrDXFLayer*>& LayersByHandle() const;
+    // The first BLOCK_RECORD entry of each handle, kept in step like the
+    // name indexes: a drawing of many layouts looks one up per layout.
+    struct TRecordIndex {
+        const TkrDXFTable* Table = nullptr;
+        size_t Indexed = 0;
+        std::unordered_map<uint32_t, const TkrDXFBlockRecord*> Map;
+    };
+    mutable TRecordIndex FBlockRecords;
     // Blocks of the BLOCKS section by exact name (the first block of a name
     // wins), extended as blocks are appended and reset whenever the section
     // slot changes or the model is cleared, so that it never refers to a
@@ -356,6 +369,7 @@ private:
         size_t Indexed = 0;
         std::unordered_map<std::string, TkrDXFBlock*> Map;
         std::unordered_map<std::string, TkrDXFBlock*> ByOwner;
+        std::unordered_map<std::string, TkrDXFBlock*> ByUpperName;
     };
     mutable TBlockIndex FBlockIndex;
     TBlockIndex& IndexedBlocks() const;

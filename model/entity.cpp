@@ -279,13 +279,22 @@ void TkrDXFStyle::Loaded(TkrDXFConverter&) {
 
 // ---- containers ----
 
-void TkrDXFGroup::Loaded(TkrDXFConverter&) {
+TBox3F ScreenedBox(TkrDXFEntity& e, TBoundHits& hits) {
+    if (e.BoxUnsound) return EmptyBox;
+    TBox3F b = e.GetBox();
+    if (SoundBox(b)) return b;
+    e.BoxUnsound = true;
+    ++hits.UnsoundEntities;
+    return EmptyBox;
+}
+
+void TkrDXFGroup::Loaded(TkrDXFConverter& conv) {
     Box = EmptyBox;
     // By index: a child's box may finish a deferred insert, which can create a
     // layer on demand, and this group may be the LAYER table that receives it.
     for (size_t i = 0; i < Entities.size(); ++i) {
         TkrDXFEntity& e = *Entities[i];
-        if (e.Visible) UnionBox(Box, e.GetBox());
+        if (e.Visible) UnionBox(Box, ScreenedBox(e, conv.Bounds));
     }
 }
 
@@ -332,8 +341,8 @@ void TkrDXFSection::ReadProperty(TkrDXFConverter& conv) {
         } else if (conv.Code == 1 && FAtVersion) {
             std::string_view v = TrimBlanks(conv.Value);
             int32_t release = 0;
-            conv.Utf8Text = v.size() > 2 && UpperAscii(v.substr(0, 2)) == "AC" && ParseInt32(v.substr(2), release) &&
-                            release >= 1021;
+            conv.Utf8Text = conv.Utf8Bom || (v.size() > 2 && UpperAscii(v.substr(0, 2)) == "AC" &&
+                                             ParseInt32(v.substr(2), release) && release >= 1021);
             FAtVersion = false;
         }
     }

@@ -16,6 +16,7 @@ class TkrDXFConverter;
 class TkrDXFEntity;
 class TkrDXFLayer;
 class TkrDXFViewport;
+struct TBoundHits;
 
 // Every class of the tree, so that the drawing side can walk a class's
 // ancestors without run-time type queries.
@@ -67,6 +68,10 @@ public:
     bool HasChildren = false;
     bool PaperSpace = false;
     bool Visible = true;
+    // The entity's box was found unsound (see SoundBox) when the extents of
+    // its container or layout were computed: it counts for no extents and
+    // is not drawn.
+    bool BoxUnsound = false;
     uint32_t Handle = 0xFFFFFFFF;
     TkrDXFConverter* Converter = nullptr;
     TkrDXFLayer* Layer = nullptr;
@@ -260,6 +265,12 @@ const TkrLines* DefaultPattern();
 TColorValue ResolveColor(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
 TkrDXFLayer* EffectiveLayer(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
 void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, void* receiver);
+// The box e adds to the extents of its container or layout: its own box, or
+// none when that box is unsound (see SoundBox: a coordinate that is not a
+// finite number of the float range). Every box computation over entities
+// goes through here, whatever the entity's kind: an unsound entity is marked
+// (BoxUnsound, so that it is not drawn either) and counted in hits once.
+TBox3F ScreenedBox(TkrDXFEntity& e, TBoundHits& hits);
 
 // Creates the entity for a 0-group name; a plain TkrDXFEntity for an unknown name.
 std::unique_ptr<TkrDXFEntity> NewEntityByName(std::string_view name);

@@ -162,6 +162,16 @@ void RotateBox(TBox3F& b, double angleDeg) {
     b = r;
 }
 
+bool SoundBox(const TBox3F& b) {
+    // Every coordinate inside the range (a NaN fails the comparison), or an
+    // empty box of numbers no farther out than its bounds (EmptyBox).
+    auto within = [&](auto in) {
+        return in(b.Left) && in(b.Top) && in(b.Z1) && in(b.Right) && in(b.Bottom) && in(b.Z2);
+    };
+    if (within([](float v) { return std::fabs(v) < kBoxInfinity; })) return true;
+    return within([](float v) { return std::fabs(v) <= kBoxInfinity; }) && IsEmptyBox(b);
+}
+
 int ClassifyBox(const TBox3F& b, const TBox3F& c, const TMatrix4x3F& m) {
     if (IsEmptyBox(b) || IsEmptyBox(c)) return -1;
     TPoint3F p1 = TransformPoint({b.Left, b.Top, b.Z1}, m);
@@ -383,4 +393,29 @@ double ChordPointsForTolerance(double r, double sweep, double tolerance) {
     if (!(tolerance > 0) || !(r > tolerance) || !std::isfinite(r) || !std::isfinite(sweep)) return 0;
     const double a = 4 * std::asin(std::sqrt(tolerance / (2 * r)));
     return std::ceil(std::fabs(sweep) / a) + 1;
+}
+
+std::string EscapeControlBytes(std::string_view s) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        const unsigned char c = (unsigned char)ch;
+        switch (c) {
+            case '\b': out += "\\b"; continue;
+            case '\f': out += "\\f"; continue;
+            case '\n': out += "\\n"; continue;
+            case '\r': out += "\\r"; continue;
+            case '\t': out += "\\t"; continue;
+            default: break;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,11 @@ struct TAngleTable {
 constexpr double kPi = 3.1415926535897932385;
 constexpr float kBoxInfinity = 1e20f;
 constexpr TBox3F EmptyBox{kBoxInfinity, -kBoxInfinity, kBoxInfinity, -kBoxInfinity, kBoxInfinity, -kBoxInfinity};
+// The box of geometry that has no sound box (see SoundBox): a coordinate
+// that is not a number. Every box operation takes it for empty; SoundBox
+// tells it from EmptyBox.
+constexpr float kNoNumber = std::numeric_limits<float>::quiet_NaN();
+constexpr TBox3F UnsoundBox{kNoNumber, kNoNumber, kNoNumber, kNoNumber, kNoNumber, kNoNumber};
 constexpr TBox3F UnitBox{0, 1, 0, 1, 0, 0};
 
 inline TPoint3F Point3F(double x, double y, double z) { return {float(x), float(y), float(z)}; }
@@ -91,6 +97,10 @@ TMatrix4x3F ViewMatrix(const TPoint3F& n, double twistDeg);
 TPoint3F RotatePoint2D(const TPoint3F& p, double angleDeg);
 
 // Inline: called for every point of every entity while a drawing is loaded.
+// A point with a coordinate that is not a number (binary DXF stores NaN as
+// it is) makes the box unsound for good: its Left becomes NaN, so that the
+// box is empty to every box operation and SoundBox refuses it, instead of
+// the point being passed over unseen.
 inline void ExpandBox(TBox3F& b, const TPoint3F& p) {
     if (p.X < b.Left) b.Left = p.X;
     if (p.X > b.Right) b.Right = p.X;
@@ -98,8 +108,16 @@ inline void ExpandBox(TBox3F& b, const TPoint3F& p) {
     if (p.Y < b.Bottom) b.Bottom = p.Y;
     if (p.Z < b.Z1) b.Z1 = p.Z;
     if (p.Z > b.Z2) b.Z2 = p.Z;
+    if (p.X != p.X || p.Y != p.Y || p.Z != p.Z) b.Left = kNoNumber;
 }
 inline bool IsEmptyBox(const TBox3F& b) { return !(b.Right >= b.Left && b.Top >= b.Bottom) || !(b.Z2 >= b.Z1); }
+// True for the boxes geometry may have: EmptyBox (or another empty box of
+// finite numbers), or a box whose every coordinate is finite and inside
+// +-kBoxInfinity, the float range boxes are compared in. A coordinate that is
+// not a number, infinite, or at or beyond kBoxInfinity (a float overflowed
+// from an ASCII value, a scale of 1e30) makes a box unsound: such geometry
+// counts for no extents and is not drawn.
+bool SoundBox(const TBox3F& b);
 inline void UnionBox(TBox3F& box, const TBox3F& o) {
     if (IsEmptyBox(o)) return;
     ExpandBox(box, {o.Left, o.Top, o.Z1});
@@ -130,3 +148,7 @@ std::string UpperAscii(std::string_view s);
 std::string LowerAscii(std::string_view s);
 bool SameTextAscii(std::string_view a, std::string_view b);
 std::string_view TrimBlanks(std::string_view s);
+// Text from a file quoted in a message: its control bytes (line breaks
+// among them) and DEL written as JSON writes them (\n, \t, \u001b, ...),
+// so that a warning is always one line and shows what the file holds.
+std::string EscapeControlBytes(std::string_view s);

@@ -36,6 +36,9 @@ std::vector<std::string> TBoundHits::Messages() const {
     if (TextBraces)
         out.push_back(std::to_string(TextBraces) + " multi-line text(s) with braces nested deeper than " +
                       std::to_string(kMaxTextBraceDepth) + " levels: the deeper braces scope nothing");
+    if (TextRuns)
+        out.push_back(std::to_string(TextRuns) + " multi-line text(s) cut after " + std::to_string(kMaxTextRuns) +
+                      " runs: the rest of their text left out");
     if (ViewportNesting)
         out.push_back(std::to_string(ViewportNesting) +
                       " viewport(s) inside the model space they show left out (a viewport does not show itself)");
@@ -71,6 +74,11 @@ std::vector<std::string> TBoundHits::Messages() const {
         out.push_back(std::to_string(HatchLoops) +
                       " solid hatch(es) of more than 65535 boundary paths: written as several HATCH entities of "
                       "65535 loops each (an island in another entity is filled)");
+    if (UnsoundEntities || OutOfRange)
+        out.push_back(std::to_string(UnsoundEntities + OutOfRange) +
+                      " entit" + (UnsoundEntities + OutOfRange == 1 ? "y" : "ies") +
+                      " left out: coordinates that are not finite numbers (or lie beyond 1e20) or that map "
+                      "outside the 32-bit range of the target");
     out.insert(out.end(), Notes.begin(), Notes.end());
     if (NotesDropped) out.push_back(std::to_string(NotesDropped) + " more warning(s) about external files left out");
     return out;
@@ -89,6 +97,7 @@ void TBoundHits::Add(const TBoundHits& o) {
     InsertCycles += o.InsertCycles;
     HatchPatterns += o.HatchPatterns;
     TextBraces += o.TextBraces;
+    TextRuns += o.TextRuns;
     SplineData += o.SplineData;
     SplineWeights += o.SplineWeights;
     ViewportNesting += o.ViewportNesting;
@@ -101,6 +110,8 @@ void TBoundHits::Add(const TBoundHits& o) {
     MeshFaces += o.MeshFaces;
     StrayEnds += o.StrayEnds;
     HatchLoops += o.HatchLoops;
+    UnsoundEntities += o.UnsoundEntities;
+    OutOfRange += o.OutOfRange;
     for (const std::string& m : o.Notes) Note(m);
     NotesDropped += o.NotesDropped;
 }

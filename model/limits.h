@@ -5,9 +5,12 @@
 //   kMaxInsertDepth      model/entities/blocks.h  nesting of inserts (deeper
 //                                               levels are left out)
 //   kMaxRepetitions, kMaxCutPoints  model/lines_cut.cpp  dash cutting (solid)
-//   kDrawWorkBase/PerByte render/dxf_image.h   work of one layout drawing
-//                                               (the rest is left out, with a
-//                                               warning)
+//   kDrawWorkBase/PerByte render/dxf_image.h   work of drawing a drawing, all
+//                                               its layouts together (the rest
+//                                               is left out, with a warning),
+//                                               and so its output
+//   SoundBox             model/geometry.h      coordinates of an entity (an
+//                                               unsound one is left out)
 //   kMaxXrefDepth, kMaxXrefDrawings, kMaxXrefBytes  render/xref_loader.h
 //                                               external drawings (further
 //                                               references show their paths)
@@ -33,6 +36,7 @@ struct TBoundHits {
     uint32_t SplineData = 0;     // splines drawn as their control polygon (degree, knots)
     uint32_t SplineWeights = 0;  // splines drawn without weights that do not fit
     uint32_t TextBraces = 0;     // multi-line texts with braces nested past kMaxTextBraceDepth
+    uint32_t TextRuns = 0;       // multi-line texts cut after kMaxTextRuns runs
     uint32_t ViewportNesting = 0;  // viewports met inside a viewport's content, not drawn
     uint32_t TextStrokes = 0;      // texts drawn as lines whose strokes passed kMaxEntityPoints
     uint32_t ObjectRefs = 0;     // styles and blocks named by handles that point nowhere or at another kind
@@ -43,6 +47,12 @@ struct TBoundHits {
     uint32_t MeshFaces = 0;      // mesh faces naming a vertex that does not exist
     uint32_t StrayEnds = 0;        // end markers outside any section (what followed them skipped)
     uint32_t HatchLoops = 0;       // solid hatches of more paths than one HATCH of the output holds
+    // Entities left out of the extents and the drawing: their boxes are not
+    // sound (see SoundBox), counted once per entity when found; and entities
+    // a drawing left out because they map outside the 32-bit target range,
+    // counted per drawing. Both are reported as one message.
+    uint32_t UnsoundEntities = 0;
+    uint32_t OutOfRange = 0;
     // Messages of their own (external references that were not loaded, and
     // why), each kept once; beyond kMaxNotes only counted.
     std::vector<std::string> Notes;
@@ -51,7 +61,8 @@ struct TBoundHits {
     bool Any() const {
         return EntityPoints || DashPoints || InsertDepth || InsertCycles || HatchPatterns || SplineData ||
                SplineWeights || ViewportNesting || TextBraces || TextStrokes || ObjectRefs || MLineElements ||
-               MLeaderLines || ProxyGraphics || ProxyNesting || MeshFaces || StrayEnds || HatchLoops ||
+               MLeaderLines || ProxyGraphics || ProxyNesting || MeshFaces || StrayEnds || HatchLoops || TextRuns ||
+               UnsoundEntities || OutOfRange ||
                !Notes.empty();
     }
     void Clear() { *this = TBoundHits{}; }
@@ -110,3 +121,11 @@ constexpr std::size_t kMaxMLineElements = 16;
 // The most leader lines of one multileader that are drawn (over all its
 // leaders); further ones are left out, with a warning.
 constexpr std::size_t kMaxMLeaderLines = 1000;
+// The most runs one multi-line text is laid out into. A run is a piece of
+// the text with one formatting (every brace, formatting code and wrapped
+// word starts one), so "a{b}" makes a run of every letter: a text that would
+// make more is cut after this many, the rest of it left out, with a warning.
+// Real texts make a few dozen, long formatted ones some thousands; the bound
+// keeps the laying out of one text, which every drawing of it repeats, in
+// proportion to a page of text rather than to megabytes of braces.
+constexpr std::size_t kMaxTextRuns = 100000;

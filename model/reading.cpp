@@ -81,7 +81,11 @@ void TkrDXFConverter::LoadSource() {
     FHeader.Feed(FWindow, 0);
     if (!FSource) FHeader.Finish();
     FNumberKind = TNumberKind::None;
-    Position = GroupStart = BinarySource ? kBinaryDxfSentinel.size() : 0;
+    // A UTF-8 byte-order mark before the first group (a drawing saved by a
+    // text editor) is passed over; it says the texts are UTF-8.
+    Utf8Bom = !BinarySource && FWindow.substr(0, 3) == "\xEF\xBB\xBF";
+    Utf8Text = Utf8Bom;
+    Position = GroupStart = BinarySource ? kBinaryDxfSentinel.size() : Utf8Bom ? 3 : 0;
     DashPointsLeft = kDashPointsBase + kDashPointsPerByte * uint64_t(TextEnd);
     LineNumber = 0;
     Code = 0;

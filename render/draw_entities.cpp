@@ -77,6 +77,7 @@ void DrawSolid(TkrDXFImage& g, TkrDXFEntity& e) {
     sink.Pen.Width = 0;
     sink.Brush.Style = bsSolid;
     sink.Brush.Color = sink.Pen.Color;
+    g.WorkDone += 4 * g.WorkPerPoint;
     // The fourth corner (group 13) comes before the third (group 12).
     std::array<TPoint, 4> q = {g.MapPoint(s.Point), g.MapPoint(s.Point2), g.MapPoint(s.Point4), g.MapPoint(s.Point3)};
     sink.Polygon(q.data(), 4);
@@ -116,7 +117,6 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         bool closed = p.Closed, closedN = (p.PolyFlags & 32) != 0;
         const auto& v = p.GetVertexPoints(work);
         if (v.size() < M * N) return;
-        g.WorkDone += uint64_t(M) * N * g.WorkPerPoint;
         for (size_t i = 0; i < M * N; ++i) g.PartList.push_back(g.MapPoint(v[i]));
         if (closedN) {
             // The grid's rows again, each with its first point at the end.
@@ -131,6 +131,9 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         }
         // Closed rows are drawn from their copies: the grid goes.
         if (closedN) g.PartList.erase(g.PartList.begin(), g.PartList.begin() + std::ptrdiff_t(M * N));
+        // Every point the sink gets costs, the second drawing of a point in
+        // the columns too.
+        g.WorkDone += g.PartList.size() * g.WorkPerPoint;
         g.PartCounts.assign(M, int(closedN ? N + 1 : N));
         g.PartCounts.insert(g.PartCounts.end(), N, int(closed ? M + 1 : M));
         sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
@@ -179,6 +182,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
                 first = g.PartList.size();
             }
         }
+        g.WorkDone += g.PartList.size() * g.WorkPerPoint;
         if (!g.PartCounts.empty())
             sink.PolyPolyline(g.PartList.data(), g.PartCounts.data(), int(g.PartCounts.size()));
         return;
@@ -246,9 +250,18 @@ void DrawInsert(TkrDXFImage&, TkrDXFEntity& e) {
     ins.Expanding = ins.Block != nullptr;
 }
 
+void DrawMText(TkrDXFImage& g, TkrDXFEntity& e) {
+    // Its runs are laid out again as they are walked: the codes and braces
+    // between them are read again, and paid for (the runs pay for themselves).
+    auto& m = static_cast<TkrDXFMText&>(e);
+    if (g.TakeWork(m.LayoutWork() * g.WorkPerPoint)) m.Expanding = m.Block != nullptr;
+}
+
 void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& p = static_cast<TkrDXFPoint&>(e);
     SetEntityPen(g, p);
+    // The point becomes a square of one unit: four corners.
+    g.WorkDone += 4 * g.WorkPerPoint;
     TPoint q = g.MapPoint(p.Point);
     g.Sink->SetPixel(q.X, q.Y, g.Sink->Pen.Color);
 }
@@ -265,7 +278,7 @@ constexpr TProcEntry kProcs[] = {
     {TEntityClass::Ellipse, DrawPolyline},   {TEntityClass::Polyline, DrawPolyline},
     {TEntityClass::LWPolyline, DrawPolyline}, {TEntityClass::Spline, DrawSpline},
     {TEntityClass::Insert, DrawInsert},      {TEntityClass::Dimension, DrawInsert},
-    {TEntityClass::MText, DrawInsert},       {TEntityClass::Text, DrawText},
+    {TEntityClass::MText, DrawMText},        {TEntityClass::Text, DrawText},
     {TEntityClass::Attdef, DrawText},        {TEntityClass::Face3d, Draw3dFace},
     {TEntityClass::Point, DrawPoint},        {TEntityClass::Hatch, DrawHatch},
     {TEntityClass::Attrib, DrawText},        {TEntityClass::ImageEnt, DrawImage},
@@ -307,6 +320,14 @@ void CallProc(void* receiver, TkrDXFEntity& e) {
     if (TProc p = ProcTable().Procs[size_t(e.Class)]) p(Graphic(receiver), e);
 }
 
+// True when e is drawn by its own procedure from its own geometry, so that
+// its box tells where it lands: not a reference drawn through what it refers
+// to (an insert or what derives from it, a viewport), and not an attribute
+// definition (drawn in the context of its insert's container).
+bool DrawnFromItsBox(const TkrDXFEntity& e) {
+    return e.OnDraw && !e.Is(TEntityClass::Insert) && !e.Is(TEntityClass::Viewport) && !e.Is(TEntityClass::Attdef);
+}
+
 bool IsEntityVisible(TkrDXFImage& g, TkrDXFEntity& e) {
     const TkrDXFInsert* insert = g.Converter->DrawContext ? g.Converter->DrawContext->Insert : nullptr;
     TkrDXFLayer* l = EffectiveLayer(e, insert);
@@ -325,6 +346,9 @@ void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e) {
 void EntityCallback(void* receiver, TkrDXFEntity& e) {
     TkrDXFImage& g = Graphic(receiver);
     if (!g.TakeWork(1)) return;
+    // An entity whose box is not sound counts for no extents and is not
+    // drawn (counted when it was found).
+    if (e.BoxUnsound) return;
     // The entity's procedure draws on this graphic: the entities of an
     // external drawing were made by the graphic that loaded it, but are
     // drawn through the graphic of the drawing that refers to them.
@@ -337,8 +361,20 @@ void EntityCallback(void* receiver, TkrDXFEntity& e) {
         return;
     }
     if (!visible) return;
+    TkrDXFConverter& conv = *g.Converter;
+    // Geometry that maps outside the 32-bit range of the target (a copy of an
+    // array spaced 1e38 apart, a point far outside the extents) is left out
+    // rather than drawn at the edges of the range, where its ends would land
+    // on coordinates that mean nothing. Inside a viewport's frame what
+    // crosses the frame is cut at it and drawn.
+    if (!conv.ClipEnabled && DrawnFromItsBox(e) && conv.DrawContext) {
+        const TBox3F box = e.GetBox();
+        if (!IsEmptyBox(box) && !TkrDXFImage::BoxInTarget(conv.DrawContext->Matrix, box)) {
+            ++conv.Bounds.OutOfRange;
+            return;
+        }
+    }
     if (e.OnDraw && ProcTable().Procs[size_t(e.Class)] != DrawInsert) ++g.EntitiesDrawn;
-    const TkrDXFConverter& conv = *g.Converter;
     const TkrDXFInsert* insert = conv.DrawContext ? conv.DrawContext->Insert : nullptr;
     TColorValue c = ResolveColor(e, insert);
     TPDFCanvas& sink = *g.Sink;
@@ -393,6 +429,7 @@ void DrawSegmentPairs(TkrDXFImage& g) {
 
 void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoint3F& a, const TPoint3F& b) {
     if (IsContinuous(pattern)) {
+        g.WorkDone += 2 * g.WorkPerPoint;
         g.PointList.clear();
         g.PointList.push_back(g.MapPoint(a));
         g.PointList.push_back(g.MapPoint(b));

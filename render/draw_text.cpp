@@ -101,7 +101,13 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     CacheScaleAndAngle(*place);
     if (place->ScaleX == 0) return;
     const double h = std::fabs(double(src->Height)), sy = place->ScaleY;
-    if (!std::isfinite(h * sy)) return;
+    // A text whose height maps outside the 32-bit range of the target (the
+    // text's box may still: an attribute drawn in its insert's container) is
+    // left out, not drawn at a height the target cannot hold.
+    if (!(std::fabs(h * 1.6 * sy) <= 2147483647.0)) {
+        ++g.Converter->Bounds.OutOfRange;
+        return;
+    }
     font.Height = FontSize(h * 1.6 * sy);
     if (!src->TrueType) font.SetWidth(uint16_t(std::min(FontSize(h * 0.64 * f * sy), int32_t(65535))));
     if (font.Height == 0) font.Height = 1;

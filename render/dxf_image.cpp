@@ -233,6 +233,10 @@ void TkrDXFImage::CheckSameFile(const std::string& path) const {
 }
 
 void TkrDXFImage::AfterLoad() {
+    // External drawings count with their size: a small drawing that shows a
+    // large one gets the work that one needs.
+    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->TextEnd) + Converter->XrefBytes);
+    WorkDone = 0;
     CharSet = Converter->HighChars1 > Converter->HighChars2 ? 255 : 1;
     Converter->ComputeExtents();
     SetCurrentLayout(GetLayout(0));
@@ -270,6 +274,9 @@ void TkrDXFImage::Assign(const TkrDXFImage& src) {
     DefaultColor = src.DefaultColor;
     DefaultPenWidth = src.DefaultPenWidth;
     Measurement = src.Measurement;
+    // The shared drawing's bound; this graphic's drawings start afresh.
+    WorkBudget = src.WorkBudget;
+    WorkDone = 0;
     ComputePixelScale();
 }
 
@@ -439,13 +446,27 @@ TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
     return {ToTarget(x), ToTarget(y)};
 }
 
+bool TkrDXFImage::BoxInTarget(const TMatrix4x3F& matrix, const TBox3F& b) {
+    // The least and greatest of each mapped coordinate over the corners, in
+    // the precision MapExact maps with.
+    const auto& m = matrix.M;
+    const long double lo[3] = {b.Left, b.Bottom, b.Z1}, hi[3] = {b.Right, b.Top, b.Z2};
+    for (int k = 0; k < 2; ++k) {
+        long double least = m[3][k], most = m[3][k];
+        for (int i = 0; i < 3; ++i) {
+            const long double p = lo[i] * m[i][k], q = hi[i] * m[i][k];
+            least += std::min(p, q);
+            most += std::max(p, q);
+        }
+        // A NaN fails both comparisons.
+        if (!(least >= -2147483648.0L && most <= 2147483647.0L)) return false;
+    }
+    return true;
+}
+
 void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     Sink = &sink;
     TargetRect = rect;
-    WorkDone = 0;
-    // External drawings count with their size: a small drawing that shows a
-    // large one gets the work that one needs.
-    WorkBudget = kDrawWorkBase + kDrawWorkPerByte * (uint64_t(Converter->TextEnd) + Converter->XrefBytes);
     WorkPerPoint = sink.TextMode ? 1 : kDrawWorkPerDxfPoint;
     DrawStopped = DrawTruncated = false;
     EntitiesDrawn = 0;

@@ -23,18 +23,21 @@
 #include "platform/gdi_attributes.h"
 #include "platform/stroke_text.h"
 
-// The work one layout drawing may do, counted in entities visited plus points
-// mapped: kDrawWorkBase plus kDrawWorkPerByte for every byte of the drawing's
-// text. Drawing time thus grows at most linearly with the file size, also for
-// a few kilobytes of blocks that insert each other ten times a level (10^9
-// entities when drawn in full). A drawing that reaches the bound keeps what
-// was drawn up to there; the rest of the layout is left out and
-// DrawTruncated is set, which the conversion reports on standard error.
-// A point mapped costs one unit in text form, where it is well below a
-// microsecond, and kDrawWorkPerDxfPoint units in simplified DXF form, where
-// every segment is recorded, read back and written as an entity of its own
-// (about ten times the work). A file of a few kilobytes is thus drawn well
-// within a second in either form.
+// The work the drawing of one loaded drawing may do, all its layouts
+// together, counted in entities visited plus points handed to the sink:
+// kDrawWorkBase plus kDrawWorkPerByte for every byte of the drawing's text.
+// Drawing time, and the output written, thus grow at most linearly with the
+// file size, also for a few kilobytes of blocks that insert each other ten
+// times a level (10^9 entities when drawn in full), and for thousands of
+// layouts that each show the whole model through a few viewports. A drawing
+// that reaches the bound keeps what was drawn up to there; the rest of the
+// layout, and every layout after it, is left out and DrawTruncated is set,
+// which the conversion reports on standard error.
+// A point costs one unit in text form, where it is well below a microsecond
+// and writes at most one line, and kDrawWorkPerDxfPoint units in simplified
+// DXF form, where every segment is recorded, read back and written as an
+// entity of its own (about ten times the work). A file of a few kilobytes is
+// thus drawn well within a second in either form.
 constexpr uint64_t kDrawWorkBase = 250'000;
 constexpr uint64_t kDrawWorkPerByte = 32;
 constexpr uint64_t kDrawWorkPerDxfPoint = 4;
@@ -43,6 +46,14 @@ constexpr uint64_t kDrawWorkPerDxfPoint = 4;
 // string: in simplified DXF form each becomes a font and a text record and
 // an MTEXT entity.
 constexpr uint64_t kDrawWorkPerText = 4;
+// The most bytes a unit of that work writes, so that the output of a drawing
+// is bounded with its work: in text form a point ends at most one line of
+// four numbers of at most 11 characters (49 bytes); in simplified DXF form
+// the figures written for what a unit pays stay below 64 bytes a unit (the
+// largest: a point's filled square, a tiny text's filled box and outline, the
+// short segments of a small circle). Each DXF file adds its fixed frame.
+constexpr uint64_t kMaxTextBytesPerWork = 49;
+constexpr uint64_t kMaxDxfBytesPerWork = 64;
 
 enum class TProgressStage { psStarting, psRunning, psEnding };
 
@@ -94,6 +105,9 @@ public:
     TPoint MapPoint(const TPoint3F& p) const { return MapWith(DrawContext.Matrix, p); }
     // The target point of p under the matrix m (the rounding of MapPoint).
     static TPoint MapWith(const TMatrix4x3F& m, const TPoint3F& p);
+    // True when every corner of box b maps under m into the 32-bit range of
+    // the target coordinates, so that MapWith keeps the points of b exact.
+    static bool BoxInTarget(const TMatrix4x3F& m, const TBox3F& b);
 
     int GetHeaderInt(std::string_view name, int code) const;
     bool GetIsMetric();
@@ -149,15 +163,21 @@ public:
     TProgressListener OnProgress;
     std::function<uint32_t()> TickCount;
 
-    // Work bound of the drawing in progress (see kDrawWorkBase) and the
-    // cancel flag checked before every entity: once either stops the
-    // drawing, the remaining entities are skipped (inserts are not expanded).
+    // Work bound of the loaded drawing (see kDrawWorkBase) and the cancel
+    // flag checked before every entity: once either stops a drawing, its
+    // remaining entities are skipped (inserts are not expanded). Loading
+    // sets the budget and starts WorkDone at 0; every DrawOnSink goes on
+    // from there. A caller that draws a layout again for the same output
+    // (the simplified DXF form is measured first, then written) sets
+    // WorkDone back to what it was before the first drawing, so that both
+    // stop at the same point; one that starts another output of the whole
+    // drawing (the other form) sets it back to 0.
     const std::atomic<bool>* Cancel = nullptr;
-    uint64_t WorkBudget = 0;
+    uint64_t WorkBudget = kDrawWorkBase;
     uint64_t WorkDone = 0;
     uint64_t WorkPerPoint = 1;  // units one mapped point costs on this sink
     bool DrawStopped = false;
-    bool DrawTruncated = false;  // the last drawing reached the work bound
+    bool DrawTruncated = false;  // the last drawing reached the work bound (or began past it)
     // Visible entities the last drawing drew itself (containers such as
     // inserts count through the entities they show): 0 for a layout that
     // draws nothing.

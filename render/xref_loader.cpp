@@ -20,10 +20,11 @@ bool IsDxfName(const std::string& path) {
     return path.size() >= 4 && LowerAscii(std::string_view(path).substr(path.size() - 4)) == ".dxf";
 }
 
-// Paths in messages are cut to a readable length.
+// Paths in messages are cut to a readable length, their control bytes
+// escaped (a binary DXF string may hold line breaks).
 std::string Shown(const std::string& path) {
     constexpr size_t kMax = 200;
-    return path.size() <= kMax ? path : path.substr(0, kMax) + "...";
+    return EscapeControlBytes(path.size() <= kMax ? path : path.substr(0, kMax) + "...");
 }
 
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }

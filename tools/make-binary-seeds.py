@@ -78,6 +78,46 @@ EXTRA = {
                      (9, "$LTSCALE"), (40, 2.5), (0, "ENDSEC")]
                     + ents([(0, "LINE"), (8, "walls"), (62, 3), (370, 25), (290, 1), (160, 12345678901),
                             (310, "00FF10AB"), (1071, 70000), (10, 0), (20, 0), (11, 5), (21, 5)]),
+    # Bounded work: layouts of their own (block records, empty blocks) and
+    # layouts that all show the model through viewports; NaN, infinite and
+    # float-overflowing coordinates of every kind, texts and arrays beyond
+    # the target range; a multi-line text of a run per letter.
+    "layouts_many": [(0, "SECTION"), (2, "TABLES"), (0, "TABLE"), (2, "BLOCK_RECORD"), (0, "BLOCK_RECORD"),
+                     (5, "A0"), (2, "*Paper_Space")]
+                    + [g for i in range(200) for g in ((0, "BLOCK_RECORD"), (5, "%X" % (0x1000 + i)),
+                                                       (2, "*Paper_Space%d" % i))]
+                    + [(0, "ENDTAB"), (0, "ENDSEC"), (0, "SECTION"), (2, "BLOCKS"), (0, "BLOCK"), (2, "*Paper_Space"),
+                       (330, "A0")]
+                    + [g for i in range(3) for g in ((0, "VIEWPORT"), (5, "%X" % (0x100 + i)), (10, 10 * i + 5),
+                                                     (20, 5), (40, 10), (41, 10), (12, 5), (22, 5), (45, 12),
+                                                     (68, 1), (69, i + 2))]
+                    + [(0, "ENDBLK")]
+                    + [g for i in range(200) for g in ((0, "BLOCK"), (2, "*Paper_Space%d" % i), (0, "ENDBLK"))]
+                    + [(0, "ENDSEC")]
+                    + ents(*[[(0, "LINE"), (8, "0"), (10, i), (20, 0), (11, i + 1), (21, 9)] for i in range(20)])[:-1]
+                    + [(0, "SECTION"), (2, "OBJECTS")]
+                    + [g for i in range(200) for g in ((0, "LAYOUT"), (1, "L%d" % i), (330, "%X" % (0x1000 + i)))]
+                    + [g for i in range(50) for g in ((0, "LAYOUT"), (1, "V%d" % i), (330, "A0"))]
+                    + [(0, "ENDSEC"), (0, "EOF")],
+    "nan_infinity": ents(*[[(0, "TRACE"), (8, "0"), (10, 0), (20, 0), (11, v), (21, 0), (12, 0), (22, 1), (13, 1),
+                            (23, 1),
+                            (0, "LWPOLYLINE"), (8, "0"), (90, 2), (10, 0), (20, 0), (10, v), (20, 5),
+                            (0, "SPLINE"), (8, "0"), (70, 8), (71, 1), (72, 4), (73, 2), (40, 0), (40, 0), (40, 1),
+                            (40, 1), (10, 0), (20, 0), (10, v), (20, 1),
+                            (0, "HATCH"), (8, "0"), (2, "SOLID"), (70, 1), (91, 1), (92, 2), (72, 1), (73, 1), (93, 3),
+                            (10, 0), (20, 0), (10, v), (20, 0), (10, 0), (20, 1), (97, 0), (75, 0), (76, 1)]
+                           for v in ("nan", "inf", "-inf", "1e39")]
+                         + [[(0, "LINE"), (8, "0"), (10, 0), (20, 0), (11, 100), (21, 50)]]),
+    "beyond_target": [(0, "SECTION"), (2, "BLOCKS"), (0, "BLOCK"), (2, "B"), (10, 0), (20, 0), (0, "LINE"),
+                      (10, 0), (20, 0), (11, 1), (21, 1), (0, "ENDBLK"), (0, "ENDSEC")]
+                     + ents([(0, "LINE"), (8, "0"), (10, 0), (20, 0), (11, 100), (21, 50),
+                             (0, "TEXT"), (8, "0"), (10, 0), (20, 0), (40, "1e30"), (1, "huge"),
+                             (0, "MTEXT"), (8, "0"), (10, 0), (20, 0), (40, "1e30"), (1, "huge"),
+                             (0, "INSERT"), (8, "0"), (2, "B"), (10, 0), (20, 0), (70, 3), (44, "1e38"),
+                             (0, "INSERT"), (8, "0"), (2, "B"), (10, 0), (20, 0), (41, "1e15"), (42, "1e15"),
+                             (0, "POINT"), (8, "0"), (10, "1e15"), (20, 0)]),
+    "mtext_runs": ents([(0, "MTEXT"), (8, "0"), (10, 0), (20, 0), (40, 1), (41, 30), (71, 3)]
+                       + [(3, "a{b}" * 62 + "\\P")] * 8 + [(1, "{\\C1;x}\\Pend")]),
 }
 
 def objs(*body):
@@ -184,6 +224,11 @@ def ascii(groups):
 
 
 OUT.mkdir(parents=True, exist_ok=True)
+# A UTF-8 byte-order mark before the first group (text seeds only: the binary
+# form has its sentinel there).
+BOM = "\ufeff" + ascii(ents([(0, "TEXT"), (8, "W\u00e4nde"), (10, 0), (20, 0), (40, 1), (1, "Gr\u00fc\u00dfe")]))
+for target in ("load", "draw_text"):
+    (ROOT / "fuzz" / "seeds" / target / "utf8_bom.dxf").write_text(BOM, "utf-8")
 for name, g in EXTRA.items():
     for target in ("load", "draw_text", "draw_dxf"):
         (ROOT / "fuzz" / "seeds" / target / (name + ".dxf")).write_text(ascii(g), "cp1252")

@@ -48,7 +48,7 @@ std::string TkrDXFBlock::GetName(const TkrDXFConverter* conv) const {
     return Name.empty() ? TkrDXFEntity::GetName(conv) : Name;
 }
 
-bool TkrDXFBlock::ComputeBox(TkrDXFConverter&, int depth) {
+bool TkrDXFBlock::ComputeBox(TkrDXFConverter& conv, int depth) {
     // A block that inserts itself (directly or through other blocks) reaches
     // its own box computation again: that inner reference contributes nothing.
     if (FResolving) return false;
@@ -66,7 +66,7 @@ bool TkrDXFBlock::ComputeBox(TkrDXFConverter&, int depth) {
             auto* ins = static_cast<TkrDXFInsert*>(e);
             if (ins->Converter) ins->ResolveAt(depth + 1);
         }
-        UnionBox(box, e->GetBox());
+        UnionBox(box, ScreenedBox(*e, conv.Bounds));
     }
     Box = box;
     return true;
@@ -106,6 +106,7 @@ TkrDXFConverter::TBlockIndex& TkrDXFConverter::IndexedBlocks() const {
             auto* b = static_cast<TkrDXFBlock*>(e);
             idx.Map.emplace(b->Name, b);
             idx.ByOwner.emplace(b->OwnerHandle, b);
+            idx.ByUpperName.emplace(UpperAscii(b->Name), b);
         }
     }
     return idx;
@@ -130,6 +131,12 @@ TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
     TBlockIndex& idx = IndexedBlocks();
     auto it = idx.Map.find(std::string(name));
     return it == idx.Map.end() ? nullptr : it->second;
+}
+
+TkrDXFBlock* TkrDXFConverter::FindBlockUpper(std::string_view upperName) const {
+    TBlockIndex& idx = IndexedBlocks();
+    auto it = idx.ByUpperName.find(std::string(upperName));
+    return it == idx.ByUpperName.end() ? nullptr : it->second;
 }
 
 TkrDXFBlock* TkrDXFConverter::FindBlockByOwner(std::string_view handle) const {
@@ -256,7 +263,7 @@ bool SoundMatrix(const TMatrix4x3F& m) {
 
 void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
     InsertBox = EmptyBox;
-    if (!Block || Block->Entities.empty() || Block->PendingAtRead >= 1) return;
+    if (!Block || !BlockHasEntities() || Block->PendingAtRead >= 1) return;
     if (Block->Xref) {
         auto& inUse = conv.XrefsInUse;
         TkrDXFEntity* x = static_cast<TkrDXFEntity*>(Block->Xref);
@@ -295,13 +302,14 @@ void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
     }
     // An insert whose placement is not a finite, representable box (a NaN or
     // infinite scale, or one so large that the corners leave the float range
-    // of a box) contributes no extents at all, so that it cannot turn the
-    // drawing's extents into NaN or swamp them.
+    // of a box) has an unsound box: its container leaves it out of the
+    // extents and out of the drawing, so that it cannot turn the drawing's
+    // extents into NaN or swamp them.
     if (sound) {
         InsertBox = box;
-        for (auto& a : Attribs) UnionBox(InsertBox, a->GetBox());
+        for (auto& a : Attribs) UnionBox(InsertBox, ScreenedBox(*a, conv.Bounds));
     } else {
-        InsertBox = EmptyBox;
+        InsertBox = UnsoundBox;
     }
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
 }
@@ -331,6 +339,10 @@ TMatrix4x3F TkrDXFInsert::CopyTransform(int32_t c, int32_t r) const {
     for (int k = 0; k < 3; ++k)
         m.M[3][k] = float(double(m.M[3][k]) + c * ArrayStepColumn[k] + r * ArrayStepRow[k]);
     return m;
+}
+
+void TkrDXFInsert::WalkBlock(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    IterateChildren(*Block, conv, visit, receiver);
 }
 
 bool TkrDXFInsert::CanDescend(const TDrawContext& dc, TBoundHits& hits) const {
@@ -423,7 +435,7 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
         if (conv.OnInsert) conv.OnInsert(*this, false);
         Block->PaperSpace = PaperSpace;
         const TDrawContext first = d;
-        IterateChildren(*Block, conv, visit, receiver);
+        WalkBlock(conv, visit, receiver);
         if (!Attribs.empty()) IterateOwnAttribs(conv, visit, receiver, saved);
         // The further copies of an array. Each is offered to the visit
         // procedure again in the caller's context, as the insert itself was:
@@ -442,7 +454,7 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
                 // The first copy's context, moved to this copy.
                 d = first;
                 d.Matrix = MultiplyMatrix(CopyTransform(c, r), saved.Matrix);
-                IterateChildren(*Block, conv, visit, receiver);
+                WalkBlock(conv, visit, receiver);
             }
     }
     if (conv.OnInsert) conv.OnInsert(*this, true);

@@ -118,6 +118,14 @@ public:
     // The transform of the copy in column c and row r of an array.
     TMatrix4x3F CopyTransform(int32_t c, int32_t r) const;
 
+protected:
+    // Whether the block has anything to place (an insert of an empty block
+    // has no extents), and the walk of the block for one copy, in the
+    // drawing context the insert has set up: its entities (IterateChildren).
+    // A multi-line text lays out its runs there instead.
+    virtual bool BlockHasEntities() const { return !Block->Entities.empty(); }
+    virtual void WalkBlock(TkrDXFConverter& conv, TVisitProc visit, void* receiver);
+
 private:
     bool FPointMapped = false;  // Point already mapped from the OCS
     bool CanDescend(const TDrawContext& dc, TBoundHits& hits) const;

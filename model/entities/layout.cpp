@@ -17,13 +17,10 @@ void TkrDXFLayout::Loaded(TkrDXFConverter& conv) {
     if (Block) {
         BlockName = std::string(TrimBlanks(Block->Name));
     } else {
+        // Both looked up through the reader's indexes: a drawing of many
+        // layouts loads in time linear in its size.
         BlockName = UpperAscii(TrimBlanks(conv.BlockRecordName(OwnerHandle)));
-        if (TkrDXFGroup* blocks = conv.GetTable(tkBlocks))
-            for (auto& b : blocks->Entities)
-                if (b->Is(TEntityClass::Block) && UpperAscii(static_cast<TkrDXFBlock*>(b.get())->Name) == BlockName) {
-                    Block = static_cast<TkrDXFBlock*>(b.get());
-                    break;
-                }
+        Block = conv.FindBlockUpper(BlockName);
     }
     // Only a paper-space block with entities is a layout's own block. The
     // model space block is dropped as well: the model layout shows the

@@ -1,10 +1,11 @@
-// The multi-line text: reading, and the layout of its string into a block of
+// The multi-line text: reading, and the layout of its string into
 // single-line runs. The layout reads the string once from left to right:
 // control codes are replaced once, formatting codes are read where they
 // stand (a code's argument up to the next ";" is found from one remembered
 // position), and a run too wide for the reference width is split with the
 // widths of its characters added up once, so that a text of any length is
-// laid out in time linear in its length.
+// laid out in time linear in its length. The runs are handed on one at a
+// time and not kept: finishing takes their box, drawing draws them.
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -58,21 +59,33 @@ int HexPair(std::string_view s) {
 
 char DrawableByte(char32_t u) { return u < 0x20 ? '?' : UnicodeToCp1252(u); }
 
+using TTakeRun = std::function<void(std::unique_ptr<TkrDXFText>)>;
+
 class TLayout {
 public:
-    TLayout(TkrDXFMText& mt, TkrDXFConverter& conv, std::string s)
-        : Mt(mt), Conv(conv), S(std::move(s)), Standard(conv.FindOrCreateStyle("STANDARD")) {
+    TLayout(const TkrDXFMText& mt, const TTextMeasure& measure, TkrDXFStyle* standard, std::string s, TTakeRun take)
+        : Mt(mt), Measure(measure), S(std::move(s)), Standard(standard), Take(std::move(take)) {
         Defaults.Height = mt.Height;
         Defaults.Color = mt.Color;
     }
 
     void Run();
 
+    // After Run: the string laid out, the bytes of the runs' texts, the runs
+    // handed on; whether braces were nested deeper than kMaxTextBraceDepth,
+    // and whether the text was cut after kMaxTextRuns runs.
+    size_t Length() const { return S.size(); }
+    size_t RunBytes = 0;
+    size_t Runs = 0;
+    bool DeepBracesMet = false;
+    bool Cut = false;
+
 private:
-    TkrDXFMText& Mt;
-    TkrDXFConverter& Conv;
+    const TkrDXFMText& Mt;
+    const TTextMeasure& Measure;
     const std::string S;
     TkrDXFStyle* Standard;
+    const TTakeRun Take;
     TRunState Defaults;
     size_t I = 0;
     size_t NextSemi = 0;  // the first ";" at or after I, once looked up
@@ -82,7 +95,6 @@ private:
     // braces opened beyond them.
     std::vector<TRunState> Stack;
     size_t DeepBraces = 0;
-    bool BracesCounted = false;
     std::optional<TRunState> Restored;  // the state a "}" returned to, for the next run
     // The previous run: its state and insertion x (runs without text are not
     // kept, but count as previous runs).
@@ -97,7 +109,6 @@ private:
     void Keep(std::unique_ptr<TkrDXFText> run, std::string text, const TTextPlacement& p);
     void Emit(const std::string& text, const TRunState& st, uint8_t valign);
     void Stack2(std::string_view arg, const TRunState& st, uint8_t valign);
-    void AlignLines();
 };
 
 std::string_view TLayout::Argument() {
@@ -119,10 +130,7 @@ void TLayout::Push(const TRunState& st) {
         return;
     }
     ++DeepBraces;
-    if (!BracesCounted) {
-        ++Conv.Bounds.TextBraces;
-        BracesCounted = true;
-    }
+    DeepBracesMet = true;
 }
 
 bool TLayout::Pop(TRunState& st) {
@@ -155,15 +163,20 @@ std::unique_ptr<TkrDXFText> TLayout::NewRun(const TRunState& st, uint8_t valign,
 }
 
 void TLayout::Keep(std::unique_ptr<TkrDXFText> run, std::string text, const TTextPlacement& p) {
+    // A text that would make more runs than the bound is cut: the rest of it
+    // is left out.
+    if (Runs >= kMaxTextRuns) {
+        Cut = true;
+        return;
+    }
     run->ApplyPlacement(p);
     X = p.Box.Right;
     Y = p.Box.Top;
     if (IsEmptyBox(p.Box)) X = run->Point.X, Y = run->Point.Y;
-    if (!run->Layer) run->Layer = Conv.FindOrCreateLayer("0");
-    TkrDXFText::CountHighChars(Conv, text);
+    RunBytes += text.size();
     run->Text = std::move(text);
-    if (Conv.OnCreateEntity) Conv.OnCreateEntity(*run);
-    Mt.RunsBlock->Entities.push_back(std::move(run));
+    ++Runs;
+    Take(std::move(run));
 }
 
 // Places one run of text at the pen with word wrap: a run whose box passes
@@ -173,7 +186,7 @@ void TLayout::Keep(std::unique_ptr<TkrDXFText> run, std::string text, const TTex
 // The pieces keep the run's formatting.
 void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign) {
     auto run = NewRun(st, valign, X, Y);
-    const TTextMeasure& m = *Conv.Measure;
+    const TTextMeasure& m = Measure;
     const std::string face(run->Font.Name());
     const int cw = run->MeasureCharWidth(1);
     const double cy = m.CellHeight(face, TkrDXFText::kMeasureHeight);
@@ -200,7 +213,7 @@ void TLayout::Emit(const std::string& text, const TRunState& st, uint8_t valign)
     int64_t restWidth = int64_t(whole), wordWidth = 0;
     size_t a = 0, end = text.size(), segEnd = end;
     size_t blank = std::string::npos, blankFrom = std::string::npos;  // the first blank at or after blankFrom
-    for (;;) {
+    while (!Cut) {
         run->Point = run->AlignPoint = {X, Y, 0};
         p = run->PlaceMeasured(double(segEnd == end ? restWidth : wordWidth), cy, st.Height, 1);
         if (p.Box.Right > ref) {
@@ -263,7 +276,7 @@ void TLayout::Stack2(std::string_view arg, const TRunState& st, uint8_t valign) 
 
 void TLayout::Run() {
     const size_t n = S.size();
-    while (I < n) {
+    while (I < n && !Cut) {
         // A run starts from the state a "}" returned to, else from the state
         // of the innermost open brace, else from the text's defaults.
         TRunState st = Restored ? *Restored : Stack.empty() ? Defaults : Stack.back();
@@ -433,42 +446,55 @@ void TLayout::Run() {
             ++I;
         }
     }
-    AlignLines();
-}
-
-void TLayout::AlignLines() {
-    const int at = Mt.Attachment;
-    if (!(Mt.RefWidth > 0) || !(at == 2 || at == 3 || at == 5 || at == 6 || at == 8 || at == 9)) return;
-    // Runs whose boxes share the top edge form a line; a line ends at its
-    // last run's right edge.
-    std::unordered_map<float, float> lineEnd;
-    auto& runs = Mt.RunsBlock->Entities;
-    for (auto& e : runs) {
-        auto& r = static_cast<TkrDXFText&>(*e);
-        if (std::isfinite(r.Box.Top)) lineEnd[r.Box.Top] = r.Box.Right;
-    }
-    const bool centre = at == 2 || at == 5 || at == 8;
-    for (auto& e : runs) {
-        auto& r = static_cast<TkrDXFText&>(*e);
-        auto it = lineEnd.find(r.Box.Top);
-        if (it == lineEnd.end()) continue;
-        double shift = double(Mt.RefWidth) - it->second;
-        if (!(shift >= 0)) continue;
-        if (centre) shift /= 2;
-        // The whole run moves: insertion, alignment and start point, box.
-        r.Point.X = float(r.Point.X + shift);
-        r.AlignPoint.X = r.Point.X;
-        r.StartPoint.X = float(r.StartPoint.X + shift);
-        OffsetBox(r.Box, shift, 0, 0);
-    }
 }
 
 }  // namespace
 
-void TkrDXFMText::Layout(TkrDXFConverter& conv) {
-    RunsBlock = std::make_unique<TkrDXFBlock>();
-    TLayout layout(*this, conv, ReplaceControlCodes(Text));
+void TkrDXFMText::LayOut(const TTakeRun& take) const {
+    TLayout layout(*this, *FMeasure, FStandard, ReplaceControlCodes(Text), take);
     layout.Run();
+}
+
+void TkrDXFMText::PrepareRun(TkrDXFText& r) const {
+    r.Layer = FRunLayer;
+    r.OnDraw = FRunDraw;
+    // A line aligned at the reference width moves right as a whole:
+    // insertion, alignment and start point, box.
+    if (!FLineShifts.empty() && std::isfinite(r.Box.Top)) {
+        auto it = std::lower_bound(FLineShifts.begin(), FLineShifts.end(), r.Box.Top,
+                                   [](const std::pair<float, double>& l, float top) { return l.first < top; });
+        if (it != FLineShifts.end() && !(r.Box.Top < it->first)) {
+            const double shift = it->second;
+            r.Point.X = float(r.Point.X + shift);
+            r.AlignPoint.X = r.Point.X;
+            r.StartPoint.X = float(r.StartPoint.X + shift);
+            OffsetBox(r.Box, shift, 0, 0);
+        }
+    }
+    // A run whose box is not sound was counted when the text was finished.
+    r.BoxUnsound = !SoundBox(r.GetBox());
+}
+
+std::vector<std::unique_ptr<TkrDXFText>> TkrDXFMText::LaidOutRuns() const {
+    std::vector<std::unique_ptr<TkrDXFText>> runs;
+    if (FRunCount == 0) return runs;
+    LayOut([&](std::unique_ptr<TkrDXFText> r) {
+        PrepareRun(*r);
+        runs.push_back(std::move(r));
+    });
+    return runs;
+}
+
+void TkrDXFMText::WalkBlock(TkrDXFConverter& conv, TVisitProc visit, void* receiver) {
+    // As the entities of a block are walked: only in the space being drawn,
+    // each run in the block's space.
+    TkrDXFBlock& block = *RunsBlock;
+    if (FRunCount == 0 || block.PaperSpace != conv.CurrentSpace) return;
+    LayOut([&](std::unique_ptr<TkrDXFText> run) {
+        PrepareRun(*run);
+        run->PaperSpace = block.PaperSpace;
+        run->Iterate(conv, visit, receiver);
+    });
 }
 
 void TkrDXFMText::Loaded(TkrDXFConverter& conv) {
@@ -481,14 +507,61 @@ void TkrDXFMText::Loaded(TkrDXFConverter& conv) {
     RotationSin = std::sin(DegToRad(Rotation));
     Height = std::fabs(Height);
     std::string().swap(PendingChunks);  // read; no longer needed
-    Layout(conv);
+    RunsBlock = std::make_unique<TkrDXFBlock>();
+    FMeasure = conv.Measure;
+    FStandard = conv.FindOrCreateStyle("STANDARD");
+    FRunLayer = nullptr;
+    FRunDraw = {};
+    FRunCount = 0;
+    FLineShifts.clear();
+    // The lines are aligned at the reference width for attachments 2, 3, 5,
+    // 6, 8 and 9: runs whose boxes share the top edge form a line, which
+    // ends at its last run's right edge. The box of a line (of the runs that
+    // count for extents) moves with it.
+    const int at = Attachment;
+    const bool align = RefWidth > 0 && (at == 2 || at == 3 || at == 5 || at == 6 || at == 8 || at == 9);
+    struct TLine {
+        float End;
+        TBox3F Box = EmptyBox;
+    };
+    std::unordered_map<float, TLine> lines;
+    TBox3F box = EmptyBox;
+    TLayout layout(*this, *FMeasure, FStandard, ReplaceControlCodes(Text), [&](std::unique_ptr<TkrDXFText> run) {
+        TkrDXFText& r = *run;
+        if (!FRunLayer) FRunLayer = r.Layer ? r.Layer : conv.FindOrCreateLayer("0");
+        r.Layer = FRunLayer;
+        TkrDXFText::CountHighChars(conv, r.Text);
+        if (conv.OnCreateEntity) conv.OnCreateEntity(r);
+        if (FRunCount++ == 0) FRunDraw = r.OnDraw;
+        const TBox3F b = r.Visible ? ScreenedBox(r, conv.Bounds) : EmptyBox;
+        if (!align) {
+            UnionBox(box, b);
+        } else if (std::isfinite(r.Box.Top)) {
+            TLine& l = lines.try_emplace(r.Box.Top, TLine{r.Box.Right}).first->second;
+            l.End = r.Box.Right;
+            UnionBox(l.Box, b);
+        }
+    });
+    layout.Run();
+    if (layout.DeepBracesMet) ++conv.Bounds.TextBraces;
+    if (layout.Cut) ++conv.Bounds.TextRuns;
+    FLayoutWork = (layout.Length() - std::min(layout.Length(), layout.RunBytes)) / 16;
+    const bool centre = at == 2 || at == 5 || at == 8;
+    for (auto& [top, l] : lines) {
+        double shift = double(RefWidth) - l.End;
+        if (shift >= 0) {
+            if (centre) shift /= 2;
+            FLineShifts.emplace_back(top, shift);
+            OffsetBox(l.Box, shift, 0, 0);
+        }
+        UnionBox(box, l.Box);
+    }
+    std::sort(FLineShifts.begin(), FLineShifts.end());
     TkrDXFBlock& block = *RunsBlock;
-    block.TkrDXFGroup::Loaded(conv);
-    const TBox3F& box = block.Box;
+    block.Box = box;
     double w = 0, h = 0;
     if (!IsEmptyBox(box)) w = double(box.Right) - box.Left, h = double(box.Top) - box.Bottom;
     if (w < RefWidth) w = RefWidth;
-    const int at = Attachment;
     double bx = (at == 2 || at == 5 || at == 8) ? w / 2 : (at == 3 || at == 6 || at == 9) ? w : 0;
     double by = (at == 4 || at == 5 || at == 6) ? -h / 2 : (at == 7 || at == 8 || at == 9) ? -h
               : at == 10 ? -h / 2 - double(Height) / 2 : 0;

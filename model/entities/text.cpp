@@ -54,13 +54,6 @@ void DecodeUnicodeEscapes(std::string& s) {
     s = std::move(out);
 }
 
-// The rules of one text placement are computed in double; a result that is
-// not a finite box of the float range leaves the text without extents.
-bool SoundBox(const TBox3F& b) {
-    for (float v : {b.Left, b.Top, b.Z1, b.Right, b.Bottom, b.Z2})
-        if (!std::isfinite(v) || std::fabs(v) >= kBoxInfinity) return false;
-    return true;
-}
 }  // namespace
 
 std::string ReplaceControlCodes(std::string_view s) {
@@ -213,7 +206,9 @@ TTextPlacement TkrDXFText::PlaceMeasured(double cx, double cy, float height, flo
     OffsetBox(p.Box, ref.X, ref.Y, ref.Z);
     TPoint3F off = RotatePoint2D(Point3F(dx, dy, 0), Rotation);
     p.Start = Point3F(double(ref.X) + off.X, double(ref.Y) + off.Y, double(ref.Z) + off.Z);
-    if (!SoundBox(p.Box)) p.Box = EmptyBox;
+    // The rules are computed in double; a result that is not a sound box
+    // (a height of 1e30) leaves the text out of the extents and the drawing.
+    if (!SoundBox(p.Box)) p.Box = UnsoundBox;
     return p;
 }
 

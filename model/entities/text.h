@@ -12,9 +12,12 @@
 // multi-line text Attachment) and call Loaded with the reader.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "model/entities/blocks.h"
 #include "model/font.h"
@@ -136,12 +139,18 @@ public:
     void Loaded(TkrDXFConverter& conv) override;
 };
 
+// A multi-line text laid out into its runs. The runs are not kept: finishing
+// lays the text out once for its box, and every drawing lays it out again as
+// it walks the runs, one run at a time, so that a text costs the memory of
+// its string however many runs it makes (the string "a{b}" makes a run of
+// every letter).
 class TkrDXFMText : public TkrDXFInsert {
 public:
     TkrDXFMText();
     ~TkrDXFMText() override;
 
-    // The laid-out single-line runs; the multi-line text refers to it as its block.
+    // The block the multi-line text refers to: the runs' box and base point
+    // (it holds no entities; the runs are laid out as they are walked).
     std::unique_ptr<TkrDXFBlock> RunsBlock;
     std::string PendingChunks;  // the group 3 values so far
     uint8_t Attachment = 0;     // 1..9 as in DXF; 10 for a converted single-line text
@@ -154,6 +163,32 @@ public:
     void ReadProperty(TkrDXFConverter& conv) override;
     void Loaded(TkrDXFConverter& conv) override;
 
+    // The runs the text is laid out into, in order, as drawing walks them
+    // (made anew on every call; empty before the text is finished).
+    std::vector<std::unique_ptr<TkrDXFText>> LaidOutRuns() const;
+    size_t RunCount() const { return FRunCount; }
+    // The points of work a drawing pays for laying the text out again: one
+    // per 16 bytes of the codes and braces between its runs (the runs pay for
+    // their own text when drawn).
+    uint64_t LayoutWork() const { return FLayoutWork; }
+
+protected:
+    bool BlockHasEntities() const override { return FRunCount > 0; }
+    void WalkBlock(TkrDXFConverter& conv, TVisitProc visit, void* receiver) override;
+
 private:
-    void Layout(TkrDXFConverter& conv);
+    // What laying the text out again needs, taken when it is finished.
+    const TTextMeasure* FMeasure = nullptr;
+    TkrDXFStyle* FStandard = nullptr;
+    TkrDXFLayer* FRunLayer = nullptr;
+    TDrawEvent FRunDraw;
+    size_t FRunCount = 0;
+    uint64_t FLayoutWork = 0;
+    // The lines moved right to the reference width (attachments 2, 3, 5, 6,
+    // 8, 9): the top edge of the line's runs and the shift, by top edge.
+    std::vector<std::pair<float, double>> FLineShifts;
+    // Lays the text out, handing every run to take in order.
+    void LayOut(const std::function<void(std::unique_ptr<TkrDXFText>)>& take) const;
+    // The run as laid out and aligned, ready to be drawn.
+    void PrepareRun(TkrDXFText& run) const;
 };

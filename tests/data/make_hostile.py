@@ -4,6 +4,7 @@ file, into the folder given on the command line. The test battery
 (tests/app/hostile_test.cpp) asserts the exact outcome of each file, so a
 change here needs a change there."""
 import os
+import struct
 import sys
 
 
@@ -27,6 +28,22 @@ def block(name, *groups):
 def blocks_and_entities(blocks, ents):
     return dxf(0, "SECTION", 2, "BLOCKS", *blocks, 0, "ENDSEC",
                0, "SECTION", 2, "ENTITIES", *ents, 0, "ENDSEC", 0, "EOF")
+
+
+def binary(*groups):
+    """A binary DXF file (16-bit codes) of (code, value) pairs: str values
+    are strings, float values reals, (int, bytes) pairs integers of that many
+    bytes; returned as a latin-1 str, as the text cases are."""
+    out = b"AutoCAD Binary DXF\r\n\x1a\x00"
+    for code, value in groups:
+        out += struct.pack("<H", code)
+        if isinstance(value, str):
+            out += value.encode("latin-1") + b"\x00"
+        elif isinstance(value, float):
+            out += struct.pack("<d", value)
+        else:
+            out += value[0].to_bytes(value[1], "little")
+    return out.decode("latin-1")
 
 
 def cases():
@@ -139,6 +156,29 @@ def cases():
     c["utf8_text_broken"] = dxf(0, "SECTION", 2, "HEADER", 9, "$ACADVER", 1, "AC1027", 0, "ENDSEC",
                                 0, "SECTION", 2, "ENTITIES", 0, "TEXT", 8, "L\xc3", 40, 1, 1, "\xe2\x82 \xff\xfe \xc3\xa4",
                                 *LINE, 0, "ENDSEC", 0, "EOF")
+    # Bounded work for every input: non-finite geometry, geometry beyond the
+    # target range, a text of a run per letter.
+    bad = []
+    for v in (float("nan"), float("inf")):
+        bad += [(0, "TRACE"), (8, "0"), (10, 0.0), (20, 0.0), (11, v), (21, 0.0), (12, 0.0), (22, 1.0),
+                (13, 1.0), (23, 1.0),
+                (0, "LWPOLYLINE"), (8, "0"), (90, (2, 4)), (10, 0.0), (20, 0.0), (10, v), (20, 5.0),
+                (0, "SPLINE"), (8, "0"), (70, (8, 2)), (71, (1, 2)), (72, (4, 2)), (73, (2, 2)),
+                (40, 0.0), (40, 0.0), (40, 1.0), (40, 1.0), (10, 0.0), (20, 0.0), (10, v), (20, 1.0),
+                (0, "HATCH"), (8, "0"), (2, "SOLID"), (70, (1, 2)), (91, (1, 4)), (92, (2, 4)), (72, (1, 2)),
+                (73, (1, 2)), (93, (3, 4)), (10, 0.0), (20, 0.0), (10, v), (20, 0.0), (10, 0.0), (20, 1.0),
+                (97, (0, 4)), (75, (0, 2)), (76, (1, 2))]
+    c["binary_nan_infinity"] = binary((0, "SECTION"), (2, "ENTITIES"), *bad,
+                                      (0, "LINE"), (8, "0"), (10, 0.0), (20, 0.0), (11, 100.0), (21, 50.0),
+                                      (0, "ENDSEC"), (0, "EOF"))
+    c["insert_array_spacing_1e38"] = blocks_and_entities(
+        list(block("A", *LINE)), [0, "INSERT", 2, "A", 10, 0, 20, 0, 70, 3, 44, "1e38", *LINE])
+    c["point_far_outside"] = entities(0, "POINT", 8, "0", 10, "1e15", 20, 0, *LINE)
+    c["texts_1e30_high"] = entities(0, "TEXT", 10, 0, 20, 0, 40, "1e30", 1, "huge",
+                                    0, "MTEXT", 10, 0, 20, 0, 40, "1e30", 1, "huge", *LINE)
+    c["mtext_runs_120000"] = entities(0, "MTEXT", 10, 0, 20, 0, 40, 1,
+                                      *[g for k in range(1000) for g in (3, "a{b}" * 62 + "a{")], 1, "b}",
+                                      *LINE)
     c["hatch_counts_lie"] = entities(0, "HATCH", 2, "SOLID", 70, 1, 91, 2147483647, 92, 2, 72, 1,
                                      93, 2147483647, 10, 0, 20, 0, *LINE)
 

@@ -126,8 +126,7 @@ TEST(MLeader, ItsTextIsAMultiLineTextWithTheContextsHeightAndItsColour) {
     EXPECT_FLOAT_EQ(texts[0]->Height, 2.5f);
     EXPECT_EQ(texts[0]->Attachment, 1);
     EXPECT_EQ(texts[0]->EntityColor(), 0x0000FF);  // BYBLOCK: the multileader's
-    ASSERT_NE(texts[0]->RunsBlock, nullptr);
-    EXPECT_EQ(texts[0]->RunsBlock->Count(), 1);
+    EXPECT_EQ(texts[0]->RunCount(), 1u);
     // The text's box counts: it lies above the leader's end.
     EXPECT_GT(m->GetBox().Top, 62.f);
 }

@@ -374,3 +374,45 @@ TEST(LayoutEzdxf, LayoutsAgreeWithEzdxf) {
     EXPECT_EQ(files, 4);
     fs::remove_all(dir);
 }
+
+// ---- work linear in the number of layouts ----
+
+// The LinearWork suites run under a short timeout (tests/CMakeLists.txt):
+// these drawings took minutes while every layout searched the blocks and the
+// block records one by one, and load in well under a second now.
+TEST(LinearWork, HundredThousandLayoutsLoadInTimeLinearInTheirNumber) {
+    // n layouts, each naming a block record of its own, whose blocks hold a
+    // line (even i) or nothing (odd i); then n layouts of the active paper
+    // space (record "ABC"), which has no block with content, each replacing
+    // layout 1.
+    const int n = 100000;
+    auto handle = [](int i) { return std::to_string(0x1000 + i); };  // hex digits, one per layout
+    std::string s = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nBLOCK_RECORD\n0\nBLOCK_RECORD\n5\nABC\n2\n*Paper_Space\n";
+    for (int i = 0; i < n; ++i)
+        s += "0\nBLOCK_RECORD\n5\n" + handle(i) + "\n2\n*Paper_Space" + std::to_string(i) + "\n";
+    s += "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n";
+    for (int i = 0; i < n; ++i) {
+        s += "0\nBLOCK\n2\n*PAPER_SPACE" + std::to_string(i) + "\n";  // found in any letter case
+        if (i % 2 == 0) s += "0\nLINE\n10\n0\n20\n0\n11\n" + std::to_string(i + 1) + "\n21\n1\n";
+        s += "0\nENDBLK\n";
+    }
+    s += "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n100\n21\n50\n67\n1\n0\nENDSEC\n";
+    s += "0\nSECTION\n2\nOBJECTS\n";
+    for (int i = 0; i < n; ++i) s += "0\nLAYOUT\n1\nL" + std::to_string(i) + "\n330\n" + handle(i) + "\n";
+    for (int i = 0; i < n; ++i) s += "0\nLAYOUT\n1\nP" + std::to_string(i) + "\n330\nABC\n";
+    s += "0\nENDSEC\n0\nEOF\n";
+    auto c = Load(s);
+    c->ComputeExtents();
+    // The model; the last layout of the active paper space (the paper-space
+    // line gives it extents); then the layouts with content in file order.
+    // The empty ones are pruned.
+    ASSERT_EQ(c->LayoutCount(), 2 + n / 2);
+    EXPECT_EQ(c->LayoutAt(1)->Name, "P" + std::to_string(n - 1));
+    for (int k = 0; k < n / 2; ++k) {
+        const TkrDXFLayout& l = *c->LayoutAt(2 + k);
+        ASSERT_EQ(l.Name, "L" + std::to_string(2 * k));
+        ASSERT_EQ(l.BlockName, "*PAPER_SPACE" + std::to_string(2 * k));
+        // The block's line runs from (0, 0) to (i + 1, 1).
+        ASSERT_EQ(l.Box.Right, float(2 * k + 1));
+    }
+}

@@ -31,18 +31,17 @@ std::unique_ptr<TkrDXFConverter> LoadMText(const std::string& text, const std::v
 
 TkrDXFMText& MText(TkrDXFConverter& c) { return *static_cast<TkrDXFMText*>(c.EntityAt(0)); }
 
+// Run i as drawing lays it out (valid until the next call).
 TkrDXFText& RunAt(TkrDXFConverter& c, size_t i) {
-    auto& runs = MText(c).RunsBlock->Entities;
+    static std::vector<std::unique_ptr<TkrDXFText>> runs;
+    runs = MText(c).LaidOutRuns();
     EXPECT_LT(i, runs.size());
-    return static_cast<TkrDXFText&>(*runs.at(i));
+    return *runs.at(i);
 }
 
 std::vector<TRun> Runs(TkrDXFConverter& c) {
     std::vector<TRun> out;
-    for (auto& e : MText(c).RunsBlock->Entities) {
-        auto& r = static_cast<TkrDXFText&>(*e);
-        out.push_back({r.Text, r.Point.X, r.Point.Y});
-    }
+    for (auto& r : MText(c).LaidOutRuns()) out.push_back({r->Text, r->Point.X, r->Point.Y});
     return out;
 }
 
@@ -280,4 +279,30 @@ TEST(MTextHostile, GroupThreeChunksMakeOneText) {
     EXPECT_EQ(MText(*c).Text.size(), 100003u);
     EXPECT_TRUE(MText(*c).PendingChunks.empty());
     EXPECT_EQ(Runs(*c).size(), 1u);
+}
+
+TEST(MTextHostile, ARunForEveryLetterKeepsOnlyTheText) {
+    // "a{b}" makes a run of every letter. The runs are laid out again as the
+    // text is drawn, not kept: the text holds its string and its box (before,
+    // every run was an entity of some 300 bytes, 150 bytes for every byte of
+    // the string). A text of more than kMaxTextRuns runs is cut after them:
+    // 60 000 times "a{b}" (120 000 runs) lays out as 50 000 times, with a
+    // warning.
+    std::string exact, more;
+    for (size_t i = 0; i < kMaxTextRuns / 2; ++i) exact += "a{b}";
+    more = exact;
+    for (size_t i = 0; i < 10000; ++i) more += "a{b}";
+    auto whole = LoadMText(exact);
+    auto cut = LoadMText(more);
+    for (auto* c : {whole.get(), cut.get()}) {
+        EXPECT_TRUE(MText(*c).RunsBlock->Entities.empty());
+        EXPECT_EQ(MText(*c).RunCount(), kMaxTextRuns);
+    }
+    EXPECT_EQ(whole->Bounds.TextRuns, 0u);
+    EXPECT_EQ(cut->Bounds.TextRuns, 1u);
+    EXPECT_EQ(MText(*cut).GetBox(), MText(*whole).GetBox());
+    auto runs = MText(*cut).LaidOutRuns();
+    ASSERT_EQ(runs.size(), kMaxTextRuns);
+    EXPECT_EQ(runs.back()->Text, "b");
+    EXPECT_EQ(runs.back()->Point.X, RunAt(*whole, kMaxTextRuns - 1).Point.X);
 }

@@ -63,6 +63,24 @@ TEST(Reader, LastLineWithoutLineEndLoadsAlike) {
     EXPECT_EQ(conv.TableCount(tkEntities), 2);
 }
 
+TEST(Reader, AUtf8ByteOrderMarkIsPassedOverAndMakesTheTextsUtf8) {
+    // Before, the mark made the first code line "\xEF\xBB\xBF0", a read error.
+    // The texts of a drawing saved so are UTF-8, whatever its release: the
+    // layer "Wände" is held in Windows-1252.
+    std::vector<std::string> l = {"0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1015", "0", "ENDSEC",
+                                  "0", "SECTION", "2", "ENTITIES", "0", "LINE", "8", "W\xC3\xA4nde", "10", "1",
+                                  "20", "2", "0", "ENDSEC", "0", "EOF"};
+    TkrDXFConverter conv;
+    conv.LoadFromText("\xEF\xBB\xBF" + Dxf(l));
+    ASSERT_EQ(conv.TableCount(tkEntities), 1);
+    EXPECT_EQ(conv.EntityAt(0)->Layer->Name, "W\xE4nde");
+    EXPECT_EQ(conv.EntityAt(0)->TypeName(&conv), "LINE");
+    // Without the mark the same bytes are Windows-1252.
+    TkrDXFConverter plain;
+    plain.LoadFromText(Dxf(l));
+    EXPECT_EQ(plain.EntityAt(0)->Layer->Name, "W\xC3\xA4nde");
+}
+
 TEST(Reader, BlankLinesBetweenGroupsAreSkippedAndBlankValuesAreEmpty) {
     TkrDXFConverter conv;
     conv.LoadFromText(Dxf({"", "0", "SECTION", "", "", "2", "ENTITIES", "0", "LINE", "8", "", "10", "5", "0", "ENDSEC",

@@ -199,15 +199,16 @@ TEST(TextConversion, UnderlineDiameterAndExtrusionGoThroughAMultiLineText) {
     TkrDXFMText& m = *At(*c, 0).Converted;
     EXPECT_EQ(m.Attachment, 10);
     EXPECT_EQ(m.Text, "\\U+2205");
-    ASSERT_EQ(m.RunsBlock->Entities.size(), 1u);
-    auto& run = static_cast<TkrDXFText&>(*m.RunsBlock->Entities[0]);
-    EXPECT_EQ(run.Text, "\xD8");  // drawn as the Arial character, not the Symbol byte
+    auto runs = m.LaidOutRuns();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0]->Text, "\xD8");  // drawn as the Arial character, not the Symbol byte
     // The run "Ø" (11.3 x 16) under the base point (0, -16/2 - 10/2): the box
     // of the converted text, and so of the text.
     ExpectBox(At(*c, 0).GetBox(), 0, 13, 11.3, -3);
     auto& under = *At(*c, 1).Converted;
-    ASSERT_EQ(under.RunsBlock->Entities.size(), 1u);
-    EXPECT_TRUE(static_cast<TkrDXFText&>(*under.RunsBlock->Entities[0]).Font.Has(fmUnderline));
+    auto underRuns = under.LaidOutRuns();
+    ASSERT_EQ(underRuns.size(), 1u);
+    EXPECT_TRUE(underRuns[0]->Font.Has(fmUnderline));
     // Mirrored by the extrusion (0, 0, -1): x runs the other way.
     TBox3F mirrored = At(*c, 2).GetBox();
     EXPECT_NEAR(mirrored.Right, 0, 1e-5);
@@ -233,7 +234,8 @@ TEST(TextConversion, TextsMadeInCodeAreFinishedByTheReader) {
     m.Point = {0, 0, 0};
     m.Attachment = 1;
     m.Loaded(conv);
-    EXPECT_EQ(m.RunsBlock->Entities.size(), 2u);
+    EXPECT_EQ(m.RunCount(), 2u);
+    EXPECT_EQ(m.LaidOutRuns().size(), 2u);
     EXPECT_FALSE(IsEmptyBox(m.GetBox()));
 }
 

@@ -1,6 +1,6 @@
-// The work bound of one layout drawing and the cancel flag: a few kilobytes
-// of blocks that insert each other ten times a level would draw 10^9 lines;
-// the drawing stops at the bound, keeps what it drew, and says so.
+// The work bound of a drawing and the cancel flag: a few kilobytes of blocks
+// that insert each other ten times a level would draw 10^9 lines; the
+// drawing stops at the bound, keeps what it drew, and says so.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -97,6 +97,8 @@ TEST(DrawWorkBound, APointCostsMoreInTheDxfForm) {
     std::string dxf = FanOut(9, 10);
     TkrDXFImage g;
     size_t textLines = Draw(g, dxf).Lines;
+    // The other form is another output of the whole drawing: it starts over.
+    g.WorkDone = 0;
     TPDFCanvas sink;
     sink.Exporter = std::make_unique<TkrDXFExport>();
     g.DrawOnSink(sink, {0, 0, 600000, 300000});
@@ -217,4 +219,70 @@ TEST(BinaryNumbers, NotANumberAndInfinitiesOfABinaryFileDrawWithoutHarm) {
                 TDrawn drawn = Draw(g, d);
                 EXPECT_LT(drawn.Lines, 100000u) << e.Name << " " << k << " " << bad;
             }
+}
+
+TEST(DrawWorkBound, WhatAUnitOfWorkWritesIsBounded) {
+    // The output of a drawing is bounded with its work: 300 entities of each
+    // kind (those that write the most for what they cost among them: a point
+    // becomes a filled square, a text too small to draw its box and outline),
+    // drawn in both forms, write at most kMaxTextBytesPerWork and
+    // kMaxDxfBytesPerWork bytes a unit, besides the DXF file's frame.
+    const std::string ltype =
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLTYPE\n0\nLTYPE\n2\nDASHED\n73\n2\n40\n0.2\n49\n0.1\n49\n-0.1\n"
+        "0\nENDTAB\n0\nENDSEC\n";
+    const std::vector<std::string> kinds = {
+        "0\nLINE\n8\n0\n62\n3\n370\n50\n10\n@\n20\n0\n11\n@1\n21\n50\n",
+        "0\nLINE\n8\n0\n6\nDASHED\n10\n@\n20\n0\n11\n@1\n21\n50\n",
+        "0\nPOINT\n8\n0\n10\n@\n20\n5\n",
+        "0\nSOLID\n8\n0\n10\n@\n20\n0\n11\n@1\n21\n0\n12\n@\n22\n1\n13\n@1\n23\n1\n",
+        "0\n3DFACE\n8\n0\n10\n@\n20\n0\n11\n@1\n21\n0\n12\n@1\n22\n1\n13\n@\n23\n1\n",
+        "0\nTEXT\n8\n0\n10\n@\n20\n0\n40\n1\n1\nx\n",
+        "0\nTEXT\n8\n0\n10\n@\n20\n0\n40\n0.0001\n1\nx\n",
+        "0\nTEXT\n8\n0\n10\n@\n20\n0\n40\n0.0001\n50\n30\n1\nx\n",
+        "0\nMTEXT\n8\n0\n10\n@\n20\n0\n40\n1\n1\na{b}c{d}\n",
+        "0\nHATCH\n8\n0\n2\nSOLID\n70\n1\n91\n1\n92\n2\n72\n1\n73\n1\n93\n3\n10\n@\n20\n0\n10\n@1\n20\n0\n10\n@\n20\n"
+        "1\n97\n0\n75\n0\n76\n1\n98\n0\n",
+        "0\nLWPOLYLINE\n8\n0\n90\n2\n10\n@\n20\n0\n40\n0.2\n41\n0.3\n10\n@1\n20\n3\n",
+        "0\nCIRCLE\n8\n0\n10\n@\n20\n0\n40\n0.5\n",
+    };
+    // The DXF file's frame: what a drawing without entities writes.
+    TkrDXFImage empty;
+    empty.LoadFromText(ltype + "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
+    TPDFCanvas none;
+    none.Exporter = std::make_unique<TkrDXFExport>();
+    empty.DrawOnSink(none, {0, 0, 600000, 300000});
+    none.Exporter->FinishDrawing();
+    const size_t frame = none.Exporter->SaveToString().size();
+    for (const std::string& kind : kinds) {
+        SCOPED_TRACE(kind);
+        std::string body;
+        for (int i = 0; i < 300; ++i) {
+            std::string e = kind;
+            for (size_t p; (p = e.find("@1")) != std::string::npos;) e.replace(p, 2, std::to_string(3 * i + 1));
+            for (size_t p; (p = e.find('@')) != std::string::npos;) e.replace(p, 1, std::to_string(3 * i));
+            body += e;
+        }
+        // A line across, so that every entity lies inside the extents.
+        TkrDXFImage g;
+        g.LoadFromText(ltype + "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n-10\n20\n-10\n11\n910\n21\n60\n" +
+                       body + "0\nENDSEC\n0\nEOF\n");
+        TPDFCanvas sink;
+        sink.Exporter = std::make_unique<TkrDXFExport>();
+        g.DrawOnSink(sink, {0, 0, 600000, 300000});
+        EXPECT_FALSE(g.DrawTruncated);
+        sink.Exporter->FinishDrawing();
+        EXPECT_LE(sink.Exporter->SaveToString().size(), frame + kMaxDxfBytesPerWork * g.WorkDone);
+        // The other form is another output of the drawing: it starts over.
+        g.WorkDone = 0;
+        fs::path path = fs::temp_directory_path() / ("bounds_bytes_" + std::to_string(::getpid()) + ".txt");
+        fs::remove(path);
+        TPDFCanvas text;
+        text.TextMode = true;
+        text.TextFile.Bind(path.string());
+        text.TextFile.Rewrite();
+        g.DrawOnSink(text, {0, 0, 600000, 300000});
+        text.TextFile.Close();
+        EXPECT_LE(fs::file_size(path), kMaxTextBytesPerWork * g.WorkDone);
+        fs::remove(path);
+    }
 }

@@ -289,4 +289,10 @@ TEST(DrawText, EveryTextRunCountsForTheDrawingWork) {
     // A multi-line text of three runs: the insert, and three runs.
     auto runs = DrawDxf(Drawing({"0", "MTEXT", "40", "1", "1", "a\\Pb\\Pc"}));
     EXPECT_EQ(runs.Work - none.Work, 1 + 3 * (1 + kDrawWorkPerText * kDrawWorkPerDxfPoint));
+    // The runs are laid out again as they are drawn: the 64 bytes of codes
+    // before the one run cost a point per 16 bytes as well.
+    std::string codes;
+    for (int i = 0; i < 16; ++i) codes += "\\C1;";
+    auto coded = DrawDxf(Drawing({"0", "MTEXT", "40", "1", "1", codes + "x"}));
+    EXPECT_EQ(coded.Work - none.Work, 1 + 4 * kDrawWorkPerDxfPoint + (1 + kDrawWorkPerText * kDrawWorkPerDxfPoint));
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model/binary_dxf.h"
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
 #include "render/dxf_image.h"
@@ -206,6 +207,24 @@ TEST_F(Xref, APathOf10000CharactersIsMissingAndShownCut) {
     ASSERT_EQ(Warnings(g).size(), 1u);
     EXPECT_LT(Warnings(g)[0].size(), 300u);
     EXPECT_NE(Warnings(g)[0].find("...' not found"), std::string::npos);
+}
+
+TEST_F(Xref, AWarningQuotesControlBytesAndLineBreaksEscaped) {
+    // A binary DXF string may hold any byte: the path of this reference has
+    // a line break and a terminal escape sequence. The warning stays one
+    // line and shows them as JSON does (before, they went out raw).
+    std::string b(kBinaryDxfSentinel);
+    auto str = [&](int code, const std::string& v) { b += char(code), b += '\0', b += v, b += '\0'; };
+    auto real = [&](int code) { b += char(code), b += '\0', b.append(8, '\0'); };
+    str(0, "SECTION"), str(2, "BLOCKS"), str(0, "BLOCK"), str(2, "X0");
+    b += char(70), b += '\0', b += char(4), b += '\0';  // an external reference
+    str(1, "a\nb\x1b[2J\x7f.dxf"), real(10), real(20), str(0, "ENDBLK"), str(0, "ENDSEC");
+    str(0, "SECTION"), str(2, "ENTITIES"), str(0, "INSERT"), str(2, "X0"), real(10), real(20);
+    str(0, "ENDSEC"), str(0, "EOF");
+    TkrDXFImage g;
+    g.LoadFromFile(Put("a.dxf", b));
+    ASSERT_EQ(Warnings(g).size(), 1u);
+    EXPECT_EQ(Warnings(g)[0], "external reference 'a\\nb\\u001b[2J\\u007f.dxf' not found: shown as its path");
 }
 
 TEST_F(Xref, ADwgFileLoadsNothingAndShowsNothing) {
