@@ -38,6 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
             // First only measured, as the conversion run does before it
             // writes the file straight behind the measured head.
+            // The work bound counts all layouts of the drawing together; the
+            // written drawing starts from the work before the measuring one,
+            // as in the conversion run.
+            const uint64_t workBefore = g.WorkDone;
             TDxfStreamPlan plan;
             {
                 TPDFCanvas probe;
@@ -50,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 probe.Exporter->FinishDrawing();
                 plan = probe.Exporter->Plan();
             }
+            g.WorkDone = workBefore;
             TPDFCanvas sink;
             sink.Exporter = std::make_unique<TkrDXFExport>();
             g.DrawOnSink(sink, rect);
