@@ -31,6 +31,15 @@ TEST(RealText, IntegralValuesHaveNoPoint) {
     EXPECT_EQ(FormatReal(1.0), "1");
     EXPECT_EQ(FormatReal(100.0), "100");
     EXPECT_EQ(FormatReal(360.0), "360");
+    // Either side of the 32-bit range (written eight digits at once below
+    // it, by the 64-bit writer above it) and of eight digits.
+    EXPECT_EQ(FormatReal(99999999.0), "99999999");
+    EXPECT_EQ(FormatReal(-100000000.0), "-100000000");
+    EXPECT_EQ(FormatReal(2147483647.0), "2147483647");
+    EXPECT_EQ(FormatReal(-2147483647.0), "-2147483647");
+    EXPECT_EQ(FormatReal(-2147483648.0), "-2147483648");
+    EXPECT_EQ(FormatReal(2147483648.0), "2147483648");
+    EXPECT_EQ(FormatReal(999999999999999.0), "999999999999999");
 }
 
 TEST(RealText, FixedDownToOneHundredThousandth) {
