@@ -15,6 +15,7 @@
 #include <random>
 
 #include "output/decimal.h"
+#include "output/decimal_fast.h"
 #include "output/errors.h"
 #include "output/reals.h"
 #include "output/record_reader.h"
@@ -390,7 +391,7 @@ void TkrDXFExport::AddPair(int code, std::string_view text) {
 void TkrDXFExport::AddPair(int code, std::int32_t value) {
     if (Skipping()) return;
     // Both lines are formed in one piece.
-    char* p = decimal::PutInt(PutCode(Room(48), code), value);
+    char* p = decimal::PutInt32Wide(PutCode(Room(48), code), value);
     *p++ = '\r';
     *p++ = '\n';
     Used(p);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "output/decimal.h"
+#include "output/decimal_fast.h"
 
 namespace {
 char* Put(char* out, const char* s, int n) {
@@ -20,6 +21,13 @@ char* Zeros(char* out, int n) {
 }  // namespace
 
 char* PutReal(char* out, double value) {
+    // Whole numbers of 32 bits first (nearly all: canvas coordinates are
+    // whole units), eight digits at once; zero and negative zero are "0" as
+    // below. A NaN fails the comparison.
+    if (std::fabs(value) <= 2147483647.0) {
+        const std::int32_t whole = static_cast<std::int32_t>(value);
+        if (static_cast<double>(whole) == value) return decimal::PutInt32Wide(out, whole);
+    }
     if (std::isnan(value)) {
         std::memcpy(out, "NAN", 3);
         return out + 3;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "output/decimal.h"
+#include "output/decimal_fast.h"
 #include "output/reals.h"
 
 TEST(RealText, WorkedExamples) {
@@ -30,6 +31,15 @@ TEST(RealText, IntegralValuesHaveNoPoint) {
     EXPECT_EQ(FormatReal(1.0), "1");
     EXPECT_EQ(FormatReal(100.0), "100");
     EXPECT_EQ(FormatReal(360.0), "360");
+    // Either side of the 32-bit range (written eight digits at once below
+    // it, by the 64-bit writer above it) and of eight digits.
+    EXPECT_EQ(FormatReal(99999999.0), "99999999");
+    EXPECT_EQ(FormatReal(-100000000.0), "-100000000");
+    EXPECT_EQ(FormatReal(2147483647.0), "2147483647");
+    EXPECT_EQ(FormatReal(-2147483647.0), "-2147483647");
+    EXPECT_EQ(FormatReal(-2147483648.0), "-2147483648");
+    EXPECT_EQ(FormatReal(2147483648.0), "2147483648");
+    EXPECT_EQ(FormatReal(999999999999999.0), "999999999999999");
 }
 
 TEST(RealText, FixedDownToOneHundredThousandth) {
@@ -103,4 +113,22 @@ TEST(Decimal, IntegersAreWrittenAsToCharsWritesThem) {
     }
     char u[32];
     EXPECT_EQ(std::string(u, decimal::PutUnsigned(u, UINT64_MAX)), "18446744073709551615");
+}
+
+// The eight-digits-at-once writer of the text output gives the same text for
+// every 32-bit value: every count of digits with its neighbours (a wrong
+// count of leading zeros would cut or pad them), 0, both ends of the range
+// and, past eight digits, the ordinary writer's path; and every value of a
+// stretch that crosses each digit pair's carry (0..199999).
+TEST(Decimal, ThirtyTwoBitIntegersEightDigitsAtOnce) {
+    std::vector<std::int64_t> values = {0, INT32_MIN, INT32_MAX, INT32_MIN + 1, 99999999, 100000000};
+    for (std::int64_t p = 1; p <= INT32_MAX / 10; p *= 10)
+        for (std::int64_t v : {p - 1, p, p + 1, 5 * p, 9 * p}) values.insert(values.end(), {v, -v});
+    for (std::int64_t v = 0; v < 200000; ++v) values.insert(values.end(), {v, -v, 123456789 - 7 * v});
+    for (std::int64_t v : values) {
+        char want[32], got[32];
+        char* we = std::to_chars(want, want + sizeof want, v).ptr;
+        char* ge = decimal::PutInt32Wide(got, std::int32_t(v));
+        ASSERT_EQ(std::string(got, ge), std::string(want, we)) << v;
+    }
 }
