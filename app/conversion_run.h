@@ -59,6 +59,10 @@ struct TFileOutcome {
     std::string Error;
 };
 
+// Called by a worker thread of a run: the interrupt, terminate and hang-up
+// signals go to the calling thread, whose handler sets the cancel flag.
+void BlockCancelSignals();
+
 class TConversionRun {
 public:
     explicit TConversionRun(TLog& log) : Log(log) {}

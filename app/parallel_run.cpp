@@ -163,6 +163,15 @@ void RemoveTemporaries(const TFileState& f) {
 
 }  // namespace
 
+void BlockCancelSignals() {
+    sigset_t block;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &block, nullptr);
+}
+
 int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std::string& folder,
                                 const TConvertSettings& settings, THelperThreads& helpers, TRunNaming& naming) {
     TShared shared;
@@ -170,13 +179,7 @@ int TConversionRun::RunParallel(const std::vector<std::string>& jobs, const std:
     std::atomic<size_t> next{0};
     const std::string tag = ProcessTag();
     auto work = [&] {
-        // Signals go to the calling thread, whose handler sets the cancel flag.
-        sigset_t block;
-        sigemptyset(&block);
-        sigaddset(&block, SIGINT);
-        sigaddset(&block, SIGTERM);
-        sigaddset(&block, SIGHUP);
-        pthread_sigmask(SIG_BLOCK, &block, nullptr);
+        BlockCancelSignals();
         for (size_t k; !shared.Stop.load() && (k = next.fetch_add(1)) < jobs.size();) {
             TQueuedReport report(shared, k, naming.Job(k), folder, tag);
             report.German = GermanWarnings;

@@ -55,15 +55,6 @@ private:
     size_t Index = 0;
 };
 
-// Signals go to the calling thread, whose handler sets the cancel flag.
-void BlockSignals() {
-    sigset_t block;
-    sigemptyset(&block);
-    sigaddset(&block, SIGINT);
-    sigaddset(&block, SIGTERM);
-    sigaddset(&block, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &block, nullptr);
-}
 
 }  // namespace
 
@@ -100,7 +91,7 @@ int TConversionRun::RunShard(const std::vector<std::string>& jobs, const std::st
         const size_t n = std::min<size_t>(size_t(std::max(Jobs, 1)), others.size());
         for (size_t i = 1; i < n; ++i)
             threads.emplace_back([&] {
-                BlockSignals();
+                BlockCancelSignals();
                 countAll();
             });
         countAll();  // the calling thread counts too; the signals stay its own

@@ -9,6 +9,16 @@ TPDFCanvas::TPDFCanvas() {
     Font.PixelsPerInch = 72;
 }
 
+TRecordingCanvas& TPDFCanvas::FilledArea() {
+    TransferPen();
+    TransferBrush();
+    TRecordingCanvas& c = Canvas();
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = c.Pen.Color;
+    c.Pen.Width = 0;
+    return c;
+}
+
 TRecordingCanvas& TPDFCanvas::Canvas() {
     if (!Exporter) throw EkrExportError("The drawing sink has no DXF writer attached");
     return Exporter->GetCanvas();
@@ -56,12 +66,7 @@ void TPDFCanvas::Polygon(const TPoint* p, int n) {
         Polyline(p, n);
         return;
     }
-    TransferPen();
-    TransferBrush();
-    TRecordingCanvas& c = Canvas();
-    c.Brush.Style = bsSolid;
-    c.Brush.Color = c.Pen.Color;
-    c.Pen.Width = 0;
+    TRecordingCanvas& c = FilledArea();
     c.Polygon(std::span<const TPoint>(p, size_t(n)));
 }
 
@@ -92,12 +97,7 @@ void TPDFCanvas::PolyPolygonArea(const TPoint* p, const int* counts, int m) {
             total += size_t(counts[i]);
         }
     if (kept.empty()) return;
-    TransferPen();
-    TransferBrush();
-    TRecordingCanvas& c = Canvas();
-    c.Brush.Style = bsSolid;
-    c.Brush.Color = c.Pen.Color;
-    c.Pen.Width = 0;
+    TRecordingCanvas& c = FilledArea();
     c.PolyPolygon(std::span<const TPoint>(p, total), kept);
 }
 

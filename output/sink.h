@@ -76,6 +76,9 @@ private:
     void ClippedRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     bool ClipContains(int32_t x, int32_t y) const;
     TRecordingCanvas& Canvas();
+    // The recording canvas with the pen and brush, set to fill an area in
+    // the pen's colour without an outline.
+    TRecordingCanvas& FilledArea();
     void TransferPen() { Canvas().Pen = Pen; }
     void TransferBrush() { Canvas().Brush = Brush; }
     void TransferFont() { Canvas().Font = Font; }
