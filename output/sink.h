@@ -14,6 +14,7 @@
 #include "output/dxf_writer.h"
 #include "output/text_file.h"
 #include "platform/gdi_attributes.h"
+#include "platform/plane.h"
 #include "platform/recording_canvas.h"
 
 struct TIntRect {
@@ -21,9 +22,7 @@ struct TIntRect {
 };
 
 // A clip rectangle in target coordinates, bounds inclusive.
-struct TClipRect {
-    double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
-};
+using TClipRect = TPlaneRect;
 
 class TPDFCanvas {
 public:
