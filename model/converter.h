@@ -397,5 +397,3 @@ private:
     int32_t FSaved;
 };
 
-// Cp1252 bytes as UTF-8, for messages that quote file text.
-std::string Cp1252ToUtf8(std::string_view s);
