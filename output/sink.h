@@ -15,6 +15,7 @@
 #include "output/text_file.h"
 #include "platform/gdi_attributes.h"
 #include "platform/plane.h"
+#include "platform/scoped.h"
 #include "platform/recording_canvas.h"
 
 struct TIntRect {
@@ -82,14 +83,7 @@ private:
 
 // Turns a sink's clipping off for its lifetime: the clipped operations draw
 // what is left through the plain ones.
-class TClipOff {
+class TClipOff : TScopedRestore<bool> {
 public:
-    explicit TClipOff(TPDFCanvas& s) : FSink(s), FSaved(s.Clipping) { s.Clipping = false; }
-    ~TClipOff() { FSink.Clipping = FSaved; }
-    TClipOff(const TClipOff&) = delete;
-    TClipOff& operator=(const TClipOff&) = delete;
-
-private:
-    TPDFCanvas& FSink;
-    bool FSaved;
+    explicit TClipOff(TPDFCanvas& s) : TScopedRestore(s.Clipping, false) {}
 };

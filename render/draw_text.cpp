@@ -11,6 +11,7 @@
 #include "model/entities/text.h"
 #include "platform/codepage.h"
 #include "platform/plane.h"
+#include "platform/scoped.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
 
@@ -26,13 +27,7 @@ int32_t FontSize(double v) {
 // The graphic's context is the one drawing maps with, so it takes the given
 // context for the time of the walk.
 void DrawConvertedIn(TkrDXFImage& g, TkrDXFMText& m, const TDrawContext& ctx) {
-    TDrawContext saved = g.DrawContext;
-    struct Restore {
-        TkrDXFImage& g;
-        const TDrawContext& saved;
-        ~Restore() { g.DrawContext = saved; }
-    } restore{g, saved};
-    g.DrawContext = ctx;
+    TScopedRestore<TDrawContext> restore(g.DrawContext, ctx);
     m.PaperSpace = g.Converter->CurrentSpace;
     m.Iterate(*g.Converter, EntityCallback, &g);
 }

@@ -5,6 +5,7 @@
 
 #include "model/converter.h"
 #include "platform/plane.h"
+#include "platform/scoped.h"
 
 TkrDXFHatch::TkrDXFHatch() : TkrDXFPenLine(TEntityClass::Hatch) {}
 
@@ -437,34 +438,30 @@ void TkrDXFHatch::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receive
     // What the visit changes is put back afterwards, also when an error
     // passes: the whole context, and the full paths and segments in place of
     // the clipped ones.
-    struct TRestore {
-        TkrDXFHatch& Hatch;
-        TDrawContext& Context;
-        TDrawContext Saved;
-        std::vector<std::vector<TPoint3F>> Paths;
-        std::vector<TPoint3F> Segments;
-        bool Clipped = false;
-        ~TRestore() {
-            Context = Saved;
-            if (Clipped) {
-                Hatch.Paths.swap(Paths);
-                Hatch.Segments.swap(Segments);
-            }
+    const TDrawContext savedContext = *dc;
+    std::vector<std::vector<TPoint3F>> fullPaths;
+    std::vector<TPoint3F> fullSegments;
+    bool clipped = false;
+    TOnExit restore([&] {
+        *dc = savedContext;
+        if (clipped) {
+            Paths.swap(fullPaths);
+            Segments.swap(fullSegments);
         }
-    } restore{*this, *dc, *dc, {}, {}};
+    });
     // The object matrix first for a hatch in an object coordinate system.
     // The context keeps its insert: colours and layers of a hatch inside a
     // block resolve through the insert as for every other entity.
     const TMatrix4x3F m = extruded ? MultiplyMatrix(ObjectMatrix, dc->Matrix) : dc->Matrix;
     if (clip) {
         // Cut in canvas coordinates, drawn under an identity matrix.
-        restore.Paths.swap(Paths);
-        restore.Segments.swap(Segments);
-        restore.Clipped = true;
+        fullPaths.swap(Paths);
+        fullSegments.swap(Segments);
+        clipped = true;
         const TBox3F& c = conv.ClipBox;
         const TPlaneRect r{std::min<double>(c.Left, c.Right), std::min<double>(c.Bottom, c.Top),
                           std::max<double>(c.Left, c.Right), std::max<double>(c.Bottom, c.Top)};
-        for (const std::vector<TPoint3F>& path : restore.Paths) {
+        for (const std::vector<TPoint3F>& path : fullPaths) {
             std::vector<TXY> poly;
             poly.reserve(path.size());
             for (const TPoint3F& q : path) poly.push_back(Transformed(q, m));
@@ -473,7 +470,7 @@ void TkrDXFHatch::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receive
             Paths.emplace_back();
             for (const TXY& q : poly) Paths.back().push_back(Stored(q));
         }
-        const std::vector<TPoint3F>& all = restore.Segments;
+        const std::vector<TPoint3F>& all = fullSegments;
         for (size_t i = 0; i + 1 < all.size(); i += 2) {
             TXY a = Transformed(all[i], m), b = Transformed(all[i + 1], m);
             if (!ClipSegment(r, a, b)) continue;
