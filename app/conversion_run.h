@@ -14,6 +14,7 @@
 
 #include "app/log.h"
 #include "app/settings.h"
+#include "platform/errors.h"
 
 // Width of the target rectangle every layout is drawn into.
 constexpr int kTargetWidth = 600000;
@@ -228,19 +229,14 @@ int ConvertFile(const std::string& entry, const std::string& folder, const TConv
 
 // The machine ran out of memory while a file was converted; the message says
 // while doing what.
-class EOutOfMemory : public std::exception {
+class EOutOfMemory : public EPlandropError {
 public:
-    explicit EOutOfMemory(std::string message) : Message(std::move(message)) {}
-    const char* what() const noexcept override { return Message.c_str(); }
-    std::string Message;
+    using EPlandropError::EPlandropError;
 };
 
 // The error that ended a run: the message of the error raised, and the file.
-class TRunError : public std::exception {
+class TRunError : public EPlandropError {
 public:
-    TRunError(std::string file, std::string message)
-        : File(std::move(file)), Message(std::move(message)) {}
-    const char* what() const noexcept override { return Message.c_str(); }
+    TRunError(std::string file, std::string message) : EPlandropError(std::move(message)), File(std::move(file)) {}
     std::string File;
-    std::string Message;
 };

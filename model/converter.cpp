@@ -12,31 +12,6 @@
 #include "model/errors.h"
 #include "platform/codepage.h"
 
-std::string Cp1252ToUtf8(std::string_view s) {
-    // 0x80..0x9F of Windows-1252; 0 marks the five unassigned bytes.
-    static constexpr char16_t kHigh[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-    std::string r;
-    r.reserve(s.size());
-    for (unsigned char c : s) {
-        char32_t u = c;
-        if (c >= 0x80 && c < 0xA0) u = kHigh[c - 0x80] ? kHigh[c - 0x80] : u'?';
-        if (u < 0x80) {
-            r += char(u);
-        } else if (u < 0x800) {
-            r += char(0xC0 | (u >> 6));
-            r += char(0x80 | (u & 0x3F));
-        } else {
-            r += char(0xE0 | (u >> 12));
-            r += char(0x80 | ((u >> 6) & 0x3F));
-            r += char(0x80 | (u & 0x3F));
-        }
-    }
-    return r;
-}
-
 namespace {
 // Case folding of Windows-1252 letters, for the locale-aware comparison of
 // line type names.

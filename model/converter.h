@@ -23,6 +23,7 @@
 #include "model/limits.h"
 #include "model/objects.h"
 #include "platform/font_metrics.h"
+#include "platform/scoped.h"
 
 class TkrDXFLayout;
 class TkrDXFBlock;
@@ -385,17 +386,8 @@ private:
 
 // Hands the current group to a reading as another code: the converter's
 // code is the given one while this lives, and is put back on every way out.
-class TGroupCodeAs {
+class TGroupCodeAs : TScopedRestore<int32_t> {
 public:
-    TGroupCodeAs(TkrDXFConverter& c, int code) : FConv(c), FSaved(c.Code) { c.Code = code; }
-    ~TGroupCodeAs() { FConv.Code = FSaved; }
-    TGroupCodeAs(const TGroupCodeAs&) = delete;
-    TGroupCodeAs& operator=(const TGroupCodeAs&) = delete;
-
-private:
-    TkrDXFConverter& FConv;
-    int32_t FSaved;
+    TGroupCodeAs(TkrDXFConverter& c, int code) : TScopedRestore(c.Code, code) {}
 };
 
-// Cp1252 bytes as UTF-8, for messages that quote file text.
-std::string Cp1252ToUtf8(std::string_view s);

@@ -4,14 +4,13 @@
 // value, and lets any other exception pass unchanged.
 #pragma once
 
-#include <exception>
 #include <string>
 
-class EkrError : public std::exception {
+#include "platform/errors.h"
+
+class EkrError : public EPlandropError {
 public:
-    explicit EkrError(std::string msg) : Message(std::move(msg)) {}
-    const char* what() const noexcept override { return Message.c_str(); }
-    std::string Message;
+    using EPlandropError::EPlandropError;
 };
 
 // A value that is not a number ("'%s' ist kein gültiger Integerwert").

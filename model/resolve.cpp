@@ -4,6 +4,7 @@
 #include "model/entities/annotation.h"
 #include "model/entities/blocks.h"
 #include "model/entity.h"
+#include "platform/scoped.h"
 
 namespace {
 bool OnLayerZero(const TkrDXFEntity& e) { return e.Layer && e.Layer->Name == "0"; }
@@ -52,13 +53,7 @@ void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, vo
     if (g.PaperSpace != conv.CurrentSpace) return;
     for (size_t i = 0; i < g.Entities.size(); ++i) {
         TkrDXFEntity& e = *g.Entities[i];
-        bool saved = e.PaperSpace;
-        e.PaperSpace = g.PaperSpace;
-        struct Restore {
-            TkrDXFEntity& e;
-            bool v;
-            ~Restore() { e.PaperSpace = v; }
-        } restore{e, saved};
+        TScopedRestore<bool> restore(e.PaperSpace, g.PaperSpace);
         e.Iterate(conv, visit, receiver);
     }
 }

@@ -13,6 +13,7 @@
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
+#include "output/hex.h"
 
 namespace {
 bool WriteAll(int fd, const char* p, std::size_t n) {
@@ -38,15 +39,6 @@ bool WriteAllAt(int fd, const char* p, std::size_t n, off_t at) {
     return true;
 }
 
-// Hexadecimal handle text as the writer writes it: upper case, at least two digits.
-std::size_t PutHex(char* out, std::uint64_t v) {
-    char buf[20];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
-    std::size_t n = 0;
-    if (r.ptr - buf < 2) out[n++] = '0';
-    for (char* p = buf; p < r.ptr; ++p) out[n++] = (*p >= 'a' && *p <= 'f') ? char(*p - 32) : *p;
-    return n;
-}
 }  // namespace
 
 namespace {
@@ -162,8 +154,8 @@ void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_
             std::uint64_t v = 0;
             std::from_chars(line.data(), line.data() + line.size() - 2, v, 16);
             char hex[24];
-            std::size_t n = PutHex(hex, v + std::uint64_t(late(entity)));
-            out.append(hex, n);
+            const char* end = PutHex(hex, v + std::uint64_t(late(entity)));
+            out.append(hex, std::size_t(end - hex));
             out += "\r\n";
         } else {
             out += line;

@@ -17,6 +17,7 @@
 #include "output/decimal.h"
 #include "output/decimal_fast.h"
 #include "output/errors.h"
+#include "output/hex.h"
 #include "output/reals.h"
 #include "output/record_reader.h"
 
@@ -49,15 +50,6 @@ namespace {
 // The standard lineweights in hundredths of a millimetre.
 constexpr std::int32_t kLineWeights[] = {0,  5,  9,  13, 15, 18,  20,  25,  30,  35,  40,  50,
                                          53, 60, 70, 80, 90, 100, 106, 120, 140, 158, 200, 211};
-
-// Upper-case hexadecimal of v, at least two digits, at out; returns the end.
-char* PutHex(char* out, std::uint32_t v) {
-    char buf[16];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
-    if (r.ptr - buf < 2) *out++ = '0';
-    for (char* p = buf; p < r.ptr; ++p) *out++ = (*p >= 'a' && *p <= 'f') ? char(*p - 32) : *p;
-    return out;
-}
 
 // Fixed pieces of the file, one line per entry.
 const char* const kTablesStart[] = {

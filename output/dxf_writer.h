@@ -26,7 +26,6 @@
 #include <iosfwd>
 #include <memory>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +35,7 @@
 #include "output/record_pipe.h"
 #include "output/write_behind.h"
 #include "platform/emf_records.h"
+#include "platform/errors.h"
 #include "platform/font_metrics.h"
 #include "platform/recording_canvas.h"
 
@@ -50,9 +50,9 @@ struct TDxfStreamPlan {
 
 // A planned writer whose drawing did not give what its plan said (the head
 // would differ): nothing is saved, and the layout is to be written another way.
-class EDxfPlanMismatch : public std::runtime_error {
+class EDxfPlanMismatch : public EPlandropError {
 public:
-    EDxfPlanMismatch() : std::runtime_error("the drawing differs from its measured plan") {}
+    EDxfPlanMismatch() : EPlandropError("the drawing differs from its measured plan") {}
 };
 
 struct TExportExtents {

@@ -1,12 +1,13 @@
 // Exceptions of the simplified DXF writer and the recording reader.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
-class EkrExportError : public std::runtime_error {
+#include "platform/errors.h"
+
+class EkrExportError : public EPlandropError {
 public:
-    explicit EkrExportError(const std::string& msg) : std::runtime_error(msg) {}
+    explicit EkrExportError(const std::string& msg) : EPlandropError(msg) {}
 };
 
 // A transformed coordinate or a position left the 32-bit integer range.

@@ -14,6 +14,8 @@
 #include "output/dxf_writer.h"
 #include "output/text_file.h"
 #include "platform/gdi_attributes.h"
+#include "platform/plane.h"
+#include "platform/scoped.h"
 #include "platform/recording_canvas.h"
 
 struct TIntRect {
@@ -21,9 +23,7 @@ struct TIntRect {
 };
 
 // A clip rectangle in target coordinates, bounds inclusive.
-struct TClipRect {
-    double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
-};
+using TClipRect = TPlaneRect;
 
 class TPDFCanvas {
 public:
@@ -86,14 +86,7 @@ private:
 
 // Turns a sink's clipping off for its lifetime: the clipped operations draw
 // what is left through the plain ones.
-class TClipOff {
+class TClipOff : TScopedRestore<bool> {
 public:
-    explicit TClipOff(TPDFCanvas& s) : FSink(s), FSaved(s.Clipping) { s.Clipping = false; }
-    ~TClipOff() { FSink.Clipping = FSaved; }
-    TClipOff(const TClipOff&) = delete;
-    TClipOff& operator=(const TClipOff&) = delete;
-
-private:
-    TPDFCanvas& FSink;
-    bool FSaved;
+    explicit TClipOff(TPDFCanvas& s) : TScopedRestore(s.Clipping, false) {}
 };

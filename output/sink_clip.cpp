@@ -6,52 +6,14 @@
 #include <vector>
 
 #include "output/sink.h"
+#include "platform/plane.h"
 
 namespace {
-struct TPt {
-    double X, Y;
-};
+using TPt = TPlanePoint;
 
 bool Inside(const TClipRect& r, double x, double y) { return x >= r.MinX && x <= r.MaxX && y >= r.MinY && y <= r.MaxY; }
 
-// Liang-Barsky: cuts the segment a-b to the rectangle; false when nothing of
-// it is inside. Infinite bounds (a rectangle past the float range) cut nothing.
-bool ClipSegment(const TClipRect& r, TPt& a, TPt& b) {
-    double t0 = 0, t1 = 1;
-    const double dx = b.X - a.X, dy = b.Y - a.Y;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.X - r.MinX, r.MaxX - a.X, a.Y - r.MinY, r.MaxY - a.Y};
-    for (int i = 0; i < 4; ++i) {
-        if (!(q[i] == q[i])) return false;  // a NaN bound keeps nothing
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        double t = q[i] / p[i];
-        if (p[i] < 0) {
-            if (t > t1) return false;
-            if (t > t0) t0 = t;
-        } else {
-            if (t < t0) return false;
-            if (t < t1) t1 = t;
-        }
-    }
-    TPt s = a;
-    if (t1 < 1) b = {s.X + t1 * dx, s.Y + t1 * dy};
-    if (t0 > 0) a = {s.X + t0 * dx, s.Y + t0 * dy};
-    return true;
-}
-
-// Target coordinates are rounded to the nearest integer, ties to even.
-int32_t Round(double v) {
-    if (!(v == v)) return 0;
-    double r = std::nearbyint(v);
-    if (r >= 2147483647.0) return INT32_MAX;
-    if (r <= -2147483648.0) return INT32_MIN;
-    return int32_t(r);
-}
-
-TPoint Rounded(const TPt& p) { return {Round(p.X), Round(p.Y)}; }
+TPoint Rounded(const TPt& p) { return {RoundInt(p.X), RoundInt(p.Y)}; }
 
 // Sutherland-Hodgman against one edge of the rectangle: keeps the side where
 // inside(p) holds, adding the crossing points.
@@ -195,5 +157,5 @@ void TPDFCanvas::ClippedRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2
     // Cut to the overlap of both (a rectangle too); nothing when they do not meet.
     l = std::max(l, r.MinX), rt = std::min(rt, r.MaxX), t = std::max(t, r.MinY), b = std::min(b, r.MaxY);
     if (!(l <= rt && t <= b)) return;
-    Rectangle(Round(l), Round(t), Round(rt), Round(b));
+    Rectangle(RoundInt(l), RoundInt(t), RoundInt(rt), RoundInt(b));
 }

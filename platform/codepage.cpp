@@ -6,17 +6,24 @@
 namespace {
 
 // Unicode of the bytes 0x80 to 0x9F; the rest of the code page equals Latin-1.
+// 0 marks the five bytes the code page leaves undefined (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D). What they become depends on where the text goes: UTF-16 text
+// (fonts, the window, the recording) carries the C1 control of the same
+// value, as the Windows conversion does, and that control converts back to
+// its byte, so such a byte survives the way there and back; UTF-8 text for
+// messages and reports shows "?" (a control would be invisible there).
 constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
 }  // namespace
 
 char UnicodeToCp1252(char32_t u) {
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
+    if (u < 0xA0 && kHigh[u - 0x80] == 0) return static_cast<char>(u);  // an undefined byte's control
     for (std::size_t i = 0; i < kHigh.size(); ++i)
         if (kHigh[i] == u) return static_cast<char>(0x80 + i);
     return '?';
@@ -170,7 +177,7 @@ std::u16string DrawnTextToUtf16(std::string_view s) {
 }
 
 char16_t Cp1252ToUnicode(unsigned char c) {
-    if (c >= 0x80 && c < 0xA0) return kHigh[c - 0x80];
+    if (c >= 0x80 && c < 0xA0 && kHigh[c - 0x80]) return kHigh[c - 0x80];
     return c;
 }
 
@@ -195,4 +202,24 @@ std::string Utf16ToCp1252(std::u16string_view text) {
         out.push_back(UnicodeToCp1252(u));
     }
     return out;
+}
+
+std::string Cp1252ToUtf8(std::string_view s) {
+    std::string r;
+    r.reserve(s.size());
+    for (unsigned char c : s) {
+        char32_t u = c;
+        if (c >= 0x80 && c < 0xA0) u = kHigh[c - 0x80] ? kHigh[c - 0x80] : u'?';
+        if (u < 0x80) {
+            r += char(u);
+        } else if (u < 0x800) {
+            r += char(0xC0 | (u >> 6));
+            r += char(0x80 | (u & 0x3F));
+        } else {
+            r += char(0xE0 | (u >> 12));
+            r += char(0x80 | ((u >> 6) & 0x3F));
+            r += char(0x80 | (u & 0x3F));
+        }
+    }
+    return r;
 }

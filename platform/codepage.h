@@ -16,6 +16,10 @@ std::string Utf16ToCp1252(std::u16string_view text);
 
 char16_t Cp1252ToUnicode(unsigned char c);
 
+// Windows-1252 text as UTF-8, for messages and reports that quote file text;
+// the five undefined bytes show as "?".
+std::string Cp1252ToUtf8(std::string_view text);
+
 // The Windows-1252 byte of a Unicode code point, or '?' where the code page
 // has none (the Latin-1 range maps to itself, U+20AC to 0x80 and so on).
 char UnicodeToCp1252(char32_t u);

@@ -13,16 +13,17 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/errors.h"
+
 // A stroke font that cannot be found or read; the message says which file
 // and why.
-class EStrokeFontError : public std::runtime_error {
+class EStrokeFontError : public EPlandropError {
 public:
-    explicit EStrokeFontError(const std::string& message) : std::runtime_error(message) {}
+    explicit EStrokeFontError(const std::string& message) : EPlandropError(message) {}
 };
 
 // A point of a glyph in the font's units (x to the right of the glyph's

@@ -4,15 +4,13 @@
 #include "platform/recording_canvas.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
+#include "platform/scoped.h"
 
 void DrawHatch(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& h = static_cast<TkrDXFHatch&>(e);
     TPDFCanvas& sink = *g.Sink;
     // The brush is clear again on every way out.
-    struct TClearBrush {
-        TPDFCanvas& Sink;
-        ~TClearBrush() { Sink.Brush.Style = bsClear; }
-    } clearBrush{sink};
+    TOnExit clearBrush([&sink] { sink.Brush.Style = bsClear; });
     SetEntityPen(g, h);
     // Every boundary path: in text form its outline without the closing
     // segment. In simplified DXF form a solid fill's paths are one filled
@@ -49,13 +47,9 @@ void DrawHatch(TkrDXFImage& g, TkrDXFEntity& e) {
         sink.Brush.Color = sink.Pen.Color;
         return;
     }
-    struct TKeepAll {
-        TkrDXFImage& G;
-        explicit TKeepAll(TkrDXFImage& g) : G(g) { G.KeepAllPoints = true; }
-        ~TKeepAll() { G.KeepAllPoints = false; }
-    };
     {
-        TKeepAll keep(g);
+        g.KeepAllPoints = true;
+        TOnExit keep([&g] { g.KeepAllPoints = false; });
         BuildPointList(g, h.Segments);
     }
     if (h.FamilyKind != fkNone) DrawSegmentPairs(g);

@@ -21,6 +21,7 @@
 #include "model/entities/text.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
+#include "platform/scoped.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ constexpr double kItalicSlant = 15;
 // The underline: this many text heights below the baseline.
 constexpr double kUnderlineDepth = 0.15;
 
-// Puts the sink's pen back when the strokes are drawn.
-struct TPenRestore {
-    TPDFCanvas& Sink;
-    TPen Saved;
-    ~TPenRestore() { Sink.Pen = Saved; }
-};
 
 }  // namespace
 
@@ -128,7 +123,7 @@ bool DrawTextStrokes(TkrDXFImage& g, const TkrDXFText& t, std::string_view s, si
     if (!inRange) return false;
     if (!g.TakeWork(pts.size() * g.WorkPerPoint)) return true;
     TPDFCanvas& sink = *g.Sink;
-    TPenRestore restore{sink, sink.Pen};
+    TScopedRestore<TPen> restore(sink.Pen);  // put back when the strokes are drawn
     sink.Pen.Width = 0;
     sink.Pen.Style = psSolid;
     sink.Pen.Geometric = false;

@@ -10,18 +10,12 @@
 #include "model/converter.h"
 #include "model/entities/text.h"
 #include "platform/codepage.h"
+#include "platform/plane.h"
+#include "platform/scoped.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
 
 namespace {
-
-// A target coordinate from a float, rounded to nearest (ties to even) and
-// held inside the 32-bit range.
-int32_t RoundTarget(double v) {
-    if (!(v == v)) return 0;
-    v = std::nearbyint(v);
-    return v >= 2147483647.0 ? INT32_MAX : v <= -2147483648.0 ? INT32_MIN : int32_t(v);
-}
 
 // A font size in target units: |round(v)|, held to a size a canvas can take.
 int32_t FontSize(double v) {
@@ -33,13 +27,7 @@ int32_t FontSize(double v) {
 // The graphic's context is the one drawing maps with, so it takes the given
 // context for the time of the walk.
 void DrawConvertedIn(TkrDXFImage& g, TkrDXFMText& m, const TDrawContext& ctx) {
-    TDrawContext saved = g.DrawContext;
-    struct Restore {
-        TkrDXFImage& g;
-        const TDrawContext& saved;
-        ~Restore() { g.DrawContext = saved; }
-    } restore{g, saved};
-    g.DrawContext = ctx;
+    TScopedRestore<TDrawContext> restore(g.DrawContext, ctx);
     m.PaperSpace = g.Converter->CurrentSpace;
     m.Iterate(*g.Converter, EntityCallback, &g);
 }
@@ -131,7 +119,7 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     const TPoint3F start = TransformPoint(src->StartPoint, place->Matrix);
     if (sink.Font.Height >= 2) {
         if (g.Lettering && DrawTextStrokes(g, *src, s, inserted, *place)) return;
-        sink.TextOut(RoundTarget(start.X), RoundTarget(start.Y), s);
+        sink.TextOut(RoundInt(start.X), RoundInt(start.Y), s);
         return;
     }
     const TBox3F& box = src->Box;
@@ -146,7 +134,7 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     // the far corner of its box (the corner whose x and y each lie farther
     // from the start, p2 on a tie): like the rectangle of an upright one, it
     // shows where the text stands and how far it reaches.
-    TPoint S{RoundTarget(start.X), RoundTarget(start.Y)};
+    TPoint S{RoundInt(start.X), RoundInt(start.Y)};
     TPoint F{std::llabs(int64_t(p1.X) - S.X) > std::llabs(int64_t(p2.X) - S.X) ? p1.X : p2.X,
              std::llabs(int64_t(p1.Y) - S.Y) > std::llabs(int64_t(p2.Y) - S.Y) ? p1.Y : p2.Y};
     sink.MoveTo(S.X, S.Y);

@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "render/draw_entities.h"
 #include "render/xref_loader.h"
+#include "platform/scoped.h"
 
 namespace {
 uint32_t SteadyMilliseconds() {
@@ -174,10 +175,7 @@ void TkrDXFImage::LoadWith(const std::function<void(TkrDXFConverter&)>& load, co
     c.SourceFolder = folder;
     c.XrefLoader = loader;
     // The loader serves this load only.
-    struct Reset {
-        TkrDXFConverter& c;
-        ~Reset() { c.XrefLoader = nullptr; }
-    } reset{c};
+    TOnExit reset([&c] { c.XrefLoader = nullptr; });
     load(c);
     AfterLoad();
 }
@@ -477,21 +475,14 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     TBrush savedBrush = sink.Brush;
     TFont savedFont = sink.Font;
     TkrDXFConverter& c = *Converter;
-    struct Restore {
-        TkrDXFImage& g;
-        TPDFCanvas& s;
-        TPen& pen;
-        TBrush& brush;
-        TFont& font;
-        ~Restore() {
-            s.Pen = pen;
-            s.Brush = brush;
-            s.Font = font;
-            s.Clipping = false;
-            g.KeepAllPoints = false;
-            if (g.Converter->DrawContext == &g.DrawContext) g.Converter->DrawContext = nullptr;
-        }
-    } restore{*this, sink, savedPen, savedBrush, savedFont};
+    TOnExit restore([&] {
+        sink.Pen = savedPen;
+        sink.Brush = savedBrush;
+        sink.Font = savedFont;
+        sink.Clipping = false;
+        KeepAllPoints = false;
+        if (Converter->DrawContext == &DrawContext) Converter->DrawContext = nullptr;
+    });
     sink.Brush.Style = bsSolid;
     sink.Brush.Color = BackgroundColor;
     sink.FillRect(rect);

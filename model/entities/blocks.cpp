@@ -9,6 +9,7 @@
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
 #include "model/entities/text.h"
+#include "platform/scoped.h"
 
 // ---- TkrDXFBlock ----
 
@@ -52,11 +53,7 @@ bool TkrDXFBlock::ComputeBox(TkrDXFConverter& conv, int depth) {
     // A block that inserts itself (directly or through other blocks) reaches
     // its own box computation again: that inner reference contributes nothing.
     if (FResolving) return false;
-    FResolving = true;
-    struct Reset {
-        bool& f;
-        ~Reset() { f = false; }
-    } reset{FResolving};
+    TScopedRestore<bool> reset(FResolving, true);  // false before: checked above
     TBox3F box = EmptyBox;
     // By index: finishing a deferred insert may add to tables while we walk.
     for (size_t i = 0; i < Entities.size(); ++i) {
@@ -396,14 +393,11 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
     // Without a context of the caller's, the walk runs in an identity context.
     TDrawContext own;
     own.Matrix = IdentityMatrix();
-    struct ContextGuard {
-        TkrDXFConverter& conv;
-        bool owned;
-        ~ContextGuard() {
-            if (owned) conv.DrawContext = nullptr;
-        }
-    } ctxGuard{conv, conv.DrawContext == nullptr};
-    if (ctxGuard.owned) conv.DrawContext = &own;
+    const bool ownContext = conv.DrawContext == nullptr;
+    TOnExit ctxGuard([&] {
+        if (ownContext) conv.DrawContext = nullptr;
+    });
+    if (ownContext) conv.DrawContext = &own;
     TDrawContext& d = *conv.DrawContext;
     if (!Block || !CanDescend(d, conv.Bounds)) {
         Expanding = false;
@@ -418,20 +412,15 @@ void TkrDXFInsert::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
     d.BlockColor = Color;
     {
         // Restored on every way out, also when a visit raises an error.
-        struct Restore {
-            TkrDXFInsert& ins;
-            TDrawContext& d;
-            TDrawContext& saved;
-            TkrDXFBlock& block;
-            bool blockPaper;
-            ~Restore() {
-                block.PaperSpace = blockPaper;
-                ins.SavedContext = nullptr;
-                d = saved;
-                ins.ParentInsert = d.Insert;
-                ins.Expanding = false;
-            }
-        } restore{*this, d, saved, *Block, Block->PaperSpace};
+        TkrDXFBlock& block = *Block;
+        const bool blockPaper = Block->PaperSpace;
+        TOnExit restore([&] {
+            block.PaperSpace = blockPaper;
+            SavedContext = nullptr;
+            d = saved;
+            ParentInsert = d.Insert;
+            Expanding = false;
+        });
         if (conv.OnInsert) conv.OnInsert(*this, false);
         Block->PaperSpace = PaperSpace;
         const TDrawContext first = d;

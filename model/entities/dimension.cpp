@@ -5,6 +5,7 @@
 
 #include "model/converter.h"
 #include "model/entities/annotation.h"
+#include "platform/scoped.h"
 
 namespace {
 // Passes the current group to the block-reference reading as code.
@@ -173,12 +174,7 @@ void TkrDXFLeader::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiv
     a.Expanding = false;
     visit(receiver, *this);
     if (!Arrowhead || !a.Block || !(a.Expanding || conv.ExpandInserts)) return;
-    struct Restore {
-        bool& flag;
-        bool saved;
-        ~Restore() { flag = saved; }
-    } restore{conv.ExpandInserts, conv.ExpandInserts};
-    conv.ExpandInserts = true;
+    TScopedRestore<bool> restore(conv.ExpandInserts, true);
     a.PaperSpace = PaperSpace;
     a.Iterate(conv, visit, receiver);
 }

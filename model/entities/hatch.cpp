@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "model/converter.h"
+#include "platform/plane.h"
+#include "platform/scoped.h"
 
 TkrDXFHatch::TkrDXFHatch() : TkrDXFPenLine(TEntityClass::Hatch) {}
 
@@ -376,13 +378,7 @@ TBox3F TkrDXFHatch::GetBox() const {
 // ---- drawing ----
 
 namespace {
-struct TClipRect {
-    double Left, Bottom, Right, Top;
-};
-
-struct TXY {
-    double X, Y;
-};
+using TXY = TPlanePoint;
 
 TXY Transformed(const TPoint3F& p, const TMatrix4x3F& m) {
     return {double(p.X) * m.M[0][0] + double(p.Y) * m.M[1][0] + double(p.Z) * m.M[2][0] + m.M[3][0],
@@ -392,7 +388,7 @@ TXY Transformed(const TPoint3F& p, const TMatrix4x3F& m) {
 // The part of a closed polygon inside the rectangle (Sutherland-Hodgman):
 // the filled area is cut exactly, the outline runs along the rectangle where
 // the polygon leaves it.
-std::vector<TXY> ClipPolygon(std::vector<TXY> poly, const TClipRect& r) {
+std::vector<TXY> ClipPolygon(std::vector<TXY> poly, const TPlaneRect& r) {
     auto edge = [&](auto inside, auto cross) {
         std::vector<TXY> out;
         out.reserve(poly.size() + 4);
@@ -411,34 +407,11 @@ std::vector<TXY> ClipPolygon(std::vector<TXY> poly, const TClipRect& r) {
     auto atY = [](double y) {
         return [y](const TXY& a, const TXY& b) { return TXY{a.X + (b.X - a.X) * (y - a.Y) / (b.Y - a.Y), y}; };
     };
-    edge([&](const TXY& p) { return p.X >= r.Left; }, atX(r.Left));
-    edge([&](const TXY& p) { return p.X <= r.Right; }, atX(r.Right));
-    edge([&](const TXY& p) { return p.Y >= r.Bottom; }, atY(r.Bottom));
-    edge([&](const TXY& p) { return p.Y <= r.Top; }, atY(r.Top));
+    edge([&](const TXY& p) { return p.X >= r.MinX; }, atX(r.MinX));
+    edge([&](const TXY& p) { return p.X <= r.MaxX; }, atX(r.MaxX));
+    edge([&](const TXY& p) { return p.Y >= r.MinY; }, atY(r.MinY));
+    edge([&](const TXY& p) { return p.Y <= r.MaxY; }, atY(r.MaxY));
     return poly;
-}
-
-// The part of segment a-b inside the rectangle (Liang-Barsky); false when
-// none is.
-bool ClipSegment(TXY& a, TXY& b, const TClipRect& r) {
-    double t0 = 0, t1 = 1;
-    const double dx = b.X - a.X, dy = b.Y - a.Y;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.X - r.Left, r.Right - a.X, a.Y - r.Bottom, r.Top - a.Y};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (!(q[i] >= 0)) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0) t0 = std::max(t0, t);
-        else t1 = std::min(t1, t);
-    }
-    if (!(t0 <= t1)) return false;
-    const TXY s = a;
-    a = {s.X + t0 * dx, s.Y + t0 * dy};
-    b = {s.X + t1 * dx, s.Y + t1 * dy};
-    return true;
 }
 
 TPoint3F Stored(const TXY& p) { return Point2F(p.X, p.Y); }
@@ -465,34 +438,30 @@ void TkrDXFHatch::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receive
     // What the visit changes is put back afterwards, also when an error
     // passes: the whole context, and the full paths and segments in place of
     // the clipped ones.
-    struct TRestore {
-        TkrDXFHatch& Hatch;
-        TDrawContext& Context;
-        TDrawContext Saved;
-        std::vector<std::vector<TPoint3F>> Paths;
-        std::vector<TPoint3F> Segments;
-        bool Clipped = false;
-        ~TRestore() {
-            Context = Saved;
-            if (Clipped) {
-                Hatch.Paths.swap(Paths);
-                Hatch.Segments.swap(Segments);
-            }
+    const TDrawContext savedContext = *dc;
+    std::vector<std::vector<TPoint3F>> fullPaths;
+    std::vector<TPoint3F> fullSegments;
+    bool clipped = false;
+    TOnExit restore([&] {
+        *dc = savedContext;
+        if (clipped) {
+            Paths.swap(fullPaths);
+            Segments.swap(fullSegments);
         }
-    } restore{*this, *dc, *dc, {}, {}};
+    });
     // The object matrix first for a hatch in an object coordinate system.
     // The context keeps its insert: colours and layers of a hatch inside a
     // block resolve through the insert as for every other entity.
     const TMatrix4x3F m = extruded ? MultiplyMatrix(ObjectMatrix, dc->Matrix) : dc->Matrix;
     if (clip) {
         // Cut in canvas coordinates, drawn under an identity matrix.
-        restore.Paths.swap(Paths);
-        restore.Segments.swap(Segments);
-        restore.Clipped = true;
+        fullPaths.swap(Paths);
+        fullSegments.swap(Segments);
+        clipped = true;
         const TBox3F& c = conv.ClipBox;
-        const TClipRect r{std::min<double>(c.Left, c.Right), std::min<double>(c.Bottom, c.Top),
+        const TPlaneRect r{std::min<double>(c.Left, c.Right), std::min<double>(c.Bottom, c.Top),
                           std::max<double>(c.Left, c.Right), std::max<double>(c.Bottom, c.Top)};
-        for (const std::vector<TPoint3F>& path : restore.Paths) {
+        for (const std::vector<TPoint3F>& path : fullPaths) {
             std::vector<TXY> poly;
             poly.reserve(path.size());
             for (const TPoint3F& q : path) poly.push_back(Transformed(q, m));
@@ -501,10 +470,10 @@ void TkrDXFHatch::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receive
             Paths.emplace_back();
             for (const TXY& q : poly) Paths.back().push_back(Stored(q));
         }
-        const std::vector<TPoint3F>& all = restore.Segments;
+        const std::vector<TPoint3F>& all = fullSegments;
         for (size_t i = 0; i + 1 < all.size(); i += 2) {
             TXY a = Transformed(all[i], m), b = Transformed(all[i + 1], m);
-            if (!ClipSegment(a, b, r)) continue;
+            if (!ClipSegment(r, a, b)) continue;
             Segments.push_back(Stored(a));
             Segments.push_back(Stored(b));
         }

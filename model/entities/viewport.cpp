@@ -5,6 +5,7 @@
 
 #include "model/converter.h"
 #include "model/entities/annotation.h"
+#include "platform/scoped.h"
 
 namespace {
 bool Finite(const TBox3F& b) {
@@ -164,23 +165,19 @@ void TkrDXFViewport::DrawContent(TkrDXFConverter& conv, TVisitProc visit, void* 
     }
     // Everything changed here is put back on every way out, also when a
     // visit raises an error.
-    struct Restore {
-        TkrDXFConverter& conv;
-        TDrawContext* dc;
-        TDrawContext saved;
-        TBox3F clipBox;
-        bool clipEnabled, space, ownContext;
-        std::vector<TkrDXFLayer*> hidden;
-        ~Restore() {
-            *dc = saved;
-            if (ownContext) conv.DrawContext = nullptr;
-            conv.ClipBox = clipBox;
-            conv.ClipEnabled = clipEnabled;
-            conv.CurrentSpace = space;
-            conv.ViewportDrawing = false;
-            for (TkrDXFLayer* l : hidden) l->Hidden = false;
-        }
-    } restore{conv, dc, *dc, conv.ClipBox, conv.ClipEnabled, conv.CurrentSpace, dc == &own, {}};
+    const TDrawContext saved = *dc;
+    const TBox3F clipBox = conv.ClipBox;
+    const bool clipEnabled = conv.ClipEnabled, space = conv.CurrentSpace, ownContext = dc == &own;
+    std::vector<TkrDXFLayer*> hidden;
+    TOnExit restore([&] {
+        *dc = saved;
+        if (ownContext) conv.DrawContext = nullptr;
+        conv.ClipBox = clipBox;
+        conv.ClipEnabled = clipEnabled;
+        conv.CurrentSpace = space;
+        conv.ViewportDrawing = false;
+        for (TkrDXFLayer* l : hidden) l->Hidden = false;
+    });
     conv.DrawContext = dc;
     conv.ClipEnabled = true;
     conv.ClipBox = clip;
@@ -190,12 +187,12 @@ void TkrDXFViewport::DrawContent(TkrDXFConverter& conv, TVisitProc visit, void* 
     auto hide = [&](TkrDXFLayer& l) {
         if (l.Hidden) return;
         l.Hidden = true;
-        restore.hidden.push_back(&l);
+        hidden.push_back(&l);
     };
     for (uint32_t h : FrozenHandles)
         if (h != 0xFFFFFFFF) conv.ForLayersOfHandle(h, hide);
     for (TkrDXFLayer* l : FrozenLayers) hide(*l);
-    dc->Matrix = MultiplyMatrix(Matrix, restore.saved.Matrix);
+    dc->Matrix = MultiplyMatrix(Matrix, saved.Matrix);
     dc->MatrixHasRotation = MatrixHasRotation(dc->Matrix);
     dc->Insert = nullptr;
     dc->ScaleX = dc->ScaleY = 0;

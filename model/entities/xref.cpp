@@ -9,6 +9,7 @@
 #include "model/entities/layout.h"
 #include "model/entities/text.h"
 #include "platform/codepage.h"
+#include "platform/scoped.h"
 
 namespace {
 // The name of a file without its folder (either slash) and its extension.
@@ -58,30 +59,23 @@ void TkrDXFXref::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receiver
     // The nested drawing is drawn with the parent's context, clip and
     // insert expansion; what is changed is put back on every way out, and
     // the bounds the nested drawing reached are the parent's.
-    struct Restore {
-        TkrDXFXref& x;
-        TkrDXFConverter& conv;
-        TkrDXFConverter& n;
-        TDrawContext* dc;
-        TDrawContext saved;
-        bool space, clipEnabled, expand;
-        TBox3F clipBox;
-        TDrawContext* context;
-        std::function<void(TkrDXFInsert&, bool)> onInsert;
-        ~Restore() {
-            *dc = saved;
-            n.CurrentSpace = space;
-            n.ClipEnabled = clipEnabled;
-            n.ClipBox = clipBox;
-            n.ExpandInserts = expand;
-            n.DrawContext = context;
-            n.OnInsert = std::move(onInsert);
-            x.FDrawing = false;
-            conv.Bounds.Add(n.Bounds);
-            n.Bounds.Clear();
-        }
-    } restore{*this, conv, n, dc, *dc, n.CurrentSpace, n.ClipEnabled, n.ExpandInserts, n.ClipBox,
-              n.DrawContext, std::move(n.OnInsert)};
+    const TDrawContext saved = *dc;
+    const bool space = n.CurrentSpace, clipEnabled = n.ClipEnabled, expand = n.ExpandInserts;
+    const TBox3F clipBox = n.ClipBox;
+    TDrawContext* const context = n.DrawContext;
+    std::function<void(TkrDXFInsert&, bool)> onInsert = std::move(n.OnInsert);
+    TOnExit restore([&] {
+        *dc = saved;
+        n.CurrentSpace = space;
+        n.ClipEnabled = clipEnabled;
+        n.ClipBox = clipBox;
+        n.ExpandInserts = expand;
+        n.DrawContext = context;
+        n.OnInsert = std::move(onInsert);
+        FDrawing = false;
+        conv.Bounds.Add(n.Bounds);
+        n.Bounds.Clear();
+    });
     FDrawing = true;
     n.CurrentSpace = false;
     n.ClipEnabled = conv.ClipEnabled;

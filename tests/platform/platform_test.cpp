@@ -29,6 +29,17 @@ TEST(CodePage, SpecialCharacters) {
     EXPECT_EQ(Utf16ToCp1252(u"\u03A9\U0001F600!"), "?" "?!");
 }
 
+// The five bytes the code page leaves undefined: their C1 controls in
+// UTF-16 (and back to the byte), "?" in the UTF-8 of messages; the C1
+// control U+0080 has no byte (0x80 is the euro sign).
+TEST(CodePage, UndefinedBytes) {
+    EXPECT_EQ(Cp1252ToUtf16("\x81\x8D\x8F\x90\x9D"), u"\u0081\u008D\u008F\u0090\u009D");
+    EXPECT_EQ(UnicodeToCp1252(0x008F), '\x8F');
+    EXPECT_EQ(UnicodeToCp1252(0x0080), '?');
+    // "\x80\x81\xE4": E2 82 AC, "?", C3 A4.
+    EXPECT_EQ(Cp1252ToUtf8("\x80\x81\xE4"), "\xE2\x82\xAC?\xC3\xA4");
+}
+
 TEST(CodePage, CodePointsToBytes) {
     EXPECT_EQ(UnicodeToCp1252(0x20AC), '\x80');  // euro sign
     EXPECT_EQ(UnicodeToCp1252(0x00E4), '\xE4');  // Latin-1 as it is
