@@ -201,9 +201,7 @@ uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path) {
     f.seekg(0, std::ios::end);
     std::streamoff size = f.tellg();
     if (size < 0) throw EkrError("cannot read '" + path + "'");
-    if (size_t(size) > kMaxDxfTextSize)
-        throw ELimitError("'" + path + "' is too large: " + std::to_string(size) + " bytes (at most " +
-                          std::to_string(kMaxDxfTextSize) + " are read)");
+    CheckDxfTextSize(uint64_t(size), "'" + path + "' is");
     f.seekg(0);
     if (!f) throw EkrError("cannot read '" + path + "': " + std::strerror(errno));
     return uint64_t(size);

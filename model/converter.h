@@ -40,6 +40,9 @@ enum : int {
 // The largest text the reader accepts. Offsets into the text are 32-bit, and a
 // larger drawing would not fit the model in the memory of a desktop machine.
 constexpr size_t kMaxDxfTextSize = size_t(1) << 30;  // 1 GiB
+// Refuses a drawing text of size bytes past kMaxDxfTextSize, wherever it is
+// read from: ELimitError "WHAT too large: N bytes (at most M are read)".
+void CheckDxfTextSize(uint64_t size, const std::string& what = "DXF file");
 // Deepest nesting of containers (sections, tables, blocks, entities with
 // children) the reader follows; a deeper file is refused with an error.
 constexpr int kMaxContainerDepth = 256;

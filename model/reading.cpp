@@ -13,6 +13,12 @@
 
 // ---- loading ----
 
+void CheckDxfTextSize(uint64_t size, const std::string& what) {
+    if (size > kMaxDxfTextSize)
+        throw ELimitError(what + " too large: " + std::to_string(size) + " bytes (at most " +
+                          std::to_string(kMaxDxfTextSize) + " are read)");
+}
+
 void TkrDXFConverter::Load() {
     // The whole text is the window; it is released when the load ends.
     FSource = nullptr;
@@ -64,9 +70,7 @@ void TkrDXFConverter::LoadSource() {
             c.ReleaseWindow();
         }
     } done{*this};
-    if (TextEnd > kMaxDxfTextSize)
-        throw ELimitError("DXF file too large: " + std::to_string(TextEnd) + " bytes (at most " +
-                          std::to_string(kMaxDxfTextSize) + " are read)");
+    CheckDxfTextSize(TextEnd);
     FWindowStart = 0;
     WindowPeak = FWindow.size();
     Position = GroupStart = 0;

@@ -187,9 +187,7 @@ std::string TkrDXFImage::ReadAll(std::istream& stream) {
     std::streampos end = stream.tellg();
     if (start != std::streampos(-1) && end != std::streampos(-1) && end >= start) {
         size_t size = size_t(end - start);
-        if (size > kMaxDxfTextSize)
-            throw ELimitError("DXF file too large: " + std::to_string(size) + " bytes (at most " +
-                              std::to_string(kMaxDxfTextSize) + " are read)");
+        CheckDxfTextSize(size);
         stream.seekg(start);
         text.resize(size);
         if (size && !stream.read(text.data(), std::streamsize(size)))
@@ -200,7 +198,7 @@ std::string TkrDXFImage::ReadAll(std::istream& stream) {
         char buf[1 << 16];
         while (stream.read(buf, sizeof buf) || stream.gcount() > 0) {
             text.append(buf, size_t(stream.gcount()));
-            if (text.size() > kMaxDxfTextSize) throw ELimitError("DXF file too large");
+            CheckDxfTextSize(text.size());
         }
     }
     return text;
