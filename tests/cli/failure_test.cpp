@@ -28,13 +28,16 @@
 #include <vector>
 
 #include "dxf_snippets.h"
+#include "shell.h"
 
 namespace fs = std::filesystem;
 
 extern char** environ;
 
+using cli_test::kBinary;
+using cli_test::Quote;
+
 namespace {
-const std::string kBinary = std::string(DXF_BINARY_DIR) + "/cli/dxf2plandrop";
 
 std::string Read(const fs::path& p) { return dxftest::ReadFile(p); }
 void Write(const fs::path& p, const std::string& text) { dxftest::WriteFile(p, text); }
@@ -47,11 +50,6 @@ std::string Lines(int n) {
     return s + "0\nENDSEC\n0\nEOF\n";
 }
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 class Failure : public ::testing::Test {
 protected:

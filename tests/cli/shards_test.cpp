@@ -20,24 +20,17 @@
 #include <vector>
 
 #include "dxf_snippets.h"
+#include "shell.h"
 
 namespace fs = std::filesystem;
 
+using cli_test::kBinary;
+using cli_test::Quote;
+using cli_test::Lines;
+
 namespace {
-const std::string kBinary = std::string(DXF_BINARY_DIR) + "/cli/dxf2plandrop";
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
-std::string Lines(int n) {
-    std::string s = "0\nSECTION\n2\nENTITIES\n";
-    for (int i = 0; i < n; ++i)
-        s += "0\nLINE\n8\n0\n10\n" + std::to_string(i) + "\n20\n0\n11\n" + std::to_string(i) + "\n21\n100\n";
-    return s + "0\nENDSEC\n0\nEOF\n";
-}
 
 // The model and n paper layouts, layout k (from 2) holding k - 1 lines.
 std::string Layouts(int n) {
