@@ -13,6 +13,7 @@
 #include "model/lines.h"
 
 class TkrDXFConverter;
+class TDrawingTables;
 class TkrDXFEntity;
 class TkrDXFLayer;
 class TkrDXFViewport;
@@ -205,9 +206,9 @@ public:
     explicit TkrDXFTable(TEntityClass cls = TEntityClass::Table) : TkrDXFGroup(cls) { HasChildren = true; }
     ~TkrDXFTable() override;
     std::string Name;
-    // The converter whose slot refers to this table or section; the slot is
+    // The drawing tables whose slot refers to this table or section; the slot is
     // cleared when the table is destroyed (a table inside a refused container).
-    TkrDXFConverter* SlotOwner = nullptr;
+    TDrawingTables* SlotOwner = nullptr;
     void ReadProperty(TkrDXFConverter& conv) override;
     bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
     std::string GetName(const TkrDXFConverter* conv) const override;

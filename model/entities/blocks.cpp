@@ -88,7 +88,7 @@ void TkrDXFBlock::Loaded(TkrDXFConverter& conv) {
     // Otherwise the box stays empty until an insert of the block resolves it.
 }
 
-TkrDXFConverter::TBlockIndex& TkrDXFConverter::IndexedBlocks() const {
+TDrawingTables::TBlockIndex& TDrawingTables::IndexedBlocks() const {
     // The same results as searching the section's blocks in order for the
     // first one of a name (or owner handle), through an index kept in step
     // with the section (blocks are only ever appended to it while a file is
@@ -124,19 +124,19 @@ void TkrDXFBlock::AttachXref(TkrDXFConverter& conv) {
     Entities.push_back(MakeXrefPathText(conv, XrefPath));
 }
 
-TkrDXFBlock* TkrDXFConverter::FindBlock(std::string_view name) const {
+TkrDXFBlock* TDrawingTables::FindBlock(std::string_view name) const {
     TBlockIndex& idx = IndexedBlocks();
     auto it = idx.Map.find(std::string(name));
     return it == idx.Map.end() ? nullptr : it->second;
 }
 
-TkrDXFBlock* TkrDXFConverter::FindBlockUpper(std::string_view upperName) const {
+TkrDXFBlock* TDrawingTables::FindBlockUpper(std::string_view upperName) const {
     TBlockIndex& idx = IndexedBlocks();
     auto it = idx.ByUpperName.find(std::string(upperName));
     return it == idx.ByUpperName.end() ? nullptr : it->second;
 }
 
-TkrDXFBlock* TkrDXFConverter::FindBlockByOwner(std::string_view handle) const {
+TkrDXFBlock* TDrawingTables::FindBlockByOwner(std::string_view handle) const {
     if (handle.empty()) return nullptr;  // blocks without an owner handle are not found by it
     TBlockIndex& idx = IndexedBlocks();
     auto it = idx.ByOwner.find(std::string(handle));
