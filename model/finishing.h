@@ -6,8 +6,9 @@
 //
 // The model is the same as when every entity is finished where it is read:
 //  - Only entities whose finishing touches nothing but the entity itself, the
-//    read-only tables and the converter's finishing state (the dash budget
-//    and its working list, the angle table, the bound counters of curves) go
+//    read-only tables and the converter's finishing state (TFinishingState,
+//    model/finishing_state.h: the dash budget and its working list, the angle
+//    table, the bound counters of curves, the text measure) go
 //    to the thread: lines, and polylines, circles, arcs, ellipses and
 //    splines that name their layer (one without a layer is given layer "0"
 //    as it is finished, and the layer table is the reader's; see Defers).
