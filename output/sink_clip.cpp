@@ -15,31 +15,14 @@ bool Inside(const TClipRect& r, double x, double y) { return x >= r.MinX && x <=
 
 TPoint Rounded(const TPt& p) { return {RoundInt(p.X), RoundInt(p.Y)}; }
 
-// Sutherland-Hodgman against one edge of the rectangle: keeps the side where
-// inside(p) holds, adding the crossing points.
-template <class In, class Cross>
-void ClipAgainst(const std::vector<TPt>& src, std::vector<TPt>& dst, In inside, Cross cross) {
-    dst.clear();
-    if (src.empty()) return;
-    TPt prev = src.back();
-    bool prevIn = inside(prev);
-    for (const TPt& cur : src) {
-        bool curIn = inside(cur);
-        if (curIn != prevIn) dst.push_back(cross(prev, cur));
-        if (curIn) dst.push_back(cur);
-        prev = cur;
-        prevIn = curIn;
+// Where a segment crosses the line of an edge of the clip rectangle.
+TPt Cross(const TPt& a, const TPt& b, TRectEdge edge, double v) {
+    if (edge == TRectEdge::MinX || edge == TRectEdge::MaxX) {
+        double t = (v - a.X) / (b.X - a.X);
+        return {v, a.Y + t * (b.Y - a.Y)};
     }
-}
-
-TPt CrossX(const TPt& a, const TPt& b, double x) {
-    double t = (x - a.X) / (b.X - a.X);
-    return {x, a.Y + t * (b.Y - a.Y)};
-}
-
-TPt CrossY(const TPt& a, const TPt& b, double y) {
-    double t = (y - a.Y) / (b.Y - a.Y);
-    return {a.X + t * (b.X - a.X), y};
+    double t = (v - a.Y) / (b.Y - a.Y);
+    return {a.X + t * (b.X - a.X), v};
 }
 
 bool AllInside(const TClipRect& r, const TPoint* p, int n) {
@@ -136,10 +119,7 @@ void TPDFCanvas::ClipPolygonPoints(const TPoint* p, int n, std::vector<TPoint>& 
     const TClipRect& r = ClipRect;
     std::vector<TPt> a(static_cast<size_t>(n)), b;
     for (int i = 0; i < n; ++i) a[size_t(i)] = {double(p[i].X), double(p[i].Y)};
-    ClipAgainst(a, b, [&](const TPt& q) { return q.X >= r.MinX; }, [&](const TPt& u, const TPt& v) { return CrossX(u, v, r.MinX); });
-    ClipAgainst(b, a, [&](const TPt& q) { return q.X <= r.MaxX; }, [&](const TPt& u, const TPt& v) { return CrossX(u, v, r.MaxX); });
-    ClipAgainst(a, b, [&](const TPt& q) { return q.Y >= r.MinY; }, [&](const TPt& u, const TPt& v) { return CrossY(u, v, r.MinY); });
-    ClipAgainst(b, a, [&](const TPt& q) { return q.Y <= r.MaxY; }, [&](const TPt& u, const TPt& v) { return CrossY(u, v, r.MaxY); });
+    ClipPolygonToRect(a, b, r, TClipStart::ClosingCrossing, Cross);
     out.clear();
     out.reserve(a.size());
     for (const TPt& q : a) {

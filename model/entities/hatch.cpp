@@ -389,28 +389,11 @@ TXY Transformed(const TPoint3F& p, const TMatrix4x3F& m) {
 // the filled area is cut exactly, the outline runs along the rectangle where
 // the polygon leaves it.
 std::vector<TXY> ClipPolygon(std::vector<TXY> poly, const TPlaneRect& r) {
-    auto edge = [&](auto inside, auto cross) {
-        std::vector<TXY> out;
-        out.reserve(poly.size() + 4);
-        for (size_t i = 0; i < poly.size(); ++i) {
-            const TXY& a = poly[i];
-            const TXY& b = poly[(i + 1) % poly.size()];
-            const bool ia = inside(a), ib = inside(b);
-            if (ia) out.push_back(a);
-            if (ia != ib) out.push_back(cross(a, b));
-        }
-        poly.swap(out);
-    };
-    auto atX = [](double x) {
-        return [x](const TXY& a, const TXY& b) { return TXY{x, a.Y + (b.Y - a.Y) * (x - a.X) / (b.X - a.X)}; };
-    };
-    auto atY = [](double y) {
-        return [y](const TXY& a, const TXY& b) { return TXY{a.X + (b.X - a.X) * (y - a.Y) / (b.Y - a.Y), y}; };
-    };
-    edge([&](const TXY& p) { return p.X >= r.MinX; }, atX(r.MinX));
-    edge([&](const TXY& p) { return p.X <= r.MaxX; }, atX(r.MaxX));
-    edge([&](const TXY& p) { return p.Y >= r.MinY; }, atY(r.MinY));
-    edge([&](const TXY& p) { return p.Y <= r.MaxY; }, atY(r.MaxY));
+    std::vector<TXY> work;
+    ClipPolygonToRect(poly, work, r, TClipStart::FirstVertex, [](const TXY& a, const TXY& b, TRectEdge edge, double v) {
+        if (edge == TRectEdge::MinX || edge == TRectEdge::MaxX) return TXY{v, a.Y + (b.Y - a.Y) * (v - a.X) / (b.X - a.X)};
+        return TXY{a.X + (b.X - a.X) * (v - a.Y) / (b.Y - a.Y), v};
+    });
     return poly;
 }
 
