@@ -8,6 +8,7 @@
 #include "model/entities/blocks.h"
 #include "model/errors.h"
 #include "model/finishing.h"
+#include "model/parsing.h"
 
 namespace {
 struct TClassInfo {

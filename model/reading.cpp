@@ -9,6 +9,7 @@
 #include "model/binary_dxf.h"
 #include "model/converter.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 
 // ---- loading ----

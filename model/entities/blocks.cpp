@@ -9,6 +9,7 @@
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
 #include "model/entities/text.h"
+#include "model/parsing.h"
 #include "platform/scoped.h"
 
 // ---- TkrDXFBlock ----

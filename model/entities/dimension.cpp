@@ -5,6 +5,7 @@
 
 #include "model/converter.h"
 #include "model/entities/annotation.h"
+#include "model/parsing.h"
 #include "platform/scoped.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include "model/entities/annotation.h"
 #include "model/entities/layout.h"
 #include "model/entities/text.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 #include "platform/scoped.h"
 
