@@ -12,6 +12,7 @@
 #include "app/output_names.h"
 #include "app/run_naming.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "output/errors.h"
 #include "output/sink.h"
 #include "platform/stroke_font.h"

@@ -20,7 +20,7 @@
 #include "cli/run_report.h"
 #include "cli/shard_option.h"
 #include "model/errors.h"
-#include "model/geometry.h"
+#include "model/parsing.h"
 
 namespace {
 std::atomic<bool> gInterrupted{false};

@@ -20,6 +20,7 @@
 #include "model/entities/layout.h"
 #include "model/entities/linear.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 
 namespace {

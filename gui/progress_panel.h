@@ -20,8 +20,6 @@ public:
     // SetProStatus: a smaller percentage repaints the whole panel, a larger
     // one only the blue part up to it.
     void SetProStatus(int percent);
-    // The rectangle last painted.
-    QRect PanelRect() const { return LastRect; }
 
 protected:
     // StatusBar1DrawPanel: blue from the left to the split, button face from

@@ -41,7 +41,6 @@ public:
     // Asks the run to stop between entities and layouts; a file being
     // written is completed first, a partial text file is removed.
     void Cancel() { CancelFlag.store(true); }
-    bool CancelRequested() const { return CancelFlag.load(); }
 
     // Valid after finished(). File: the drawing an error ended the run in
     // (empty when the error concerns no drawing); Converted: the layouts

@@ -10,6 +10,7 @@
 #include "model/entities/curves.h"
 #include "model/entities/layout.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 
 TkrDXFConverter::TkrDXFConverter() { RootSection = CreateRootSection(); }

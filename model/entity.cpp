@@ -4,10 +4,17 @@
 
 #include "model/colors.h"
 #include "model/converter.h"
-#include "model/entities/annotation.h"
 #include "model/entities/blocks.h"
+#include "model/entities/dimension.h"
+#include "model/entities/image.h"
+#include "model/entities/leader.h"
+#include "model/entities/table.h"
+#include "model/entities/viewport.h"
+#include "model/entities/vport.h"
+#include "model/entities/xref.h"
 #include "model/errors.h"
 #include "model/finishing.h"
+#include "model/parsing.h"
 
 namespace {
 struct TClassInfo {

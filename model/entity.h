@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/geometry.h"
-#include "model/lines.h"
+#include "model/line_type_pattern.h"
 
 class TkrDXFConverter;
 class TDrawingTables;

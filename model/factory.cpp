@@ -2,20 +2,25 @@
 // class; any other name gives a plain TkrDXFEntity.
 #include <string_view>
 
-#include "model/entities/annotation.h"
 #include "model/entities/blocks.h"
 #include "model/entities/curves.h"
+#include "model/entities/dimension.h"
 #include "model/entities/hatch.h"
-#include "model/entities/layout.h"
 #include "model/entities/helix.h"
+#include "model/entities/image.h"
+#include "model/entities/layout.h"
+#include "model/entities/leader.h"
 #include "model/entities/linear.h"
 #include "model/entities/mesh.h"
 #include "model/entities/mleader.h"
 #include "model/entities/mline.h"
 #include "model/entities/proxy_graphic.h"
+#include "model/entities/table.h"
+#include "model/entities/text.h"
+#include "model/entities/viewport.h"
+#include "model/entities/vport.h"
 #include "model/entities/wipeout.h"
 #include "model/entities/xline.h"
-#include "model/entities/text.h"
 #include "model/entity.h"
 
 namespace {

@@ -4,10 +4,9 @@
 // computed in double; a routine rounds to float only where it stores a result.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <string>
-#include <string_view>
 #include <vector>
 
 struct TPoint3F {
@@ -133,22 +132,3 @@ void CacheScaleAndAngle(TDrawContext& dc);
 // direction; it is read as the default (0, 0, 1) so that no NaN reaches the
 // geometry.
 TPoint3F SanitizeExtrusion(const TPoint3F& n);
-
-// String helpers.
-std::string ReplaceTextCI(std::string s, std::string_view what, std::string_view with);
-std::string DiameterSubstitute(const std::string& s);
-uint32_t HexHandle(std::string_view s);
-// Text read as a number ("." or "," as decimal separator); def when it is not one.
-double TextToFloatDef(std::string_view s, double def);
-// Strict number parsing used by the reader: leading/trailing blanks as the
-// reader allows; false when the text is not a number.
-bool ParseDouble(std::string_view s, double& out);
-bool ParseInt32(std::string_view s, int32_t& out);
-std::string UpperAscii(std::string_view s);
-std::string LowerAscii(std::string_view s);
-bool SameTextAscii(std::string_view a, std::string_view b);
-std::string_view TrimBlanks(std::string_view s);
-// Text from a file quoted in a message: its control bytes (line breaks
-// among them) and DEL written as JSON writes them (\n, \t, \u001b, ...),
-// so that a warning is always one line and shows what the file holds.
-std::string EscapeControlBytes(std::string_view s);

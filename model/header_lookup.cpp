@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "model/binary_dxf.h"
-#include "model/geometry.h"
+#include "model/parsing.h"
 
 namespace {
 constexpr size_t LongestName() {

@@ -4,7 +4,7 @@
 //   kMaxContainerDepth   model/converter.h     nesting of containers (error)
 //   kMaxInsertDepth      model/entities/blocks.h  nesting of inserts (deeper
 //                                               levels are left out)
-//   kMaxRepetitions, kMaxCutPoints  model/lines_cut.cpp  dash cutting (solid)
+//   kMaxRepetitions, kMaxCutPoints  model/line_type_cut.cpp  dash cutting (solid)
 //   kDrawWorkBase/PerByte render/dxf_image.h   work of drawing a drawing, all
 //                                               its layouts together (the rest
 //                                               is left out, with a warning),
@@ -25,7 +25,7 @@
 // reached: the reader's converter keeps one record per drawing, the
 // conversion reports it on standard error and clears it. The drawing-work
 // bound has its own flag (TkrDXFImage::DrawTruncated); the dash cutting's
-// point ceiling in lines_cut.cpp is only a safety net behind the per-entity
+// point ceiling in line_type_cut.cpp is only a safety net behind the per-entity
 // point bound and is not counted.
 struct TBoundHits {
     uint32_t EntityPoints = 0;  // curves and polylines made with fewer points

@@ -5,6 +5,7 @@
 
 #include "model/converter.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 
 // ---- loading ----

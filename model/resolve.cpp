@@ -1,7 +1,6 @@
 // Colour and layer resolution through layers and the chain of inserts being
 // expanded, and the visiting of a container's children.
 #include "model/converter.h"
-#include "model/entities/annotation.h"
 #include "model/entities/blocks.h"
 #include "model/entity.h"
 #include "platform/scoped.h"

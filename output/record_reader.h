@@ -86,7 +86,6 @@ public:
     const TkrPen* CurrentPen() const { return FPen; }
     const TkrBrush* CurrentBrush() const { return FBrush; }
     const TkrFont* CurrentFont() const { return FFont; }
-    std::size_t ObjectTableSize() const { return FObjects.size(); }
     const TkrGDI* Object(std::size_t index) const {
         return index < FObjects.size() ? FObjects[index].get() : nullptr;
     }

@@ -15,7 +15,6 @@ public:
     TScopedRestore(const TScopedRestore&) = delete;
     TScopedRestore& operator=(const TScopedRestore&) = delete;
     ~TScopedRestore() { FVar = std::move(FSaved); }
-    const T& Saved() const { return FSaved; }
 
 private:
     T& FVar;

@@ -1,7 +1,9 @@
 #include "render/draw_annotation.h"
 
-#include "model/entities/annotation.h"
 #include "model/entities/compound.h"
+#include "model/entities/image.h"
+#include "model/entities/leader.h"
+#include "model/entities/viewport.h"
 #include "render/draw_entities.h"
 #include "render/dxf_image.h"
 

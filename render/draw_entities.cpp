@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "model/converter.h"
-#include "model/entities/annotation.h"
 #include "model/entities/blocks.h"
 #include "model/entities/curves.h"
 #include "model/entities/hatch.h"

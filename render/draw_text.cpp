@@ -9,6 +9,7 @@
 
 #include "model/converter.h"
 #include "model/entities/text.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 #include "platform/plane.h"
 #include "platform/scoped.h"

@@ -16,6 +16,7 @@
 
 #include "model/entities/blocks.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "platform/files.h"
 #include "render/draw_entities.h"
 #include "render/xref_loader.h"

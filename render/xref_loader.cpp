@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "render/dxf_image.h"
 
 namespace {

@@ -6,9 +6,11 @@
 #include <unordered_set>
 
 #include "model/converter.h"
-#include "model/entities/annotation.h"
 #include "model/entities/layout.h"
 #include "model/entities/text.h"
+#include "model/entities/viewport.h"
+#include "model/entities/xref.h"
+#include "model/parsing.h"
 #include "platform/scoped.h"
 
 // ---- TkrDXFBlock ----

@@ -10,6 +10,7 @@
 #include "model/entities/mesh.h"
 #include "model/entities/text.h"
 #include "model/entities/xline.h"
+#include "model/parsing.h"
 
 namespace {
 bool Finite(const TPoint3F& p) { return std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z); }

@@ -79,7 +79,6 @@ public:
 
     int ControlCount() const { return int(ControlPoints.size()); }
     int FitCount() const { return int(FitPoints.size()); }
-    const TPoint3F& ControlPoint(int i) const { return ControlPoints[size_t(i)]; }
 
     void Loaded(TkrDXFConverter& conv) override;
     void ReadProperty(TkrDXFConverter& conv) override;

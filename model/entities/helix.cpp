@@ -1,6 +1,7 @@
 #include "model/entities/helix.h"
 
 #include "model/converter.h"
+#include "model/parsing.h"
 
 void TkrDXFHelix::ReadProperty(TkrDXFConverter& conv) {
     if (conv.Code == 100 && TrimBlanks(conv.Value) == "AcDbHelix") FHelixPart = true;

@@ -2,6 +2,7 @@
 
 #include "model/converter.h"
 #include "model/entities/blocks.h"
+#include "model/parsing.h"
 
 void TkrDXFLayout::ReadProperty(TkrDXFConverter& conv) {
     TkrDXFEntity::ReadProperty(conv);

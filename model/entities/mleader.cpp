@@ -7,6 +7,7 @@
 #include "model/converter.h"
 #include "model/entities/blocks.h"
 #include "model/entities/text.h"
+#include "model/parsing.h"
 
 namespace {
 constexpr int32_t kRawByBlock = -1056964608;  // 0xC1000000

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "model/converter.h"
+#include "model/parsing.h"
 
 // ---- the style ----
 

@@ -14,6 +14,7 @@
 #include "model/colors.h"
 #include "model/converter.h"
 #include "model/entities/text.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 
 TkrDXFMText::TkrDXFMText() : TkrDXFInsert(TEntityClass::MText) {}

@@ -6,6 +6,7 @@
 #include "model/colors.h"
 #include "model/converter.h"
 #include "model/entities/mesh.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/converter.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 #include "platform/font_metrics.h"
 

@@ -1,10 +1,12 @@
-// Paper-space viewports (which draw the model space into a rectangle of a
-// layout) and the VPORT table entry that gives the model view direction.
+// Paper-space viewports, which draw the model space into a rectangle of a
+// layout.
+#include "model/entities/viewport.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "model/converter.h"
-#include "model/entities/annotation.h"
+#include "model/parsing.h"
 #include "platform/scoped.h"
 
 namespace {
@@ -199,32 +201,4 @@ void TkrDXFViewport::DrawContent(TkrDXFConverter& conv, TVisitProc visit, void* 
     conv.CurrentSpace = false;
     conv.ViewportDrawing = true;
     IterateTopLevel(conv, visit, receiver);
-}
-
-// ---- VPORT ----
-
-void TkrDXFVport::ReadProperty(TkrDXFConverter& conv) {
-    TkrDXFEntity::ReadProperty(conv);
-    if (conv.Code == 2) {
-        Name = UpperAscii(conv.Value);
-        return;
-    }
-    if (conv.ActiveVportRead || Name != "*ACTIVE") return;
-    switch (conv.Code) {
-        case 16: conv.ViewDirection.X = float(conv.ValueAsFloat()); break;
-        case 26: conv.ViewDirection.Y = float(conv.ValueAsFloat()); break;
-        case 36: conv.ViewDirection.Z = float(conv.ValueAsFloat()); break;
-        case 51: {
-            // A twist that is no finite number would turn the whole model
-            // view into NaN: it counts as no twist.
-            float t = float(conv.ValueAsFloat());
-            conv.ViewTwist = std::isfinite(t) ? t : 0.0f;
-            break;
-        }
-        default: break;
-    }
-}
-
-void TkrDXFVport::Loaded(TkrDXFConverter& conv) {
-    if (Name == "*ACTIVE") conv.ActiveVportRead = true;
 }

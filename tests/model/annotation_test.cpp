@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "model/converter.h"
-#include "model/entities/annotation.h"
-#include "model/entities/layout.h"
 #include "drawn_points.h"
+#include "model/converter.h"
+#include "model/entities/dimension.h"
+#include "model/entities/image.h"
+#include "model/entities/layout.h"
+#include "model/entities/leader.h"
+#include "model/entities/table.h"
+#include "model/entities/viewport.h"
 
 #include "dxf_snippets.h"
 #include "model/model_helpers.h"

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "model/converter.h"
-#include "model/entities/annotation.h"
 #include "model/entities/blocks.h"
 #include "model/entities/linear.h"
+#include "model/entities/viewport.h"
 #include "model/errors.h"
 
 #include "dxf_snippets.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "model/converter.h"
-#include "model/entities/annotation.h"
 #include "model/entities/layout.h"
+#include "model/entities/leader.h"
 #include "model/errors.h"
 
 #include "window_load.h"

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "model/entities/annotation.h"
 #include "render/dxf_image.h"
 
 #include "dxf_snippets.h"

@@ -13,8 +13,11 @@
 #include <vector>
 
 #include "model/binary_dxf.h"
-#include "model/entities/annotation.h"
+#include "model/entities/blocks.h"
+#include "model/entities/image.h"
+#include "model/entities/text.h"
 #include "model/entities/layout.h"
+#include "model/entities/xref.h"
 #include "render/dxf_image.h"
 #include "render/xref_loader.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/errors.h"
-#include "model/lines.h"
+#include "model/line_type_pattern.h"
 
 namespace {
 

@@ -20,7 +20,7 @@ public:
     int TickCount() const { return int(FTicks.size()); }
     float Tick(int i) const { return FTicks[size_t(i)]; }
 
-    // Cutting (model/lines_cut.cpp). scale divides every segment length
+    // Cutting (model/line_type_cut.cpp). scale divides every segment length
     // (global line type scale x the entity's line type scale); it is passed by
     // the caller instead of being kept in the shared pattern, so one pattern
     // serves every entity and cutting changes nothing in it.

@@ -1,4 +1,4 @@
-#include "model/lines.h"
+#include "model/line_type_pattern.h"
 
 #include <cstring>
 
