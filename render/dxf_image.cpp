@@ -18,7 +18,7 @@
 #include "model/errors.h"
 #include "platform/files.h"
 #include "render/draw_entities.h"
-#include "render/xref_loader.h"
+#include "render/loading.h"
 #include "platform/scoped.h"
 
 namespace {
@@ -102,24 +102,6 @@ void TkrDXFImage::Progress(TProgressStage stage) {
 
 // ---- loading ----
 
-namespace {
-// Opens a drawing file and tells its size (-1: a file that cannot seek, such
-// as a FIFO, which is read whole); the stream stands at its start.
-int64_t OpenDrawing(std::ifstream& f, const std::string& path) {
-    f.open(path, std::ios::binary);
-    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
-    f.seekg(0, std::ios::end);
-    std::streamoff size = f.tellg();
-    if (size < 0) {
-        f.clear();
-        return -1;
-    }
-    f.seekg(0);
-    if (!f) throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
-    return int64_t(size);
-}
-}  // namespace
-
 void TkrDXFImage::LoadFromFile(const std::string& path) {
     // References such as external drawings resolve next to the file; the
     // reader is told the folder instead of the process changing its current
@@ -132,7 +114,7 @@ void TkrDXFImage::LoadFromFile(const std::string& path) {
     const TFileIdentity* id = info.Kind == TFileKind::fkRegular ? &info.Id : nullptr;
     if (size < 0) {
         // What a FIFO delivers is read once: it is kept like a text.
-        FKeptText = ReadAll(f);
+        FKeptText = ReadWholeDrawing(f);
         FLoadedPath.clear();
         LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, folder, id);
         return;
@@ -142,7 +124,7 @@ void TkrDXFImage::LoadFromFile(const std::string& path) {
     LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, folder, id);
 }
 
-void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadFromText(ReadAll(stream)); }
+void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadFromText(ReadWholeDrawing(stream)); }
 
 void TkrDXFImage::LoadFromText(std::string text) {
     // A text handed over whole is kept: Reload and SaveToStream need it.
@@ -178,30 +160,6 @@ void TkrDXFImage::LoadWith(const std::function<void(TkrDXFConverter&)>& load, co
     TOnExit reset([&c] { c.XrefLoader = nullptr; });
     load(c);
     AfterLoad();
-}
-
-std::string TkrDXFImage::ReadAll(std::istream& stream) {
-    std::string text;
-    std::streampos start = stream.tellg();
-    stream.seekg(0, std::ios::end);
-    std::streampos end = stream.tellg();
-    if (start != std::streampos(-1) && end != std::streampos(-1) && end >= start) {
-        size_t size = size_t(end - start);
-        CheckDxfTextSize(size);
-        stream.seekg(start);
-        text.resize(size);
-        if (size && !stream.read(text.data(), std::streamsize(size)))
-            throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
-    } else {
-        // A stream that cannot seek: read it to its end, within the size bound.
-        stream.clear();
-        char buf[1 << 16];
-        while (stream.read(buf, sizeof buf) || stream.gcount() > 0) {
-            text.append(buf, size_t(stream.gcount()));
-            CheckDxfTextSize(text.size());
-        }
-    }
-    return text;
 }
 
 void TkrDXFImage::Reload() {

@@ -208,7 +208,6 @@ private:
     // external references as the first load did.
     std::string FLoadedFolder;
     std::optional<TFileIdentity> FLoadedFile;
-    static std::string ReadAll(std::istream& stream);
     void InstallReaderEvents();
     void AfterLoad();
     void ComputeExtents(const TBox3F& box, bool transform);

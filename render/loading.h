@@ -1,4 +1,8 @@
-// Loading the drawings external references name, for one conversion: paths
+// Loading a drawing: opening its file (a regular file is read a window at a
+// time, a FIFO or other stream that cannot seek is read whole, both within the
+// size bound of the reader), and the drawings its external references name.
+//
+// External references are loaded for one conversion: paths
 // resolve against the folder of the referencing drawing (never against the
 // process's current folder, which is not changed), only regular DXF files
 // within the size bound are read, a reference back to a drawing that is
@@ -8,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +20,17 @@
 #include "model/converter.h"
 #include "model/xref.h"
 #include "platform/files.h"
+
+// Opens a drawing file and tells its size (-1: a file that cannot seek, such
+// as a FIFO, which is read whole); the stream stands at its start. Throws
+// EkrError when the file cannot be opened.
+int64_t OpenDrawing(std::ifstream& f, const std::string& path);
+// The rest of stream, read to its end within the reader's size bound.
+std::string ReadWholeDrawing(std::istream& stream);
+// Opens a drawing file for the reader and returns its size; throws EkrError
+// with a clear message when the file cannot be read or is larger than the
+// reader accepts.
+uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path);
 
 // Deepest nesting of external drawings (the converted drawing is level 0).
 constexpr int kMaxXrefDepth = 16;

@@ -1,7 +1,11 @@
-#include "render/xref_loader.h"
+#include "render/loading.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <istream>
 
 #include "model/errors.h"
 #include "render/dxf_image.h"
@@ -151,4 +155,58 @@ TXrefLoadResult TXrefSession::LoadXref(TkrDXFConverter& conv, const std::string&
     FCache.push_back({id, drawing, FDeepest - level});
     FDeepest = std::max(deepestBefore, FDeepest);
     return {TXrefLoadResult::xrLoaded, drawing};
+}
+
+// ---- drawing files ----
+
+// Opens a drawing file and tells its size (-1: a file that cannot seek, such
+// as a FIFO, which is read whole); the stream stands at its start.
+int64_t OpenDrawing(std::ifstream& f, const std::string& path) {
+    f.open(path, std::ios::binary);
+    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
+    f.seekg(0, std::ios::end);
+    std::streamoff size = f.tellg();
+    if (size < 0) {
+        f.clear();
+        return -1;
+    }
+    f.seekg(0);
+    if (!f) throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
+    return int64_t(size);
+}
+
+std::string ReadWholeDrawing(std::istream& stream) {
+    std::string text;
+    std::streampos start = stream.tellg();
+    stream.seekg(0, std::ios::end);
+    std::streampos end = stream.tellg();
+    if (start != std::streampos(-1) && end != std::streampos(-1) && end >= start) {
+        size_t size = size_t(end - start);
+        CheckDxfTextSize(size);
+        stream.seekg(start);
+        text.resize(size);
+        if (size && !stream.read(text.data(), std::streamsize(size)))
+            throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
+    } else {
+        // A stream that cannot seek: read it to its end, within the size bound.
+        stream.clear();
+        char buf[1 << 16];
+        while (stream.read(buf, sizeof buf) || stream.gcount() > 0) {
+            text.append(buf, size_t(stream.gcount()));
+            CheckDxfTextSize(text.size());
+        }
+    }
+    return text;
+}
+
+uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path) {
+    f.open(path, std::ios::binary);
+    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
+    f.seekg(0, std::ios::end);
+    std::streamoff size = f.tellg();
+    if (size < 0) throw EkrError("cannot read '" + path + "'");
+    CheckDxfTextSize(uint64_t(size), "'" + path + "' is");
+    f.seekg(0);
+    if (!f) throw EkrError("cannot read '" + path + "': " + std::strerror(errno));
+    return uint64_t(size);
 }
