@@ -1,22 +1,15 @@
 #include "render/dxf_image.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cmath>
-#include <fstream>
 #include <istream>
-#include <iterator>
-#include <filesystem>
 #include <limits>
 #include <optional>
 #include <ostream>
-#include <sstream>
 
 #include "model/entities/blocks.h"
 #include "model/errors.h"
-#include "platform/files.h"
 #include "render/draw_entities.h"
 #include "render/loading.h"
 #include "platform/scoped.h"
@@ -102,47 +95,19 @@ void TkrDXFImage::Progress(TProgressStage stage) {
 
 // ---- loading ----
 
-void TkrDXFImage::LoadFromFile(const std::string& path) {
-    // References such as external drawings resolve next to the file; the
-    // reader is told the folder instead of the process changing its current
-    // folder. The file is read a window at a time: its text is never held
-    // whole, and Reload reads it again.
-    std::ifstream f;
-    int64_t size = OpenDrawing(f, path);
-    TFileInfo info = InspectFile(path);
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    const TFileIdentity* id = info.Kind == TFileKind::fkRegular ? &info.Id : nullptr;
-    if (size < 0) {
-        // What a FIFO delivers is read once: it is kept like a text.
-        FKeptText = ReadWholeDrawing(f);
-        FLoadedPath.clear();
-        LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, folder, id);
-        return;
-    }
-    FKeptText.clear();
-    FLoadedPath = path;
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, folder, id);
-}
+void TkrDXFImage::LoadFromFile(const std::string& path) { FSource.LoadFile(path, Reading()); }
 
 void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadFromText(ReadWholeDrawing(stream)); }
 
-void TkrDXFImage::LoadFromText(std::string text) {
-    // A text handed over whole is kept: Reload and SaveToStream need it.
-    FKeptText = std::move(text);
-    FLoadedPath.clear();
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, "", nullptr);
-}
+void TkrDXFImage::LoadFromText(std::string text) { FSource.LoadText(std::move(text), Reading()); }
 
-void TkrDXFImage::LoadRoot(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder,
-                           const TFileIdentity* file) {
-    // One loading of external drawings per conversion: its bounds count
-    // every drawing the references reach.
-    FLoadedFolder = folder;
-    FLoadedFile.reset();
-    if (file) FLoadedFile = *file;
-    std::optional<TXrefSession> session;
-    if (LoadXrefs) session.emplace(*Converter, file);
-    LoadWith(load, folder, session ? &*session : nullptr);
+void TkrDXFImage::Reload() { FSource.Reload(Reading()); }
+
+TDrawingReading TkrDXFImage::Reading() {
+    return {*Converter, LoadXrefs,
+            [this](const TReaderLoad& load, const std::string& folder, TXrefLoader* loader) {
+                LoadWith(load, folder, loader);
+            }};
 }
 
 void TkrDXFImage::LoadNested(std::string text, const std::string& folder, TXrefLoader* loader) {
@@ -162,30 +127,6 @@ void TkrDXFImage::LoadWith(const std::function<void(TkrDXFConverter&)>& load, co
     AfterLoad();
 }
 
-void TkrDXFImage::Reload() {
-    // A new loading of external drawings too: they are read again with the
-    // reader's settings as they are now. A drawing loaded from a file is read
-    // from it again; the file must still be the one loaded.
-    std::optional<TFileIdentity> file = FLoadedFile;
-    std::string folder = FLoadedFolder;
-    if (FLoadedPath.empty()) {
-        LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, folder, file ? &*file : nullptr);
-        return;
-    }
-    std::string path = FLoadedPath;
-    std::ifstream f;
-    int64_t size = OpenDrawing(f, path);
-    CheckSameFile(path);
-    if (size < 0) throw EkrError("'" + path + "' was replaced since it was loaded");
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, folder, file ? &*file : nullptr);
-}
-
-void TkrDXFImage::CheckSameFile(const std::string& path) const {
-    TFileInfo info = InspectFile(path);
-    if (FLoadedFile && (info.Kind != TFileKind::fkRegular || !(info.Id == *FLoadedFile)))
-        throw EkrError("'" + path + "' was replaced since it was loaded");
-}
-
 void TkrDXFImage::AfterLoad() {
     // External drawings count with their size: a small drawing that shows a
     // large one gets the work that one needs.
@@ -196,25 +137,7 @@ void TkrDXFImage::AfterLoad() {
     SetCurrentLayout(GetLayout(0));
 }
 
-void TkrDXFImage::SaveToStream(std::ostream& stream) const {
-    if (FLoadedPath.empty()) {
-        if (!FKeptText.empty()) stream.write(FKeptText.data(), std::streamsize(FKeptText.size()));
-        return;
-    }
-    // The text of a file is not held: the file's bytes are copied, as many
-    // as were loaded.
-    std::ifstream f;
-    int64_t size = OpenDrawing(f, FLoadedPath);
-    CheckSameFile(FLoadedPath);
-    if (size < 0 || uint64_t(size) != Converter->TextEnd) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
-    char buf[1 << 16];
-    for (uint64_t left = uint64_t(size); left > 0;) {
-        const std::streamsize n = std::streamsize(std::min<uint64_t>(left, sizeof buf));
-        if (!f.read(buf, n)) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
-        stream.write(buf, n);
-        left -= uint64_t(n);
-    }
-}
+void TkrDXFImage::SaveToStream(std::ostream& stream) const { FSource.SaveTo(stream, Converter->TextEnd); }
 
 void TkrDXFImage::Assign(const TkrDXFImage& src) {
     Converter = src.Converter;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <ostream>
 
 #include "model/errors.h"
 #include "render/dxf_image.h"
@@ -200,13 +201,95 @@ std::string ReadWholeDrawing(std::istream& stream) {
 }
 
 uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path) {
-    f.open(path, std::ios::binary);
-    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
-    f.seekg(0, std::ios::end);
-    std::streamoff size = f.tellg();
+    // The reader reads the file a window at a time: a file that cannot seek
+    // is refused instead of being read whole.
+    int64_t size = OpenDrawing(f, path);
     if (size < 0) throw EkrError("cannot read '" + path + "'");
     CheckDxfTextSize(uint64_t(size), "'" + path + "' is");
-    f.seekg(0);
-    if (!f) throw EkrError("cannot read '" + path + "': " + std::strerror(errno));
     return uint64_t(size);
+}
+
+// ---- the source of a loaded drawing ----
+
+void TDrawingSource::LoadFile(const std::string& path, const TDrawingReading& reading) {
+    // The file is read a window at a time: its text is never held whole,
+    // and Reload reads it again.
+    std::ifstream f;
+    int64_t size = OpenDrawing(f, path);
+    TFileInfo info = InspectFile(path);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const TFileIdentity* id = info.Kind == TFileKind::fkRegular ? &info.Id : nullptr;
+    if (size < 0) {
+        // What a FIFO delivers is read once: it is kept like a text.
+        FKeptText = ReadWholeDrawing(f);
+        FPath.clear();
+        Start(folder, id);
+        Read([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, reading);
+        return;
+    }
+    FKeptText.clear();
+    FPath = path;
+    Start(folder, id);
+    Read([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, reading);
+}
+
+void TDrawingSource::LoadText(std::string text, const TDrawingReading& reading) {
+    FKeptText = std::move(text);
+    FPath.clear();
+    Start("", nullptr);
+    Read([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, reading);
+}
+
+void TDrawingSource::Reload(const TDrawingReading& reading) {
+    // A new loading of external drawings too: they are read again with the
+    // reader's settings as they are now, from the folder of the first load.
+    if (FPath.empty()) {
+        Read([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, reading);
+        return;
+    }
+    std::ifstream f;
+    int64_t size = OpenDrawing(f, FPath);
+    CheckSameFile(FPath);
+    if (size < 0) throw EkrError("'" + FPath + "' was replaced since it was loaded");
+    Read([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, reading);
+}
+
+void TDrawingSource::Start(const std::string& folder, const TFileIdentity* file) {
+    FFolder = folder;
+    FFile.reset();
+    if (file) FFile = *file;
+}
+
+void TDrawingSource::Read(const TReaderLoad& load, const TDrawingReading& reading) const {
+    // One loading of external drawings per reading: its bounds count every
+    // drawing the references reach.
+    std::optional<TXrefSession> session;
+    if (reading.LoadXrefs) session.emplace(reading.Root, FFile ? &*FFile : nullptr);
+    reading.Read(load, FFolder, session ? &*session : nullptr);
+}
+
+void TDrawingSource::CheckSameFile(const std::string& path) const {
+    TFileInfo info = InspectFile(path);
+    if (FFile && (info.Kind != TFileKind::fkRegular || !(info.Id == *FFile)))
+        throw EkrError("'" + path + "' was replaced since it was loaded");
+}
+
+void TDrawingSource::SaveTo(std::ostream& stream, uint64_t loadedSize) const {
+    if (FPath.empty()) {
+        if (!FKeptText.empty()) stream.write(FKeptText.data(), std::streamsize(FKeptText.size()));
+        return;
+    }
+    // The text of a file is not held: the file's bytes are copied, as many
+    // as were loaded.
+    std::ifstream f;
+    int64_t size = OpenDrawing(f, FPath);
+    CheckSameFile(FPath);
+    if (size < 0 || uint64_t(size) != loadedSize) throw EkrError("'" + FPath + "' changed since it was loaded");
+    char buf[1 << 16];
+    for (uint64_t left = uint64_t(size); left > 0;) {
+        const std::streamsize n = std::streamsize(std::min<uint64_t>(left, sizeof buf));
+        if (!f.read(buf, n)) throw EkrError("'" + FPath + "' changed since it was loaded");
+        stream.write(buf, n);
+        left -= uint64_t(n);
+    }
 }

@@ -12,8 +12,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,4 +73,50 @@ private:
     std::string Locate(const TkrDXFConverter& conv, const std::string& path, TFileInfo& info) const;
     bool InChain(const TFileIdentity& id) const;
     void Warn(const std::string& path, const std::string& why);
+};
+
+// Fills a reader with a drawing's text (from a stream or a view of a text).
+using TReaderLoad = std::function<void(TkrDXFConverter&)>;
+
+// One reading of a drawing as the graphic does it: Root is the reader filled
+// (it gets the warnings of the external references and their sizes); Read
+// runs load on it with the folder references resolve against and the loader
+// of the external references (none when LoadXrefs is false).
+struct TDrawingReading {
+    TkrDXFConverter& Root;
+    bool LoadXrefs = true;
+    std::function<void(const TReaderLoad& load, const std::string& folder, TXrefLoader* loader)> Read;
+};
+
+// Where a loaded drawing came from, so that it can be read again and copied:
+// the file loaded (read a window at a time, read again from it, which must
+// still be the file loaded), or the text handed over whole (also what a FIFO
+// delivered, which is read once), with the folder its references resolve
+// against and the identity of its file. Every reading starts one reference
+// session: its bounds count every drawing the references reach.
+class TDrawingSource {
+public:
+    // Opens the file at path and reads it. References such as external
+    // drawings resolve next to the file; the reader is told the folder
+    // instead of the process changing its current folder.
+    void LoadFile(const std::string& path, const TDrawingReading& reading);
+    // Keeps text (Reload and SaveTo need it) and reads it; references
+    // resolve against the current folder.
+    void LoadText(std::string text, const TDrawingReading& reading);
+    // Reads the drawing again, with its references: a file from the file
+    // again; throws when it is no longer the file loaded.
+    void Reload(const TDrawingReading& reading);
+    // Writes the loaded text to stream unchanged: a file's bytes are copied
+    // from it, loadedSize of them (the size read when it was loaded).
+    void SaveTo(std::ostream& stream, uint64_t loadedSize) const;
+
+private:
+    std::string FPath;  // empty: the text is kept
+    std::string FKeptText;
+    std::string FFolder;
+    std::optional<TFileIdentity> FFile;
+    void Start(const std::string& folder, const TFileIdentity* file);
+    void Read(const TReaderLoad& load, const TDrawingReading& reading) const;
+    // Throws when the file at path is no longer the one loaded.
+    void CheckSameFile(const std::string& path) const;
 };
