@@ -29,9 +29,9 @@
 int64_t OpenDrawing(std::ifstream& f, const std::string& path);
 // The rest of stream, read to its end within the reader's size bound.
 std::string ReadWholeDrawing(std::istream& stream);
-// Opens a drawing file for the reader and returns its size; throws EkrError
-// with a clear message when the file cannot be read or is larger than the
-// reader accepts.
+// Opens a drawing file for a reader that reads it a window at a time (info)
+// and returns its size: OpenDrawing, then a file that cannot seek is refused
+// ("cannot read 'P'"), as is one past the size bound ("'P' is too large: ...").
 uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path);
 
 // Deepest nesting of external drawings (the converted drawing is level 0).
