@@ -22,6 +22,7 @@
 #include "model/errors.h"
 #include "model/parsing.h"
 #include "platform/codepage.h"
+#include "render/loading.h"
 
 namespace {
 
@@ -195,18 +196,6 @@ TJson FileJson(const std::string& path, TkrDXFConverter& conv) {
 }
 
 }  // namespace
-
-uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path) {
-    f.open(path, std::ios::binary);
-    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
-    f.seekg(0, std::ios::end);
-    std::streamoff size = f.tellg();
-    if (size < 0) throw EkrError("cannot read '" + path + "'");
-    CheckDxfTextSize(uint64_t(size), "'" + path + "' is");
-    f.seekg(0);
-    if (!f) throw EkrError("cannot read '" + path + "': " + std::strerror(errno));
-    return uint64_t(size);
-}
 
 void AddInfoOptions(CLI::App& cmd, TInfoOptions& o) {
     cmd.add_flag("--json", o.Json, "one JSON array with an object per drawing");

@@ -21,11 +21,6 @@ struct TInfoOptions {
 // one file is needed.
 void AddInfoOptions(CLI::App& cmd, TInfoOptions& o);
 
-// Opens a drawing file for the reader and returns its size; throws EkrError
-// with a clear message when the file cannot be read or is larger than the
-// reader accepts.
-uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path);
-
 // Prints the report of every file (text or JSON) to out and errors to err;
 // returns 0, or 1 when a file could not be read.
 int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out, std::ostream& err);

@@ -1,25 +1,18 @@
 #include "render/dxf_image.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cmath>
-#include <fstream>
 #include <istream>
-#include <iterator>
-#include <filesystem>
 #include <limits>
 #include <optional>
 #include <ostream>
-#include <sstream>
 
 #include "model/entities/blocks.h"
 #include "model/errors.h"
 #include "model/parsing.h"
-#include "platform/files.h"
 #include "render/draw_entities.h"
-#include "render/xref_loader.h"
+#include "render/loading.h"
 #include "platform/scoped.h"
 
 namespace {
@@ -103,65 +96,19 @@ void TkrDXFImage::Progress(TProgressStage stage) {
 
 // ---- loading ----
 
-namespace {
-// Opens a drawing file and tells its size (-1: a file that cannot seek, such
-// as a FIFO, which is read whole); the stream stands at its start.
-int64_t OpenDrawing(std::ifstream& f, const std::string& path) {
-    f.open(path, std::ios::binary);
-    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
-    f.seekg(0, std::ios::end);
-    std::streamoff size = f.tellg();
-    if (size < 0) {
-        f.clear();
-        return -1;
-    }
-    f.seekg(0);
-    if (!f) throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
-    return int64_t(size);
-}
-}  // namespace
+void TkrDXFImage::LoadFromFile(const std::string& path) { FSource.LoadFile(path, Reading()); }
 
-void TkrDXFImage::LoadFromFile(const std::string& path) {
-    // References such as external drawings resolve next to the file; the
-    // reader is told the folder instead of the process changing its current
-    // folder. The file is read a window at a time: its text is never held
-    // whole, and Reload reads it again.
-    std::ifstream f;
-    int64_t size = OpenDrawing(f, path);
-    TFileInfo info = InspectFile(path);
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    const TFileIdentity* id = info.Kind == TFileKind::fkRegular ? &info.Id : nullptr;
-    if (size < 0) {
-        // What a FIFO delivers is read once: it is kept like a text.
-        FKeptText = ReadAll(f);
-        FLoadedPath.clear();
-        LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, folder, id);
-        return;
-    }
-    FKeptText.clear();
-    FLoadedPath = path;
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, folder, id);
-}
+void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadFromText(ReadWholeDrawing(stream)); }
 
-void TkrDXFImage::LoadFromStream(std::istream& stream) { LoadFromText(ReadAll(stream)); }
+void TkrDXFImage::LoadFromText(std::string text) { FSource.LoadText(std::move(text), Reading()); }
 
-void TkrDXFImage::LoadFromText(std::string text) {
-    // A text handed over whole is kept: Reload and SaveToStream need it.
-    FKeptText = std::move(text);
-    FLoadedPath.clear();
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, "", nullptr);
-}
+void TkrDXFImage::Reload() { FSource.Reload(Reading()); }
 
-void TkrDXFImage::LoadRoot(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder,
-                           const TFileIdentity* file) {
-    // One loading of external drawings per conversion: its bounds count
-    // every drawing the references reach.
-    FLoadedFolder = folder;
-    FLoadedFile.reset();
-    if (file) FLoadedFile = *file;
-    std::optional<TXrefSession> session;
-    if (LoadXrefs) session.emplace(*Converter, file);
-    LoadWith(load, folder, session ? &*session : nullptr);
+TDrawingReading TkrDXFImage::Reading() {
+    return {*Converter, LoadXrefs,
+            [this](const TReaderLoad& load, const std::string& folder, TXrefLoader* loader) {
+                LoadWith(load, folder, loader);
+            }};
 }
 
 void TkrDXFImage::LoadNested(std::string text, const std::string& folder, TXrefLoader* loader) {
@@ -181,54 +128,6 @@ void TkrDXFImage::LoadWith(const std::function<void(TkrDXFConverter&)>& load, co
     AfterLoad();
 }
 
-std::string TkrDXFImage::ReadAll(std::istream& stream) {
-    std::string text;
-    std::streampos start = stream.tellg();
-    stream.seekg(0, std::ios::end);
-    std::streampos end = stream.tellg();
-    if (start != std::streampos(-1) && end != std::streampos(-1) && end >= start) {
-        size_t size = size_t(end - start);
-        CheckDxfTextSize(size);
-        stream.seekg(start);
-        text.resize(size);
-        if (size && !stream.read(text.data(), std::streamsize(size)))
-            throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
-    } else {
-        // A stream that cannot seek: read it to its end, within the size bound.
-        stream.clear();
-        char buf[1 << 16];
-        while (stream.read(buf, sizeof buf) || stream.gcount() > 0) {
-            text.append(buf, size_t(stream.gcount()));
-            CheckDxfTextSize(text.size());
-        }
-    }
-    return text;
-}
-
-void TkrDXFImage::Reload() {
-    // A new loading of external drawings too: they are read again with the
-    // reader's settings as they are now. A drawing loaded from a file is read
-    // from it again; the file must still be the one loaded.
-    std::optional<TFileIdentity> file = FLoadedFile;
-    std::string folder = FLoadedFolder;
-    if (FLoadedPath.empty()) {
-        LoadRoot([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, folder, file ? &*file : nullptr);
-        return;
-    }
-    std::string path = FLoadedPath;
-    std::ifstream f;
-    int64_t size = OpenDrawing(f, path);
-    CheckSameFile(path);
-    if (size < 0) throw EkrError("'" + path + "' was replaced since it was loaded");
-    LoadRoot([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, folder, file ? &*file : nullptr);
-}
-
-void TkrDXFImage::CheckSameFile(const std::string& path) const {
-    TFileInfo info = InspectFile(path);
-    if (FLoadedFile && (info.Kind != TFileKind::fkRegular || !(info.Id == *FLoadedFile)))
-        throw EkrError("'" + path + "' was replaced since it was loaded");
-}
-
 void TkrDXFImage::AfterLoad() {
     // External drawings count with their size: a small drawing that shows a
     // large one gets the work that one needs.
@@ -239,25 +138,7 @@ void TkrDXFImage::AfterLoad() {
     SetCurrentLayout(GetLayout(0));
 }
 
-void TkrDXFImage::SaveToStream(std::ostream& stream) const {
-    if (FLoadedPath.empty()) {
-        if (!FKeptText.empty()) stream.write(FKeptText.data(), std::streamsize(FKeptText.size()));
-        return;
-    }
-    // The text of a file is not held: the file's bytes are copied, as many
-    // as were loaded.
-    std::ifstream f;
-    int64_t size = OpenDrawing(f, FLoadedPath);
-    CheckSameFile(FLoadedPath);
-    if (size < 0 || uint64_t(size) != Converter->TextEnd) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
-    char buf[1 << 16];
-    for (uint64_t left = uint64_t(size); left > 0;) {
-        const std::streamsize n = std::streamsize(std::min<uint64_t>(left, sizeof buf));
-        if (!f.read(buf, n)) throw EkrError("'" + FLoadedPath + "' changed since it was loaded");
-        stream.write(buf, n);
-        left -= uint64_t(n);
-    }
-}
+void TkrDXFImage::SaveToStream(std::ostream& stream) const { FSource.SaveTo(stream, Converter->TextEnd); }
 
 void TkrDXFImage::Assign(const TkrDXFImage& src) {
     Converter = src.Converter;

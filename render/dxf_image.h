@@ -19,7 +19,7 @@
 #include "model/entities/layout.h"
 #include "model/entities/linear.h"
 #include "output/sink.h"
-#include "platform/files.h"
+#include "render/loading.h"
 #include "platform/gdi_attributes.h"
 #include "platform/stroke_text.h"
 
@@ -195,20 +195,12 @@ public:
     static std::shared_ptr<TkrDXFConverter> CreateConverter();
 
 private:
-    void LoadRoot(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder,
-                  const TFileIdentity* file);
     void LoadWith(const std::function<void(TkrDXFConverter&)>& load, const std::string& folder, TXrefLoader* loader);
-    // Throws when the file at path is no longer the one loaded.
-    void CheckSameFile(const std::string& path) const;
+    // One reading through this graphic (see TDrawingSource).
+    TDrawingReading Reading();
     // The drawing's source: the file loaded (read again by Reload), or the
-    // text handed over whole (no path).
-    std::string FLoadedPath;
-    std::string FKeptText;
-    // Where the loaded text came from, so that Reload resolves and bounds its
-    // external references as the first load did.
-    std::string FLoadedFolder;
-    std::optional<TFileIdentity> FLoadedFile;
-    static std::string ReadAll(std::istream& stream);
+    // text handed over whole.
+    TDrawingSource FSource;
     void InstallReaderEvents();
     void AfterLoad();
     void ComputeExtents(const TBox3F& box, bool transform);

@@ -247,6 +247,11 @@ TEST_F(Failure, TooLargeInputIsRefusedBeforeReading) {
     EXPECT_EQ(Run("convert -o " + Quote((dir / "out").string()) + " " + Quote(huge)), 1);
     EXPECT_EQ(err, "dxf2plandrop: " + huge + ": DXF file too large: 1073741825 bytes (at most 1073741824 are read)\n");
     EXPECT_TRUE(OutFiles().empty());
+    // info opens the file as the conversion does and refuses it at the same
+    // bound, naming the file.
+    EXPECT_EQ(Run("info " + Quote(huge)), 1);
+    EXPECT_EQ(err, "dxf2plandrop: " + huge + ": '" + huge + "' is too large: 1073741825 bytes (at most 1073741824 are "
+                   "read)\n");
 }
 
 TEST_F(Failure, AFewKilobytesOfNestedInsertsConvertInPartWithAWarning) {

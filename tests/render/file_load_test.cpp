@@ -1,6 +1,8 @@
 // A drawing loaded from its file is read a window at a time: it draws exactly
 // what the same text loaded whole draws, Reload reads the file again (and
-// refuses a file put in its place), SaveToStream copies the file's bytes.
+// refuses a file put in its place), SaveToStream copies the file's bytes; what
+// a FIFO delivers is read once and kept.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "model/errors.h"
 #include "render/dxf_image.h"
@@ -92,6 +95,28 @@ TEST_F(FileLoad, ReloadReadsTheFileAgainAndRefusesAnotherFileInItsPlace) {
     } catch (const EkrError& e) {
         EXPECT_EQ(std::string(e.what()), "'" + path + "' was replaced since it was loaded");
     }
+}
+
+TEST_F(FileLoad, AFifoIsReadOnceAndKeptForReloadAndSave) {
+    const std::string text = Drawing();
+    TkrDXFImage whole;
+    whole.LoadFromText(text);
+    const std::vector<std::string> want = DrawLoaded(whole);
+    const std::string fifo = (dir / "plan.dxf").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The writer's open waits for the graphic to open the FIFO for reading.
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << text; });
+    TkrDXFImage g;
+    g.LoadFromFile(fifo);
+    writer.join();
+    EXPECT_EQ(DrawLoaded(g), want);
+    // The FIFO is not opened again (nobody writes to it any more): Reload
+    // reads the text it delivered, and SaveToStream writes it.
+    g.Reload();
+    EXPECT_EQ(DrawLoaded(g), want);
+    std::ostringstream out;
+    g.SaveToStream(out);
+    EXPECT_EQ(out.str(), text);
 }
 
 TEST_F(FileLoad, SaveToStreamWritesTheLoadedBytes) {

@@ -19,7 +19,7 @@
 #include "model/entities/layout.h"
 #include "model/entities/xref.h"
 #include "render/dxf_image.h"
-#include "render/xref_loader.h"
+#include "render/loading.h"
 
 #include "dxf_snippets.h"
 #include "render/render_helpers.h"

@@ -1,7 +1,12 @@
-#include "render/xref_loader.h"
+#include "render/loading.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <istream>
+#include <ostream>
 
 #include "model/errors.h"
 #include "model/parsing.h"
@@ -152,4 +157,140 @@ TXrefLoadResult TXrefSession::LoadXref(TkrDXFConverter& conv, const std::string&
     FCache.push_back({id, drawing, FDeepest - level});
     FDeepest = std::max(deepestBefore, FDeepest);
     return {TXrefLoadResult::xrLoaded, drawing};
+}
+
+// ---- drawing files ----
+
+// Opens a drawing file and tells its size (-1: a file that cannot seek, such
+// as a FIFO, which is read whole); the stream stands at its start.
+int64_t OpenDrawing(std::ifstream& f, const std::string& path) {
+    f.open(path, std::ios::binary);
+    if (!f) throw EkrError("cannot open '" + path + "': " + std::strerror(errno));
+    f.seekg(0, std::ios::end);
+    std::streamoff size = f.tellg();
+    if (size < 0) {
+        f.clear();
+        return -1;
+    }
+    f.seekg(0);
+    if (!f) throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
+    return int64_t(size);
+}
+
+std::string ReadWholeDrawing(std::istream& stream) {
+    std::string text;
+    std::streampos start = stream.tellg();
+    stream.seekg(0, std::ios::end);
+    std::streampos end = stream.tellg();
+    if (start != std::streampos(-1) && end != std::streampos(-1) && end >= start) {
+        size_t size = size_t(end - start);
+        CheckDxfTextSize(size);
+        stream.seekg(start);
+        text.resize(size);
+        if (size && !stream.read(text.data(), std::streamsize(size)))
+            throw EkrError(std::string("cannot read the drawing: ") + std::strerror(errno));
+    } else {
+        // A stream that cannot seek: read it to its end, within the size bound.
+        stream.clear();
+        char buf[1 << 16];
+        while (stream.read(buf, sizeof buf) || stream.gcount() > 0) {
+            text.append(buf, size_t(stream.gcount()));
+            CheckDxfTextSize(text.size());
+        }
+    }
+    return text;
+}
+
+uint64_t OpenDrawingFile(std::ifstream& f, const std::string& path) {
+    // The reader reads the file a window at a time: a file that cannot seek
+    // is refused instead of being read whole.
+    int64_t size = OpenDrawing(f, path);
+    if (size < 0) throw EkrError("cannot read '" + path + "'");
+    CheckDxfTextSize(uint64_t(size), "'" + path + "' is");
+    return uint64_t(size);
+}
+
+// ---- the source of a loaded drawing ----
+
+void TDrawingSource::LoadFile(const std::string& path, const TDrawingReading& reading) {
+    // The file is read a window at a time: its text is never held whole,
+    // and Reload reads it again.
+    std::ifstream f;
+    int64_t size = OpenDrawing(f, path);
+    TFileInfo info = InspectFile(path);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const TFileIdentity* id = info.Kind == TFileKind::fkRegular ? &info.Id : nullptr;
+    if (size < 0) {
+        // What a FIFO delivers is read once: it is kept like a text.
+        FKeptText = ReadWholeDrawing(f);
+        FPath.clear();
+        Start(folder, id);
+        Read([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, reading);
+        return;
+    }
+    FKeptText.clear();
+    FPath = path;
+    Start(folder, id);
+    Read([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, reading);
+}
+
+void TDrawingSource::LoadText(std::string text, const TDrawingReading& reading) {
+    FKeptText = std::move(text);
+    FPath.clear();
+    Start("", nullptr);
+    Read([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, reading);
+}
+
+void TDrawingSource::Reload(const TDrawingReading& reading) {
+    // A new loading of external drawings too: they are read again with the
+    // reader's settings as they are now, from the folder of the first load.
+    if (FPath.empty()) {
+        Read([&](TkrDXFConverter& c) { c.LoadFromView(FKeptText); }, reading);
+        return;
+    }
+    std::ifstream f;
+    int64_t size = OpenDrawing(f, FPath);
+    CheckSameFile(FPath);
+    if (size < 0) throw EkrError("'" + FPath + "' was replaced since it was loaded");
+    Read([&](TkrDXFConverter& c) { c.LoadFromStream(f, uint64_t(size)); }, reading);
+}
+
+void TDrawingSource::Start(const std::string& folder, const TFileIdentity* file) {
+    FFolder = folder;
+    FFile.reset();
+    if (file) FFile = *file;
+}
+
+void TDrawingSource::Read(const TReaderLoad& load, const TDrawingReading& reading) const {
+    // One loading of external drawings per reading: its bounds count every
+    // drawing the references reach.
+    std::optional<TXrefSession> session;
+    if (reading.LoadXrefs) session.emplace(reading.Root, FFile ? &*FFile : nullptr);
+    reading.Read(load, FFolder, session ? &*session : nullptr);
+}
+
+void TDrawingSource::CheckSameFile(const std::string& path) const {
+    TFileInfo info = InspectFile(path);
+    if (FFile && (info.Kind != TFileKind::fkRegular || !(info.Id == *FFile)))
+        throw EkrError("'" + path + "' was replaced since it was loaded");
+}
+
+void TDrawingSource::SaveTo(std::ostream& stream, uint64_t loadedSize) const {
+    if (FPath.empty()) {
+        if (!FKeptText.empty()) stream.write(FKeptText.data(), std::streamsize(FKeptText.size()));
+        return;
+    }
+    // The text of a file is not held: the file's bytes are copied, as many
+    // as were loaded.
+    std::ifstream f;
+    int64_t size = OpenDrawing(f, FPath);
+    CheckSameFile(FPath);
+    if (size < 0 || uint64_t(size) != loadedSize) throw EkrError("'" + FPath + "' changed since it was loaded");
+    char buf[1 << 16];
+    for (uint64_t left = uint64_t(size); left > 0;) {
+        const std::streamsize n = std::streamsize(std::min<uint64_t>(left, sizeof buf));
+        if (!f.read(buf, n)) throw EkrError("'" + FPath + "' changed since it was loaded");
+        stream.write(buf, n);
+        left -= uint64_t(n);
+    }
 }
