@@ -32,7 +32,7 @@
 
 #include "output/export_data.h"
 #include "output/figures.h"
-#include "output/record_pipe.h"
+#include "platform/batch_pipe.h"
 #include "output/write_behind.h"
 #include "platform/emf_records.h"
 #include "platform/errors.h"

@@ -23,7 +23,7 @@
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
-#include "output/record_pipe.h"
+#include "platform/batch_pipe.h"
 #include "platform/recording_canvas.h"
 
 #include "file_size_limit.h"
