@@ -41,6 +41,9 @@
 
 class TkrMetafile;
 
+// The records of a drawing handed to the thread that reads them back.
+using TRecordPipe = TPiecePipe<TEmfRecordBuffer>;
+
 // What a measuring drawing found: the head and the tail of the file, and the
 // number of line types (the entities' handles follow theirs).
 struct TDxfStreamPlan {
