@@ -12,8 +12,10 @@
 #include "app/output_names.h"
 #include "app/run_naming.h"
 #include "model/errors.h"
+#include "output/dxf_writer.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "output/text_file.h"
 #include "platform/stroke_font.h"
 #include "render/dxf_image.h"
 
@@ -228,8 +230,8 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
     const uint64_t workBefore = g.WorkDone;
     sink.TextMode = text;
     if (text) {
-        sink.TextFile.Bind(path);
-        sink.TextFile.WriteOnThread(helper.Held);
+        sink.TextFile().Bind(path);
+        sink.TextFile().WriteOnThread(helper.Held);
     } else {
         // The simplified DXF is drawn twice: first only measured (extents,
         // handles, line types: what its head needs), then written straight
@@ -258,7 +260,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         if (!sink.Exporter->StreamDirect(path, plan)) sink.Exporter->StreamTo(path);
     }
     if (text) {
-        sink.TextFile.Rewrite();
+        sink.TextFile().Rewrite();
         created = true;
     }
     // A text file is written under its final name as it is drawn. When an
@@ -274,7 +276,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
         ~RemovePartial() {
             if (!armed || !cancel || !cancel->load()) return;
             try {
-                sink.TextFile.Close();
+                sink.TextFile().Close();
             } catch (...) {
             }
             std::remove(path.c_str());
@@ -291,7 +293,7 @@ void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConver
                            " converted only in part: the drawing's layouts need more than " +
                            std::to_string(g.WorkBudget) + " units of work in all (entities and points)");
         if (text) {
-            sink.TextFile.Close();
+            sink.TextFile().Close();
             removePartial.armed = false;
         } else {
             sink.Exporter->FinishDrawing();

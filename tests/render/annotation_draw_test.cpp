@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/entities/annotation.h"
+#include "output/dxf_writer.h"
 #include "render/dxf_image.h"
 
 #include "dxf_snippets.h"
