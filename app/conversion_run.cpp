@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <new>
@@ -13,7 +12,7 @@
 #include "app/run_naming.h"
 #include "model/errors.h"
 #include "model/parsing.h"
-#include "output/errors.h"
+#include "output/layout_output.h"
 #include "output/sink.h"
 #include "platform/stroke_font.h"
 #include "render/dxf_image.h"
@@ -212,113 +211,65 @@ struct THelper {
     THelper& operator=(const THelper&) = delete;
 };
 
+// Draws layout i of g (current already) for its output, and reports what
+// the drawing left out once the drawing that gives the output is done.
+class TLayoutRun : public TLayoutDrawing {
+public:
+    TLayoutRun(TkrDXFImage& g, int i, TFileReport& report, const std::atomic<bool>* cancel)
+        : G(g), I(i), Report(report), Cancel(cancel), Rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())},
+          WorkBefore(g.WorkDone) {}
+    void Draw(TPDFCanvas& sink) override {
+        G.DrawOnSink(sink, Rect);
+        if (Cancel && Cancel->load()) throw ECancelled();
+    }
+    void Again() override {
+        if (Reported) {
+            G.Converter->Bounds.Clear();
+        } else {
+            // Entities found unsound while a box was computed for the first
+            // time are counted once, when found: those stay for the report.
+            const uint32_t unsound = G.Converter->Bounds.UnsoundEntities;
+            G.Converter->Bounds.Clear();
+            G.Converter->Bounds.UnsoundEntities = unsound;
+        }
+        G.WorkDone = WorkBefore;
+    }
+    void Drawn() override {
+        if (Reported) {
+            G.Converter->Bounds.Clear();  // reported after the drawing before
+            return;
+        }
+        Reported = true;
+        ReportBounds(Report, G.Converter->Bounds, "layout " + std::to_string(I + 1) + ": ");
+        if (G.EntitiesDrawn == 0) Report.Warning(EmptyLayoutWarning(I + 1, Report.German));
+        if (G.DrawTruncated)
+            Report.Warning("layout " + std::to_string(I + 1) +
+                           " converted only in part: the drawing's layouts need more than " +
+                           std::to_string(G.WorkBudget) + " units of work in all (entities and points)");
+    }
+
+private:
+    TkrDXFImage& G;
+    const int I;
+    TFileReport& Report;
+    const std::atomic<bool>* Cancel;
+    const TIntRect Rect;
+    // The drawing's work bound counts all its layouts together; every
+    // drawing of this layout starts from the work done before it.
+    const uint64_t WorkBefore;
+    bool Reported = false;
+};
+
 // Draws layout i of g (current already) into path and finishes the output.
 // created is set once a text file exists at path.
 void ConvertLayout(TkrDXFImage& g, int i, const std::string& path, const TConvertSettings& settings,
                    TFileReport& report, const std::atomic<bool>* cancel, bool& created, THelperThreads* helpers) {
-    auto cancelled = [&] { return cancel && cancel->load(); };
     // The writing stage of the layout runs on a thread of its own when the
     // run has one to spare; the output is the same either way.
     THelper helper(helpers);
-    TPDFCanvas sink;
-    int w = g.GetWidth(), h = g.GetHeight();
-    bool text = settings.OutputForm == ofText;
-    TIntRect rect{0, 0, kTargetWidth, TargetBottom(w, h)};
-    // The drawing's work bound counts all its layouts together; every
-    // drawing of this layout starts from the work done before it.
-    const uint64_t workBefore = g.WorkDone;
-    sink.TextMode = text;
-    if (text) {
-        sink.TextFile.Bind(path);
-        sink.TextFile.WriteOnThread(helper.Held);
-    } else {
-        // The simplified DXF is drawn twice: first only measured (extents,
-        // handles, line types: what its head needs), then written straight
-        // into its file behind that head. Writing the entities once costs
-        // less than a second drawing; what the measuring drawing left out is
-        // left out again by the second and reported after it.
-        TDxfStreamPlan plan;
-        {
-            TPDFCanvas probe;
-            probe.Exporter = std::make_unique<TkrDXFExport>();
-            probe.Exporter->MeasureOnly();
-            probe.Exporter->ReadOnThread(helper.Held);
-            g.DrawOnSink(probe, rect);
-            if (cancelled()) throw ECancelled();
-            probe.Exporter->FinishDrawing();
-            plan = probe.Exporter->Plan();
-            // Entities found unsound while a box was computed for the first
-            // time are counted once, when found: those stay for the report.
-            const uint32_t unsound = g.Converter->Bounds.UnsoundEntities;
-            g.Converter->Bounds.Clear();
-            g.Converter->Bounds.UnsoundEntities = unsound;
-            g.WorkDone = workBefore;
-        }
-        sink.Exporter = std::make_unique<TkrDXFExport>();
-        sink.Exporter->ReadOnThread(helper.Held);
-        if (!sink.Exporter->StreamDirect(path, plan)) sink.Exporter->StreamTo(path);
-    }
-    if (text) {
-        sink.TextFile.Rewrite();
-        created = true;
-    }
-    // A text file is written under its final name as it is drawn. When an
-    // error ends the layout, the file stays with the lines written so far
-    // (the error is reported); when the user interrupts the run, the
-    // partial file (created by this run, exclusively) is removed.
-    struct RemovePartial {
-        TPDFCanvas& sink;
-        const std::string& path;
-        bool armed;
-        const std::atomic<bool>* cancel;
-        bool& created;
-        ~RemovePartial() {
-            if (!armed || !cancel || !cancel->load()) return;
-            try {
-                sink.TextFile.Close();
-            } catch (...) {
-            }
-            std::remove(path.c_str());
-            created = false;
-        }
-    } removePartial{sink, path, text, cancel, created};
-    try {
-        g.DrawOnSink(sink, rect);
-        if (cancelled()) throw ECancelled();
-        ReportBounds(report, g.Converter->Bounds, "layout " + std::to_string(i + 1) + ": ");
-        if (g.EntitiesDrawn == 0) report.Warning(EmptyLayoutWarning(i + 1, report.German));
-        if (g.DrawTruncated)
-            report.Warning("layout " + std::to_string(i + 1) +
-                           " converted only in part: the drawing's layouts need more than " +
-                           std::to_string(g.WorkBudget) + " units of work in all (entities and points)");
-        if (text) {
-            sink.TextFile.Close();
-            removePartial.armed = false;
-        } else {
-            sink.Exporter->FinishDrawing();
-            try {
-                sink.Exporter->SaveToFile(path);
-            } catch (const EDxfPlanMismatch&) {
-                // Only a drawing that draws differently the second time gets
-                // here: it is drawn once more and its file put together
-                // from the entities it writes.
-                sink.Exporter = std::make_unique<TkrDXFExport>();
-                sink.Exporter->ReadOnThread(helper.Held);
-                sink.Exporter->StreamTo(path);
-                g.Converter->Bounds.Clear();
-                g.WorkDone = workBefore;
-                g.DrawOnSink(sink, rect);
-                if (cancelled()) throw ECancelled();
-                sink.Exporter->FinishDrawing();
-                g.Converter->Bounds.Clear();  // reported after the drawing before
-                sink.Exporter->SaveToFile(path);
-            }
-        }
-    } catch (const EFileError& e) {
-        // The DXF writer's message does not say which file (the text file's does).
-        if (text) throw;
-        throw EFileError(std::string(e.what()) + " (output file '" + path + "')");
-    }
+    TLayoutRun run(g, i, report, cancel);
+    WriteLayout(settings.OutputForm == ofText ? TLayoutForm::Text : TLayoutForm::SimplifiedDxf, path, helper.Held,
+                run, cancel, created);
 }
 
 // The steps of ConvertFile; doing tells what the file's conversion is doing.

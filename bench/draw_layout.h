@@ -6,6 +6,7 @@
 
 #include "app/conversion_run.h"
 #include "output/dxf_writer.h"
+#include "output/text_file.h"
 #include "render/dxf_image.h"
 
 inline TIntRect BenchTargetRect(const TkrDXFImage& g) {
@@ -16,10 +17,10 @@ inline TIntRect BenchTargetRect(const TkrDXFImage& g) {
 inline void DrawTextForm(TkrDXFImage& g, int fd) {
     TPDFCanvas sink;
     sink.TextMode = true;
-    sink.TextFile.Bind("/dev/null");
-    sink.TextFile.RewriteDescriptor(fd);
+    sink.TextFile().Bind("/dev/null");
+    sink.TextFile().RewriteDescriptor(fd);
     g.DrawOnSink(sink, BenchTargetRect(g));
-    sink.TextFile.Close();
+    sink.TextFile().Close();
 }
 
 // Simplified DXF form: the writer, its drawing finished and ready to save.

@@ -10,6 +10,7 @@
 
 #include "app/conversion_run.h"
 #include "model/errors.h"
+#include "output/dxf_writer.h"
 #include "output/errors.h"
 #include "output/sink.h"
 #include "platform/stroke_font.h"

@@ -15,6 +15,7 @@
 #include "model/errors.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "output/text_file.h"
 #include "platform/stroke_font.h"
 #include "render/dxf_image.h"
 
@@ -49,12 +50,12 @@ inline void DrawEveryLayoutAsText(std::string text, const char* target) {
             g.SetCurrentLayout(g.GetLayout(i));
             TPDFCanvas sink;
             sink.TextMode = true;
-            sink.TextFile.Bind(scratch);
-            sink.TextFile.WriteOnThread(((size + size_t(i)) & 1) != 0);
-            sink.TextFile.Rewrite();
+            sink.TextFile().Bind(scratch);
+            sink.TextFile().WriteOnThread(((size + size_t(i)) & 1) != 0);
+            sink.TextFile().Rewrite();
             TIntRect rect{0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())};
             g.DrawOnSink(sink, rect);
-            sink.TextFile.Close();
+            sink.TextFile().Close();
         } catch (const EkrError&) {
         } catch (const EkrExportError&) {
         }

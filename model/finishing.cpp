@@ -1,22 +1,24 @@
 #include "model/finishing.h"
 
+#include <limits>
+
 #include "model/converter.h"
 #include "model/entity.h"
 
-TFinishingThread::TFinishingThread(TkrDXFConverter& conv) : FConv(conv) { FFilling.reserve(kBatch); }
+TFinishingThread::TFinishingThread(TkrDXFConverter& conv)
+    : FConv(conv),
+      // The reader never waits to hand a batch over: it runs ahead up to
+      // the next Drain.
+      FPipe([this](const TBatch& b) { for (TkrDXFEntity* e : b.Entities) e->Loaded(FConv); },
+            std::numeric_limits<std::size_t>::max()) {
+    FFilling.Entities.reserve(kBatch);
+}
 
 TFinishingThread::~TFinishingThread() {
     try {
         Drain();
     } catch (...) {
     }
-    if (!FThread.joinable()) return;
-    {
-        std::lock_guard<std::mutex> g(FLock);
-        FStop = true;
-    }
-    FWake.notify_one();
-    FThread.join();
 }
 
 bool TFinishingThread::Defers(const TkrDXFEntity& e) {
@@ -46,71 +48,25 @@ void TFinishingThread::Finish(TkrDXFEntity& e) {
 }
 
 void TFinishingThread::Add(TkrDXFEntity& e) {
-    FFilling.push_back(&e);
-    if (FFilling.size() >= kBatch) HandOver();
-}
-
-void TFinishingThread::HandOver() {
-    if (FFilling.empty()) return;
+    FFilling.Entities.push_back(&e);
     // The thread starts with the first full batch: a drawing whose
     // entities drain it every few entities (or a small one) never starts it.
-    if (!FThread.joinable()) FThread = std::thread([this] { Run(); });
-    {
-        std::lock_guard<std::mutex> g(FLock);
-        FQueue.insert(FQueue.end(), FFilling.begin(), FFilling.end());
-        FHanded += FFilling.size();
-    }
-    FFilling.clear();
-    FWake.notify_one();
+    // After an error of the thread the batches are dropped: the load ends
+    // with that error at the next Drain.
+    if (FFilling.Entities.size() >= kBatch) FPipe.Push(FFilling);
 }
 
 void TFinishingThread::Drain() {
-    {
-        std::unique_lock<std::mutex> g(FLock);
-        FDone.wait(g, [&] { return FFinished == FHanded; });
-        if (FError) {
-            std::exception_ptr e = std::move(FError);
-            FError = nullptr;
-            FFilling.clear();
-            std::rethrow_exception(e);
-        }
-    }
-    // Everything handed over is finished: the entities not handed over yet
-    // are finished here, in their order. Handing them over would cost the
-    // thread's waking for every drawing that drains often (one with many
-    // hatches or dimensions).
     try {
-        for (TkrDXFEntity* e : FFilling) e->Loaded(FConv);
+        FPipe.Wait();
+        // Everything handed over is finished: the entities not handed over
+        // yet are finished here, in their order. Handing them over would cost
+        // the thread's waking for every drawing that drains often (one with
+        // many hatches or dimensions).
+        for (TkrDXFEntity* e : FFilling.Entities) e->Loaded(FConv);
     } catch (...) {
-        FFilling.clear();  // none is finished twice
+        FFilling.Clear();  // none is finished twice
         throw;
     }
-    FFilling.clear();
-}
-
-void TFinishingThread::Run() {
-    std::vector<TkrDXFEntity*> batch;
-    std::unique_lock<std::mutex> g(FLock);
-    for (;;) {
-        FWake.wait(g, [&] { return FStop || !FQueue.empty(); });
-        if (FQueue.empty()) return;  // stopped
-        batch.swap(FQueue);
-        const bool failed = FError != nullptr;
-        g.unlock();
-        // After an error the rest is only counted: the load ends with it.
-        if (!failed) {
-            try {
-                for (TkrDXFEntity* e : batch) e->Loaded(FConv);
-            } catch (...) {
-                g.lock();
-                FError = std::current_exception();
-                g.unlock();
-            }
-        }
-        const size_t n = batch.size();
-        batch.clear();
-        g.lock();
-        FFinished += n;
-        if (FFinished == FHanded) FDone.notify_one();
-    }
+    FFilling.Clear();
 }

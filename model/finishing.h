@@ -24,12 +24,10 @@
 // or one that drains every few entities, never starts it.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
-#include <exception>
-#include <mutex>
-#include <thread>
 #include <vector>
+
+#include "platform/batch_pipe.h"
 
 class TkrDXFConverter;
 class TkrDXFEntity;
@@ -56,19 +54,16 @@ public:
     void Drain();
 
 private:
+    struct TBatch {
+        std::vector<TkrDXFEntity*> Entities;
+        void Clear() { Entities.clear(); }
+    };
     void Add(TkrDXFEntity& e);
-    void Run();
-    void HandOver();
     TkrDXFConverter& FConv;
     // Entities handed over a batch at a time, so that the lock is taken
     // once per batch rather than per entity.
     static constexpr size_t kBatch = 256;
-    std::vector<TkrDXFEntity*> FFilling;  // the reader's, not yet handed over
-    std::mutex FLock;
-    std::condition_variable FWake, FDone;
-    std::vector<TkrDXFEntity*> FQueue;  // handed over, not yet taken (guarded)
-    size_t FHanded = 0, FFinished = 0;  // guarded
-    bool FStop = false;                 // guarded
-    std::exception_ptr FError;          // guarded
-    std::thread FThread;
+    TBatch FFilling;  // the reader's, not yet handed over
+    // Last: its thread finishes entities into the converter.
+    TPiecePipe<TBatch> FPipe;
 };

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <random>
 
-#include "output/dxf_writer.h"
+#include "output/dxf_writer_detail.h"
 #include "output/errors.h"
 #include "output/hex.h"
 
@@ -70,7 +70,7 @@ void TkrDXFExport::StreamTo(const std::string& fileName) {
     bool linkable = false;
     int fd = OpenUnnamedBeside(fileName, linkable, 0600);
     if (fd < 0) return;  // kept in memory; saving reports what is wrong
-    FStreamFd = fd;
+    FStream->Fd = fd;
     FEntityLines.reserve(kStreamFlush + 4096);
 }
 
@@ -98,37 +98,37 @@ bool TkrDXFExport::StreamDirect(const std::string& fileName, const TDxfStreamPla
         ::close(fd);
         return false;
     }
-    FStreamFd = fd;
+    FStream->Fd = fd;
     FDirect = true;
-    FLinkable = linkable;
+    FStream->Linkable = linkable;
     FPlan = plan;
-    FEntityStart = FEntityEnd = off_t(plan.Head.size());
-    FWriteBehind.Start(fd, WriteBehindKeep, WriteBehindChunk);
+    FStream->EntityStart = FStream->EntityEnd = off_t(plan.Head.size());
+    FStream->WriteBehind.Start(fd, WriteBehindKeep, WriteBehindChunk);
     HandleCounter = 32 + plan.LineTypes;
     FEntityLines.reserve(kStreamFlush + 4096);
     return true;
 }
 
 bool TkrDXFExport::LinkDirect(const std::string& tmp) {
-    if (!FLinkable) return false;
+    if (!FStream->Linkable) return false;
     // The tail goes after the entities (at the same place when saved again).
-    if (!WriteAllAt(FStreamFd, FPlan.Tail.data(), FPlan.Tail.size(), FEntityEnd)) return false;
-    const std::string self = "/proc/self/fd/" + std::to_string(FStreamFd);
+    if (!WriteAllAt(FStream->Fd, FPlan.Tail.data(), FPlan.Tail.size(), FStream->EntityEnd)) return false;
+    const std::string self = "/proc/self/fd/" + std::to_string(FStream->Fd);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
     // Linked once: the file now has a name, and a later save copies it.
-    FLinkable = false;
+    FStream->Linkable = false;
     return true;
 }
 
 void TkrDXFExport::FlushEntities() {
     Sync();
     if (FMeasuring) FEntityLines.clear();
-    if (FStreamFd < 0 || FEntityLines.empty()) return;
-    if (!WriteAllAt(FStreamFd, FEntityLines.data(), FEntityLines.size(), FEntityEnd))
+    if (FStream->Fd < 0 || FEntityLines.empty()) return;
+    if (!WriteAllAt(FStream->Fd, FEntityLines.data(), FEntityLines.size(), FStream->EntityEnd))
         throw EFileError("Stream write error");
-    FEntityEnd += off_t(FEntityLines.size());
+    FStream->EntityEnd += off_t(FEntityLines.size());
     FEntityLines.clear();
-    if (FDirect) FWriteBehind.Written(FEntityEnd);
+    if (FDirect) FStream->WriteBehind.Written(FStream->EntityEnd);
 }
 
 void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_t)>& put) {
@@ -163,8 +163,8 @@ void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_
         codeLine = !codeLine;
         line.clear();
     };
-    for (off_t at = FEntityStart; at < FEntityEnd;) {
-        ssize_t n = ::pread(FStreamFd, buf.data(), std::size_t(std::min<off_t>(off_t(kChunk), FEntityEnd - at)), at);
+    for (off_t at = FStream->EntityStart; at < FStream->EntityEnd;) {
+        ssize_t n = ::pread(FStream->Fd, buf.data(), std::size_t(std::min<off_t>(off_t(kChunk), FStream->EntityEnd - at)), at);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw EFileError(std::string("Stream read error. ") + std::strerror(errno));
         if (n == 0) break;
@@ -186,15 +186,15 @@ void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_
 bool TkrDXFExport::CopyEntitiesTo(int fd) {
     if (FLateLineTypes.empty()) {
         // In the kernel, without passing through this process.
-        loff_t in = FEntityStart;
-        const loff_t size = FEntityEnd;
+        loff_t in = FStream->EntityStart;
+        const loff_t size = FStream->EntityEnd;
         while (in < size) {
-            ssize_t n = ::copy_file_range(FStreamFd, &in, fd, nullptr, std::size_t(size - in), 0);
+            ssize_t n = ::copy_file_range(FStream->Fd, &in, fd, nullptr, std::size_t(size - in), 0);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
         }
         if (in == size) return true;
-        if (in != FEntityStart) return false;  // partly copied: the output is not sound
+        if (in != FStream->EntityStart) return false;  // partly copied: the output is not sound
     }
     bool ok = true;
     CopyEntities([&](const char* p, std::size_t n) { ok = ok && WriteAll(fd, p, n); });

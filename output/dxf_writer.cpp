@@ -1,4 +1,4 @@
-#include "output/dxf_writer.h"
+#include "output/dxf_writer_detail.h"
 
 #include <pthread.h>
 #include <unistd.h>
@@ -127,7 +127,10 @@ const char* const kObjects[] = {
 
 }  // namespace
 
-TkrDXFExport::TkrDXFExport(const TTextMeasure* measure) {
+TkrDXFExport::TkrDXFExport(const TTextMeasure* measure)
+    : WriteBehindKeep(TWriteBehind::kKeepCached),
+      WriteBehindChunk(TWriteBehind::kChunk),
+      FStream(std::make_unique<TStreamFile>()) {
     if (!measure) {
         FOwnMeasure = std::make_unique<TFontTableMeasure>();
         measure = FOwnMeasure.get();
@@ -138,9 +141,11 @@ TkrDXFExport::TkrDXFExport(const TTextMeasure* measure) {
 }
 
 TkrDXFExport::~TkrDXFExport() {
-    FPipe.reset();  // its thread works on this writer
-    if (FStreamFd >= 0) ::close(FStreamFd);
+    FStream->Pipe.reset();  // its thread works on this writer
+    if (FStream->Fd >= 0) ::close(FStream->Fd);
 }
+
+bool TkrDXFExport::Streaming() const { return FStream->Fd >= 0 || FMeasuring; }
 
 void TkrDXFExport::EnsureReader() {
     if (!FReader) FReader = std::make_unique<TkrMetafile>(*this, *FMeasure);
@@ -149,23 +154,23 @@ void TkrDXFExport::EnsureReader() {
 TRecordingCanvas& TkrDXFExport::GetCanvas() {
     if (!FCanvas) {
         FCanvas = std::make_unique<TRecordingCanvas>();
-        FReadError = nullptr;
+        FStream->ReadError = nullptr;
         if (Streaming()) {
             // The records are read back, and their figures written, on a
             // thread of their own while the drawing goes on; nothing else
             // touches the writer until FinishDrawing has waited for it.
             EnsureReader();
             if (FReadOnThread) {
-                FPipe = std::make_unique<TRecordPipe>(
+                FStream->Pipe = std::make_unique<TRecordPipe>(
                     [this](const TEmfRecordBuffer& records) { FReader->Enumerate(records); });
-                FCanvas->OnDrain = [this](TEmfRecordBuffer& records) { FPipe->Push(records); };
+                FCanvas->OnDrain = [this](TEmfRecordBuffer& records) { FStream->Pipe->Push(records); };
             } else {
                 // An error is kept for FinishDrawing, as the thread keeps it.
                 FCanvas->OnDrain = [this](TEmfRecordBuffer& records) {
-                    if (!FReadError) try {
+                    if (!FStream->ReadError) try {
                             FReader->Enumerate(records);
                         } catch (...) {
-                            FReadError = std::current_exception();
+                            FStream->ReadError = std::current_exception();
                         }
                     records.Clear();
                 };
@@ -182,10 +187,10 @@ void TkrDXFExport::FinishDrawing() {
     TEmfRecordBuffer records = FCanvas->CloseBuffer();
     FCanvas.reset();
     if (Streaming()) {
-        if (std::unique_ptr<TRecordPipe> pipe = std::move(FPipe)) {
+        if (std::unique_ptr<TRecordPipe> pipe = std::move(FStream->Pipe)) {
             pipe->FinishWith(records);
         } else {
-            if (std::exception_ptr error = std::exchange(FReadError, nullptr)) std::rethrow_exception(error);
+            if (std::exception_ptr error = std::exchange(FStream->ReadError, nullptr)) std::rethrow_exception(error);
             FReader->Enumerate(records);
         }
         FlushEntities();

@@ -32,8 +32,6 @@
 
 #include "output/export_data.h"
 #include "output/figures.h"
-#include "output/record_pipe.h"
-#include "output/write_behind.h"
 #include "platform/emf_records.h"
 #include "platform/errors.h"
 #include "platform/font_metrics.h"
@@ -77,7 +75,7 @@ public:
     // drawing; when no temporary file can be made there, the writer keeps
     // the figures in memory and SaveToFile reports what is wrong.
     void StreamTo(const std::string& fileName);
-    bool Streaming() const { return FStreamFd >= 0 || FMeasuring; }
+    bool Streaming() const;
     // Streaming or measuring: the records are read back on a thread of the
     // writer's own while the drawing goes on (the default), or by the
     // drawing thread itself each time a piece is full. Set before drawing;
@@ -94,10 +92,11 @@ public:
     // not give the plan's head.
     bool StreamDirect(const std::string& fileName, const TDxfStreamPlan& plan);
     // How much of a planned file stays in the system's cache before the rest
-    // is written behind, and in what chunks (see output/write_behind.h); set
-    // before StreamDirect (tests make them small).
-    off_t WriteBehindKeep = TWriteBehind::kKeepCached;
-    off_t WriteBehindChunk = TWriteBehind::kChunk;
+    // is written behind, and in what chunks (see output/write_behind.h; 1 GiB
+    // and 64 MiB unless changed); set before StreamDirect (tests make them
+    // small).
+    off_t WriteBehindKeep;
+    off_t WriteBehindChunk;
     // Closes the recording and reads it back into figures. The recording is
     // released in any case; figures made before an error stay.
     void FinishDrawing();
@@ -225,26 +224,19 @@ private:
     const TTextMeasure* FMeasure = nullptr;
     std::unique_ptr<TkrMetafile> FReader;
     std::unique_ptr<TRecordingCanvas> FCanvas;
-    // Streaming: the temporary file, the entities written to it and the
-    // number of entities written before each line type that came after the
-    // first entity (their handles are one too low for each such line type).
-    int FStreamFd = -1;
+    // Streaming: the file, the thread reading back and the writing behind
+    // (output/dxf_writer_detail.h).
+    struct TStreamFile;
+    const std::unique_ptr<TStreamFile> FStream;
     bool FReadOnThread = true;
-    std::exception_ptr FReadError;  // reading back without the thread: the error that ended it
-    std::unique_ptr<TRecordPipe> FPipe;
-    std::int64_t FStreamEntities = 0;
+    // The number of line types, and of the entities written before each line
+    // type that came after the first entity (their handles are one too low
+    // for each such line type).
     std::int32_t FLineTypeCount = 0;
     std::vector<std::int64_t> FLateLineTypes;
     bool FMeasuring = false;
-    // Planned streaming: the plan, and where the entities begin in the file.
+    // Planned streaming, and its plan.
     bool FDirect = false;
     TDxfStreamPlan FPlan;
-    bool FLinkable = false;
-    // Where the entities lie in the file (the file's end, as the tail of a
-    // planned file may follow them).
-    off_t FEntityStart = 0, FEntityEnd = 0;
-    // A planned file is the saved file itself: past its first gigabyte it
-    // is written behind (see output/write_behind.h).
-    TWriteBehind FWriteBehind;
     static constexpr std::size_t kStreamFlush = std::size_t(1) << 20;
 };

@@ -2,12 +2,17 @@
 
 #include <vector>
 
+#include "output/dxf_writer.h"
 #include "output/errors.h"
+#include "output/text_file.h"
+#include "platform/recording_canvas.h"
 
-TPDFCanvas::TPDFCanvas() {
+TPDFCanvas::TPDFCanvas() : FTextFile(std::make_unique<TTextFile>()) {
     Font.Name = "Microsoft Sans Serif";
     Font.PixelsPerInch = 72;
 }
+
+TPDFCanvas::~TPDFCanvas() = default;
 
 TRecordingCanvas& TPDFCanvas::FilledArea() {
     TransferPen();
@@ -24,12 +29,16 @@ TRecordingCanvas& TPDFCanvas::Canvas() {
     return Exporter->GetCanvas();
 }
 
+void TPDFCanvas::TransferPen() { Canvas().Pen = Pen; }
+void TPDFCanvas::TransferBrush() { Canvas().Brush = Brush; }
+void TPDFCanvas::TransferFont() { Canvas().Font = Font; }
+
 void TPDFCanvas::MoveTo(int32_t x, int32_t y) { PenPos = {x, y}; }
 
 void TPDFCanvas::LineTo(int32_t x, int32_t y) {
     if (Clipping) return ClippedLineTo(x, y);
     if (TextMode) {
-        TextFile.WriteSegment(PenPos.X, PenPos.Y, x, y);
+        FTextFile->WriteSegment(PenPos.X, PenPos.Y, x, y);
     } else {
         TransferPen();
         TRecordingCanvas& c = Canvas();

@@ -1,8 +1,14 @@
 // The drawing sink: canvas-like operations in integer target coordinates.
-// In text mode every straight segment becomes one line of the text file; in
-// DXF mode every operation is forwarded to the recording canvas of the
-// attached simplified-DXF writer, after the sink's pen, brush and font have
-// been copied onto it. The sink never scales: it writes the integers it gets.
+// It draws into one of two forms, chosen once before drawing by TextMode: in
+// text mode every straight segment becomes one line of the text file; in DXF
+// mode every operation is forwarded to the recording canvas of the attached
+// simplified-DXF writer, after the sink's pen, brush and font have been
+// copied onto it. The sink never scales: it writes the integers it gets.
+//
+// The forms are only declared here: what draws onto a sink needs the
+// canvas-like operations and their attributes, not the files behind them.
+// Whoever binds the text file or attaches a writer includes
+// output/text_file.h or output/dxf_writer.h.
 #pragma once
 
 #include <cstdint>
@@ -11,12 +17,13 @@
 #include <string_view>
 #include <vector>
 
-#include "output/dxf_writer.h"
-#include "output/text_file.h"
 #include "platform/gdi_attributes.h"
 #include "platform/plane.h"
 #include "platform/scoped.h"
-#include "platform/recording_canvas.h"
+
+class TkrDXFExport;
+class TRecordingCanvas;
+class TTextFile;
 
 struct TIntRect {
     int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
@@ -28,14 +35,20 @@ using TClipRect = TPlaneRect;
 class TPDFCanvas {
 public:
     TPDFCanvas();
+    ~TPDFCanvas();
+    TPDFCanvas(const TPDFCanvas&) = delete;
+    TPDFCanvas& operator=(const TPDFCanvas&) = delete;
 
     TPen Pen;      // black, width 1, solid
     TBrush Brush;  // white, solid
     TFont Font;    // "Microsoft Sans Serif", 72 pixels per inch
     TPoint PenPos;
-    std::unique_ptr<TkrDXFExport> Exporter;  // released with the sink
+    // The DXF form: the writer whose recording canvas is drawn on (released
+    // with the sink).
+    std::unique_ptr<TkrDXFExport> Exporter;
     bool TextMode = false;
-    TTextFile TextFile;
+    // The text form: the file of segment lines (closed with the sink).
+    TTextFile& TextFile() { return *FTextFile; }
     // While Clipping is set, what is drawn is clipped at ClipRect: segments
     // (and in text form the outlines of polygons) are cut at its edges and
     // their parts outside are dropped, filled polygons are clipped to it,
@@ -66,6 +79,7 @@ public:
     void FillRect(const TIntRect&) {}
 
 private:
+    const std::unique_ptr<TTextFile> FTextFile;
     void ClippedLineTo(int32_t x, int32_t y);
     void ClippedPolyline(const TPoint* points, int n);
     void ClippedPolygon(const TPoint* points, int n);
@@ -79,9 +93,9 @@ private:
     // The recording canvas with the pen and brush, set to fill an area in
     // the pen's colour without an outline.
     TRecordingCanvas& FilledArea();
-    void TransferPen() { Canvas().Pen = Pen; }
-    void TransferBrush() { Canvas().Brush = Brush; }
-    void TransferFont() { Canvas().Font = Font; }
+    void TransferPen();
+    void TransferBrush();
+    void TransferFont();
 };
 
 // Turns a sink's clipping off for its lifetime: the clipped operations draw

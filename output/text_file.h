@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "output/record_pipe.h"
+#include "platform/batch_pipe.h"
 
 class TTextFile {
 public:

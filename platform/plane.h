@@ -15,6 +15,13 @@ struct TPlanePoint {
     double X, Y;
 };
 
+// A point in integer target coordinates.
+struct TPoint {
+    std::int32_t X = 0;
+    std::int32_t Y = 0;
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
 // An axis-parallel rectangle, MinX <= MaxX and MinY <= MaxY.
 struct TPlaneRect {
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;

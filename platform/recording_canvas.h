@@ -15,12 +15,7 @@
 
 #include "platform/emf_records.h"
 #include "platform/gdi_attributes.h"
-
-struct TPoint {
-    std::int32_t X = 0;
-    std::int32_t Y = 0;
-    friend bool operator==(const TPoint&, const TPoint&) = default;
-};
+#include "platform/plane.h"
 
 // The most polygons one multi-part poly record holds (its reader takes the
 // part count as 16 bits).

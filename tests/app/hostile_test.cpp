@@ -16,6 +16,7 @@
 #include "model/errors.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "output/text_file.h"
 #include "render/dxf_image.h"
 
 namespace fs = std::filesystem;
@@ -66,11 +67,11 @@ std::string Outcome(const std::string& name) {
         g.SetCurrentLayout(g.GetLayout(i));
         TPDFCanvas sink;
         sink.TextMode = true;
-        sink.TextFile.Bind(out.string());
-        sink.TextFile.Rewrite();
+        sink.TextFile().Bind(out.string());
+        sink.TextFile().Rewrite();
         try {
             g.DrawOnSink(sink, {0, 0, kTargetWidth, TargetBottom(g.GetWidth(), g.GetHeight())});
-            sink.TextFile.Close();
+            sink.TextFile().Close();
         } catch (const std::exception& e) {
             return r + "draw error: " + e.what();
         }

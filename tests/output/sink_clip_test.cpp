@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "dxf_snippets.h"
+#include "output/dxf_writer.h"
 #include "output/sink.h"
+#include "output/text_file.h"
 #include "test_helpers.h"
 
 namespace fs = std::filesystem;
@@ -24,14 +26,14 @@ protected:
         path = (fs::temp_directory_path() / ("sink_clip_" + std::to_string(::getpid()) + ".txt")).string();
         fs::remove(path);
         sink.TextMode = true;
-        sink.TextFile.Bind(path);
-        sink.TextFile.Rewrite();
+        sink.TextFile().Bind(path);
+        sink.TextFile().Rewrite();
         sink.Clipping = true;
         sink.ClipRect = {0, 0, 100, 50};
     }
     void TearDown() override { fs::remove(path); }
     std::string Close() {
-        sink.TextFile.Close();
+        sink.TextFile().Close();
         return dxftest::ReadFile(path);
     }
     std::string path;

@@ -12,8 +12,10 @@
 #include <memory>
 #include <sstream>
 
+#include "output/dxf_writer.h"
 #include "output/errors.h"
 #include "output/sink.h"
+#include "output/text_file.h"
 
 #include "file_size_limit.h"
 
@@ -27,12 +29,12 @@ protected:
         fs::create_directories(dir);
         path = (dir / "out.txt").string();
         sink.TextMode = true;
-        sink.TextFile.Bind(path);
-        sink.TextFile.Rewrite();
+        sink.TextFile().Bind(path);
+        sink.TextFile().Rewrite();
     }
     void TearDown() override { fs::remove_all(dir); }
     std::string Close() {
-        sink.TextFile.Close();
+        sink.TextFile().Close();
         std::ifstream f(path, std::ios::binary);
         std::stringstream ss;
         ss << f.rdbuf();

@@ -23,7 +23,7 @@
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
-#include "output/record_pipe.h"
+#include "platform/batch_pipe.h"
 #include "platform/recording_canvas.h"
 
 #include "file_size_limit.h"
@@ -176,7 +176,7 @@ TEST_F(Stream, AWriteErrorComesOutOfFinishDrawingWithOrWithoutTheThread) {
 
 TEST(RecordPipe, PiecesAreReadInOrderAndAnErrorComesOutOfFinishOnly) {
     std::vector<std::size_t> seen;
-    TRecordPipe pipe([&](const TEmfRecordBuffer& b) {
+    TPiecePipe<TEmfRecordBuffer> pipe([&](const TEmfRecordBuffer& b) {
         if (b.Count() == 3) throw EFileError("Stream write error");
         seen.push_back(b.Count());
     });
@@ -196,7 +196,7 @@ TEST(RecordPipe, AThreadStartsWithTheFirstPieceOnly) {
     for (int pushed : {0, 2}) {
         std::vector<std::size_t> seen;
         std::vector<std::thread::id> where;
-        TRecordPipe pipe([&](const TEmfRecordBuffer& b) {
+        TPiecePipe<TEmfRecordBuffer> pipe([&](const TEmfRecordBuffer& b) {
             seen.push_back(b.Count());
             where.push_back(std::this_thread::get_id());
         });

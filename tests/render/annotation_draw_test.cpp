@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "output/dxf_writer.h"
 #include "render/dxf_image.h"
 
 #include "dxf_snippets.h"

@@ -15,6 +15,7 @@
 
 #include "model/limits.h"
 #include "output/dxf_writer.h"
+#include "output/text_file.h"
 #include "render/dxf_image.h"
 
 namespace fs = std::filesystem;
@@ -47,11 +48,11 @@ TDrawn Draw(TkrDXFImage& g, const std::string& dxf) {
     fs::remove(path);
     TPDFCanvas sink;
     sink.TextMode = true;
-    sink.TextFile.Bind(path.string());
-    sink.TextFile.Rewrite();
+    sink.TextFile().Bind(path.string());
+    sink.TextFile().Rewrite();
     auto t0 = std::chrono::steady_clock::now();
     g.DrawOnSink(sink, {0, 0, 600000, 300000});
-    sink.TextFile.Close();
+    sink.TextFile().Close();
     TDrawn d;
     d.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::ifstream f(path, std::ios::binary);
@@ -278,10 +279,10 @@ TEST(DrawWorkBound, WhatAUnitOfWorkWritesIsBounded) {
         fs::remove(path);
         TPDFCanvas text;
         text.TextMode = true;
-        text.TextFile.Bind(path.string());
-        text.TextFile.Rewrite();
+        text.TextFile().Bind(path.string());
+        text.TextFile().Rewrite();
         g.DrawOnSink(text, {0, 0, 600000, 300000});
-        text.TextFile.Close();
+        text.TextFile().Close();
         EXPECT_LE(fs::file_size(path), kMaxTextBytesPerWork * g.WorkDone);
         fs::remove(path);
     }

@@ -12,6 +12,7 @@
 
 #include "../model/hatch_helpers.h"
 #include "model/entities/hatch.h"
+#include "output/dxf_writer.h"
 #include "output/errors.h"
 #include "render/draw_hatch.h"
 #include "render/dxf_image.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "output/text_file.h"
 #include "render/dxf_image.h"
 
 namespace rendertest {
@@ -21,13 +22,13 @@ inline std::vector<std::string> DrawLoaded(TkrDXFImage& g, TIntRect* rectOut = n
     fs::path path = fs::temp_directory_path() / ("render_test_" + std::to_string(::getpid()) + ".txt");
     TPDFCanvas sink;
     sink.TextMode = true;
-    sink.TextFile.Bind(path.string());
-    sink.TextFile.Rewrite();
+    sink.TextFile().Bind(path.string());
+    sink.TextFile().Rewrite();
     double a = double(g.GetWidth()) / g.GetHeight();
     TIntRect r{0, 0, 600000, int32_t(600000 / a)};
     if (rectOut) *rectOut = r;
     g.DrawOnSink(sink, r);
-    sink.TextFile.Close();
+    sink.TextFile().Close();
     EXPECT_FALSE(sink.Clipping) << "the viewport clipping is switched off again";
     std::ifstream f(path, std::ios::binary);
     std::vector<std::string> lines;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "output/dxf_writer.h"
+#include "output/text_file.h"
 #include "render/dxf_image.h"
 
 namespace fs = std::filesystem;
@@ -148,12 +150,12 @@ TEST(Mapping, TheSinkAttributesAreRestoredAfterDrawing) {
     fs::path path = fs::temp_directory_path() / ("render_attr_" + std::to_string(::getpid()) + ".txt");
     TPDFCanvas sink;
     sink.TextMode = true;
-    sink.TextFile.Bind(path.string());
-    sink.TextFile.Rewrite();
+    sink.TextFile().Bind(path.string());
+    sink.TextFile().Rewrite();
     TPen pen = sink.Pen;
     TBrush brush = sink.Brush;
     g.DrawOnSink(sink, {0, 0, 1000, 1000});
-    sink.TextFile.Close();
+    sink.TextFile().Close();
     fs::remove(path);
     EXPECT_EQ(sink.Pen, pen);
     EXPECT_EQ(sink.Brush, brush);

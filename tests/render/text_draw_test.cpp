@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "output/dxf_writer.h"
 #include "platform/codepage.h"
 #include "render/dxf_image.h"
 

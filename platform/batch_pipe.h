@@ -1,12 +1,14 @@
 // Hands pieces of work from the thread that makes them to a thread of its
 // own that uses them, so that both run at once on two processors: the
-// records of a drawing read back into DXF figures, or the segments of a text
-// file formatted and written. The pieces are used in the order they were
-// handed over; at most a few wait at a time, so the memory in use stays
-// bounded when the using side is the slower one.
+// records of a drawing read back into DXF figures, the segments of a text
+// file formatted and written, or the entities of a drawing being read
+// finished. The pieces are used in the order they were handed over; at most
+// a few wait at a time (unless the maker chooses otherwise), so the memory in
+// use stays bounded when the using side is the slower one.
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -15,8 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/emf_records.h"
-
 // Piece: movable, default-constructible, with Clear() (emptied pieces are
 // kept and handed back, so their memory is reused).
 template <class Piece>
@@ -24,7 +24,10 @@ class TPiecePipe {
 public:
     // consume is called on the using thread for every piece, in order.
     // The thread starts with the first piece pushed.
-    explicit TPiecePipe(std::function<void(const Piece&)> consume) : FConsume(std::move(consume)) {}
+    // maxQueued: the pieces that may wait at once (Push waits while as many
+    // wait).
+    explicit TPiecePipe(std::function<void(const Piece&)> consume, std::size_t maxQueued = kMaxQueued)
+        : FConsume(std::move(consume)), FMaxQueued(maxQueued > 0 ? maxQueued : 1) {}
     // Stops using (pieces still waiting are dropped) and waits for the thread.
     ~TPiecePipe() {
         {
@@ -44,7 +47,7 @@ public:
     void Push(Piece& piece) {
         if (!FThread.joinable()) FThread = std::thread([this] { Run(); });
         std::unique_lock<std::mutex> lock(FMutex);
-        FChanged.wait(lock, [&] { return FError || FQueue.size() < kMaxQueued; });
+        FChanged.wait(lock, [&] { return FError || FQueue.size() < FMaxQueued; });
         if (FError) {
             piece.Clear();  // using has ended; Finish reports why
             return;
@@ -57,6 +60,14 @@ public:
         std::swap(next, piece);
         FQueue.push_back(std::move(next));
         FChanged.notify_all();
+    }
+    // Waits until every piece handed over is used, keeping the thread for
+    // more; raises the error that ended using, if one did (again at every
+    // call: once using has ended, it stays ended).
+    void Wait() {
+        std::unique_lock<std::mutex> lock(FMutex);
+        FChanged.wait(lock, [&] { return FError || (FQueue.empty() && !FBusy); });
+        if (FError) std::rethrow_exception(FError);
     }
     // Waits until every piece is used and the thread has ended; raises the
     // error that ended using, if one did.
@@ -93,6 +104,7 @@ private:
             if (FAbort || FError || FQueue.empty()) return;
             Piece piece = std::move(FQueue.front());
             FQueue.pop_front();
+            FBusy = true;
             lock.unlock();
             std::exception_ptr error;
             try {
@@ -103,6 +115,7 @@ private:
             piece.Clear();
             lock.lock();
             FSpare.push_back(std::move(piece));
+            FBusy = false;
             if (error) FError = error;
             FChanged.notify_all();
             if (FError) return;
@@ -114,10 +127,10 @@ private:
     std::condition_variable FChanged;
     std::deque<Piece> FQueue;
     std::vector<Piece> FSpare;  // emptied pieces, reused
+    const std::size_t FMaxQueued;
+    bool FBusy = false;         // a piece is being used
     bool FDone = false;         // no more pieces come
     bool FAbort = false;        // drop what waits
     std::exception_ptr FError;
     std::thread FThread;        // last: starts (with the first piece) once everything above is made
 };
-
-using TRecordPipe = TPiecePipe<TEmfRecordBuffer>;
