@@ -5,6 +5,7 @@
 #include "model/entities/blocks.h"
 #include "model/entities/layout.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 
 namespace {
 // Case folding of Windows-1252 letters, for the locale-aware comparison of

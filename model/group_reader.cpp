@@ -12,6 +12,7 @@
 #include "model/binary_dxf.h"
 #include "model/colors.h"
 #include "model/errors.h"
+#include "model/parsing.h"
 #include "platform/codepage.h"
 
 // ---- the source ----
