@@ -147,7 +147,6 @@ public:
 
     const std::vector<std::unique_ptr<TkrExpDXFFigure>>& Figures() const { return FFigures; }
     const std::vector<std::unique_ptr<TkrExpDXFLayer>>& Layers() const { return FLayers; }
-    const std::string& CurrentLayerName() const { return FCurrentLayerName; }
     // The entity lines written so far (after SaveToString or SaveToStream
     // those of the whole file; SaveToFile releases them).
     const std::string& EntityLines() const {
@@ -167,7 +166,6 @@ public:
         }
     }
     TkrMetafile* Reader() { return FReader.get(); }
-    bool HasCanvas() const { return FCanvas != nullptr; }
 
 private:
     template <class Fig, class... Args>

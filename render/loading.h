@@ -51,8 +51,6 @@ public:
     TXrefLoadResult LoadXref(TkrDXFConverter& conv, const std::string& path) override;
     bool ImageFileExists(TkrDXFConverter& conv, const std::string& path) override;
 
-    int DrawingsRead() const { return FRead; }
-
 private:
     struct TCached {
         TFileIdentity Id;
