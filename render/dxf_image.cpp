@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "model/entities/blocks.h"
+#include "model/entities/layout.h"
 #include "model/errors.h"
 #include "model/parsing.h"
 #include "render/draw_entities.h"

@@ -16,8 +16,7 @@
 #include <vector>
 
 #include "model/converter.h"
-#include "model/entities/layout.h"
-#include "model/entities/linear.h"
+#include "model/entities/linear.h"  // TPointWork
 #include "output/sink.h"
 #include "render/loading.h"
 #include "platform/gdi_attributes.h"
