@@ -11,7 +11,7 @@
 //                                               and so its output
 //   SoundBox             model/geometry.h      coordinates of an entity (an
 //                                               unsound one is left out)
-//   kMaxXrefDepth, kMaxXrefDrawings, kMaxXrefBytes  render/xref_loader.h
+//   kMaxXrefDepth, kMaxXrefDrawings, kMaxXrefBytes  render/loading.h
 //                                               external drawings (further
 //                                               references show their paths)
 #pragma once
