@@ -16,6 +16,7 @@
 #include "output/sink.h"
 #include "platform/stroke_font.h"
 #include "render/dxf_image.h"
+#include "platform/scoped.h"
 
 namespace {
 class ECancelled : public EkrError {
@@ -107,11 +108,7 @@ int TConversionRun::Run(const std::vector<std::string>& jobs, const TConvertSett
     const int threads = Threads > 0 ? Threads : std::max(DefaultJobs(), Jobs);
     THelperThreads helpers(std::max(threads - workers, 0));
     TOutputNamer namer;
-    struct TNoteProbes {
-        int64_t& To;
-        TOutputNamer& From;
-        ~TNoteProbes() { To = From.Probes(); }
-    } noteProbes{FNameProbes, namer};
+    TOnExit noteProbes([&] { FNameProbes = namer.Probes(); });
     if (parallel) {
         TProbeNaming naming(namer, folder, settings.OutputForm);
         return RunParallel(jobs, folder, settings, helpers, naming);

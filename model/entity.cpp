@@ -15,6 +15,7 @@
 #include "model/errors.h"
 #include "model/finishing.h"
 #include "model/parsing.h"
+#include "platform/scoped.h"
 
 namespace {
 struct TClassInfo {
@@ -140,11 +141,8 @@ void TkrDXFEntity::EnumCorners(bool allCorners, void (*pointProc)(void*, const T
 void TkrDXFEntity::Load(TkrDXFConverter& conv) {
     if (conv.ReadDepth >= kMaxContainerDepth)
         throw ELimitError("Containers nested deeper than " + std::to_string(kMaxContainerDepth) + " levels");
-    struct Depth {
-        int& d;
-        explicit Depth(int& x) : d(x) { ++d; }
-        ~Depth() { --d; }
-    } depth(conv.ReadDepth);
+    ++conv.ReadDepth;
+    TOnExit depth([&conv] { --conv.ReadDepth; });
     SourceStart = uint32_t(conv.GroupStart);
     conv.RecordEntityName();
     ReadGroups(conv);

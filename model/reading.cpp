@@ -7,6 +7,7 @@
 #include "model/errors.h"
 #include "model/parsing.h"
 #include "platform/codepage.h"
+#include "platform/scoped.h"
 
 // ---- loading ----
 
@@ -40,13 +41,10 @@ void TkrDXFConverter::LoadSource() {
     Clear();
     Loading = true;
     LTScale = 0;
-    struct Done {
-        TkrDXFConverter& c;
-        ~Done() {
-            c.Loading = false;
-            c.ReleaseWindow();
-        }
-    } done{*this};
+    TOnExit done([this] {
+        Loading = false;
+        ReleaseWindow();
+    });
     CheckDxfTextSize(TextEnd);
     StartWindow();
     DashPointsLeft = kDashPointsBase + kDashPointsPerByte * uint64_t(TextEnd);

@@ -20,6 +20,7 @@
 #include "output/hex.h"
 #include "output/reals.h"
 #include "output/record_reader.h"
+#include "platform/scoped.h"
 
 namespace {
 
@@ -619,13 +620,10 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
         WriteHead(head);
         WriteTail(tail);
     }
-    struct TRelease {
-        TkrDXFExport& w;
-        ~TRelease() {
-            std::vector<std::string>().swap(w.FEntityChunks);
-            std::string().swap(w.FEntityLines);
-        }
-    } release{*this};
+    TOnExit release([this] {
+        std::vector<std::string>().swap(FEntityChunks);
+        std::string().swap(FEntityLines);
+    });
     // Write beside the final file and rename when complete: the final name
     // never holds a half-written file, and an existing file stays untouched
     // when writing fails.
@@ -641,10 +639,7 @@ void TkrDXFExport::SaveToFile(const std::string& fileName) {
     sigaddset(&block, SIGTERM);
     sigaddset(&block, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &block, &previous);
-    struct Unblock {
-        sigset_t& s;
-        ~Unblock() { pthread_sigmask(SIG_SETMASK, &s, nullptr); }
-    } unblock{previous};
+    TOnExit unblock([&previous] { pthread_sigmask(SIG_SETMASK, &previous, nullptr); });
     if (FDirect && LinkDirect(tmp)) {
         std::error_code ec;
         fs::rename(tmp, fileName, ec);

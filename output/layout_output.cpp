@@ -7,6 +7,7 @@
 #include "output/errors.h"
 #include "output/sink.h"
 #include "output/text_file.h"
+#include "platform/scoped.h"
 
 namespace {
 void WriteText(const std::string& path, bool helperThread, TLayoutDrawing& drawing, const std::atomic<bool>* cancel,
@@ -18,26 +19,20 @@ void WriteText(const std::string& path, bool helperThread, TLayoutDrawing& drawi
     sink.TextFile().Rewrite();
     created = true;
     // Removes the partial file when the user interrupted the layout.
-    struct TRemovePartial {
-        TPDFCanvas& Sink;
-        const std::string& Path;
-        const std::atomic<bool>* Cancel;
-        bool& Created;
-        bool Armed = true;
-        ~TRemovePartial() {
-            if (!Armed || !Cancel || !Cancel->load()) return;
-            try {
-                Sink.TextFile().Close();
-            } catch (...) {
-            }
-            std::remove(Path.c_str());
-            Created = false;
+    bool finished = false;
+    TOnExit removePartial([&] {
+        if (finished || !cancel || !cancel->load()) return;
+        try {
+            sink.TextFile().Close();
+        } catch (...) {
         }
-    } removePartial{sink, path, cancel, created};
+        std::remove(path.c_str());
+        created = false;
+    });
     drawing.Draw(sink);
     drawing.Drawn();
     sink.TextFile().Close();
-    removePartial.Armed = false;
+    finished = true;
 }
 
 void WriteDxf(const std::string& path, bool helperThread, TLayoutDrawing& drawing) {

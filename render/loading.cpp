@@ -11,6 +11,7 @@
 #include "model/errors.h"
 #include "model/parsing.h"
 #include "render/dxf_image.h"
+#include "platform/scoped.h"
 
 namespace {
 // A drawing loaded for a reference: a drawing graphic of its own, of which
@@ -130,13 +131,10 @@ TXrefLoadResult TXrefSession::LoadXref(TkrDXFConverter& conv, const std::string&
     FDeepest = level;
     FChain.push_back(id);
     ++FDepth;
-    struct Pop {
-        TXrefSession& s;
-        ~Pop() {
-            s.FChain.pop_back();
-            --s.FDepth;
-        }
-    } pop{*this};
+    TOnExit pop([this] {
+        FChain.pop_back();
+        --FDepth;
+    });
     try {
         // The chord tolerance of the referencing drawing (in its units; the
         // scale of the reference's insert is not taken into account) holds for
