@@ -319,7 +319,7 @@ bool TkrDXFImage::ComputeMapping(const TIntRect& r) {
     return true;
 }
 
-TPoint TkrDXFImage::MapWith(const TMatrix4x3F& matrix, const TPoint3F& p) {
+TPoint TkrDXFImage::MapWithExtended(const TMatrix4x3F& matrix, const TPoint3F& p) {
     long double x, y;
     MapExact(matrix, p, x, y);
     return {ToTarget(x), ToTarget(y)};

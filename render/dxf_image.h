@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -102,13 +103,49 @@ public:
     std::optional<double> MappingScale(const TIntRect& rect) const;
     void DrawOnSink(TPDFCanvas& sink, const TIntRect& rect);
     TPoint MapPoint(const TPoint3F& p) const { return MapWith(DrawContext.Matrix, p); }
-    // The target point of p under the matrix m (the rounding of MapPoint).
-    static TPoint MapWith(const TMatrix4x3F& m, const TPoint3F& p);
+    // The target point of p under the matrix m (the rounding of MapPoint):
+    // each coordinate is mapped in extended precision and rounded to the
+    // nearest integer, ties to even, saturated to the 32-bit range.
+    static TPoint MapWith(const TMatrix4x3F& m, const TPoint3F& p) {
+        int32_t x, y;
+        if (MapCoordinateFast(m, p, 0, x) && MapCoordinateFast(m, p, 1, y)) return {x, y};
+        return MapWithExtended(m, p);
+    }
     // True when every corner of box b maps under m into the 32-bit range of
     // the target coordinates, so that MapWith keeps the points of b exact.
     static bool BoxInTarget(const TMatrix4x3F& m, const TBox3F& b);
 
     int GetHeaderInt(std::string_view name, int code) const;
+
+private:
+    // Coordinate k of p under m in double precision, where that gives the
+    // integer the extended mapping gives, which is nearly always: every
+    // product of two floats is exact in a double, so the double sum (three
+    // roundings of at most 2^-53 each) and the extended one (three of 2^-64)
+    // together stray less than 2^-51 of the sum of the terms' magnitudes
+    // from the exact sum. Where the double sum lies further than twice that
+    // from the midpoint between two integers, the exact sum and the
+    // extended one lie on its side too and round alike. False (the caller
+    // maps in extended precision) near a midpoint, outside +-2e9 and for
+    // NaN.
+    static bool MapCoordinateFast(const TMatrix4x3F& matrix, const TPoint3F& p, int k, int32_t& out) {
+        const auto& m = matrix.M;
+        const double a = double(p.X) * m[0][k], b = double(p.Y) * m[1][k], c = double(p.Z) * m[2][k];
+        const double d = m[3][k];
+        const double v = a + b + c + d;
+        if (!(v < 2e9 && v > -2e9)) return false;
+        // Rounded to nearest, ties to even, by the addition of 1.5 * 2^52
+        // (|v| < 2^51): no library call, no change of the rounding mode.
+        constexpr double kShift = 6755399441055744.0;
+        const double n = (v + kShift) - kShift;
+        const double margin = (std::fabs(a) + std::fabs(b) + std::fabs(c) + std::fabs(d)) * 0x1p-50;
+        if (!(0.5 - std::fabs(v - n) > margin)) return false;
+        out = int32_t(n);
+        return true;
+    }
+    static TPoint MapWithExtended(const TMatrix4x3F& m, const TPoint3F& p);
+
+public:
     bool GetIsMetric();
     void SetIsMetric(int32_t measurement) { Measurement = measurement; }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -134,6 +135,63 @@ TEST(Mapping, ADrawingFarFromTheOriginLandsInTheRectangle) {
     EXPECT_EQ(y1 - y2, 240000);
     EXPECT_NEAR(double(x1), 60000, 4096);
     EXPECT_NEAR(double(y2), r.Bottom / 2 - 120000, 4096);
+}
+
+// The integer a point maps to is that of its coordinates mapped in extended
+// precision (each rounded to nearest, ties to even, saturated, NaN to 0),
+// whatever shortcut the mapping takes.
+TEST(Mapping, EveryPointRoundsAsItsExtendedSumDoesEvenBesideAMidpoint) {
+    auto extended = [](const TMatrix4x3F& matrix, const TPoint3F& p, int k) {
+        const auto& m = matrix.M;
+        long double v = (long double)p.X * m[0][k] + (long double)p.Y * m[1][k] + (long double)p.Z * m[2][k] + m[3][k];
+        if (!(v == v)) return int32_t(0);
+        if (v >= 2147483647.0L) return INT32_MAX;
+        if (v <= -2147483648.0L) return INT32_MIN;
+        return int32_t(std::nearbyintl(v));
+    };
+    auto expectExtended = [&](const TMatrix4x3F& m, const TPoint3F& p) {
+        TPoint q = TkrDXFImage::MapWith(m, p);
+        ASSERT_EQ(q.X, extended(m, p, 0)) << p.X << ' ' << p.Y << ' ' << p.Z;
+        ASSERT_EQ(q.Y, extended(m, p, 1)) << p.X << ' ' << p.Y << ' ' << p.Z;
+    };
+    // 2^40 + (0.5 + 2^-23 + 2^-47) - 2^40: a double sum loses the part below
+    // 2^-12 of the first partial sum and lands on the midpoint 0.5 (which
+    // rounds to 0); the extended sum keeps 2^-23 and rounds to 1.
+    TMatrix4x3F m;
+    m.M[0][0] = 1, m.M[1][0] = 0.5f + 0x1p-24f, m.M[2][0] = 1;
+    m.M[0][1] = 0.5f, m.M[3][1] = 2.0f;
+    TPoint3F p{0x1p40f, 1 + 0x1p-23f, -0x1p40f};
+    EXPECT_EQ(TkrDXFImage::MapWith(m, p).X, 1);
+    expectExtended(m, p);
+    // Midpoints themselves round to even: 0.5 * odd + 2.
+    for (float x : {1.0f, 3.0f, 5.0f, -1.0f, -3.0f, 4093.0f}) expectExtended(m, {x, 0, 0});
+    EXPECT_EQ(TkrDXFImage::MapWith(m, {3.0f, 0, 0}).Y, 4);  // 3.5 -> 4
+    EXPECT_EQ(TkrDXFImage::MapWith(m, {5.0f, 0, 0}).Y, 4);  // 4.5 -> 4
+    // Beyond the 32-bit range and NaN.
+    expectExtended(m, {3e9f, 0, 0});
+    expectExtended(m, {0, 0, -3e38f});
+    expectExtended(m, {std::nanf(""), 0, 0});
+    // Random matrices and points of every magnitude, and halves and quarters
+    // that put many sums on or beside a midpoint.
+    uint64_t seed = 0x9E3779B97F4A7C15ull;
+    auto next = [&] {
+        seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17;
+        return seed;
+    };
+    auto value = [&] {
+        uint64_t r = next();
+        switch (r % 4) {
+            case 0: return float(int64_t(r >> 40) % 4096) * 0.25f;
+            case 1: return std::ldexp(float((r >> 8) & 0xFFFFFF), int((r >> 32) % 60) - 40) * ((r >> 40) & 1 ? -1 : 1);
+            case 2: return float(int64_t(r >> 33) % 2000001 - 1000000) * 0.5f;
+            default: return std::ldexp(1.0f + float((r >> 8) & 0xFF) * 0x1p-23f, int((r >> 32) % 20)) * ((r >> 40) & 1 ? -1 : 1);
+        }
+    };
+    for (int i = 0; i < 200000; ++i) {
+        for (auto& row : m.M)
+            for (float& c : row) c = value();
+        expectExtended(m, {value(), value(), value()});
+    }
 }
 
 TEST(Mapping, AZeroSizedRectangleWithAZeroSizedBoxDrawsNothing) {
