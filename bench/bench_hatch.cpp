@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     const std::string text = HugeHatch(n);
     std::vector<double> secs;
-    std::vector<TPoint3F> segments;
+    std::vector<TPoint2F> segments;
     TBox3F box{};
     for (int i = 0; i < runs; ++i) {
         TkrDXFConverter conv;
@@ -78,11 +78,12 @@ int main(int argc, char** argv) {
     boundary.insert(boundary.end(), path.begin(), path.end());
     boundary.push_back(path[0]);
     auto t0 = std::chrono::steady_clock::now();
-    std::vector<TPoint3F> plain;
+    std::vector<TPoint2F> plain;
     for (const THatchFamilyLine& l : lines) {
         const float l4[4] = {l.X1, l.Y1, l.X2, l.Y2};
         std::vector<TPoint3F> hits = ParseLinesHatch(boundary, l4);
-        for (size_t k = 0; k + 1 < hits.size(); k += 2) plain.insert(plain.end(), {hits[k], hits[k + 1]});
+        for (size_t k = 0; k + 1 < hits.size(); k += 2)
+            plain.insert(plain.end(), {{hits[k].X, hits[k].Y}, {hits[k + 1].X, hits[k + 1].Y}});
     }
     double plainSecs = Seconds(t0);
     std::printf("hatch of %d boundary segments, %zu family lines, %zu pieces: load median %.3f s over %d runs "

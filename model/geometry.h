@@ -14,6 +14,12 @@ struct TPoint3F {
     friend bool operator==(const TPoint3F&, const TPoint3F&) = default;
 };
 
+// A point of a plane figure (z = 0), kept in two thirds of the room.
+struct TPoint2F {
+    float X = 0, Y = 0;
+    friend bool operator==(const TPoint2F&, const TPoint2F&) = default;
+};
+
 // Left/Top/Z1 is the corner with the smallest X, largest Y, smallest Z;
 // Right/Bottom/Z2 the opposite one (Y grows upwards).
 struct TBox3F {

@@ -259,7 +259,8 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
         emit(true, 0);
     }
     conv.DashPointsLeft -= std::min<uint64_t>(conv.DashPointsLeft, dashPoints);
-    Segments.assign(out.begin(), out.end());
+    Segments.resize(out.size());
+    for (size_t i = 0; i < out.size(); ++i) Segments[i] = {out[i].X, out[i].Y};
     out.clear();
     // A working list grown past 64 Ki points (a huge pattern) is not kept.
     if (out.capacity() > 65536) std::vector<TPoint3F>().swap(out);

@@ -398,13 +398,18 @@ void SetEntityPen(TkrDXFImage& g, const TPolylinePen& pen) {
     g.Sink->Pen.Geometric = false;
 }
 
-void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) {
+namespace {
+TPoint3F SpacePoint(const TPoint3F& p) { return p; }
+TPoint3F SpacePoint(const TPoint2F& p) { return {p.X, p.Y, 0}; }
+
+template <class Point>
+void BuildPointListOf(TkrDXFImage& g, std::span<const Point> points) {
     auto& list = g.PointList;
     list.clear();
     g.WorkDone += points.size() * g.WorkPerPoint;
     TPoint prev{};
     for (size_t i = 0; i < points.size(); ++i) {
-        TPoint raw = g.MapPoint(points[i]);
+        TPoint raw = g.MapPoint(SpacePoint(points[i]));
         TPoint q = raw;
         // A zero-length pair becomes one unit long.
         if ((i & 1) && raw == prev && q.X < INT32_MAX) q.X += 1;
@@ -418,6 +423,10 @@ void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) {
         list.push_back(q);
     }
 }
+}  // namespace
+
+void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) { BuildPointListOf(g, points); }
+void BuildPointList(TkrDXFImage& g, std::span<const TPoint2F> points) { BuildPointListOf(g, points); }
 
 void DrawSegmentPairs(TkrDXFImage& g) {
     size_t pairs = g.PointList.size() / 2;

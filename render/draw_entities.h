@@ -29,6 +29,7 @@ bool DrawTextStrokes(TkrDXFImage& g, const class TkrDXFText& t, std::string_view
 void SetEntityPen(TkrDXFImage& g, const TkrDXFPenLine& pen);
 void SetEntityPen(TkrDXFImage& g, const class TPolylinePen& pen);
 void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points);
+void BuildPointList(TkrDXFImage& g, std::span<const TPoint2F> points);
 void DrawSegmentPairs(TkrDXFImage& g);
 void DrawEdge(TkrDXFImage& g, const TkrLines* pattern, double scale, const TPoint3F& a, const TPoint3F& b);
 // True widths in the text form (render/draw_widths.cpp): the closed outline

@@ -398,6 +398,7 @@ std::vector<TXY> ClipPolygon(std::vector<TXY> poly, const TPlaneRect& r) {
 }
 
 TPoint3F Stored(const TXY& p) { return Point2F(p.X, p.Y); }
+TPoint2F StoredFlat(const TXY& p) { return {float(p.X), float(p.Y)}; }
 }  // namespace
 
 bool TkrDXFHatch::StrictlyClipped(TkrDXFConverter& conv) const {
@@ -423,7 +424,7 @@ void TkrDXFHatch::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receive
     // the clipped ones.
     const TDrawContext savedContext = *dc;
     std::vector<std::vector<TPoint3F>> fullPaths;
-    std::vector<TPoint3F> fullSegments;
+    std::vector<TPoint2F> fullSegments;
     bool clipped = false;
     TOnExit restore([&] {
         *dc = savedContext;
@@ -453,12 +454,12 @@ void TkrDXFHatch::Iterate(TkrDXFConverter& conv, TVisitProc visit, void* receive
             Paths.emplace_back();
             for (const TXY& q : poly) Paths.back().push_back(Stored(q));
         }
-        const std::vector<TPoint3F>& all = fullSegments;
+        const std::vector<TPoint2F>& all = fullSegments;
         for (size_t i = 0; i + 1 < all.size(); i += 2) {
-            TXY a = Transformed(all[i], m), b = Transformed(all[i + 1], m);
+            TXY a = Transformed({all[i].X, all[i].Y, 0}, m), b = Transformed({all[i + 1].X, all[i + 1].Y, 0}, m);
             if (!ClipSegment(r, a, b)) continue;
-            Segments.push_back(Stored(a));
-            Segments.push_back(Stored(b));
+            Segments.push_back(StoredFlat(a));
+            Segments.push_back(StoredFlat(b));
         }
         dc->Matrix = IdentityMatrix();
     } else {

@@ -77,8 +77,9 @@ public:
     bool BoundaryStarted = false;  // a group 91 was read
     // Object coordinates to world coordinates (identity for the default extrusion).
     TMatrix4x3F ObjectMatrix = IdentityMatrix();
-    // The pattern: point pairs, each pair one segment.
-    std::vector<TPoint3F> Segments;
+    // The pattern: point pairs, each pair one segment, in the hatch's plane
+    // (z = 0: the most numerous points of a pattern drawing, kept flat).
+    std::vector<TPoint2F> Segments;
     int32_t RemainingCount = -1;  // group 93, counted down by line edges and vertices
     // The boundary as read, one list of edges per path, and as finished: one
     // point list per path, each closed implicitly.

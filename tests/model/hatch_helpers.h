@@ -86,7 +86,8 @@ inline TLoaded LoadHatch(const std::string& text) {
 
 // The segments as pairs of points, for comparing.
 using TSeg = std::array<float, 4>;
-inline std::vector<TSeg> Pairs(const std::vector<TPoint3F>& s) {
+template <class Point>
+std::vector<TSeg> Pairs(const std::vector<Point>& s) {
     std::vector<TSeg> r;
     for (size_t i = 0; i + 1 < s.size(); i += 2) r.push_back({s[i].X, s[i].Y, s[i + 1].X, s[i + 1].Y});
     return r;

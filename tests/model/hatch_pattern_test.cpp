@@ -269,7 +269,7 @@ TEST(HatchDashes, AtOneHundredEightyDegreesAndMoreTheDashesRunInReverse) {
     GenerateFamily(pl, a.Hatch->Box, kMaxHatchLines, fam);
     TkrLines reversed;
     reversed.FTicks = {-1, 0.5, -1, 3};
-    std::vector<TPoint3F> want;
+    std::vector<TPoint2F> want;
     for (const THatchFamilyLine& f : fam) {
         const float line[4] = {f.X1, f.Y1, f.X2, f.Y2};
         std::vector<TPoint3F> boundary = {{5, 0, 0}, {0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0}};
@@ -277,7 +277,7 @@ TEST(HatchDashes, AtOneHundredEightyDegreesAndMoreTheDashesRunInReverse) {
         for (size_t k = 0; k + 1 < hits.size(); k += 2) {
             std::vector<TPoint3F> cut;
             reversed.Line(1.0, hits[k], hits[k + 1], cut, f.Phase);
-            want.insert(want.end(), cut.begin(), cut.end());
+            for (const TPoint3F& q : cut) want.push_back({q.X, q.Y});
         }
     }
     ASSERT_GT(want.size(), 20u);

@@ -334,7 +334,7 @@ TEST(HatchBoundary, TwoPointPathsAreClosedWhenTheyRunObliquely) {
 namespace {
 struct TSeen {
     std::vector<std::vector<TPoint3F>> Paths;
-    std::vector<TPoint3F> Segments;
+    std::vector<TPoint2F> Segments;
     TDrawContext Context;
     int Visits = 0;
 };
@@ -376,8 +376,8 @@ TEST(HatchVisit, StrictClippingCutsPathsAndSegmentsForTheVisitOnly) {
     EXPECT_EQ(seen.Paths, (std::vector<std::vector<TPoint3F>>{{{0, 0, 0}, {10, 0, 0}, {10, 20, 0}, {0, 20, 0}}}));
     ASSERT_EQ(seen.Segments.size(), 22u);
     for (int y = 10; y >= 0; --y) {
-        EXPECT_EQ(seen.Segments[size_t(2 * (10 - y))], (TPoint3F{0, float(2 * y), 0}));
-        EXPECT_EQ(seen.Segments[size_t(2 * (10 - y) + 1)], (TPoint3F{10, float(2 * y), 0}));
+        EXPECT_EQ(seen.Segments[size_t(2 * (10 - y))], (TPoint2F{0, float(2 * y)}));
+        EXPECT_EQ(seen.Segments[size_t(2 * (10 - y) + 1)], (TPoint2F{10, float(2 * y)}));
     }
     EXPECT_EQ(seen.Context.Matrix.M[0][0], 1);
     EXPECT_EQ(seen.Context.ScaleX, 0);
