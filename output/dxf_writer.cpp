@@ -431,7 +431,50 @@ void TkrDXFExport::AddPoint3(int code, const TExpPoint3F& p) {
     AddPair(code + 20, double(p.Z));
 }
 
+namespace {
+// code and text as AddPair writes them (text at most 102 characters).
+void AppendPair(std::string& out, int code, std::string_view text) {
+    char line[128];
+    char* p = PutCode(line, code);
+    for (char c : text) *p++ = (c == '\r' || c == '\n') ? ' ' : c;  // see AddLine
+    *p++ = '\r';
+    *p++ = '\n';
+    out.append(line, p);
+}
+}  // namespace
+
 void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass) {
+    // An entity's record: the lines the pairs below give, from the kept head
+    // when it was made for the same names (names of more than 102
+    // characters, hatches and line types take the pairs).
+    constexpr std::size_t kShort = 102;
+    if (Skipping()) {
+        ++HandleCounter;  // all AddHandle does then
+        return;
+    }
+    if (FTarget == &FEntityLines && type != "HATCH" && type.size() <= kShort && subclass.size() <= kShort &&
+        FCurrentLayerName.size() <= kShort) {
+        TRecordHead& h = FRecordHead;
+        if (h.Before.empty() || h.Type != type || h.Layer != FCurrentLayerName || h.Subclass != subclass) {
+            h.Type = type, h.Layer = FCurrentLayerName, h.Subclass = subclass;
+            h.Before.clear();
+            AppendPair(h.Before, 0, type);
+            char code[8];
+            h.Before.append(code, PutCode(code, 5));
+            h.After.assign("\r\n");  // ends the handle's line
+            AppendPair(h.After, 330, "1F");
+            AppendPair(h.After, 100, "AcDbEntity");
+            AppendPair(h.After, 8, FCurrentLayerName);
+            AppendPair(h.After, 100, subclass);
+        }
+        char* p = Room(h.Before.size() + 16 + h.After.size());
+        p = std::copy(h.Before.begin(), h.Before.end(), p);
+        p = PutHex(p, static_cast<std::uint32_t>(HandleCounter));
+        p = std::copy(h.After.begin(), h.After.end(), p);
+        Used(p);
+        ++HandleCounter;
+        return;
+    }
     AddPair(0, type);
     AddHandle();
     if (type != "HATCH") AddPair(330, "1F");

@@ -204,6 +204,15 @@ private:
 
     TkrExpDXFLayer* FCurrentLayer = nullptr;
     std::string FCurrentLayerName;
+    // The lines BeginRecord writes for an entity around its handle, as the
+    // single pairs give them, kept for the type, layer and subclass they
+    // were made for (most records repeat those of the one before).
+    struct TRecordHead {
+        std::string Type, Layer, Subclass;
+        std::string Before;  // the type's pair and the handle's code line
+        std::string After;   // the end of the handle's line up to the subclass's pair
+    };
+    TRecordHead FRecordHead;
     std::vector<std::unique_ptr<TkrExpDXFLayer>> FLayers;
     std::vector<std::unique_ptr<TkrExpDXFFigure>> FFigures;
     std::string* FTarget = nullptr;
