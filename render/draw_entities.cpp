@@ -105,7 +105,11 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     // Meshes are drawn with a continuous line type only.
     if ((p.IsPolygonMesh() || p.IsPolyfaceMesh()) && !continuous) return;
     TPointWork& work = g.PointWork;
-    p.MakePoints(work);
+    // Meshes and bands read more of the work than its points.
+    const bool bands = g.TrueWidths && sink.TextMode;
+    const std::vector<TPoint3F>* points = &work.Points;
+    if (p.IsPolygonMesh() || p.IsPolyfaceMesh() || bands) p.MakePoints(work);
+    else points = &g.RepeatedPoints.PointsOf(p, g.DrawContext.Insert, work);
     if (p.IsPolygonMesh()) {
         // Rows of N points in vertex order, then columns of M points. A mesh
         // closed in M (flags 1) holds one closing vertex after the M x N grid:
@@ -194,14 +198,13 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         sink.Pen.Geometric = true;
         sink.Pen.Style = psSolid;
     }
-    if (g.TrueWidths && sink.TextMode && DrawPolylineBands(g, p, work, sink.Pen.Geometric ? sink.Pen.Width : 0))
-        return;
+    if (bands && DrawPolylineBands(g, p, work, sink.Pen.Geometric ? sink.Pen.Width : 0)) return;
     if (continuous) {
-        BuildPointList(g, work.Points);
+        BuildPointList(g, *points);
         sink.Polyline(g.PointList.data(), int(g.PointList.size()));
     } else {
         g.KeepAllPoints = true;
-        BuildPointList(g, work.Points);
+        BuildPointList(g, *points);
         g.KeepAllPoints = false;
         DrawSegmentPairs(g);
     }

@@ -362,6 +362,7 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
         sink.Font = savedFont;
         sink.Clipping = false;
         KeepAllPoints = false;
+        RepeatedPoints.Clear();
         if (Converter->DrawContext == &DrawContext) Converter->DrawContext = nullptr;
     });
     sink.Brush.Style = bsSolid;
@@ -369,8 +370,10 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     sink.FillRect(rect);
     sink.Brush.Style = bsClear;
     c.ExpandInserts = false;
-    c.OnInsert = [this](TkrDXFInsert&, bool) {
+    RepeatedPoints.Clear();
+    c.OnInsert = [this](TkrDXFInsert& insert, bool) {
         if (TDrawContext* d = Converter->DrawContext) d->MatrixHasRotation = MatrixHasRotation(d->Matrix);
+        RepeatedPoints.BlockWalked(insert.Block);
     };
     c.DrawContext = &DrawContext;
     DrawContext.Insert = nullptr;

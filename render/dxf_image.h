@@ -20,6 +20,7 @@
 #include "model/entities/linear.h"  // TPointWork
 #include "output/sink.h"
 #include "render/loading.h"
+#include "render/repeated_points.h"
 #include "platform/gdi_attributes.h"
 #include "platform/stroke_text.h"
 
@@ -169,8 +170,10 @@ public:
     std::vector<TPoint> PartList;
     std::vector<int> PartCounts;
     std::vector<TPoint3F> DashScratch;
-    // The points of the polyline or curve being drawn, made as it is drawn.
+    // The points of the polyline or curve being drawn, made as it is drawn,
+    // and those of block parts drawn again and again, kept while drawing.
     TPointWork PointWork;
+    TRepeatedPoints RepeatedPoints;
     // Texts drawn as lines (none: as texts): the stroke fonts of the run,
     // shared by every drawing of it, and the strokes of the text being drawn.
     const TStrokeFonts* Lettering = nullptr;

@@ -365,6 +365,46 @@ TEST(Drawing, InsertsExpandTheirBlocks) {
     EXPECT_EQ(lines.size(), 2u);
 }
 
+// Parts of a block inserted again and again are drawn from the points made
+// at an earlier insert: the lines are those of the same inserts each of its
+// own copy of the block (every block walked once), also after the drawing's
+// curves were made anew between two drawings of one graphic.
+TEST(Drawing, ABlockInsertedAgainAndAgainDrawsAsInsertsOfCopiesOfIt) {
+    auto block = [](const std::string& name) {
+        return std::vector<std::string>{
+            "0", "BLOCK", "2", name, "10", "0", "20", "0",
+            "0", "ARC", "10", "0", "20", "0", "40", "7", "50", "10", "51", "100",
+            "0", "ARC", "10", "1", "20", "2", "40", "3", "50", "200", "51", "350",
+            "0", "CIRCLE", "10", "-4", "20", "1", "40", "2",
+            "0", "LWPOLYLINE", "90", "3", "70", "1", "10", "0", "20", "0", "42", "0.5", "10", "5", "20", "0",
+            "10", "5", "20", "4",
+            "0", "ENDBLK"};
+    };
+    auto drawing = [&](bool copies) {
+        std::vector<std::string> blocks = {"0", "SECTION", "2", "BLOCKS"}, inserts;
+        const char* place[4][4] = {{"0", "0", "1", "0"}, {"30", "5", "2", "45"}, {"-20", "40", "0.5", "170"},
+                                   {"60", "-30", "1.5", "300"}};
+        for (int k = 0; k < 4; ++k) {
+            std::string name = copies ? "S" + std::to_string(k) : "S";
+            if (copies || k == 0) for (const std::string& g : block(name)) blocks.push_back(g);
+            inserts.insert(inserts.end(), {"0", "INSERT", "2", name, "10", place[k][0], "20", place[k][1], "41",
+                                           place[k][2], "42", place[k][2], "50", place[k][3]});
+        }
+        blocks.insert(blocks.end(), {"0", "ENDSEC"});
+        return Dxf(blocks) + Entities(inserts);
+    };
+    TkrDXFImage shared, copies;
+    const auto first = DrawText(shared, drawing(false));
+    ASSERT_GT(first.size(), 100u);
+    EXPECT_EQ(first, DrawText(copies, drawing(true)));
+    // Finer curves: the next drawing makes every part's points anew.
+    shared.Converter->SetCirclePoints(40);
+    copies.Converter->SetCirclePoints(40);
+    const auto finer = rendertest::DrawLoaded(shared);
+    EXPECT_GT(finer.size(), first.size());
+    EXPECT_EQ(finer, rendertest::DrawLoaded(copies));
+}
+
 TEST(Drawing, DxfFormRecordsLinesAsLineEntities) {
     TkrDXFImage g;
     g.LoadFromText(Entities(Frame()));
