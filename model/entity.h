@@ -65,7 +65,8 @@ public:
     const TEntityClass Class;
     bool Is(TEntityClass cls) const { return ClassInherits(Class, cls); }
 
-    // (Fields ordered by size, so that every entity object stays small.)
+    // (Fields ordered by size and the 4-byte ones paired, so that no room
+    // goes to padding: every entity object stays small.)
     bool HasChildren = false;
     bool PaperSpace = false;
     bool Visible = true;
@@ -74,10 +75,10 @@ public:
     // is not drawn.
     bool BoxUnsound = false;
     uint32_t Handle = 0xFFFFFFFF;
+    float LineTypeScale = 1.0f;
     TkrDXFConverter* Converter = nullptr;
     TkrDXFLayer* Layer = nullptr;
     TDrawEvent OnDraw;
-    float LineTypeScale = 1.0f;
     uint32_t SourceEnd = kNoPos;
     uint32_t SourceStart = kNoPos;
 

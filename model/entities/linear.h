@@ -41,8 +41,10 @@ struct TPolyVertex {
 class TkrDXFLine : public TkrDXFPenLine {
 public:
     explicit TkrDXFLine(TEntityClass cls = TEntityClass::Line) : TkrDXFPenLine(cls) {}
-    TPoint3F Point2{};
+    // (Clipped first: it takes a byte the pen line leaves over, so that a line
+    // is 128 bytes, the most numerous entity of most drawings.)
     bool Clipped = false;
+    TPoint3F Point2{};
     // The most dash points this line may cut, fixed when it was finished (the
     // drawing's dash budget as it stood then), so that the dashes made for
     // every drawing are the ones the budget counted.
