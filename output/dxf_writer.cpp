@@ -225,9 +225,14 @@ void TkrDXFExport::Clear() {
 template <class Fig, class... Args>
 void TkrDXFExport::Append(const TdxfExportData& data, Args... args) {
     if (Streaming()) {
-        // Written at once on the current layer, then dropped.
-        const Fig fig(data, args...);
-        fig.WriteEntity(*this);
+        // Written at once on the current layer, then dropped (a line needs
+        // no figure for that).
+        if constexpr (requires { Fig::Write(*this, data, args...); }) {
+            Fig::Write(*this, data, args...);
+        } else {
+            const Fig fig(data, args...);
+            fig.WriteEntity(*this);
+        }
         Sync();
         if (FEntityLines.size() >= kStreamFlush) FlushEntities();
         return;
@@ -416,8 +421,16 @@ void TkrDXFExport::AddHandle() {
 }
 
 void TkrDXFExport::AddPoint(int code, float x, float y) {
-    AddPair(code, double(x));
-    AddPair(code + 10, double(y));
+    // Both pairs formed in one piece, as AddPair forms each.
+    if (!Skipping()) {
+        char* p = PutReal(PutCode(Room(2 * (24 + kMaxRealChars + 2)), code), double(x));
+        *p++ = '\r';
+        *p++ = '\n';
+        p = PutReal(PutCode(p, code + 10), double(y));
+        *p++ = '\r';
+        *p++ = '\n';
+        Used(p);
+    }
     if (FTarget == &FEntityLines) {
         if (x < Extents.MinX) Extents.MinX = x;
         if (x > Extents.MaxX) Extents.MaxX = x;

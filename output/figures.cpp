@@ -8,12 +8,12 @@ TkrExpDXFFigure::TkrExpDXFFigure(const TdxfExportData& data) : Data(data) {
     Data.Parts = nullptr;  // the reader's lists are gone once the record is handled
 }
 
-void TkrExpDXFLine::WriteEntity(TkrDXFExport& w) const {
+void TkrExpDXFLine::Write(TkrDXFExport& w, const TdxfExportData& data) {
     w.BeginRecord("LINE", "AcDbLine");
-    w.AddColor(Data);
-    w.AddLineTypeAndWeight(Data);
-    w.AddPoint(10, Data.Point1);
-    w.AddPoint(11, Data.Point2);
+    w.AddColor(data);
+    w.AddLineTypeAndWeight(data);
+    w.AddPoint(10, data.Point1);
+    w.AddPoint(11, data.Point2);
 }
 
 void TkrExpDXFPixel::WriteEntity(TkrDXFExport& w) const {

@@ -26,7 +26,10 @@ public:
 class TkrExpDXFLine : public TkrExpDXFFigure {
 public:
     using TkrExpDXFFigure::TkrExpDXFFigure;
-    void WriteEntity(TkrDXFExport& writer) const override;
+    void WriteEntity(TkrDXFExport& writer) const override { Write(writer, Data); }
+    // The record of a line with data, written without a figure of it (the
+    // writer streams most lines so).
+    static void Write(TkrDXFExport& writer, const TdxfExportData& data);
 };
 
 class TkrExpDXFPixel : public TkrExpDXFFigure {
