@@ -63,6 +63,11 @@ void TPDFCanvas::Polyline(std::span<const int32_t> xy) {
 void TPDFCanvas::Polyline(const TPoint* p, int n) {
     if (n <= 0) return;
     if (Clipping) return ClippedPolyline(p, n);
+    if (TextMode) {
+        FTextFile->WritePolyline(p, size_t(n));
+        PenPos = p[n - 1];
+        return;
+    }
     MoveTo(p[0].X, p[0].Y);
     for (int i = 1; i < n; ++i) LineTo(p[i].X, p[i].Y);
 }

@@ -27,9 +27,14 @@ void TTextFile::StartThread() {
     FError = nullptr;
     if (!FOnThread) return;
     FSegments.XY.reserve(kPieceInts);
+    FRunStart = SIZE_MAX;
     FPipe = std::make_unique<TPiecePipe<TSegmentPiece>>([this](const TSegmentPiece& piece) {
         const int32_t* p = piece.XY.data();
-        for (const int32_t* end = p + piece.XY.size(); p != end; p += 4) Format(p[0], p[1], p[2], p[3]);
+        for (const int32_t* end = p + piece.XY.size(); p != end;) {
+            const int32_t n = *p++;
+            for (int32_t i = 1; i < n; ++i, p += 2) Format(p[0], p[1], p[2], p[3]);
+            p += 2;
+        }
     });
 }
 
@@ -66,13 +71,48 @@ void TTextFile::RewriteDescriptor(int fd) {
     StartThread();
 }
 
+void TTextFile::PushPiece() {
+    // A full piece goes to the writing thread; this one starts the next.
+    FPipe->Push(FSegments);
+    FSegments.XY.reserve(kPieceInts);
+    FRunStart = SIZE_MAX;
+}
+
+void TTextFile::WritePolyline(const TPoint* p, size_t n) {
+    if (n < 2) return;
+    if (!FFile) throw EFileError("'" + FPath + "' is not open for writing");
+    if (!FPipe) {
+        if (FError) return;  // see WriteSegmentSlow
+        try {
+            for (size_t i = 1; i < n; ++i) Format(p[i - 1].X, p[i - 1].Y, p[i].X, p[i].Y);
+        } catch (...) {
+            FError = std::current_exception();
+        }
+        return;
+    }
+    // Runs as long as the pieces take: a run cut at a piece's end goes on
+    // in the next one from the point it ended with.
+    std::vector<int32_t>& piece = FSegments.XY;
+    while (n >= 2) {
+        if (piece.size() + 5 > kPieceInts) PushPiece();
+        size_t take = std::min(n, (kPieceInts - piece.size() - 1) / 2);
+        FRunStart = piece.size();
+        piece.push_back(int32_t(take));
+        const size_t at = piece.size();
+        piece.resize(at + 2 * take);
+        static_assert(sizeof(TPoint) == 2 * sizeof(int32_t), "a point is its x and y");
+        std::memcpy(piece.data() + at, p, take * sizeof(TPoint));
+        p += take - 1;
+        n -= take - 1;
+    }
+}
+
 void TTextFile::WriteSegmentSlow(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (!FFile) throw EFileError("'" + FPath + "' is not open for writing");
     if (FPipe) {
-        // A full piece goes to the writing thread; this one starts the next.
-        FPipe->Push(FSegments);
-        FSegments.XY.reserve(kPieceInts);
-        FSegments.XY.insert(FSegments.XY.end(), {x1, y1, x2, y2});
+        PushPiece();
+        FRunStart = 0;
+        FSegments.XY.insert(FSegments.XY.end(), {2, x1, y1, x2, y2});
         return;
     }
     // Without the thread a write error is kept for Close as well, so that

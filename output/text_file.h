@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/batch_pipe.h"
+#include "platform/plane.h"
 
 class TTextFile {
 public:
@@ -37,23 +38,37 @@ public:
     // Close, whenever it happened: the drawing goes on to its end meanwhile.
     void WriteOnThread(bool on) { FOnThread = on; }
     void WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-        if (FPipe && FSegments.XY.size() < kPieceInts) {
-            FSegments.XY.insert(FSegments.XY.end(), {x1, y1, x2, y2});
+        if (FPipe && FSegments.XY.size() + 5 <= kPieceInts) {
+            std::vector<int32_t>& xy = FSegments.XY;
+            // A segment that starts where the one before ended continues its run.
+            if (FRunStart < xy.size() && xy.end()[-2] == x1 && xy.end()[-1] == y1) {
+                xy.insert(xy.end(), {x2, y2});
+                ++xy[FRunStart];
+            } else {
+                FRunStart = xy.size();
+                xy.insert(xy.end(), {2, x1, y1, x2, y2});
+            }
             return;
         }
         WriteSegmentSlow(x1, y1, x2, y2);
     }
+    // The n - 1 segments from each of the n points p to the next, as
+    // WriteSegment writes them one by one.
+    void WritePolyline(const TPoint* p, size_t n);
     // Writes what is buffered and closes the file; throws EFileError when a
     // write fails (a full disk, a file-size limit).
     void Close();
 
 private:
+    // The segments as runs of points, each segment from a point of its run
+    // to the next: the point count n (at least 2), then x, y of each point.
     struct TSegmentPiece {
-        std::vector<int32_t> XY;  // x1, y1, x2, y2 of each segment
+        std::vector<int32_t> XY;
         void Clear() { XY.clear(); }
     };
     // Segments handed over at a time: 256 KiB of integers.
     static constexpr size_t kPieceInts = 4 * 16384;
+    void PushPiece();
     void WriteSegmentSlow(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void Format(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void Flush();
@@ -65,5 +80,6 @@ private:
     bool FOnThread = false;
     std::exception_ptr FError;  // the write error that stopped writing
     TSegmentPiece FSegments;  // not yet handed over
+    size_t FRunStart = SIZE_MAX;  // the count of its last run
     std::unique_ptr<TPiecePipe<TSegmentPiece>> FPipe;  // last: its thread uses the buffer
 };

@@ -126,10 +126,15 @@ TEST(TextFile, AFailedWriteRaisesAnError) {
 }
 
 TEST(TextFile, WrittenOnAThreadTheFileIsTheSame) {
-    // Pieces of 16384 segments: none, part of one, exactly one, several and a bit.
+    // Pieces of 65536 integers: none, part of one, exactly one, several and a
+    // bit of segments apart; then segments that join (one run of points) and
+    // polylines, one longer than a piece, in between.
     fs::path dir = fs::temp_directory_path() / ("sink_thread_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    for (int n : {0, 5, 16384, 3 * 16384 + 17}) {
+    std::vector<TPoint> polyline(40000);
+    for (size_t i = 0; i < polyline.size(); ++i) polyline[i] = {int32_t(i), int32_t(i % 7) - 3};
+    for (int n : {0, 5, 13107, 3 * 13107 + 17, -1}) {
+        const bool runs = n < 0;
         std::string text[2];
         for (int threaded : {0, 1}) {
             fs::path path = dir / (std::to_string(n) + "-" + std::to_string(threaded) + ".txt");
@@ -138,6 +143,12 @@ TEST(TextFile, WrittenOnAThreadTheFileIsTheSame) {
             f.WriteOnThread(threaded);
             f.Rewrite();
             for (int i = 0; i < n; ++i) f.WriteSegment(i, -i, INT32_MIN + i, INT32_MAX - i);
+            for (int k = 0; runs && k < 3; ++k) {
+                for (int i = 0; i < 9000; ++i) f.WriteSegment(i, i % 3, i + 1, (i + 1) % 3);
+                f.WritePolyline(polyline.data(), polyline.size() - size_t(k) * 15000);
+                f.WritePolyline(polyline.data(), 1);
+                f.WriteSegment(5, 5, 5, 5);
+            }
             f.Close();
             EXPECT_FALSE(f.IsOpen());
             std::ifstream in(path, std::ios::binary);
@@ -146,8 +157,15 @@ TEST(TextFile, WrittenOnAThreadTheFileIsTheSame) {
             text[threaded] = ss.str();
         }
         EXPECT_TRUE(text[0] == text[1]) << n;
-        EXPECT_EQ(std::count(text[1].begin(), text[1].end(), '\n'), n);
-        if (n) {
+        if (runs) {
+            EXPECT_EQ(std::count(text[1].begin(), text[1].end(), '\n'), 3 * 9001 + 39999 + 24999 + 9999);
+            // The last joined segment, the long polyline's last one, the lone one.
+            EXPECT_NE(text[1].find("8999;2;9000;0\r\n0;-3;1;-2\r\n"), std::string::npos);
+            EXPECT_NE(text[1].find("39998;-3;39999;-2\r\n5;5;5;5\r\n0;0;1;1\r\n"), std::string::npos);
+        } else {
+            EXPECT_EQ(std::count(text[1].begin(), text[1].end(), '\n'), n);
+        }
+        if (n > 0) {
             EXPECT_EQ(text[1].substr(0, 35), "0;0;-2147483648;2147483647\r\n1;-1;-2");
         }
     }
