@@ -59,13 +59,18 @@ const TkrLines kDefaultPattern{};
 TEntityClass ParentClass(TEntityClass c) { return kClasses[size_t(c)].Parent; }
 const char* ClassName(TEntityClass c) { return kClasses[size_t(c)].Name; }
 
-bool ClassInherits(TEntityClass c, TEntityClass cls) {
-    for (;;) {
-        if (c == cls) return true;
-        if (c == C::Entity) return false;
-        c = kClasses[size_t(c)].Parent;
-    }
+// Every class's own bit and those of its ancestors.
+static_assert(size_t(C::Count) <= 64, "the classes are bits of one word");
+constexpr std::array<uint64_t, size_t(C::Count)> MakeClassAncestors() {
+    std::array<uint64_t, size_t(C::Count)> a{};
+    for (size_t i = 0; i < a.size(); ++i)
+        for (C c = C(i);; c = kClasses[size_t(c)].Parent) {
+            a[i] |= uint64_t(1) << size_t(c);
+            if (c == C::Entity) break;
+        }
+    return a;
 }
+constexpr std::array<uint64_t, size_t(C::Count)> kClassAncestors = MakeClassAncestors();
 
 const TkrLines* DefaultPattern() { return &kDefaultPattern; }
 

@@ -4,6 +4,7 @@
 // (GetBox) and is visited for drawing (Iterate). Containers own their children.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,7 +39,10 @@ enum class TEntityClass : uint8_t {
 // The base class of a class, or Entity for the root.
 TEntityClass ParentClass(TEntityClass c);
 // True when c is cls or derives from it.
-bool ClassInherits(TEntityClass c, TEntityClass cls);
+extern const std::array<uint64_t, size_t(TEntityClass::Count)> kClassAncestors;
+inline bool ClassInherits(TEntityClass c, TEntityClass cls) {
+    return (kClassAncestors[size_t(c)] >> size_t(cls)) & 1;
+}
 // "TkrDXFLine" and so on.
 const char* ClassName(TEntityClass c);
 
