@@ -129,16 +129,7 @@ void TTextFile::Format(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     // A line is at most 4 x 11 + 3 + 2 = 49 characters; the last number's
     // 8-byte store reaches at most 7 past it, well inside the 64 kept free.
     if (FLen + 64 > kBufferSize) Flush();
-    char* p = FBuf.get() + FLen;
-    p = decimal::PutInt32Wide(p, x1);
-    *p++ = ';';
-    p = decimal::PutInt32Wide(p, y1);
-    *p++ = ';';
-    p = decimal::PutInt32Wide(p, x2);
-    *p++ = ';';
-    p = decimal::PutInt32Wide(p, y2);
-    *p++ = '\r';
-    *p++ = '\n';
+    char* p = decimal::PutSegmentLine(FBuf.get() + FLen, x1, y1, x2, y2);
     FLen = size_t(p - FBuf.get());
 }
 

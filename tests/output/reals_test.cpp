@@ -119,7 +119,8 @@ TEST(Decimal, IntegersAreWrittenAsToCharsWritesThem) {
 // every 32-bit value: every count of digits with its neighbours (a wrong
 // count of leading zeros would cut or pad them), 0, both ends of the range
 // and, past eight digits, the ordinary writer's path; and every value of a
-// stretch that crosses each digit pair's carry (0..199999).
+// stretch that crosses each digit pair's carry (0..199999). The same for the
+// line of four numbers the text output writes.
 TEST(Decimal, ThirtyTwoBitIntegersEightDigitsAtOnce) {
     std::vector<std::int64_t> values = {0, INT32_MIN, INT32_MAX, INT32_MIN + 1, 99999999, 100000000};
     for (std::int64_t p = 1; p <= INT32_MAX / 10; p *= 10)
@@ -130,5 +131,15 @@ TEST(Decimal, ThirtyTwoBitIntegersEightDigitsAtOnce) {
         char* we = std::to_chars(want, want + sizeof want, v).ptr;
         char* ge = decimal::PutInt32Wide(got, std::int32_t(v));
         ASSERT_EQ(std::string(got, ge), std::string(want, we)) << v;
+    }
+    // The text output's line of four numbers: every four values in a row (all
+    // four below 10^8 mostly, some with one beyond, which takes the other way).
+    for (size_t i = 0; i + 4 <= values.size(); ++i) {
+        std::string want;
+        for (size_t k = 0; k < 4; ++k) want += std::to_string(values[i + k]) + (k < 3 ? ";" : "\r\n");
+        char got[64];
+        char* ge = decimal::PutSegmentLine(got, std::int32_t(values[i]), std::int32_t(values[i + 1]),
+                                           std::int32_t(values[i + 2]), std::int32_t(values[i + 3]));
+        ASSERT_EQ(std::string(got, ge), want) << i;
     }
 }
