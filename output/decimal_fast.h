@@ -62,7 +62,6 @@ inline char* PutInt32Wide(char* p, std::int32_t v) {
     return PutUnsigned(p, u);
 }
 
-
 // The text line of one segment, "a;b;c;d" and CR LF, as PutInt32Wide writes
 // each number; returns its end. Needs 64 bytes of room (at most 49 are the
 // line, the last 8-byte store may reach 7 past it). Where the processor has

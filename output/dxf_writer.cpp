@@ -338,6 +338,26 @@ char* PutCode(char* p, int code) {
     *p++ = '\n';
     return p;
 }
+
+// Short values (names, handles: at most kShortValue characters) go in one
+// piece with their code line: both lines at p (at most 128 characters);
+// returns the end.
+constexpr std::size_t kShortValue = 102;
+char* PutShortPair(char* p, int code, std::string_view text) {
+    p = PutCode(p, code);
+    for (char c : text) *p++ = (c == '\r' || c == '\n') ? ' ' : c;  // see AddLine
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+// A real's pair at p (at most 24 + kMaxRealChars + 2 characters); returns the end.
+char* PutRealPair(char* p, int code, double value) {
+    p = PutReal(PutCode(p, code), value);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
 }  // namespace
 
 void TkrDXFExport::AddLine(std::string_view text) {
@@ -375,16 +395,8 @@ void TkrDXFExport::AddCode(int code) {
 
 void TkrDXFExport::AddPair(int code, std::string_view text) {
     if (Skipping()) return;
-    // Short values (names, handles) go in one piece with their code line.
-    if (text.size() <= 102) {
-        char* p = PutCode(Room(128), code);
-        for (char c : text) {
-            if (c == '\r' || c == '\n') c = ' ';  // see AddLine
-            *p++ = c;
-        }
-        *p++ = '\r';
-        *p++ = '\n';
-        Used(p);
+    if (text.size() <= kShortValue) {
+        Used(PutShortPair(Room(128), code, text));
         return;
     }
     AddCode(code);
@@ -402,10 +414,7 @@ void TkrDXFExport::AddPair(int code, std::int32_t value) {
 
 void TkrDXFExport::AddPair(int code, double value) {
     if (Skipping()) return;
-    char* p = PutReal(PutCode(Room(24 + kMaxRealChars + 2), code), value);
-    *p++ = '\r';
-    *p++ = '\n';
-    Used(p);
+    Used(PutRealPair(Room(24 + kMaxRealChars + 2), code, value));
 }
 
 void TkrDXFExport::AddHandle() {
@@ -422,15 +431,8 @@ void TkrDXFExport::AddHandle() {
 
 void TkrDXFExport::AddPoint(int code, float x, float y) {
     // Both pairs formed in one piece, as AddPair forms each.
-    if (!Skipping()) {
-        char* p = PutReal(PutCode(Room(2 * (24 + kMaxRealChars + 2)), code), double(x));
-        *p++ = '\r';
-        *p++ = '\n';
-        p = PutReal(PutCode(p, code + 10), double(y));
-        *p++ = '\r';
-        *p++ = '\n';
-        Used(p);
-    }
+    if (!Skipping())
+        Used(PutRealPair(PutRealPair(Room(2 * (24 + kMaxRealChars + 2)), code, double(x)), code + 10, double(y)));
     if (FTarget == &FEntityLines) {
         if (x < Extents.MinX) Extents.MinX = x;
         if (x > Extents.MaxX) Extents.MaxX = x;
@@ -445,22 +447,18 @@ void TkrDXFExport::AddPoint3(int code, const TExpPoint3F& p) {
 }
 
 namespace {
-// code and text as AddPair writes them (text at most 102 characters).
+// code and text as AddPair writes them (text at most kShortValue characters).
 void AppendPair(std::string& out, int code, std::string_view text) {
     char line[128];
-    char* p = PutCode(line, code);
-    for (char c : text) *p++ = (c == '\r' || c == '\n') ? ' ' : c;  // see AddLine
-    *p++ = '\r';
-    *p++ = '\n';
-    out.append(line, p);
+    out.append(line, PutShortPair(line, code, text));
 }
 }  // namespace
 
 void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass) {
     // An entity's record: the lines the pairs below give, from the kept head
-    // when it was made for the same names (names of more than 102
-    // characters, hatches and line types take the pairs).
-    constexpr std::size_t kShort = 102;
+    // when it was made for the same names (longer names than a short
+    // value, hatches and line types take the pairs).
+    constexpr std::size_t kShort = kShortValue;
     if (Skipping()) {
         ++HandleCounter;  // all AddHandle does then
         return;
