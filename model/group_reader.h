@@ -21,7 +21,7 @@
 
 // Bytes the reader takes from a stream at a time. The window holds the
 // current group and the bytes after it: this much, or more for a longer line.
-constexpr size_t kReadWindow = size_t(4) << 20;  // 4 MiB
+constexpr size_t kReadWindow = size_t(1) << 20;  // 1 MiB
 
 class TDxfGroupReader {
 public:
