@@ -4,9 +4,12 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <cstdio>
+#include <random>
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
+#include "output/hex.h"
 #include "test_helpers.h"
 
 namespace {
@@ -273,4 +276,20 @@ TEST(SaveToFile, WritesTheFileAndLeavesNoTemporary) {
 TEST(SaveToFile, AFolderThatDoesNotExistIsAnError) {
     TkrDXFExport w;
     EXPECT_THROW(w.SaveToFile("/nonexistent-folder-xyz/out.dxf"), EFileError);
+}
+
+// Handles are upper-case hexadecimal of at least two digits ("%02llX"), up
+// to all sixteen digits of 64 bits.
+TEST(WriterHandles, HexDigitsAsPrintfGivesThem) {
+    std::vector<std::uint64_t> values = {0, 1, 9, 10, 15, 16, 0x1F, 0xFF, 0x100, 0xABCDEF, 0xFFFFFFFF,
+                                         0x100000000, ~std::uint64_t(0)};
+    for (int b = 0; b < 64; ++b) values.push_back(std::uint64_t(1) << b), values.push_back((std::uint64_t(1) << b) - 1);
+    std::mt19937_64 rng(5);
+    for (int i = 0; i < 1000; ++i) values.push_back(rng() >> (rng() % 64));
+    for (std::uint64_t v : values) {
+        char expected[32], got[32];
+        std::snprintf(expected, sizeof expected, "%02llX", static_cast<unsigned long long>(v));
+        char* end = PutHex(got, v);
+        ASSERT_EQ(std::string(got, std::size_t(end - got)), expected) << v;
+    }
 }
