@@ -461,6 +461,10 @@ void AppendPair(std::string& out, int code, std::string_view text) {
 }  // namespace
 
 void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass) {
+    BeginRecordOf(type, subclass, nullptr);
+}
+
+void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclass, const TRecordKind* kind) {
     // An entity's record: the lines the pairs below give, from the kept head
     // when it was made for the same names (longer names than a short
     // value, hatches and line types take the pairs).
@@ -472,8 +476,11 @@ void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass)
     if (FTarget == &FEntityLines && type != "HATCH" && type.size() <= kShort && subclass.size() <= kShort &&
         FCurrentLayerName.size() <= kShort) {
         TRecordHead& h = FRecordHead;
-        if (h.Before.empty() || h.Type != type || h.Layer != FCurrentLayerName || h.Subclass != subclass) {
+        // The head's kind, when it has one, names the same type and subclass.
+        const bool sameNames = (kind && h.Kind == kind) || (h.Type == type && h.Subclass == subclass);
+        if (h.Before.empty() || !sameNames || h.Layer != FCurrentLayerName) {
             h.Type = type, h.Layer = FCurrentLayerName, h.Subclass = subclass;
+            h.Kind = kind;
             h.Before.clear();
             AppendPair(h.Before, 0, type);
             char code[8];

@@ -183,6 +183,37 @@ TEST(LineWriters, RecordHeadOfAnEntity) {
                                  "100", "AcDbHatch"}));
 }
 
+constexpr TRecordKind kTestLine{"LINE", "AcDbLine"};
+constexpr TRecordKind kTestArc{"ARC", "AcDbCircle"};
+
+// A record kind's kept head is the head its names give, whatever came
+// before: the same kind on another layer, another kind, the same names
+// given as text, a hatch between.
+TEST(LineWriters, RecordHeadOfAKindAsOfItsNames) {
+    TkrDXFExport byKind, byName;
+    auto layer = [&](const char* name) {
+        byKind.SetCurrentLayer(std::make_unique<TkrExpDXFLayer>(name));
+        byName.SetCurrentLayer(std::make_unique<TkrExpDXFLayer>(name));
+    };
+    auto line = [&] { byKind.BeginRecord<kTestLine>(), byName.BeginRecord("LINE", "AcDbLine"); };
+    auto arc = [&] { byKind.BeginRecord<kTestArc>(), byName.BeginRecord("ARC", "AcDbCircle"); };
+    auto named = [&](const char* type, const char* subclass) {
+        byKind.BeginRecord(type, subclass), byName.BeginRecord(type, subclass);
+    };
+    line(), line(), layer("Walls"), line(), arc(), line(), named("LINE", "AcDbLine"), line();
+    named("POINT", "AcDbPoint"), line(), layer("0"), arc(), named("HATCH", "AcDbHatch"), arc();
+    layer("Doors"), named("ARC", "AcDbCircle"), arc(), line();
+    const std::string lines = Written(byKind);
+    EXPECT_EQ(lines, Written(byName));
+    // 15 records, five of them "LINE" on layer "Walls".
+    std::size_t records = 0, wallLines = 0;
+    for (std::size_t at = lines.find("  0\r\n"); at != std::string::npos; at = lines.find("  0\r\n", at + 1)) ++records;
+    for (std::size_t at = lines.find("LINE\r\n"); at != std::string::npos; at = lines.find("LINE\r\n", at + 1))
+        if (lines.compare(lines.find("  8\r\n", at) + 5, 7, "Walls\r\n") == 0) ++wallLines;
+    EXPECT_EQ(records, 15u);
+    EXPECT_EQ(wallLines, 5u);
+}
+
 TEST(LineWriters, ColourIndicesZeroAnd256AreNotWritten) {
     TkrDXFExport w;
     TdxfExportData d;
