@@ -322,17 +322,23 @@ struct TCodeTable {
 };
 constexpr TCodeTable kCodes;
 
-// "%3d" and CR LF at p; returns the end (at most 22 characters).
-char* PutCode(char* p, int code) {
-    if (code >= 0 && code < 1000) {
+// "%3d" of a code outside 0..999 at p; returns the end.
+[[gnu::noinline]] char* PutWideCode(char* p, int code) {
+    char digits[24];
+    const std::size_t len = std::size_t(decimal::PutInt(digits, code) - digits);
+    for (std::size_t i = len; i < 3; ++i) *p++ = ' ';
+    std::memcpy(p, digits, len);
+    return p + len;
+}
+
+// "%3d" and CR LF at p; returns the end (at most 22 characters). Inline: it
+// begins every pair.
+[[gnu::always_inline]] inline char* PutCode(char* p, int code) {
+    if (code >= 0 && code < 1000) [[likely]] {
         std::memcpy(p, kCodes.Text + 3 * code, 3);
         p += 3;
     } else {
-        char digits[24];
-        const std::size_t len = std::size_t(decimal::PutInt(digits, code) - digits);
-        for (std::size_t i = len; i < 3; ++i) *p++ = ' ';
-        std::memcpy(p, digits, len);
-        p += len;
+        p = PutWideCode(p, code);
     }
     *p++ = '\r';
     *p++ = '\n';
@@ -455,6 +461,10 @@ void AppendPair(std::string& out, int code, std::string_view text) {
 }  // namespace
 
 void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass) {
+    BeginRecordOf(type, subclass, nullptr);
+}
+
+void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclass, const TRecordKind* kind) {
     // An entity's record: the lines the pairs below give, from the kept head
     // when it was made for the same names (longer names than a short
     // value, hatches and line types take the pairs).
@@ -466,8 +476,11 @@ void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass)
     if (FTarget == &FEntityLines && type != "HATCH" && type.size() <= kShort && subclass.size() <= kShort &&
         FCurrentLayerName.size() <= kShort) {
         TRecordHead& h = FRecordHead;
-        if (h.Before.empty() || h.Type != type || h.Layer != FCurrentLayerName || h.Subclass != subclass) {
+        // The head's kind, when it has one, names the same type and subclass.
+        const bool sameNames = (kind && h.Kind == kind) || (h.Type == type && h.Subclass == subclass);
+        if (h.Before.empty() || !sameNames || h.Layer != FCurrentLayerName) {
             h.Type = type, h.Layer = FCurrentLayerName, h.Subclass = subclass;
+            h.Kind = kind;
             h.Before.clear();
             AppendPair(h.Before, 0, type);
             char code[8];

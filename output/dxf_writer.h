@@ -57,6 +57,15 @@ struct TExportExtents {
     float MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
 };
 
+// The type and subclass names of an entity record. Only objects of static
+// storage duration serve as a kind (BeginRecord takes them as a template
+// argument), and their names are const: one address, one pair of names, for
+// the whole run.
+struct TRecordKind {
+    const std::string_view Type;
+    const std::string_view Subclass;
+};
+
 class TkrDXFExport {
 public:
     // measure: the text measurement used for texts that move the current
@@ -137,6 +146,12 @@ public:
     void AddPoint(int code, const TExpPoint3F& p) { AddPoint(code, p.X, p.Y); }
     void AddPoint3(int code, const TExpPoint3F& p);
     void BeginRecord(std::string_view type, std::string_view subclass);
+    // The same for a kind of record defined once for the program: its kept
+    // head is known again by the kind's address, without comparing names.
+    template <const TRecordKind& Kind>
+    void BeginRecord() {
+        BeginRecordOf(Kind.Type, Kind.Subclass, &Kind);
+    }
     void AddColor(const TdxfExportData& data);
     void AddLineTypeAndWeight(const TdxfExportData& data);
     void BeginLWPolyline(const TdxfExportData& data, std::int32_t vertexCount);
@@ -196,6 +211,8 @@ private:
     void WriteStreamedEnds(std::string& head, std::string& tail);
     void AddLine(std::string_view text);
     void AddCode(int code);
+    // kind: the record kind naming type and subclass, or null.
+    void BeginRecordOf(std::string_view type, std::string_view subclass, const TRecordKind* kind);
     void WriteLayer(const TkrExpDXFLayer& layer);
     void WriteEntities(bool chunked);
     void WriteHead(std::string& out);
@@ -209,6 +226,8 @@ private:
     // were made for (most records repeat those of the one before).
     struct TRecordHead {
         std::string Type, Layer, Subclass;
+        // Null, or a record kind whose names are Type and Subclass.
+        const TRecordKind* Kind = nullptr;
         std::string Before;  // the type's pair and the handle's code line
         std::string After;   // the end of the handle's line up to the subclass's pair
     };

@@ -4,12 +4,23 @@
 
 #include "output/dxf_writer.h"
 
+namespace {
+// The kinds of entity record the figures write.
+constexpr TRecordKind kLineRecord{"LINE", "AcDbLine"};
+constexpr TRecordKind kPointRecord{"POINT", "AcDbPoint"};
+constexpr TRecordKind kMTextRecord{"MTEXT", "AcDbMText"};
+constexpr TRecordKind kSplineRecord{"SPLINE", "AcDbSpline"};
+constexpr TRecordKind kCircleRecord{"CIRCLE", "AcDbCircle"};
+constexpr TRecordKind kEllipseRecord{"ELLIPSE", "AcDbEllipse"};
+constexpr TRecordKind kArcRecord{"ARC", "AcDbCircle"};
+}  // namespace
+
 TkrExpDXFFigure::TkrExpDXFFigure(const TdxfExportData& data) : Data(data) {
     Data.Parts = nullptr;  // the reader's lists are gone once the record is handled
 }
 
 void TkrExpDXFLine::Write(TkrDXFExport& w, const TdxfExportData& data) {
-    w.BeginRecord("LINE", "AcDbLine");
+    w.BeginRecord<kLineRecord>();
     w.AddColor(data);
     w.AddLineTypeAndWeight(data);
     w.AddPoint(10, data.Point1);
@@ -17,13 +28,13 @@ void TkrExpDXFLine::Write(TkrDXFExport& w, const TdxfExportData& data) {
 }
 
 void TkrExpDXFPixel::WriteEntity(TkrDXFExport& w) const {
-    w.BeginRecord("POINT", "AcDbPoint");
+    w.BeginRecord<kPointRecord>();
     w.AddColor(Data);
     w.AddPoint(10, Data.Point1);
 }
 
 void TkrExpDXFMText::WriteEntity(TkrDXFExport& w) const {
-    w.BeginRecord("MTEXT", "AcDbMText");
+    w.BeginRecord<kMTextRecord>();
     w.AddColor(Data);
     w.AddPoint(10, Data.Point1);
     w.AddPair(40, double(Data.TextHeight));
@@ -70,7 +81,7 @@ void TkrExpDXFPolyBezier::WriteEntity(TkrDXFExport& w) const {
     // Control points: four per segment, the shared points between segments twice.
     const int k = n / 3 + n - 1;
     const float step = k > 0 ? 1.0f / static_cast<float>(k) : 0.0f;
-    w.BeginRecord("SPLINE", "AcDbSpline");
+    w.BeginRecord<kSplineRecord>();
     w.AddColor(Data);
     w.AddLineTypeAndWeight(Data);
     w.AddPoint3(210, {0, 0, 1});
@@ -98,13 +109,13 @@ TkrExpDXFEllipse::TkrExpDXFEllipse(const TdxfExportData& data, std::uint8_t flag
 
 void TkrExpDXFEllipse::WriteEntity(TkrDXFExport& w) const {
     if (Flag == 0) {
-        w.BeginRecord("CIRCLE", "AcDbCircle");
+        w.BeginRecord<kCircleRecord>();
         w.AddColor(Data);
         w.AddLineTypeAndWeight(Data);
         w.AddPoint(10, Data.Point1);
         w.AddPair(40, double(Data.Radius));
     } else {
-        w.BeginRecord("ELLIPSE", "AcDbEllipse");
+        w.BeginRecord<kEllipseRecord>();
         w.AddColor(Data);
         w.AddLineTypeAndWeight(Data);
         w.AddPoint(10, Data.Point1);
@@ -118,7 +129,7 @@ TkrExpDXFArc::TkrExpDXFArc(const TdxfExportData& data)
 
 void TkrExpDXFArc::WriteEntity(TkrDXFExport& w) const {
     if (ArcKind == 0) {
-        w.BeginRecord("ARC", "AcDbCircle");
+        w.BeginRecord<kArcRecord>();
         w.AddColor(Data);
         w.AddLineTypeAndWeight(Data);
         w.AddPoint(10, Data.Point1);
@@ -127,7 +138,7 @@ void TkrExpDXFArc::WriteEntity(TkrDXFExport& w) const {
         w.AddPair(50, double(Data.StartAngle));
         w.AddPair(51, double(Data.EndAngle));
     } else if (ArcKind == 1) {
-        w.BeginRecord("ELLIPSE", "AcDbEllipse");
+        w.BeginRecord<kEllipseRecord>();
         w.AddColor(Data);
         w.AddLineTypeAndWeight(Data);
         w.AddPoint(10, Data.Point1);

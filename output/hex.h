@@ -2,14 +2,17 @@
 // two digits.
 #pragma once
 
-#include <charconv>
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 
-// Writes the handle v at out (room for 17 characters) and returns the end.
+// Writes the handle v at out (room for 16 characters) and returns the end.
 inline char* PutHex(char* out, std::uint64_t v) {
-    char buf[20];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
-    if (r.ptr - buf < 2) *out++ = '0';
-    for (char* p = buf; p < r.ptr; ++p) *out++ = (*p >= 'a' && *p <= 'f') ? char(*p - 32) : *p;
-    return out;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const int width = std::max(2, (static_cast<int>(std::bit_width(v)) + 3) / 4);
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = kDigits[v & 0xF];
+        v >>= 4;
+    }
+    return out + width;
 }

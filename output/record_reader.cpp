@@ -7,6 +7,7 @@
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
+#include "output/world_point.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -21,10 +22,7 @@ constexpr std::array<std::int32_t, 256> MakeAciTable() {
 }
 constexpr std::array<std::int32_t, 256> kAciTable = MakeAciTable();
 
-std::int32_t CheckedInt(double v) {
-    if (!(v >= -2147483648.0 && v <= 2147483647.0)) throw ERangeError();
-    return static_cast<std::int32_t>(v);
-}
+using world_point::CheckedInt;
 
 template <class R>
 const R& As(const TEmfRecord& rec) {
@@ -134,11 +132,7 @@ void TkrMetafile::Enumerate(const TEmfRecordBuffer& records) {
 // ---- coordinates -------------------------------------------------------------
 
 TPoint TkrMetafile::T(std::int32_t x, std::int32_t y) const {
-    const XFORM& w = WorldTransform;
-    double X = double(x) * w.eM11 + double(y) * w.eM21 + w.eDx;
-    double Y = double(x) * w.eM12 + double(y) * w.eM22 + w.eDy;
-    // Rounded to nearest, ties to even (the default rounding mode).
-    return {CheckedInt(std::nearbyint(X)), CheckedInt(std::nearbyint(Y))};
+    return FWorldMap.Map(WorldTransform, x, y);
 }
 
 TExpPoint3F TkrMetafile::C(const TPoint& p) const {
@@ -178,7 +172,29 @@ bool TkrMetafile::SameColourSolid() const {
 // ---- dispatch -----------------------------------------------------------------
 
 void TkrMetafile::EnumerateRecord(const TEmfRecord& rec) {
+    // Moves and lines first. A move leaves the export record alone (no
+    // record reads it before setting it afresh). A line after a line only
+    // needs the line type name emptied: since the last full reset only the
+    // fields a line sets (colour, pen width, line type name, both points)
+    // were written, and it sets them all again.
+    if (const EMRLINETO* line = std::get_if<EMRLINETO>(&rec)) {
+        if (line->iType == EmrType::EMR_MOVETOEX) {
+            CurrentPos = T(line->ptl);
+            return;
+        }
+        if (line->iType == EmrType::EMR_LINETO) {
+            if (FDataLineOnly) {
+                FData.Text.clear();
+            } else {
+                FData = TdxfExportData{};
+                FDataLineOnly = true;
+            }
+            LineTo(*line);
+            return;
+        }
+    }
     FData = TdxfExportData{};
+    FDataLineOnly = false;
     const EmrType type = RecordType(rec);
     switch (type) {
         case EmrType::EMR_POLYLINE: case EmrType::EMR_POLYLINE16:

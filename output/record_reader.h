@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "output/export_data.h"
+#include "output/world_point.h"
 #include "platform/emf_records.h"
 #include "platform/font_metrics.h"
 #include "platform/recording_canvas.h"
@@ -139,5 +140,8 @@ private:
     TkrFont* FFont = nullptr;
 
     TdxfExportData FData;
+    // FData holds nothing but what LineTo writes over a fresh record.
+    bool FDataLineOnly = false;
+    mutable world_point::TWorldMap FWorldMap;
     std::vector<TExpPointList> FParts;
 };

@@ -40,8 +40,9 @@ void TPDFCanvas::LineTo(int32_t x, int32_t y) {
     if (TextMode) {
         FTextFile->WriteSegment(PenPos.X, PenPos.Y, x, y);
     } else {
-        TransferPen();
+        // The pen transferred as TransferPen does, with the canvas looked up once.
         TRecordingCanvas& c = Canvas();
+        c.Pen = Pen;
         c.MoveTo(PenPos.X, PenPos.Y);
         c.LineTo(x, y);
     }

@@ -266,6 +266,10 @@ public:
     template <class F>
     void ForEach(F&& f) const {
         TEmfRecord fixed;  // records of a fixed layout
+        // Moves and lines, most of any drawing's records, are copied straight
+        // into a record kept for them, past the search over all kinds.
+        TEmfRecord line{EMRLINETO{}};
+        EMRLINETO& lineRec = *std::get_if<EMRLINETO>(&line);
         TEmfRecord poly16{EMRPOLYLINE16{}}, poly32{EMRPOLYLINE{}}, text{EMREXTTEXTOUTW{}};
         TEmfRecord polyPoly16{EMRPOLYPOLYLINE16{}}, polyPoly32{EMRPOLYPOLYLINE{}};
         const std::uint32_t* p = FWords.data();
@@ -274,7 +278,10 @@ public:
             const std::uint32_t kind = p[0], bytes = p[1];
             const unsigned char* data = reinterpret_cast<const unsigned char*>(p + 2);
             p += 2 + (std::size_t(bytes) + 3) / 4;
-            if (kind == IndexOf<EMRPOLYLINE16>()) {
+            if (kind == IndexOf<EMRLINETO>()) {
+                std::memcpy(&lineRec, data, sizeof lineRec);
+                f(std::as_const(line));
+            } else if (kind == IndexOf<EMRPOLYLINE16>()) {
                 auto& r = std::get<EMRPOLYLINE16>(poly16);
                 std::memcpy(&r.iType, data, kPolyHead);
                 r.apts.resize(r.cpts);

@@ -1,11 +1,14 @@
 // Reading a recorded drawing back into figures.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <random>
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
 #include "output/record_reader.h"
+#include "output/world_point.h"
 #include "test_helpers.h"
 
 namespace {
@@ -646,4 +649,64 @@ TEST(ReaderTransform, ClearEmptiesOnlyTheLineTypes) {
     EXPECT_EQ(f.R().DefinedLineTypes, 0);
     EXPECT_EQ(f.w.Figures().size(), 1u);
     EXPECT_EQ(f.w.LineTypeLines(), "");
+}
+
+// The whole-number shortcut of the world map gives what the double formula
+// gives, range errors included, for every transform: the identity with
+// shifts of both zeros, halves, the 32-bit edges, 2^32 and past it,
+// infinities and NaN, near-identities, and random mixes of these. One map
+// object goes through all transforms in turn, so a kept classification must
+// follow every change.
+TEST(ReaderTransform, WholeShiftMapsAsTheDoubleFormula) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float shifts[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, -0.5f, 1.5f, 2.5f, 1e6f, -7.0f,
+                            2147483520.0f, 2147483648.0f, -2147483648.0f, 4294967296.0f,
+                            -4294967296.0f, 4294967808.0f, 1e20f, inf, -inf, std::nanf("")};
+    const float factors[] = {1.0f, -0.0f, 0.0f, std::nextafter(1.0f, 2.0f), std::nextafter(1.0f, 0.0f),
+                             -1.0f, 2.0f, 1e-30f};
+    const std::int32_t coords[] = {0, 1, -1, 2, 1000, -1000, 1 << 30, -(1 << 30),
+                                   std::numeric_limits<std::int32_t>::max(),
+                                   std::numeric_limits<std::int32_t>::min()};
+    world_point::TWorldMap map;
+    std::size_t checked = 0, shortcut = 0;
+    auto check = [&](const XFORM& w, std::int32_t x, std::int32_t y) {
+        bool generalThrows = false, mapThrows = false;
+        TPoint expected, got;
+        try { expected = world_point::MapGeneral(w, x, y); } catch (const ERangeError&) { generalThrows = true; }
+        try { got = map.Map(w, x, y); } catch (const ERangeError&) { mapThrows = true; }
+        ASSERT_EQ(mapThrows, generalThrows) << w.eM11 << " " << w.eM12 << " " << w.eM21 << " " << w.eM22
+                                            << " " << w.eDx << " " << w.eDy << " at " << x << "," << y;
+        if (!generalThrows) {
+            ASSERT_EQ(got, expected) << w.eM11 << " " << w.eM12 << " " << w.eM21 << " " << w.eM22 << " "
+                                     << w.eDx << " " << w.eDy << " at " << x << "," << y;
+        }
+        ++checked;
+    };
+    for (float dx : shifts)
+        for (float dy : shifts) {
+            const XFORM w{1, 0, 0, 1, dx, dy};
+            if (dx == std::trunc(dx) && dy == std::trunc(dy) && std::fabs(dx) <= 4294967296.0f &&
+                std::fabs(dy) <= 4294967296.0f)
+                ++shortcut;
+            for (std::int32_t x : coords)
+                for (std::int32_t y : coords) check(w, x, y);
+        }
+    EXPECT_GT(shortcut, 100u);  // most of the shifts above take the shortcut
+    std::mt19937 rng(29);
+    auto pick = [&](const auto& list) { return list[rng() % std::size(list)]; };
+    for (int i = 0; i < 20000; ++i) {
+        XFORM w{1, 0, 0, 1, 0, 0};
+        if (rng() % 4 == 0) w.eM11 = pick(factors);
+        if (rng() % 4 == 0) w.eM12 = pick(factors);
+        if (rng() % 4 == 0) w.eM21 = pick(factors);
+        if (rng() % 4 == 0) w.eM22 = pick(factors);
+        w.eDx = rng() % 2 ? pick(shifts) : float(std::int32_t(rng()) >> (rng() % 32));
+        w.eDy = rng() % 2 ? pick(shifts) : float(std::int32_t(rng()) >> (rng() % 32));
+        for (int j = 0; j < 4; ++j) {
+            const std::int32_t x = rng() % 3 ? std::int32_t(rng()) >> (rng() % 32) : pick(coords);
+            const std::int32_t y = rng() % 3 ? std::int32_t(rng()) >> (rng() % 32) : pick(coords);
+            check(w, x, y);
+        }
+    }
+    EXPECT_EQ(checked, std::size(shifts) * std::size(shifts) * std::size(coords) * std::size(coords) + 80000u);
 }

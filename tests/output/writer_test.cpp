@@ -4,9 +4,12 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <cstdio>
+#include <random>
 
 #include "output/dxf_writer.h"
 #include "output/errors.h"
+#include "output/hex.h"
 #include "test_helpers.h"
 
 namespace {
@@ -180,6 +183,37 @@ TEST(LineWriters, RecordHeadOfAnEntity) {
                                  "100", "AcDbHatch"}));
 }
 
+constexpr TRecordKind kTestLine{"LINE", "AcDbLine"};
+constexpr TRecordKind kTestArc{"ARC", "AcDbCircle"};
+
+// A record kind's kept head is the head its names give, whatever came
+// before: the same kind on another layer, another kind, the same names
+// given as text, a hatch between.
+TEST(LineWriters, RecordHeadOfAKindAsOfItsNames) {
+    TkrDXFExport byKind, byName;
+    auto layer = [&](const char* name) {
+        byKind.SetCurrentLayer(std::make_unique<TkrExpDXFLayer>(name));
+        byName.SetCurrentLayer(std::make_unique<TkrExpDXFLayer>(name));
+    };
+    auto line = [&] { byKind.BeginRecord<kTestLine>(), byName.BeginRecord("LINE", "AcDbLine"); };
+    auto arc = [&] { byKind.BeginRecord<kTestArc>(), byName.BeginRecord("ARC", "AcDbCircle"); };
+    auto named = [&](const char* type, const char* subclass) {
+        byKind.BeginRecord(type, subclass), byName.BeginRecord(type, subclass);
+    };
+    line(), line(), layer("Walls"), line(), arc(), line(), named("LINE", "AcDbLine"), line();
+    named("POINT", "AcDbPoint"), line(), layer("0"), arc(), named("HATCH", "AcDbHatch"), arc();
+    layer("Doors"), named("ARC", "AcDbCircle"), arc(), line();
+    const std::string lines = Written(byKind);
+    EXPECT_EQ(lines, Written(byName));
+    // 15 records, five of them "LINE" on layer "Walls".
+    std::size_t records = 0, wallLines = 0;
+    for (std::size_t at = lines.find("  0\r\n"); at != std::string::npos; at = lines.find("  0\r\n", at + 1)) ++records;
+    for (std::size_t at = lines.find("LINE\r\n"); at != std::string::npos; at = lines.find("LINE\r\n", at + 1))
+        if (lines.compare(lines.find("  8\r\n", at) + 5, 7, "Walls\r\n") == 0) ++wallLines;
+    EXPECT_EQ(records, 15u);
+    EXPECT_EQ(wallLines, 5u);
+}
+
 TEST(LineWriters, ColourIndicesZeroAnd256AreNotWritten) {
     TkrDXFExport w;
     TdxfExportData d;
@@ -273,4 +307,20 @@ TEST(SaveToFile, WritesTheFileAndLeavesNoTemporary) {
 TEST(SaveToFile, AFolderThatDoesNotExistIsAnError) {
     TkrDXFExport w;
     EXPECT_THROW(w.SaveToFile("/nonexistent-folder-xyz/out.dxf"), EFileError);
+}
+
+// Handles are upper-case hexadecimal of at least two digits ("%02llX"), up
+// to all sixteen digits of 64 bits.
+TEST(WriterHandles, HexDigitsAsPrintfGivesThem) {
+    std::vector<std::uint64_t> values = {0, 1, 9, 10, 15, 16, 0x1F, 0xFF, 0x100, 0xABCDEF, 0xFFFFFFFF,
+                                         0x100000000, ~std::uint64_t(0)};
+    for (int b = 0; b < 64; ++b) values.push_back(std::uint64_t(1) << b), values.push_back((std::uint64_t(1) << b) - 1);
+    std::mt19937_64 rng(5);
+    for (int i = 0; i < 1000; ++i) values.push_back(rng() >> (rng() % 64));
+    for (std::uint64_t v : values) {
+        char expected[32], got[32];
+        std::snprintf(expected, sizeof expected, "%02llX", static_cast<unsigned long long>(v));
+        char* end = PutHex(got, v);
+        ASSERT_EQ(std::string(got, std::size_t(end - got)), expected) << v;
+    }
 }
