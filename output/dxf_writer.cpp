@@ -468,13 +468,12 @@ void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclas
     // An entity's record: the lines the pairs below give, from the kept head
     // when it was made for the same names (longer names than a short
     // value, hatches and line types take the pairs).
-    constexpr std::size_t kShort = kShortValue;
     if (Skipping()) {
         ++HandleCounter;  // all AddHandle does then
         return;
     }
-    if (FTarget == &FEntityLines && type != "HATCH" && type.size() <= kShort && subclass.size() <= kShort &&
-        FCurrentLayerName.size() <= kShort) {
+    if (FTarget == &FEntityLines && type != "HATCH" && type.size() <= kShortValue &&
+        subclass.size() <= kShortValue && FCurrentLayerName.size() <= kShortValue) {
         TRecordHead& h = FRecordHead;
         // The head's kind, when it has one, names the same type and subclass.
         const bool sameNames = (kind && h.Kind == kind) || (h.Type == type && h.Subclass == subclass);
