@@ -5,6 +5,7 @@
 
 #include "model/converter.h"
 #include "model/entities/spline_math.h"
+#include "model/near_sincos.h"
 
 namespace {
 double Dist3(const TPoint3F& a, const TPoint3F& b) {
@@ -67,7 +68,25 @@ void TkrDXFCircle::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVe
     double step = sweep / double(n - 1);
     TPoint3F c = Centre();
     out.reserve(n);
-    if (t.Count != n || !(t.Start == a0) || !(t.Step == step)) {
+    const bool tabled = t.Count == n && t.Start == a0 && t.Step == step;
+    if (!tabled && a0 != 0) {
+        // An arc from anywhere: its angles are seldom walked again, so they
+        // are not tabled (which keeps the table of the circles about it).
+        auto at = [&](double cs, double sn) {
+            double u = cs * p.RadiusX, v = sn * p.RadiusY;
+            return std::pair{c.X + u * p.Cos - v * p.Sin, c.Y + u * p.Sin + v * p.Cos};
+        };
+        const TSinCosSigns signs = TurnedEllipseSigns(p.RadiusX, p.RadiusY, p.Cos, p.Sin);
+        double angle = a0;
+        for (size_t k = 0; k < n; ++k) {
+            TPolyVertex& v = out.emplace_back();
+            SinCosPoint(angle, signs, at, v.Point.X, v.Point.Y);
+            v.Point.Z = c.Z;
+            angle += step;
+        }
+        return;
+    }
+    if (!tabled) {
         t.Cos.clear();
         t.Sin.clear();
         t.Count = 0;

@@ -5,6 +5,7 @@
 
 #include "model/converter.h"
 #include "model/entities/curves.h"
+#include "model/near_sincos.h"
 
 namespace {
 double Dist3(const TPoint3F& a, const TPoint3F& b) {
@@ -433,10 +434,13 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
             // chords does).
             const double s = v.StartWidth, ds = (double(v.EndWidth) - s) / k;
             const size_t first = out.size();
+            auto at = [&a](double c, double s) { return std::pair{a.CX + a.R * c, a.CY + a.R * s}; };
+            const TSinCosSigns signs = TurnedEllipseSigns(a.R, a.R, 1, 0);
             for (int j = 0; j < k; ++j) {
                 double ang = a.A1 - j * (a.A1 - a.A2) / k;
                 TPolyVertex p;
-                p.Point = Point3F(a.CX + a.R * std::cos(ang), a.CY + a.R * std::sin(ang), v.Point.Z + j * dz);
+                SinCosPoint(ang, signs, at, p.Point.X, p.Point.Y);
+                p.Point.Z = float(v.Point.Z + j * dz);
                 p.StartWidth = float(s + j * ds);
                 p.EndWidth = float(s + (j + 1) * ds);
                 out.push_back(p);

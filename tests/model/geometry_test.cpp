@@ -1,10 +1,14 @@
 // Points, boxes, matrices, the arbitrary axis and the colour index.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <random>
 
 #include "model/colors.h"
 #include "model/geometry.h"
+#include "model/near_sincos.h"
 
 namespace {
 void ExpectPoint(const TPoint3F& p, double x, double y, double z, double eps = 1e-6) {
@@ -149,4 +153,54 @@ TEST(ColorIndex, ComputedHuesCarryTheIndexFlag) {
     EXPECT_EQ(ColorFromIndex(12), 0x02000000 | 204);
     // 19: pastel, k = 1: red 255/5 = 51, green and blue (0+102)/5 = 20.4 -> 20.
     EXPECT_EQ(ColorFromIndex(19), 0x02000000 | 51 | (20 << 8) | (20 << 16));
+}
+
+// Curve points from the cheap sines and cosines are those of std::cos and
+// std::sin to the last bit, also where the library's point lies right at the
+// boundary between two floats.
+TEST(CurvePoints, CheapSinesGiveTheLibrarysPointsToTheBit) {
+    double worst = 0;
+    for (int i = -405000; i <= 405000; ++i) {
+        const double a = i * 3.1e-5 + 1e-9 * (i % 7);
+        double c, s;
+        ASSERT_TRUE(NearSinCos(a, c, s)) << a;
+        worst = std::max({worst, std::fabs(c - std::cos(a)), std::fabs(s - std::sin(a))});
+    }
+    EXPECT_LT(worst, kNearSinCosSlack / 20);
+    double c = 7, s = 7;
+    EXPECT_FALSE(NearSinCos(4 * kPi, c, s));
+    EXPECT_FALSE(NearSinCos(-4 * kPi, c, s));
+    EXPECT_FALSE(NearSinCos(std::nan(""), c, s));
+    EXPECT_EQ(c, 7);
+
+    // Turned ellipses (either radius negative, some turns exactly zero) and
+    // circles, centred so that the library's x and y lie within a few
+    // doubles of the middle between two floats.
+    std::mt19937_64 rng(29);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    auto halfway = [&](double near) {
+        const float f = float(near);
+        return (double(f) + double(std::nextafter(f, 2 * f + 1))) / 2;
+    };
+    int differ = 0, cases = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const double a = unit(rng) * 2 * kPi;
+        double rx = std::ldexp(unit(rng), int(rng() % 24)), ry = i % 3 == 0 ? rx : std::ldexp(unit(rng), 10);
+        const double r = i % 4 == 0 ? 0 : unit(rng) * kPi, cr = r == 0 ? 1 : std::cos(r), sr = r == 0 ? 0 : std::sin(r);
+        const double u = std::cos(a) * rx, v = std::sin(a) * ry;
+        const double cx = halfway(1000 * unit(rng) + u * cr) - u * cr + v * sr;
+        const double cy = halfway(1000 * unit(rng) + u * sr) - u * sr - v * cr;
+        auto at = [&](double cs, double sn) {
+            const double u = cs * rx, v = sn * ry;
+            return std::pair{cx + u * cr - v * sr, cy + u * sr + v * cr};
+        };
+        const auto want = at(std::cos(a), std::sin(a));
+        float x, y;
+        SinCosPoint(a, TurnedEllipseSigns(rx, ry, cr, sr), at, x, y);
+        ++cases;
+        if (std::bit_cast<std::uint32_t>(x) != std::bit_cast<std::uint32_t>(float(want.first)) ||
+            std::bit_cast<std::uint32_t>(y) != std::bit_cast<std::uint32_t>(float(want.second)))
+            ++differ;
+    }
+    EXPECT_EQ(differ, 0) << "of " << cases;
 }
