@@ -111,6 +111,14 @@ TEST(Reader, GroupCodeBlanks) {
     TkrDXFConverter conv;
     conv.LoadFromText(Dxf({"  0", "SECTION", "  2", "ENTITIES", "  0", "LINE", " 10", "7", "  0", "EOF"}));
     EXPECT_EQ(conv.TableCount(tkEntities), 1);
+    // Codes with leading zeros, a tab or a sign read as their numbers.
+    conv.LoadFromText(Dxf({"000", "SECTION", "\t2", "ENTITIES", "+0", "LINE", "010", "7", "\t20", "8", "+11", "9",
+                           " 21", "6", "  0", "LINE", "011", "5", "0", "EOF"}));
+    ASSERT_EQ(conv.TableCount(tkEntities), 2);
+    const auto* l = static_cast<TkrDXFLine*>(conv.EntityAt(0));
+    EXPECT_EQ(l->Point, (TPoint3F{7, 8, 0}));
+    EXPECT_EQ(l->Point2, (TPoint3F{9, 6, 0}));
+    EXPECT_EQ(static_cast<TkrDXFLine*>(conv.EntityAt(1))->Point2.X, 5);
     EXPECT_EQ(LoadError(Dxf({"0 ", "SECTION"})), "DXF read error on line 1: 0 \r\n'0 ' ist kein gültiger Integerwert");
 }
 
