@@ -62,56 +62,76 @@ inline char* PutInt32Wide(char* p, std::int32_t v) {
     return PutUnsigned(p, u);
 }
 
-// The text line of one segment, "a;b;c;d" and CR LF, as PutInt32Wide writes
-// each number; returns its end. Needs 64 bytes of room (at most 49 are the
-// line, the last 8-byte store may reach 7 past it). Where the processor has
-// 128-bit integer lanes and every magnitude is below 10^8 (nearly always:
-// the target is 600000 units wide), the digits of all four numbers are made
-// at once, the same digits EightDigits makes one number at a time.
-inline char* PutSegmentLine(char* p, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
+// The digits of four numbers at once, as EightDigits makes them one at a
+// time (digits[k] for the k-th magnitude, bit k of the signs for a negative
+// one): where the processor has 128-bit integer lanes and every magnitude is
+// below 10^8 (nearly always: the target is 600000 units wide). False, and
+// nothing made, otherwise.
+inline bool FourEightDigits(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d, std::uint64_t digits[4],
+                            int& signs) {
 #if defined(__SSE2__) && defined(__x86_64__)
     const __m128i v = _mm_set_epi32(d, c, b, a);
     const __m128i neg = _mm_srai_epi32(v, 31);
     const __m128i u = _mm_sub_epi32(_mm_xor_si128(v, neg), neg);  // INT32_MIN stays negative
     const __m128i out = _mm_or_si128(_mm_cmplt_epi32(u, _mm_setzero_si128()), _mm_cmpgt_epi32(u, _mm_set1_epi32(99999999)));
-    if (_mm_movemask_epi8(out) == 0) {
-        // u / 10000 == (u * 3518437209) >> 45 for every 32-bit u, lanes 0 and
-        // 2 and then 1 and 3 as 64-bit products; the rest by 16-bit products.
-        const __m128i magic = _mm_set1_epi32(int(0xD1B71759u));
-        const __m128i q02 = _mm_srli_epi64(_mm_mul_epu32(u, magic), 45);
-        const __m128i q13 = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(u, 32), magic), 45);
-        const __m128i hi = _mm_or_si128(q02, _mm_slli_epi64(q13, 32));
-        const __m128i lo = _mm_sub_epi32(u, _mm_madd_epi16(hi, _mm_set1_epi32(10000)));
-        // Sixteen-bit lanes of four digits: the upper and lower halves of a,
-        // b, c and d in turn.
-        const __m128i x = _mm_packs_epi32(_mm_unpacklo_epi32(hi, lo), _mm_unpackhi_epi32(hi, lo));
-        // x / 100 == (x * 5243) >> 19 for every x < 10000.
-        const __m128i h = _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(5243)), 3);
-        const __m128i r = _mm_sub_epi16(x, _mm_mullo_epi16(h, _mm_set1_epi16(100)));
-        // Each pair of digits (y < 100) as two bytes, the tens first; y / 10
-        // == (y * 6554) >> 16 for every y < 100.
-        auto pairs = [](__m128i y) {
-            const __m128i t = _mm_mulhi_epu16(y, _mm_set1_epi16(6554));
-            return _mm_or_si128(t, _mm_slli_epi16(_mm_sub_epi16(y, _mm_mullo_epi16(t, _mm_set1_epi16(10))), 8));
-        };
-        const __m128i ab = pairs(_mm_unpacklo_epi16(h, r)), cd = pairs(_mm_unpackhi_epi16(h, r));
-        const int sign = _mm_movemask_ps(_mm_castsi128_ps(neg));
-        auto put = [&](int k, std::uint64_t digits) {
-            if (sign & (1 << k)) *p++ = '-';
-            p = detail::PutEightDigits(p, digits);
-        };
-        put(0, std::uint64_t(_mm_cvtsi128_si64(ab)));
+    if (_mm_movemask_epi8(out) != 0) return false;
+    // u / 10000 == (u * 3518437209) >> 45 for every 32-bit u, lanes 0 and
+    // 2 and then 1 and 3 as 64-bit products; the rest by 16-bit products.
+    const __m128i magic = _mm_set1_epi32(int(0xD1B71759u));
+    const __m128i q02 = _mm_srli_epi64(_mm_mul_epu32(u, magic), 45);
+    const __m128i q13 = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(u, 32), magic), 45);
+    const __m128i hi = _mm_or_si128(q02, _mm_slli_epi64(q13, 32));
+    const __m128i lo = _mm_sub_epi32(u, _mm_madd_epi16(hi, _mm_set1_epi32(10000)));
+    // Sixteen-bit lanes of four digits: the upper and lower halves of a,
+    // b, c and d in turn.
+    const __m128i x = _mm_packs_epi32(_mm_unpacklo_epi32(hi, lo), _mm_unpackhi_epi32(hi, lo));
+    // x / 100 == (x * 5243) >> 19 for every x < 10000.
+    const __m128i h = _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(5243)), 3);
+    const __m128i r = _mm_sub_epi16(x, _mm_mullo_epi16(h, _mm_set1_epi16(100)));
+    // Each pair of digits (y < 100) as two bytes, the tens first; y / 10
+    // == (y * 6554) >> 16 for every y < 100.
+    auto pairs = [](__m128i y) {
+        const __m128i t = _mm_mulhi_epu16(y, _mm_set1_epi16(6554));
+        return _mm_or_si128(t, _mm_slli_epi16(_mm_sub_epi16(y, _mm_mullo_epi16(t, _mm_set1_epi16(10))), 8));
+    };
+    const __m128i ab = pairs(_mm_unpacklo_epi16(h, r)), cd = pairs(_mm_unpackhi_epi16(h, r));
+    signs = _mm_movemask_ps(_mm_castsi128_ps(neg));
+    digits[0] = std::uint64_t(_mm_cvtsi128_si64(ab));
+    digits[1] = std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(ab, ab)));
+    digits[2] = std::uint64_t(_mm_cvtsi128_si64(cd));
+    digits[3] = std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(cd, cd)));
+    return true;
+#else
+    (void)a, (void)b, (void)c, (void)d, (void)digits, (void)signs;
+    return false;
+#endif
+}
+
+// The k-th number of FourEightDigits at p, as PutInt32Wide writes it;
+// returns the end (the 8-byte store may reach 7 past it).
+inline char* PutOfFour(char* p, const std::uint64_t digits[4], int signs, int k) {
+    if (signs & (1 << k)) *p++ = '-';
+    return detail::PutEightDigits(p, digits[k]);
+}
+
+// The text line of one segment, "a;b;c;d" and CR LF, as PutInt32Wide writes
+// each number; returns its end. Needs 64 bytes of room (at most 49 are the
+// line, the last 8-byte store may reach 7 past it).
+inline char* PutSegmentLine(char* p, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
+    std::uint64_t digits[4];
+    int signs;
+    if (FourEightDigits(a, b, c, d, digits, signs)) {
+        p = PutOfFour(p, digits, signs, 0);
         *p++ = ';';
-        put(1, std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(ab, ab))));
+        p = PutOfFour(p, digits, signs, 1);
         *p++ = ';';
-        put(2, std::uint64_t(_mm_cvtsi128_si64(cd)));
+        p = PutOfFour(p, digits, signs, 2);
         *p++ = ';';
-        put(3, std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(cd, cd))));
+        p = PutOfFour(p, digits, signs, 3);
         *p++ = '\r';
         *p++ = '\n';
         return p;
     }
-#endif
     p = PutInt32Wide(p, a);
     *p++ = ';';
     p = PutInt32Wide(p, b);

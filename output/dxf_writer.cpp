@@ -447,6 +447,47 @@ void TkrDXFExport::AddPoint(int code, float x, float y) {
     }
 }
 
+void TkrDXFExport::AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b) {
+    // Four whole numbers below 10^8 (nearly every line: canvas coordinates
+    // are whole units) are made at once; PutReal writes each as the
+    // PutInt32Wide text made here, a negative zero as "0".
+    if (!Skipping()) {
+        const float v[4] = {a.X, a.Y, b.X, b.Y};
+        std::int32_t w[4];
+        bool whole = true;
+        for (int k = 0; k < 4; ++k) {
+            const bool small = std::fabs(v[k]) < 1e8f;  // false for a NaN
+            w[k] = small ? static_cast<std::int32_t>(v[k]) : 0;
+            whole = whole && small && static_cast<float>(w[k]) == v[k];
+        }
+        std::uint64_t digits[4];
+        int signs;
+        if (!whole || !decimal::FourEightDigits(w[0], w[1], w[2], w[3], digits, signs)) {
+            AddPoint(10, a);
+            AddPoint(11, b);
+            return;
+        }
+        // Each pair at most 5 + 9 + 2 characters; the last store reaches 7 past.
+        char* p = Room(4 * 16 + 8);
+        static constexpr char kCodes[4][6] = {" 10\r\n", " 20\r\n", " 11\r\n", " 21\r\n"};
+        for (int k = 0; k < 4; ++k) {
+            std::memcpy(p, kCodes[k], 5);
+            p = decimal::PutOfFour(p + 5, digits, signs, k);
+            *p++ = '\r';
+            *p++ = '\n';
+        }
+        Used(p);
+    }
+    if (FTarget == &FEntityLines) {
+        for (const TExpPoint3F* q : {&a, &b}) {
+            if (q->X < Extents.MinX) Extents.MinX = q->X;
+            if (q->X > Extents.MaxX) Extents.MaxX = q->X;
+            if (q->Y < Extents.MinY) Extents.MinY = q->Y;
+            if (q->Y > Extents.MaxY) Extents.MaxY = q->Y;
+        }
+    }
+}
+
 void TkrDXFExport::AddPoint3(int code, const TExpPoint3F& p) {
     AddPoint(code, p.X, p.Y);
     AddPair(code + 20, double(p.Z));

@@ -145,6 +145,8 @@ public:
     void AddPoint(int code, float x, float y);
     void AddPoint(int code, const TExpPoint3F& p) { AddPoint(code, p.X, p.Y); }
     void AddPoint3(int code, const TExpPoint3F& p);
+    // A line's two points: AddPoint(10, a) and AddPoint(11, b).
+    void AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b);
     void BeginRecord(std::string_view type, std::string_view subclass);
     // The same for a kind of record defined once for the program: its kept
     // head is known again by the kind's address, without comparing names.

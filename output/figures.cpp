@@ -23,8 +23,7 @@ void TkrExpDXFLine::Write(TkrDXFExport& w, const TdxfExportData& data) {
     w.BeginRecord<kLineRecord>();
     w.AddColor(data);
     w.AddLineTypeAndWeight(data);
-    w.AddPoint(10, data.Point1);
-    w.AddPoint(11, data.Point2);
+    w.AddLinePoints(data.Point1, data.Point2);
 }
 
 void TkrExpDXFPixel::WriteEntity(TkrDXFExport& w) const {

@@ -1,8 +1,10 @@
 // The writer: line writers, handles, extents, line types and the skeleton.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <cstdio>
 #include <random>
@@ -165,6 +167,38 @@ TEST(LineWriters, PointsWidenTheExtentsPerAxis) {
     EXPECT_EQ(w.Extents.MaxX, 5.5);
     EXPECT_EQ(w.Extents.MinY, -2);
     EXPECT_EQ(w.Extents.MaxY, 3);
+}
+
+// A line's points written at once are the two points written one by one,
+// extents included, for whole and other values alike.
+TEST(LineWriters, LinePointsAsTwoPoints) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float edges[] = {0.0f, -0.0f, 1, -1, 7, 99999999.0f, 1e8f, -1e8f, 99999992.0f, -99999992.0f,
+                           123456.5f, -0.25f, 2147483520.0f, -2147483648.0f, 3e9f, 1e-30f, inf, -inf,
+                           std::nanf(""), 600000, -600000, 10, 100, 1000, 10000000};
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> pick(0, int(std::size(edges)) - 1), whole(-700000, 700000);
+    TkrDXFExport together, apart;
+    together.AddLinePoints({1, -2, 0}, {-5, 9, 0});
+    apart.AddPoint(10, 1, -2);
+    apart.AddPoint(11, -5, 9);
+    EXPECT_EQ(together.Extents.MinX, -5);
+    EXPECT_EQ(together.Extents.MaxX, 1);
+    EXPECT_EQ(together.Extents.MinY, -2);
+    EXPECT_EQ(together.Extents.MaxY, 9);
+    for (int i = 0; i < 4000; ++i) {
+        float v[4];
+        for (float& x : v) x = i % 3 == 0 ? edges[std::size_t(pick(rng))] : float(whole(rng));
+        if (i % 5 == 0) v[i % 4] = edges[std::size_t(pick(rng))];
+        together.AddLinePoints({v[0], v[1], 0}, {v[2], v[3], 0});
+        apart.AddPoint(10, v[0], v[1]);
+        apart.AddPoint(11, v[2], v[3]);
+    }
+    EXPECT_EQ(Written(together), Written(apart));
+    EXPECT_EQ(together.Extents.MinX, apart.Extents.MinX);
+    EXPECT_EQ(together.Extents.MaxX, apart.Extents.MaxX);
+    EXPECT_EQ(together.Extents.MinY, apart.Extents.MinY);
+    EXPECT_EQ(together.Extents.MaxY, apart.Extents.MaxY);
 }
 
 TEST(LineWriters, ValuesNeverSplitIntoTwoLines) {
