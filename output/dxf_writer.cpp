@@ -552,25 +552,40 @@ void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclas
 }
 
 void TkrDXFExport::AddColor(const TdxfExportData& data) {
-    if (data.Color != 0 && data.Color != 256) AddPair(62, data.Color);
+    if (data.Color == 0 || data.Color == 256 || Skipping()) return;
+    if (data.Color != FColorPairOf) {
+        // " 62", CR LF, at most 11 characters, CR LF.
+        char* p = decimal::PutInt32Wide(PutCode(FColorPair, 62), data.Color);
+        *p++ = '\r';
+        *p++ = '\n';
+        FColorPairSize = std::uint8_t(p - FColorPair);
+        FColorPairOf = data.Color;
+    }
+    char* p = Room(sizeof FColorPair);
+    std::memcpy(p, FColorPair, sizeof FColorPair);
+    Used(p + FColorPairSize);
 }
 
 void TkrDXFExport::AddLineTypeAndWeight(const TdxfExportData& data) {
     if (!data.Text.empty()) AddPair(6, data.Text);
-    // Pen width rounded to nearest (ties to even), times ten.
-    double r = std::nearbyint(double(data.PenWidth)) * 10.0;
-    std::int32_t w = 100;
-    if (r >= -2147483648.0 && r <= 2147483647.0) w = static_cast<std::int32_t>(r);
-    if (w < 5) return;
-    if (w >= 211) {
-        w = 211;
-    } else {
-        std::int32_t best = 0;
-        for (std::int32_t lw : kLineWeights)
-            if (lw <= w) best = lw;
-        w = best;
+    if (!(data.PenWidth == FWeightOf)) {
+        // Pen width rounded to nearest (ties to even), times ten; below 5
+        // none is written.
+        double r = std::nearbyint(double(data.PenWidth)) * 10.0;
+        std::int32_t w = 100;
+        if (r >= -2147483648.0 && r <= 2147483647.0) w = static_cast<std::int32_t>(r);
+        if (w >= 211) {
+            w = 211;
+        } else if (w >= 5) {
+            std::int32_t best = 0;
+            for (std::int32_t lw : kLineWeights)
+                if (lw <= w) best = lw;
+            w = best;
+        }
+        FWeightOf = data.PenWidth;
+        FWeight = w;
     }
-    AddPair(370, w);
+    if (FWeight >= 5) AddPair(370, FWeight);
 }
 
 void TkrDXFExport::BeginLWPolyline(const TdxfExportData& data, std::int32_t vertexCount) {

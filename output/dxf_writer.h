@@ -234,6 +234,14 @@ private:
         std::string After;   // the end of the handle's line up to the subclass's pair
     };
     TRecordHead FRecordHead;
+    // The colour pair last written, for the colour it was made for (most
+    // entities have the colour of the one before), and the line weight
+    // last worked out, for its pen width.
+    std::int32_t FColorPairOf = 0;  // 0 is never written: none kept yet
+    char FColorPair[24] = {};
+    std::uint8_t FColorPairSize = 0;
+    float FWeightOf = 0;
+    std::int32_t FWeight = 0;  // what a pen width of 0 gives
     std::vector<std::unique_ptr<TkrExpDXFLayer>> FLayers;
     std::vector<std::unique_ptr<TkrExpDXFFigure>> FFigures;
     std::string* FTarget = nullptr;

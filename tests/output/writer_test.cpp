@@ -290,6 +290,24 @@ TEST(LineWeight, StepsOfTheStandardList) {
     EXPECT_EQ(WeightOf(-3), "");
     // Beyond the 32-bit range the weight is 100.
     EXPECT_EQ(WeightOf(1e12f), Lines({"370", "100"}));
+    // One writer gives each width, after any other, what a fresh one gives;
+    // so for colours.
+    const float widths[] = {0, 1, 1, 2, 2.5f, 3, 3.5f, 0, -0.0f, 13, 13, 0.4f, 1e12f, 1, std::nanf(""), 22, 0};
+    const std::int32_t colours[] = {1, 1, 5, 256, 5, 0, 300, 1, -2, 7, 7, 1, 0, 1, 12, 12, 3};
+    static_assert(std::size(widths) == std::size(colours));
+    TkrDXFExport one;
+    std::string fresh;
+    for (std::size_t i = 0; i < std::size(widths); ++i) {
+        TdxfExportData d;
+        d.PenWidth = widths[i];
+        d.Color = colours[i];
+        one.AddColor(d);
+        one.AddLineTypeAndWeight(d);
+        TkrDXFExport w;
+        w.AddColor(d);
+        fresh += w.EntityLines() + WeightOf(widths[i]);
+    }
+    EXPECT_EQ(one.EntityLines(), fresh);
 }
 
 TEST(LineWeight, LineTypeNameComesFirst) {
