@@ -6,6 +6,7 @@
 // reader must check them against what the record actually carries.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -177,6 +178,19 @@ using TEmfRecording = std::vector<TEmfRecord>;
 // the buffer has grown. ForEach hands every record back as a TEmfRecord.
 class TEmfRecordBuffer {
 public:
+    TEmfRecordBuffer() = default;
+    TEmfRecordBuffer(const TEmfRecordBuffer&) = default;
+    TEmfRecordBuffer& operator=(const TEmfRecordBuffer&) = default;
+    // A buffer moved from is empty.
+    TEmfRecordBuffer(TEmfRecordBuffer&& o) noexcept
+        : FWords(std::move(o.FWords)), FUsed(std::exchange(o.FUsed, 0)), FCount(std::exchange(o.FCount, 0)) {}
+    TEmfRecordBuffer& operator=(TEmfRecordBuffer&& o) noexcept {
+        FWords = std::move(o.FWords);
+        o.FWords.clear();
+        FUsed = std::exchange(o.FUsed, 0);
+        FCount = std::exchange(o.FCount, 0);
+        return *this;
+    }
     // Records of a fixed layout (every structure without vectors or strings).
     template <class R>
         requires std::is_trivially_copyable_v<R>
@@ -249,15 +263,16 @@ public:
     }
 
     std::size_t Count() const { return FCount; }
-    std::size_t Words() const { return FWords.size(); }
+    std::size_t Words() const { return FUsed; }
     bool Empty() const { return FCount == 0; }
     void Clear() {
-        FWords.clear();
+        FUsed = 0;
         FCount = 0;
     }
     // Gives the memory back.
     void Release() {
         std::vector<std::uint32_t>().swap(FWords);
+        FUsed = 0;
         FCount = 0;
     }
 
@@ -273,7 +288,7 @@ public:
         TEmfRecord poly16{EMRPOLYLINE16{}}, poly32{EMRPOLYLINE{}}, text{EMREXTTEXTOUTW{}};
         TEmfRecord polyPoly16{EMRPOLYPOLYLINE16{}}, polyPoly32{EMRPOLYPOLYLINE{}};
         const std::uint32_t* p = FWords.data();
-        const std::uint32_t* end = p + FWords.size();
+        const std::uint32_t* end = p + FUsed;
         while (p < end) {
             const std::uint32_t kind = p[0], bytes = p[1];
             const unsigned char* data = reinterpret_cast<const unsigned char*>(p + 2);
@@ -394,14 +409,22 @@ private:
 
     std::uint32_t* Begin(std::uint32_t kind, std::size_t bytes) {
         if (bytes > 0xFFFFFFF0u) throw std::length_error("metafile record too large");
-        const std::size_t at = FWords.size();
-        FWords.resize(at + 2 + (bytes + 3) / 4);
+        const std::size_t at = FUsed, words = 2 + (bytes + 3) / 4;
+        // The words in use are the first FUsed; the rest of the vector is
+        // room (grown to twice the need at a time), so that appending does
+        // not clear each record's words first.
+        if (FWords.size() < at + words) [[unlikely]]
+            Grow(at + words);
+        FUsed = at + words;
         FWords[at] = kind;
         FWords[at + 1] = static_cast<std::uint32_t>(bytes);
         ++FCount;
         return FWords.data() + at + 2;
     }
 
+    [[gnu::noinline]] void Grow(std::size_t need) { FWords.resize(std::max<std::size_t>(2 * need, 1024)); }
+
     std::vector<std::uint32_t> FWords;
+    std::size_t FUsed = 0;
     std::size_t FCount = 0;
 };

@@ -150,6 +150,56 @@ TEST(RecordingCanvas, LineCreatesSelectsAndLaterReplacesThePen) {
     EXPECT_EQ(std::get<EMRLINETO>(recs[9]).ptl.x, 7);
 }
 
+// A record buffer gives back what it was given across its growing, only
+// that after Clear, and nothing once moved from.
+TEST(RecordingCanvas, ARecordBufferKeepsItsRecordsAndIsEmptyOnceMovedFrom) {
+    struct TXY {
+        std::int32_t X, Y;
+    };
+    auto fill = [](TEmfRecordBuffer& b, int n) {
+        for (int i = 0; i < n; ++i) {
+            b.Append(EMRLINETO{i % 2 ? EmrType::EMR_LINETO : EmrType::EMR_MOVETOEX, {i, -i}});
+            if (i % 7 == 0) b.AppendPoly(EmrType::EMR_POLYLINE16, std::vector<TXY>{{i % 100, 1}, {2, 3}}, true);
+        }
+    };
+    // The lines read back, and whether each and the polylines are as given.
+    auto check = [](const TEmfRecordBuffer& b) {
+        int lines = 0, polys = 0;
+        bool same = true;
+        b.ForEach([&](const TEmfRecord& r) {
+            if (const auto* l = std::get_if<EMRLINETO>(&r)) {
+                same = same && l->ptl.x == lines && l->ptl.y == -lines &&
+                       l->iType == (lines % 2 ? EmrType::EMR_LINETO : EmrType::EMR_MOVETOEX);
+                ++lines;
+            } else if (const auto* p = std::get_if<EMRPOLYLINE16>(&r)) {
+                same = same && p->cpts == 2 && p->apts.size() == 2 && p->apts[0].x == (7 * polys) % 100 &&
+                       p->apts[1].y == 3;
+                ++polys;
+            } else {
+                same = false;
+            }
+        });
+        return same ? lines : -1;
+    };
+    TEmfRecordBuffer b;
+    fill(b, 5000);
+    EXPECT_EQ(check(b), 5000);
+    EXPECT_EQ(b.Count(), 5000u + 715u);
+    b.Clear();
+    fill(b, 3);
+    EXPECT_EQ(check(b), 3);
+    fill(b, 0);
+    TEmfRecordBuffer moved = std::move(b);
+    EXPECT_EQ(check(moved), 3);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(b.Words(), 0u);
+    fill(b, 1);
+    EXPECT_EQ(check(b), 1);
+    moved = std::move(b);
+    EXPECT_EQ(check(moved), 1);
+    EXPECT_EQ(b.Words(), 0u);
+}
+
 TEST(RecordingCanvas, FreedIndicesAreReused) {
     TRecordingCanvas c;
     c.LineTo(1, 1);
