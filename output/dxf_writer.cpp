@@ -493,14 +493,6 @@ void TkrDXFExport::AddPoint3(int code, const TExpPoint3F& p) {
     AddPair(code + 20, double(p.Z));
 }
 
-namespace {
-// code and text as AddPair writes them (text at most kShortValue characters).
-void AppendPair(std::string& out, int code, std::string_view text) {
-    char line[128];
-    out.append(line, PutShortPair(line, code, text));
-}
-}  // namespace
-
 void TkrDXFExport::BeginRecord(std::string_view type, std::string_view subclass) {
     BeginRecordOf(type, subclass, nullptr);
 }
@@ -518,24 +510,26 @@ void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclas
         TRecordHead& h = FRecordHead;
         // The head's kind, when it has one, names the same type and subclass.
         const bool sameNames = (kind && h.Kind == kind) || (h.Type == type && h.Subclass == subclass);
-        if (h.Before.empty() || !sameNames || h.Layer != FCurrentLayerName) {
+        if (h.BeforeSize == 0 || !sameNames || h.Layer != FCurrentLayerName) {
             h.Type = type, h.Layer = FCurrentLayerName, h.Subclass = subclass;
             h.Kind = kind;
-            h.Before.clear();
-            AppendPair(h.Before, 0, type);
-            char code[8];
-            h.Before.append(code, PutCode(code, 5));
-            h.After.assign("\r\n");  // ends the handle's line
-            AppendPair(h.After, 330, "1F");
-            AppendPair(h.After, 100, "AcDbEntity");
-            AppendPair(h.After, 8, FCurrentLayerName);
-            AppendPair(h.After, 100, subclass);
+            h.BeforeSize = std::size_t(PutCode(PutShortPair(h.Before, 0, type), 5) - h.Before);
+            char* a = h.After;
+            *a++ = '\r';  // ends the handle's line
+            *a++ = '\n';
+            a = PutShortPair(a, 330, "1F");
+            a = PutShortPair(a, 100, "AcDbEntity");
+            a = PutShortPair(a, 8, FCurrentLayerName);
+            a = PutShortPair(a, 100, subclass);
+            h.AfterSize = std::size_t(a - h.After);
         }
-        char* p = Room(h.Before.size() + 16 + h.After.size());
-        p = std::copy(h.Before.begin(), h.Before.end(), p);
-        p = PutHex(p, static_cast<std::uint32_t>(HandleCounter));
-        p = std::copy(h.After.begin(), h.After.end(), p);
-        Used(p);
+        constexpr std::size_t b = TRecordHead::kBlock;
+        const std::size_t before = (h.BeforeSize + b - 1) / b * b, after = (h.AfterSize + b - 1) / b * b;
+        char* p = Room(before + 16 + after);
+        for (std::size_t i = 0; i < before; i += b) std::memcpy(p + i, h.Before + i, b);
+        p = PutHex(p + h.BeforeSize, static_cast<std::uint32_t>(HandleCounter));
+        for (std::size_t i = 0; i < after; i += b) std::memcpy(p + i, h.After + i, b);
+        Used(p + h.AfterSize);
         ++HandleCounter;
         return;
     }

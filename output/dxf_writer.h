@@ -230,8 +230,14 @@ private:
         std::string Type, Layer, Subclass;
         // Null, or a record kind whose names are Type and Subclass.
         const TRecordKind* Kind = nullptr;
-        std::string Before;  // the type's pair and the handle's code line
-        std::string After;   // the end of the handle's line up to the subclass's pair
+        // The type's pair and the handle's code line (at most 5 + 102 + 2 +
+        // 5 characters), and the end of the handle's line up to the
+        // subclass's pair (at most 2 + 8 + 16 + 2 x (5 + 102 + 2)), each in
+        // room for whole blocks of 16 copied at once.
+        static constexpr std::size_t kBlock = 16;
+        alignas(16) char Before[128];
+        alignas(16) char After[256];
+        std::size_t BeforeSize = 0, AfterSize = 0;
     };
     TRecordHead FRecordHead;
     // The colour pair last written, for the colour it was made for (most

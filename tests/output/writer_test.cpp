@@ -246,6 +246,17 @@ TEST(LineWriters, RecordHeadOfAKindAsOfItsNames) {
         if (lines.compare(lines.find("  8\r\n", at) + 5, 7, "Walls\r\n") == 0) ++wallLines;
     EXPECT_EQ(records, 15u);
     EXPECT_EQ(wallLines, 5u);
+    // Names as long as the kept head takes, and one longer (written pair by pair).
+    for (std::size_t n : {std::size_t(102), std::size_t(103)}) {
+        TkrDXFExport w;
+        const std::string layerName(n, 'L'), type(n, 'T'), subclass(n, 'S');
+        w.SetCurrentLayer(std::make_unique<TkrExpDXFLayer>(layerName));
+        w.BeginRecord(type, subclass);
+        w.BeginRecord(type, subclass);
+        EXPECT_EQ(Written(w), Lines({"  0", type.c_str(), "  5", "20", "330", "1F", "100", "AcDbEntity", "  8", layerName.c_str(),
+                                     "100", subclass.c_str(), "  0", type.c_str(), "  5", "21", "330", "1F", "100", "AcDbEntity",
+                                     "  8", layerName.c_str(), "100", subclass.c_str()}));
+    }
 }
 
 TEST(LineWriters, ColourIndicesZeroAnd256AreNotWritten) {
