@@ -43,8 +43,7 @@ void TPDFCanvas::LineTo(int32_t x, int32_t y) {
         // The pen transferred as TransferPen does, with the canvas looked up once.
         TRecordingCanvas& c = Canvas();
         c.Pen = Pen;
-        c.MoveTo(PenPos.X, PenPos.Y);
-        c.LineTo(x, y);
+        c.Segment(PenPos.X, PenPos.Y, x, y);
     }
     PenPos = {x, y};
 }

@@ -30,8 +30,7 @@ void TRecordingCanvas::Replace(std::uint32_t& current, std::uint32_t created) {
     current = created;
 }
 
-void TRecordingCanvas::RequirePen() {
-    if (FPenIndex != 0 && Pen == FSelectedPen) return;
+void TRecordingCanvas::SelectNewPen() {
     std::uint32_t index = AllocateIndex();
     if (Pen.Geometric) {
         EMREXTCREATEPEN rec;
@@ -110,6 +109,15 @@ void TRecordingCanvas::MoveTo(std::int32_t x, std::int32_t y) {
 void TRecordingCanvas::LineTo(std::int32_t x, std::int32_t y) {
     RequirePen();
     FRecords.Append(EMRLINETO{EmrType::EMR_LINETO, {x, y}});
+    Drain();
+}
+
+void TRecordingCanvas::Segment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+    // The buffer may be handed over between the two records or after both
+    // alike: the records and their order are the same.
+    FRecords.Append(EMRLINETO{EmrType::EMR_MOVETOEX, {x0, y0}});
+    RequirePen();
+    FRecords.Append(EMRLINETO{EmrType::EMR_LINETO, {x1, y1}});
     Drain();
 }
 

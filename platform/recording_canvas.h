@@ -31,6 +31,8 @@ public:
 
     void MoveTo(std::int32_t x, std::int32_t y);
     void LineTo(std::int32_t x, std::int32_t y);
+    // MoveTo(x0, y0), then LineTo(x1, y1): the same records in one go.
+    void Segment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
     // A filled polygon; recorded in the 16-bit form when every coordinate
     // fits into 16 bits, otherwise in the 32-bit form (as GDI records it).
     void Polygon(std::span<const TPoint> points);
@@ -72,7 +74,12 @@ private:
             FRecords.Clear();
         }
     }
-    void RequirePen();
+    // Records a pen of the current attributes unless the one selected has them.
+    void RequirePen() {
+        if (FPenIndex != 0 && Pen == FSelectedPen) return;
+        SelectNewPen();
+    }
+    void SelectNewPen();
     void RequireBrush();
     void RequireFont();
     std::uint32_t AllocateIndex();

@@ -148,6 +148,29 @@ TEST(RecordingCanvas, LineCreatesSelectsAndLaterReplacesThePen) {
     EXPECT_EQ(p2.lopn.lopnColor, 0x02123456u);  // the flag is kept
     EXPECT_EQ(std::get<EMRSELECTOBJECT>(recs[8]).ihObject, 1u);
     EXPECT_EQ(std::get<EMRLINETO>(recs[9]).ptl.x, 7);
+    // A segment records its move and its line as MoveTo and LineTo do.
+    TRecordingCanvas a, b;
+    auto draw = [](TRecordingCanvas& c, bool bySegments) {
+        for (int i = 0; i < 6; ++i) {
+            c.Pen.Color = TColor(i / 2);
+            if (bySegments) {
+                c.Segment(i, 2 * i, 3 * i, 4 * i);
+            } else {
+                c.MoveTo(i, 2 * i);
+                c.LineTo(3 * i, 4 * i);
+            }
+        }
+    };
+    draw(a, false);
+    draw(b, true);
+    const TEmfRecording ra = a.Close(), rb = b.Close();
+    EXPECT_EQ(Kinds(rb), Kinds(ra));
+    ASSERT_EQ(rb.size(), ra.size());
+    for (std::size_t i = 0; i < ra.size(); ++i)
+        if (const auto* l = std::get_if<EMRLINETO>(&ra[i])) {
+            EXPECT_EQ(std::get<EMRLINETO>(rb[i]).ptl.x, l->ptl.x);
+            EXPECT_EQ(std::get<EMRLINETO>(rb[i]).ptl.y, l->ptl.y);
+        }
 }
 
 // A record buffer gives back what it was given across its growing, only
