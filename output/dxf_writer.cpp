@@ -357,6 +357,14 @@ char* PutShortPair(char* p, int code, std::string_view text) {
     return p;
 }
 
+// The extents taken out to (x, y) on either axis.
+void Widen(TExportExtents& e, float x, float y) {
+    if (x < e.MinX) e.MinX = x;
+    if (x > e.MaxX) e.MaxX = x;
+    if (y < e.MinY) e.MinY = y;
+    if (y > e.MaxY) e.MaxY = y;
+}
+
 // A real's pair at p (at most 24 + kMaxRealChars + 2 characters); returns the end.
 char* PutRealPair(char* p, int code, double value) {
     p = PutReal(PutCode(p, code), value);
@@ -439,12 +447,7 @@ void TkrDXFExport::AddPoint(int code, float x, float y) {
     // Both pairs formed in one piece, as AddPair forms each.
     if (!Skipping())
         Used(PutRealPair(PutRealPair(Room(2 * (24 + kMaxRealChars + 2)), code, double(x)), code + 10, double(y)));
-    if (FTarget == &FEntityLines) {
-        if (x < Extents.MinX) Extents.MinX = x;
-        if (x > Extents.MaxX) Extents.MaxX = x;
-        if (y < Extents.MinY) Extents.MinY = y;
-        if (y > Extents.MaxY) Extents.MaxY = y;
-    }
+    if (FTarget == &FEntityLines) Widen(Extents, x, y);
 }
 
 void TkrDXFExport::AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b) {
@@ -469,6 +472,8 @@ void TkrDXFExport::AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b) {
         }
         // Each pair at most 5 + 9 + 2 characters; the last store reaches 7 past.
         char* p = Room(4 * 16 + 8);
+        // The code lines PutCode gives, as literals (its range check and table
+        // cost some 8 instructions a pair here).
         static constexpr char kCodes[4][6] = {" 10\r\n", " 20\r\n", " 11\r\n", " 21\r\n"};
         for (int k = 0; k < 4; ++k) {
             std::memcpy(p, kCodes[k], 5);
@@ -479,12 +484,8 @@ void TkrDXFExport::AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b) {
         Used(p);
     }
     if (FTarget == &FEntityLines) {
-        for (const TExpPoint3F* q : {&a, &b}) {
-            if (q->X < Extents.MinX) Extents.MinX = q->X;
-            if (q->X > Extents.MaxX) Extents.MaxX = q->X;
-            if (q->Y < Extents.MinY) Extents.MinY = q->Y;
-            if (q->Y > Extents.MaxY) Extents.MaxY = q->Y;
-        }
+        Widen(Extents, a.X, a.Y);
+        Widen(Extents, b.X, b.Y);
     }
 }
 
