@@ -231,6 +231,13 @@ public:
         }
         G.WorkDone = WorkBefore;
     }
+    // The writing thread makes the points of the layout's polylines and
+    // curves ahead of the drawing while it waits for segments.
+    TSideWork* SideWork() override {
+        G.PointsAhead = &Ahead;
+        return &Ahead;
+    }
+    ~TLayoutRun() override { G.PointsAhead = nullptr; }
     void Drawn() override {
         if (Reported) {
             G.Converter->Bounds.Clear();  // reported after the drawing before
@@ -255,6 +262,7 @@ private:
     // drawing of this layout starts from the work done before it.
     const uint64_t WorkBefore;
     bool Reported = false;
+    TPointsAhead Ahead;
 };
 
 // Draws layout i of g (current already) into path and finishes the output.

@@ -16,6 +16,7 @@ void WriteText(const std::string& path, bool helperThread, TLayoutDrawing& drawi
     sink.TextMode = true;
     sink.TextFile().Bind(path);
     sink.TextFile().WriteOnThread(helperThread);
+    if (helperThread) sink.TextFile().ShareThread(drawing.SideWork());
     sink.TextFile().Rewrite();
     created = true;
     // Removes the partial file when the user interrupted the layout.

@@ -9,6 +9,7 @@
 #include <string>
 
 class TPDFCanvas;
+class TSideWork;
 
 enum class TLayoutForm { Text, SimplifiedDxf };
 
@@ -27,6 +28,11 @@ public:
     // measured plan is drawn once more and Drawn is called again; nothing
     // new is to be reported then.
     virtual void Drawn() = 0;
+    // Work of the drawing's own that the writing thread may do while it
+    // waits for output (none by default). Offered in text form only: in
+    // simplified DXF form the writing thread has more to do than the
+    // drawing one.
+    virtual TSideWork* SideWork() { return nullptr; }
 };
 
 // Writes the layout drawing draws into path in form. helperThread: the

@@ -36,6 +36,7 @@ void TTextFile::StartThread() {
             p += 2;
         }
     });
+    if (FSide) FPipe->ShareWith(*FSide);
 }
 
 void TTextFile::Rewrite() {

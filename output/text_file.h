@@ -37,6 +37,10 @@ public:
     // error stops the writing (nothing after it is written) and is raised by
     // Close, whenever it happened: the drawing goes on to its end meanwhile.
     void WriteOnThread(bool on) { FOnThread = on; }
+    // Set before Rewrite, with WriteOnThread: the writing thread also does
+    // side's work while it waits for segments (side outlives the file's
+    // Close).
+    void ShareThread(TSideWork* side) { FSide = side; }
     void WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         if (FPipe && FSegments.XY.size() + 5 <= kPieceInts) {
             std::vector<int32_t>& xy = FSegments.XY;
@@ -78,6 +82,7 @@ private:
     std::unique_ptr<char[]> FBuf;  // lines not yet written
     size_t FLen = 0;
     bool FOnThread = false;
+    TSideWork* FSide = nullptr;
     std::exception_ptr FError;  // the write error that stopped writing
     TSegmentPiece FSegments;  // not yet handed over
     size_t FRunStart = SIZE_MAX;  // the count of its last run

@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -16,6 +17,28 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+// Work that a pipe's using thread does for another thread while no piece
+// waits (the drawing side's points of the entities it comes to next, say):
+// Step does a small part of it and is false when there is nothing to do for
+// now; Wake, from the thread that hands it the work, says there may be some
+// again (the thread that hands the pipe its pieces wakes it). Step runs on
+// the using thread only, between pieces; it must not throw (what it leaves
+// undone, its owner does itself).
+class TSideWork {
+public:
+    virtual ~TSideWork() = default;
+    virtual bool Step() noexcept = 0;
+    void Wake() {
+        if (FWake) FWake(FHost);
+    }
+
+private:
+    template <class>
+    friend class TPiecePipe;
+    void (*FWake)(void* host) = nullptr;
+    void* FHost = nullptr;
+};
 
 // Piece: movable, default-constructible, with Clear() (emptied pieces are
 // kept and handed back, so their memory is reused).
@@ -36,6 +59,7 @@ public:
         }
         FChanged.notify_all();
         if (FThread.joinable()) FThread.join();
+        if (FSide) FSide->FWake = nullptr;
     }
     TPiecePipe(const TPiecePipe&) = delete;
     TPiecePipe& operator=(const TPiecePipe&) = delete;
@@ -93,15 +117,47 @@ public:
         Finish();
     }
 
+    // Lends the using thread to side (which must outlive the pipe's thread)
+    // for the time no piece waits, from its first Wake on (the thread starts
+    // then, if no piece started it). Pieces go first; once Finish is called,
+    // side gets no more steps.
+    void ShareWith(TSideWork& side) {
+        side.FHost = this;
+        side.FWake = [](void* host) { static_cast<TPiecePipe*>(host)->WakeSide(); };
+        std::lock_guard<std::mutex> lock(FMutex);
+        FSide = &side;
+    }
+
     // Pieces that may wait at once.
     static constexpr std::size_t kMaxQueued = 3;
 
 private:
+    void WakeSide() {
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            FSidePending = true;
+            ++FSideWakes;
+        }
+        FChanged.notify_all();
+        if (!FThread.joinable()) FThread = std::thread([this] { Run(); });
+    }
+
     void Run() {
         std::unique_lock<std::mutex> lock(FMutex);
         for (;;) {
-            FChanged.wait(lock, [&] { return FAbort || FDone || !FQueue.empty(); });
-            if (FAbort || FError || FQueue.empty()) return;
+            FChanged.wait(lock, [&] { return FAbort || FDone || !FQueue.empty() || FSidePending; });
+            if (FAbort || FError) return;
+            if (FQueue.empty() && !FDone) {
+                // No piece waits: a step of the side work. A wake during the
+                // step keeps it pending, so that none is lost.
+                const uint64_t wakes = FSideWakes;
+                lock.unlock();
+                const bool more = FSide->Step();
+                lock.lock();
+                if (!more && FSideWakes == wakes) FSidePending = false;
+                continue;
+            }
+            if (FQueue.empty()) return;
             Piece piece = std::move(FQueue.front());
             FQueue.pop_front();
             FBusy = true;
@@ -132,5 +188,8 @@ private:
     bool FDone = false;         // no more pieces come
     bool FAbort = false;        // drop what waits
     std::exception_ptr FError;
+    TSideWork* FSide = nullptr;  // see ShareWith
+    bool FSidePending = false;   // side may have work
+    uint64_t FSideWakes = 0;
     std::thread FThread;        // last: starts (with the first piece) once everything above is made
 };

@@ -36,6 +36,14 @@ int PenWidthOf(TkrDXFImage& g, const TPen& pen) {
     return int(w);
 }
 
+// The points of a polyline or curve of the layout's top level when the
+// writing thread made them ahead (see TkrDXFImage::PointsAhead).
+// Inside an insert or a viewport nothing is made ahead.
+bool PointsMadeAhead(TkrDXFImage& g, const TkrDXFPolyline& p, std::span<const TPoint3F>& points) {
+    if (!g.PointsAhead || g.DrawContext.Insert || g.Converter->ViewportDrawing) return false;
+    return g.PointsAhead->Take(p, points);
+}
+
 void MapInto(TkrDXFImage& g, std::span<const TPoint3F> pts, std::vector<TPoint>& out) {
     g.WorkDone += pts.size() * g.WorkPerPoint;
     for (const TPoint3F& p : pts) out.push_back(g.MapPoint(p));
@@ -107,9 +115,13 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     TPointWork& work = g.PointWork;
     // Meshes and bands read more of the work than its points.
     const bool bands = g.TrueWidths && sink.TextMode;
-    const std::vector<TPoint3F>* points = &work.Points;
-    if (p.IsPolygonMesh() || p.IsPolyfaceMesh() || bands) p.MakePoints(work);
-    else points = &g.RepeatedPoints.PointsOf(p, g.DrawContext.Insert, work);
+    std::span<const TPoint3F> points;
+    if (p.IsPolygonMesh() || p.IsPolyfaceMesh() || bands) {
+        p.MakePoints(work);
+        points = work.Points;
+    } else if (!PointsMadeAhead(g, p, points)) {
+        points = g.RepeatedPoints.PointsOf(p, g.DrawContext.Insert, work);
+    }
     if (p.IsPolygonMesh()) {
         // Rows of N points in vertex order, then columns of M points. A mesh
         // closed in M (flags 1) holds one closing vertex after the M x N grid:
@@ -200,11 +212,11 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
     }
     if (bands && DrawPolylineBands(g, p, work, sink.Pen.Geometric ? sink.Pen.Width : 0)) return;
     if (continuous) {
-        BuildPointList(g, *points);
+        BuildPointList(g, points);
         sink.Polyline(g.PointList.data(), int(g.PointList.size()));
     } else {
         g.KeepAllPoints = true;
-        BuildPointList(g, *points);
+        BuildPointList(g, points);
         g.KeepAllPoints = false;
         DrawSegmentPairs(g);
     }
@@ -228,14 +240,17 @@ void DrawSplineOf(TkrDXFImage& g, TkrDXFSpline& s) {
     }
     g.PartList.clear();
     SetEntityPen(g, s.PenLine);
-    TPointWork& work = g.PointWork;
-    s.MakePoints(work);
+    std::span<const TPoint3F> points;
+    if (!PointsMadeAhead(g, s, points)) {
+        s.MakePoints(g.PointWork);
+        points = g.PointWork.Points;
+    }
     if (IsContinuous(s.PenLine.Pattern)) {
-        BuildPointList(g, work.Points);
+        BuildPointList(g, points);
         g.Sink->Polyline(g.PointList.data(), int(g.PointList.size()));
     } else {
         g.KeepAllPoints = true;
-        BuildPointList(g, work.Points);
+        BuildPointList(g, points);
         g.KeepAllPoints = false;
         DrawSegmentPairs(g);
     }

@@ -378,10 +378,16 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     c.DrawContext = &DrawContext;
     DrawContext.Insert = nullptr;
     DrawContext.ScaleX = DrawContext.ScaleY = 0;
-    if (CurrentLayout && CurrentLayout->Block) {
-        IterateChildren(*CurrentLayout->Block, c, EntityCallback, this);
-    } else if (TkrDXFGroup* ents = c.GetTable(tkEntities)) {
-        DrawContext.BlockColor = clFromLayer;
-        IterateChildren(*ents, c, EntityCallback, this);
-    }
+    TkrDXFGroup* top = CurrentLayout && CurrentLayout->Block ? static_cast<TkrDXFGroup*>(CurrentLayout->Block)
+                                                             : c.GetTable(tkEntities);
+    if (!top) return;
+    // Bands take more of a polyline's points than the drawn ones: with true
+    // widths every point is made here.
+    TPointsAhead* ahead = PointsAhead && sink.TextMode && !TrueWidths ? PointsAhead : nullptr;
+    if (ahead) ahead->Begin(*top, c.CurrentSpace);
+    TOnExit endAhead([&] {
+        if (ahead) ahead->End();
+    });
+    if (!(CurrentLayout && CurrentLayout->Block)) DrawContext.BlockColor = clFromLayer;
+    IterateChildren(*top, c, EntityCallback, this);
 }

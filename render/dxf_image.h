@@ -24,6 +24,7 @@
 #include "model/entities/linear.h"  // TPointWork
 #include "output/sink.h"
 #include "render/loading.h"
+#include "render/points_ahead.h"
 #include "render/repeated_points.h"
 #include "platform/gdi_attributes.h"
 #include "platform/stroke_text.h"
@@ -206,6 +207,11 @@ public:
     // and those of block parts drawn again and again, kept while drawing.
     TPointWork PointWork;
     TRepeatedPoints RepeatedPoints;
+    // Set by a caller whose output is written on a thread of its own (none:
+    // every point is made here): in text form, that thread makes the points
+    // of the polylines and curves of the layout's top level ahead of the
+    // drawing (render/points_ahead.h).
+    TPointsAhead* PointsAhead = nullptr;
     // Texts drawn as lines (none: as texts): the stroke fonts of the run,
     // shared by every drawing of it, and the strokes of the text being drawn.
     const TStrokeFonts* Lettering = nullptr;

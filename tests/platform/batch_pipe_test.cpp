@@ -2,7 +2,10 @@
 // Wait between batches, and an error that ends using for good.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <limits>
 #include <stdexcept>
 #include <thread>
@@ -62,4 +65,79 @@ TEST(BatchPipe, WaitUsesEverythingHandedOverOnTheSameThreadAndAnErrorStays) {
     EXPECT_THROW(pipe.Wait(), std::runtime_error);
     EXPECT_THROW(pipe.Finish(), std::runtime_error);
     EXPECT_EQ(seen.back(), 12);
+}
+
+// Side work runs on the using thread while no piece waits, a step at a time;
+// once it has nothing to do it gets no step until it is woken, and none
+// after Finish. The pieces are used in order all the same.
+namespace {
+class TCounting : public TSideWork {
+public:
+    bool Step() noexcept override {
+        std::lock_guard<std::mutex> lock(Mutex);
+        ++Steps;
+        Where = std::this_thread::get_id();
+        if (Units == 0) {
+            ++Idle;
+            Changed.notify_all();
+            return false;
+        }
+        --Units;
+        return true;
+    }
+    // Waits until every unit is done and the work has said it has none.
+    void AwaitIdle(int idle) {
+        std::unique_lock<std::mutex> lock(Mutex);
+        Changed.wait(lock, [&] { return Units == 0 && Idle >= idle; });
+    }
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    int Units = 0, Steps = 0, Idle = 0;
+    std::thread::id Where;
+};
+}  // namespace
+
+TEST(BatchPipe, SideWorkRunsBetweenPiecesUntilItHasNoneAndAgainOnceWoken) {
+    TCounting side;
+    side.Units = 1000;
+    std::vector<int> seen;
+    {
+        TPiecePipe<TNumbers> pipe([&](const TNumbers& n) { seen.insert(seen.end(), n.Values.begin(), n.Values.end()); });
+        pipe.ShareWith(side);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        {
+            std::lock_guard<std::mutex> lock(side.Mutex);
+            EXPECT_EQ(side.Steps, 0);  // nothing before the first wake
+        }
+        side.Wake();  // the thread starts without a piece
+        side.AwaitIdle(1);
+        // Idle: no step at all while nothing wakes it (a thread that kept
+        // stepping would be counted here).
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        {
+            std::lock_guard<std::mutex> lock(side.Mutex);
+            EXPECT_EQ(side.Steps, 1001);
+            EXPECT_EQ(side.Idle, 1);
+            EXPECT_NE(side.Where, std::this_thread::get_id());
+            side.Units = 500;
+        }
+        side.Wake();
+        side.AwaitIdle(2);
+        for (int i = 0; i < 20; ++i) {
+            TNumbers n{{i}};
+            pipe.Push(n);
+        }
+        pipe.Finish();
+    }
+    std::vector<int> expected(20);
+    for (int i = 0; i < 20; ++i) expected[size_t(i)] = i;
+    EXPECT_EQ(seen, expected);
+    std::lock_guard<std::mutex> lock(side.Mutex);
+    EXPECT_EQ(side.Units, 0);
+    // Nothing is lost and nothing runs once the pipe is gone: waking then is
+    // harmless.
+    const int steps = side.Steps;
+    side.Units = 5;
+    side.Wake();
+    EXPECT_EQ(side.Steps, steps);
 }
