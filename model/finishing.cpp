@@ -30,8 +30,10 @@ bool TFinishingThread::Defers(const TkrDXFEntity& e) {
         case TEntityClass::Arc:
         case TEntityClass::Ellipse:
         case TEntityClass::Spline:
+        case TEntityClass::Hatch:
             // A polyline without a layer is given layer "0" as it is
-            // finished: the layer table is the reader's.
+            // finished (and so is a hatch's spline edge, which otherwise
+            // takes the hatch's layer): the layer table is the reader's.
             return e.Layer != nullptr;
         default: return false;
     }

@@ -8,10 +8,12 @@
 //  - Only entities whose finishing touches nothing but the entity itself, the
 //    read-only tables and the converter's finishing state (TFinishingState,
 //    model/finishing_state.h: the dash budget and its working list, the angle
-//    table, the bound counters of curves, the text measure) go
-//    to the thread: lines, and polylines, circles, arcs, ellipses and
-//    splines that name their layer (one without a layer is given layer "0"
-//    as it is finished, and the layer table is the reader's; see Defers).
+//    table, the bound counters of curves and hatches, the text measure) go
+//    to the thread: lines, and polylines, circles, arcs, ellipses, splines
+//    and hatches that name their layer (one without a layer is given layer
+//    "0" as it is finished, or its spline edges are, and the layer table is
+//    the reader's; see Defers). A hatch's pattern (its family lines clipped
+//    to the boundary and dashed) is the costliest finishing of all.
 //    They are finished there in the order they were read, so the dash budget
 //    runs down in entity order.
 //  - Texts, multi-line texts and inserts are finished by the reader at once:

@@ -20,8 +20,8 @@ namespace {
 std::string Num(double v) { return hatchtest::Num(v); }
 
 // A drawing of every kind the thread finishes, mixed with texts, inserts and
-// kinds finished by the reader: hatches, points, layer-less polylines (which
-// make layer "0" as they are finished). Its fine dashes spend the dash budget
+// kinds finished by the reader: points, layer-less polylines and hatches
+// (which make layer "0" as they are finished). Its fine dashes spend the dash budget
 // long before the end, so that which entities still get their dashes
 // depends on the order they are finished in.
 std::string MixedDrawing(int rounds, bool fine = true) {
@@ -76,6 +76,21 @@ std::string MixedDrawing(int rounds, bool fine = true) {
             std::vector<std::string> h = hatchtest::HatchGroups(
                 {hatchtest::PolyPath({{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}})},
                 {hatchtest::PatternLine(45, 0, 0, -0.1, 0.1, {0.05, -0.05})});
+            for (const std::string& g : h) s += g + "\n";
+        }
+        if (i % 11 == 8) {
+            // A dashed pattern in a boundary with a spline edge: with a layer
+            // (finished on the thread, the edge on the hatch's layer) or
+            // without one (finished by the reader: the edge makes layer "0").
+            std::vector<std::string> edge = {"92", "1", "93", "2", "72", "1", "10", X1, "20", Y, "11", X, "21", Y,
+                                             "72", "4", "94", "3", "73", "0", "74", "0", "95", "8", "96", "4"};
+            for (const char* k : {"0", "0", "0", "0", "1", "1", "1", "1"}) edge.insert(edge.end(), {"40", k});
+            for (const auto& [cx, cy] : {std::pair{X, Y}, {X, Y1}, {X1, Y1}, {X1, Y}})
+                edge.insert(edge.end(), {"10", cx, "20", cy});
+            edge.insert(edge.end(), {"97", "0"});
+            std::vector<std::string> h =
+                hatchtest::HatchGroups({edge}, {hatchtest::PatternLine(30, 0, 0, -0.05, 0.05, {0.02, -0.01})});
+            if (i % 2) h.erase(h.begin() + 2, h.begin() + 4);  // no layer
             for (const std::string& g : h) s += g + "\n";
         }
         if (i % 13 == 4) s += "0\nPOINT\n8\nSOLIDS\n10\n" + X + "\n20\n" + Y + "\n";
@@ -152,9 +167,9 @@ TEST(Finishing, AFileThatBreaksOffGivesTheSameModelAndError) {
     EXPECT_EQ(alone, Loaded(bad, true));
 }
 
-TEST(Finishing, OnlyCurvesAndPolylinesGoToTheThread) {
-    // Lines always; polylines and curves when they name a layer (without one
-    // they make layer "0"); nothing else.
+TEST(Finishing, OnlyCurvesPolylinesAndHatchesGoToTheThread) {
+    // Lines always; polylines, curves and hatches when they name a layer
+    // (without one they make layer "0"); nothing else.
     TkrDXFLine line;
     EXPECT_TRUE(TFinishingThread::Defers(line));
     TkrDXFLWPolyline poly;
@@ -165,4 +180,9 @@ TEST(Finishing, OnlyCurvesAndPolylinesGoToTheThread) {
     TkrDXFEntity point(TEntityClass::Point);
     point.Layer = &layer;
     EXPECT_FALSE(TFinishingThread::Defers(point));
+    // Hatches as polylines (a spline edge of one without a layer makes "0").
+    TkrDXFEntity hatch(TEntityClass::Hatch);
+    EXPECT_FALSE(TFinishingThread::Defers(hatch));
+    hatch.Layer = &layer;
+    EXPECT_TRUE(TFinishingThread::Defers(hatch));
 }
