@@ -278,6 +278,7 @@ private:
     // The drawing's source: the file loaded (read again by Reload), or the
     // text handed over whole.
     TDrawingSource FSource;
+    uint32_t FProgressCalls = 0;  // running notifications asked for
     void InstallReaderEvents();
     void AfterLoad();
     void ComputeExtents(const TBox3F& box, bool transform);
