@@ -14,10 +14,10 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -237,12 +237,25 @@ TEST(TextReadBack, CharactersBeyondWindows1252ArriveAsUnicodeCodesMeasuredAsBefo
     ASSERT_EQ(wide.size(), want.size());
     ASSERT_EQ(coded.size(), 2u);
     ASSERT_EQ(plain.size(), want.size());
-    const std::regex code("\\\\U\\+[0-9A-F]{4}");
+    // Every "\U+XXXX" (four hexadecimal digits) as one "?".
+    auto marked = [](const std::string& t) {
+        std::string out;
+        for (size_t i = 0; i < t.size(); ++i) {
+            auto hex = [&](size_t k) { return k < t.size() && std::isxdigit(static_cast<unsigned char>(t[k])); };
+            if (t.compare(i, 3, "\\U+") == 0 && hex(i + 3) && hex(i + 4) && hex(i + 5) && hex(i + 6)) {
+                out += '?';
+                i += 6;
+            } else {
+                out += t[i];
+            }
+        }
+        return out;
+    };
     for (size_t i = 0; i < want.size(); ++i) {
         SCOPED_TRACE(want[i]);
         EXPECT_EQ(wide[i].Raw, want[i]);
         // Placed and measured as the text of "?" marks is (the widths as before).
-        EXPECT_EQ(std::regex_replace(wide[i].Raw, code, "?"), plain[i].Raw);
+        EXPECT_EQ(marked(wide[i].Raw), plain[i].Raw);
         EXPECT_EQ(wide[i].X, plain[i].X);
         EXPECT_EQ(wide[i].Y, plain[i].Y);
     }
