@@ -3,7 +3,9 @@
 #include <limits>
 
 #include "model/converter.h"
+#include "model/entities/hatch.h"
 #include "model/entity.h"
+#include "model/hatch_clip.h"
 
 TFinishingThread::TFinishingThread(TkrDXFConverter& conv)
     : FConv(conv),
@@ -30,11 +32,21 @@ bool TFinishingThread::Defers(const TkrDXFEntity& e) {
         case TEntityClass::Arc:
         case TEntityClass::Ellipse:
         case TEntityClass::Spline:
-        case TEntityClass::Hatch:
             // A polyline without a layer is given layer "0" as it is
-            // finished (and so is a hatch's spline edge, which otherwise
-            // takes the hatch's layer): the layer table is the reader's.
+            // finished: the layer table is the reader's.
             return e.Layer != nullptr;
+        case TEntityClass::Hatch: {
+            // So is a hatch's spline edge (which otherwise takes the
+            // hatch's layer). A pattern line that cannot make a family ends
+            // the reading with an error where the hatch ends: such a hatch
+            // is finished by the reader.
+            if (!e.Layer) return false;
+            const auto& h = static_cast<const TkrDXFHatch&>(e);
+            if (h.Solid) return true;
+            for (const THatchPatternLine& l : h.PatternLines)
+                if (!PatternLineSound(l)) return false;
+            return true;
+        }
         default: return false;
     }
 }

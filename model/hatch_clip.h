@@ -79,6 +79,8 @@ struct THatchFamily {
     bool Over = false;      // more than maxLines lines (out is incomplete)
     double NormalX = 0, NormalY = 1;  // unit normal of the lines
 };
+// False for a pattern line GenerateFamily refuses (whatever the box).
+bool PatternLineSound(const THatchPatternLine& line);
 THatchFamily GenerateFamily(const THatchPatternLine& line, const TBox3F& box, size_t maxLines,
                             std::vector<THatchFamilyLine>& out);
 

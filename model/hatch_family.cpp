@@ -37,27 +37,31 @@ struct TFamilyOut {
 };
 }  // namespace
 
-THatchFamily GenerateFamily(const THatchPatternLine& pl, const TBox3F& box, size_t maxLines,
-                            std::vector<THatchFamilyLine>& out) {
-    THatchFamily r;
-    const double x1 = box.Left, x2 = box.Right, y1 = box.Top, y2 = box.Bottom;
-    // A box without height gets no lines; nor does one without a finite
-    // size (a boundary point beyond the float range).
-    if (!Finite(x1, x2, y1, y2, 0) || y1 == y2) return r;
+namespace {
+// The direction of a pattern line's family: its kind, or fkNone for a line
+// that makes no progress across a box or has no finite angle, base or
+// offset (GenerateFamily refuses it).
+struct TFamilyStep {
+    uint8_t Kind = fkNone;
+    double Cos = 1, Sin = 0, Tan = 0, Shift = 0;
+};
+
+TFamilyStep FamilyStep(const THatchPatternLine& pl) {
+    TFamilyStep f;
     const double theta = DegToRad(pl.Angle);
     const double bx = pl.BaseX, by = pl.BaseY, ox = pl.OffsetX, oy = pl.OffsetY;
-    if (!Finite(theta, bx, by, ox, oy)) throw EkrDXFHatchError();
+    if (!Finite(theta, bx, by, ox, oy)) return f;
     const bool halfPi = std::fabs(theta - kPi / 2) < 1e-6;
     if (ox == 0) {
-        if (halfPi || oy == 0) throw EkrDXFHatchError();
+        if (halfPi || oy == 0) return f;
     } else if (!halfPi && std::fabs(oy / ox - std::tan(theta)) < 1e-5) {
-        throw EkrDXFHatchError();
+        return f;
     }
-    const double cs = std::cos(theta), sn = std::sin(theta), tn = std::tan(theta);
-    uint8_t kind = std::fabs(cs) < 0.001 ? fkVertical
-                   : std::fabs(sn) < 0.001 ? fkHorizontal
-                   : (cs > 0) == (sn > 0) ? fkRising
-                                          : fkFalling;
+    f.Cos = std::cos(theta), f.Sin = std::sin(theta), f.Tan = std::tan(theta);
+    const uint8_t kind = std::fabs(f.Cos) < 0.001 ? fkVertical
+                         : std::fabs(f.Sin) < 0.001 ? fkHorizontal
+                         : (f.Cos > 0) == (f.Sin > 0) ? fkRising
+                                                      : fkFalling;
     // Left to the implementer, decided: the lines step across the box by the
     // offset's x (vertical lines), its y (horizontal lines) or the shift of
     // the line along x (oblique lines). The check above misses a zero step
@@ -66,10 +70,29 @@ THatchFamily GenerateFamily(const THatchPatternLine& pl, const TBox3F& box, size
     // degrees with offset (1, 0)); such a family never crosses the box and
     // is rejected the same way. A step that is tiny but not zero is bounded
     // by maxLines instead.
-    const double shift = kind >= fkRising ? ox - oy / tn : 0;
+    f.Shift = kind >= fkRising ? ox - oy / f.Tan : 0;
     if ((kind == fkVertical && ox == 0) || (kind == fkHorizontal && oy == 0) ||
-        (kind >= fkRising && !(shift != 0 && std::isfinite(shift))))
-        throw EkrDXFHatchError();
+        (kind >= fkRising && !(f.Shift != 0 && std::isfinite(f.Shift))))
+        return f;
+    f.Kind = kind;
+    return f;
+}
+}  // namespace
+
+bool PatternLineSound(const THatchPatternLine& line) { return FamilyStep(line).Kind != fkNone; }
+
+THatchFamily GenerateFamily(const THatchPatternLine& pl, const TBox3F& box, size_t maxLines,
+                            std::vector<THatchFamilyLine>& out) {
+    THatchFamily r;
+    const double x1 = box.Left, x2 = box.Right, y1 = box.Top, y2 = box.Bottom;
+    // A box without height gets no lines; nor does one without a finite
+    // size (a boundary point beyond the float range).
+    if (!Finite(x1, x2, y1, y2, 0) || y1 == y2) return r;
+    const double bx = pl.BaseX, by = pl.BaseY, ox = pl.OffsetX, oy = pl.OffsetY;
+    const TFamilyStep direction = FamilyStep(pl);
+    if (direction.Kind == fkNone) throw EkrDXFHatchError();
+    const double cs = direction.Cos, sn = direction.Sin, tn = direction.Tan;
+    const uint8_t kind = direction.Kind;
     r.Kind = kind;
     if (kind == fkVertical) r.NormalX = 1, r.NormalY = 0;
     else if (kind == fkHorizontal) r.NormalX = 0, r.NormalY = 1;

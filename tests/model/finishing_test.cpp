@@ -165,6 +165,17 @@ TEST(Finishing, AFileThatBreaksOffGivesTheSameModelAndError) {
     const std::string alone = Loaded(bad, false);
     EXPECT_NE(alone.find("error: DXF read error on line"), std::string::npos);
     EXPECT_EQ(alone, Loaded(bad, true));
+    // A hatch whose pattern line makes no progress (offset 0, 0) ends the
+    // reading where it ends, whichever thread would have finished it.
+    std::string refused = text;
+    std::string h;
+    for (const std::string& g : hatchtest::HatchGroups({hatchtest::PolyPath({{0, 0}, {5, 0}, {5, 5}})},
+                                                       {hatchtest::PatternLine(30, 0, 0, 0, 0)}))
+        h += g + "\n";
+    refused.insert(refused.find("0\nLINE\n", text.size() / 2), h);
+    const std::string stopped = Loaded(refused, false);
+    EXPECT_NE(stopped.find("Hatch parameters error"), std::string::npos);
+    EXPECT_EQ(stopped, Loaded(refused, true));
 }
 
 TEST(Finishing, OnlyCurvesPolylinesAndHatchesGoToTheThread) {
