@@ -13,7 +13,9 @@
 //    and hatches that name their layer (one without a layer is given layer
 //    "0" as it is finished, or its spline edges are, and the layer table is
 //    the reader's; see Defers). A hatch's pattern (its family lines clipped
-//    to the boundary and dashed) is the costliest finishing of all.
+//    to the boundary and dashed) is the costliest finishing of all. A hatch
+//    with a pattern line that cannot make a family stays with the reader:
+//    its error ends the reading where the hatch ends.
 //    They are finished there in the order they were read, so the dash budget
 //    runs down in entity order.
 //  - Texts, multi-line texts and inserts are finished by the reader at once:
