@@ -191,9 +191,14 @@ TEST(Finishing, OnlyCurvesPolylinesAndHatchesGoToTheThread) {
     TkrDXFEntity point(TEntityClass::Point);
     point.Layer = &layer;
     EXPECT_FALSE(TFinishingThread::Defers(point));
-    // Hatches as polylines (a spline edge of one without a layer makes "0").
-    TkrDXFEntity hatch(TEntityClass::Hatch);
+    // Hatches as polylines (a spline edge of one without a layer makes "0"),
+    // unless a pattern line cannot make a family (its error ends the reading).
+    TkrDXFHatch hatch;
+    hatch.PatternLines.resize(1);
+    hatch.PatternLines[0].OffsetY = 1;
     EXPECT_FALSE(TFinishingThread::Defers(hatch));
     hatch.Layer = &layer;
     EXPECT_TRUE(TFinishingThread::Defers(hatch));
+    hatch.PatternLines[0].OffsetY = 0;
+    EXPECT_FALSE(TFinishingThread::Defers(hatch));
 }
