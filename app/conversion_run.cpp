@@ -231,8 +231,9 @@ public:
         }
         G.WorkDone = WorkBefore;
     }
-    // The writing thread makes the points of the layout's polylines and
-    // curves ahead of the drawing while it waits for segments.
+    // Asked only when the writing runs on a thread of its own: that thread
+    // makes the points of the layout's polylines and curves ahead of the
+    // drawing while it waits for segments.
     TSideWork* SideWork() override {
         G.PointsAhead = &Ahead;
         return &Ahead;

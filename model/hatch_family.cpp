@@ -43,7 +43,7 @@ namespace {
 // offset (GenerateFamily refuses it).
 struct TFamilyStep {
     uint8_t Kind = fkNone;
-    double Cos = 1, Sin = 0, Tan = 0, Shift = 0;
+    double Cos = 1, Sin = 0, Tan = 0;
 };
 
 TFamilyStep FamilyStep(const THatchPatternLine& pl) {
@@ -70,9 +70,9 @@ TFamilyStep FamilyStep(const THatchPatternLine& pl) {
     // degrees with offset (1, 0)); such a family never crosses the box and
     // is rejected the same way. A step that is tiny but not zero is bounded
     // by maxLines instead.
-    f.Shift = kind >= fkRising ? ox - oy / f.Tan : 0;
+    const double shift = kind >= fkRising ? ox - oy / f.Tan : 0;
     if ((kind == fkVertical && ox == 0) || (kind == fkHorizontal && oy == 0) ||
-        (kind >= fkRising && !(f.Shift != 0 && std::isfinite(f.Shift))))
+        (kind >= fkRising && !(shift != 0 && std::isfinite(shift))))
         return f;
     f.Kind = kind;
     return f;

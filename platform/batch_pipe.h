@@ -191,5 +191,5 @@ private:
     TSideWork* FSide = nullptr;  // see ShareWith
     bool FSidePending = false;   // side may have work
     uint64_t FSideWakes = 0;
-    std::thread FThread;        // last: starts (with the first piece) once everything above is made
+    std::thread FThread;        // last: starts (with the first piece or wake) once everything above is made
 };

@@ -381,8 +381,8 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     c.DrawContext = &DrawContext;
     DrawContext.Insert = nullptr;
     DrawContext.ScaleX = DrawContext.ScaleY = 0;
-    TkrDXFGroup* top = CurrentLayout && CurrentLayout->Block ? static_cast<TkrDXFGroup*>(CurrentLayout->Block)
-                                                             : c.GetTable(tkEntities);
+    const bool ofBlock = CurrentLayout && CurrentLayout->Block;
+    TkrDXFGroup* top = ofBlock ? static_cast<TkrDXFGroup*>(CurrentLayout->Block) : c.GetTable(tkEntities);
     if (!top) return;
     // Bands take more of a polyline's points than the drawn ones: with true
     // widths every point is made here.
@@ -391,6 +391,6 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     TOnExit endAhead([&] {
         if (ahead) ahead->End();
     });
-    if (!(CurrentLayout && CurrentLayout->Block)) DrawContext.BlockColor = clFromLayer;
+    if (!ofBlock) DrawContext.BlockColor = clFromLayer;
     IterateChildren(*top, c, EntityCallback, this);
 }
