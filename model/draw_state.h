@@ -7,7 +7,9 @@
 
 #include "model/geometry.h"  // TBox3F, TDrawContext
 
-struct TDrawState {
+// (alignas: it starts a line of its own, so that it never shares the last
+// line of the finishing state before it in the converter.)
+struct alignas(64) TDrawState {
     TDrawContext* DrawContext = nullptr;
     TBox3F ClipBox = EmptyBox;
     bool ClipEnabled = false;

@@ -10,8 +10,9 @@
 TFinishingThread::TFinishingThread(TkrDXFConverter& conv)
     : FConv(conv),
       // The reader never waits to hand a batch over: it runs ahead up to
-      // the next Drain.
-      FPipe([this](const TBatch& b) { for (TkrDXFEntity* e : b.Entities) e->Loaded(FConv); },
+      // the next Drain. (The converter is the lambda's own: FConv sits on the
+      // line of FFilling, which the reader writes with every entity.)
+      FPipe([&conv](const TBatch& b) { for (TkrDXFEntity* e : b.Entities) e->Loaded(conv); },
             std::numeric_limits<std::size_t>::max()) {
     FFilling.Entities.reserve(kBatch);
 }

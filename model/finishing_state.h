@@ -14,7 +14,9 @@
 #include "model/limits.h"
 #include "platform/font_metrics.h"
 
-class TFinishingState {
+// (alignas: on lines of its own, as the settings are. The finishing thread
+// writes it while the reading thread works on the converter's other parts.)
+class alignas(64) TFinishingState {
 public:
     TFinishingState() = default;
     TFinishingState(const TFinishingState&) = delete;

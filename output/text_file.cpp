@@ -97,6 +97,7 @@ void TTextFile::WritePolyline(const TPoint* p, size_t n) {
     while (n >= 2) {
         if (piece.size() + 5 > kPieceInts) PushPiece();
         size_t take = std::min(n, (kPieceInts - piece.size() - 1) / 2);
+        ClaimAhead(piece);
         FRunStart = piece.size();
         piece.push_back(int32_t(take));
         const size_t at = piece.size();

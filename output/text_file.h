@@ -13,6 +13,7 @@
 
 #include "platform/batch_pipe.h"
 #include "platform/plane.h"
+#include "platform/write_ahead.h"
 
 class TTextFile {
 public:
@@ -44,6 +45,7 @@ public:
     void WriteSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         if (FPipe && FSegments.XY.size() + 5 <= kPieceInts) {
             std::vector<int32_t>& xy = FSegments.XY;
+            ClaimAhead(xy);
             // A segment that starts where the one before ended continues its run.
             if (FRunStart < xy.size() && xy.end()[-2] == x1 && xy.end()[-1] == y1) {
                 xy.insert(xy.end(), {x2, y2});
@@ -73,18 +75,28 @@ private:
     // Segments handed over at a time: 256 KiB of integers.
     static constexpr size_t kPieceInts = 4 * 16384;
     void PushPiece();
+    // The piece's room ahead of its end, for writing (a piece comes back
+    // from the writing thread: see write_ahead.h).
+    static void ClaimAhead(const std::vector<int32_t>& xy) {
+        const char* at = reinterpret_cast<const char*>(xy.data() + xy.size());
+        write_ahead::ClaimAhead(at, reinterpret_cast<const char*>(xy.data() + xy.capacity()));
+    }
     void WriteSegmentSlow(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void Format(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void Flush();
     void StartThread();
     std::string FPath;
     std::FILE* FFile = nullptr;
-    std::unique_ptr<char[]> FBuf;  // lines not yet written
-    size_t FLen = 0;
     bool FOnThread = false;
     TSideWork* FSide = nullptr;
     std::exception_ptr FError;  // the write error that stopped writing
     TSegmentPiece FSegments;  // not yet handed over
     size_t FRunStart = SIZE_MAX;  // the count of its last run
-    std::unique_ptr<TPiecePipe<TSegmentPiece>> FPipe;  // last: its thread uses the buffer
+    // The writing thread's, changed with every line it formats: on a line of
+    // their own (alignas, here and below), since the drawing thread reads the
+    // fields above with every segment, and a line one thread writes while the
+    // other reads it goes back and forth between the processors each time.
+    alignas(64) std::unique_ptr<char[]> FBuf;  // lines not yet written
+    size_t FLen = 0;
+    alignas(64) std::unique_ptr<TPiecePipe<TSegmentPiece>> FPipe;  // last: its thread uses the buffer
 };

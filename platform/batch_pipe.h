@@ -42,8 +42,14 @@ private:
 
 // Piece: movable, default-constructible, with Clear() (emptied pieces are
 // kept and handed back, so their memory is reused).
+//
+// A pipe is on cache lines of its own (alignas): its using thread reads the
+// consuming function with every piece (a lambda reads its captures from it
+// for every item it works on), and a line shared with the owner's fields that
+// the handing thread writes all the time would go back and forth between the
+// processors with each of those writes.
 template <class Piece>
-class TPiecePipe {
+class alignas(64) TPiecePipe {
 public:
     // consume is called on the using thread for every piece, in order.
     // The thread starts with the first piece pushed.

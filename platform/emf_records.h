@@ -19,6 +19,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/write_ahead.h"
+
 enum class EmrType : std::uint32_t {
     EMR_HEADER = 1,
     EMR_POLYBEZIER = 2,
@@ -416,6 +418,9 @@ private:
         if (FWords.size() < at + words) [[unlikely]]
             Grow(at + words);
         FUsed = at + words;
+        // (A drained buffer comes back from the reading thread: see write_ahead.h.)
+        write_ahead::ClaimAhead(reinterpret_cast<const char*>(FWords.data() + at),
+                                reinterpret_cast<const char*>(FWords.data() + FWords.size()));
         FWords[at] = kind;
         FWords[at + 1] = static_cast<std::uint32_t>(bytes);
         ++FCount;
