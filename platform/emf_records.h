@@ -200,6 +200,17 @@ public:
         std::uint32_t* p = Begin(IndexOf<R>(), sizeof(R));
         std::memcpy(p, &rec, sizeof(R));
     }
+    // The two records of a segment, EMR_MOVETOEX to (x0, y0) and EMR_LINETO
+    // to (x1, y1), as ForEach gives them back: kept as a kind word and the
+    // four numbers, half the room of the two records (most records of a
+    // drawing are such pairs, and the buffer goes to another thread).
+    void AppendSegment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+        std::uint32_t* p = Take(5);
+        p[0] = kSegmentKind;
+        const std::int32_t v[4] = {x0, y0, x1, y1};
+        std::memcpy(p + 1, v, sizeof v);
+        FCount += 2;
+    }
     // A polygon or polyline in the 16-bit or 32-bit form, points taken from
     // any sequence of objects with X and Y.
     template <class Points>
@@ -292,6 +303,16 @@ public:
         const std::uint32_t* p = FWords.data();
         const std::uint32_t* end = p + FUsed;
         while (p < end) {
+            if (p[0] == kSegmentKind) {
+                std::int32_t v[4];
+                std::memcpy(v, p + 1, sizeof v);
+                p += 5;
+                lineRec = EMRLINETO{EmrType::EMR_MOVETOEX, {v[0], v[1]}};
+                f(std::as_const(line));
+                lineRec = EMRLINETO{EmrType::EMR_LINETO, {v[2], v[3]}};
+                f(std::as_const(line));
+                continue;
+            }
             const std::uint32_t kind = p[0], bytes = p[1];
             const unsigned char* data = reinterpret_cast<const unsigned char*>(p + 2);
             p += 2 + (std::size_t(bytes) + 3) / 4;
@@ -365,6 +386,9 @@ public:
     }
 
 private:
+    // The kind word of a segment (AppendSegment): no index of a record type.
+    static constexpr std::uint32_t kSegmentKind = 0xFFFFFFFFu;
+    static_assert(std::variant_size_v<TEmfRecord> < kSegmentKind);
     // The fixed fields of the poly records (iType, rclBounds, count) lie
     // one after another without padding.
     static constexpr std::size_t kPolyHead = sizeof(EmrType) + sizeof(RECTL) + sizeof(std::uint32_t);
@@ -411,7 +435,15 @@ private:
 
     std::uint32_t* Begin(std::uint32_t kind, std::size_t bytes) {
         if (bytes > 0xFFFFFFF0u) throw std::length_error("metafile record too large");
-        const std::size_t at = FUsed, words = 2 + (bytes + 3) / 4;
+        std::uint32_t* p = Take(2 + (bytes + 3) / 4);
+        p[0] = kind;
+        p[1] = static_cast<std::uint32_t>(bytes);
+        ++FCount;
+        return p + 2;
+    }
+    // words more words at the end of those in use.
+    std::uint32_t* Take(std::size_t words) {
+        const std::size_t at = FUsed;
         // The words in use are the first FUsed; the rest of the vector is
         // room (grown to twice the need at a time), so that appending does
         // not clear each record's words first.
@@ -421,10 +453,7 @@ private:
         // (A drained buffer comes back from the reading thread: see write_ahead.h.)
         write_ahead::ClaimAhead(reinterpret_cast<const char*>(FWords.data() + at),
                                 reinterpret_cast<const char*>(FWords.data() + FWords.size()));
-        FWords[at] = kind;
-        FWords[at + 1] = static_cast<std::uint32_t>(bytes);
-        ++FCount;
-        return FWords.data() + at + 2;
+        return FWords.data() + at;
     }
 
     [[gnu::noinline]] void Grow(std::size_t need) { FWords.resize(std::max<std::size_t>(2 * need, 1024)); }

@@ -113,6 +113,12 @@ void TRecordingCanvas::LineTo(std::int32_t x, std::int32_t y) {
 }
 
 void TRecordingCanvas::Segment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+    if (FPenIndex != 0 && Pen == FSelectedPen) {
+        // The pen stays: the move and the line follow each other.
+        FRecords.AppendSegment(x0, y0, x1, y1);
+        Drain();
+        return;
+    }
     // The buffer may be handed over between the two records or after both
     // alike: the records and their order are the same.
     FRecords.Append(EMRLINETO{EmrType::EMR_MOVETOEX, {x0, y0}});
