@@ -34,8 +34,8 @@ inline bool HasPrefetchW() {
 #endif
 }  // namespace detail
 
-// Asks for the line of p for writing. p may be any address within or one
-// past an object (it is never dereferenced).
+// Asks for the line of p for writing. p lies within an object (the hint
+// names the byte, but never reads or writes it).
 inline void Claim(const void* p) {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     // Asked once per process; a constant from then on.
@@ -46,8 +46,8 @@ inline void Claim(const void* p) {
 #endif
 }
 
-// Claims the line kBytesAhead past at in a buffer [begin, end) being
-// written from begin on; nothing once that lies beyond end.
+// Claims the line kBytesAhead past at, the write position of a buffer that
+// ends at end; nothing once that lies at or beyond end.
 inline void ClaimAhead(const char* at, const char* end) {
     if (static_cast<std::size_t>(end - at) > kBytesAhead) Claim(at + kBytesAhead);
 }
