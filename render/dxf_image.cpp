@@ -332,6 +332,29 @@ bool TkrDXFImage::BoxInTarget(const TMatrix4x3F& matrix, const TBox3F& b) {
     // The least and greatest of each mapped coordinate over the corners, in
     // the precision MapExact maps with.
     const auto& m = matrix.M;
+    // First in double precision, as MapCoordinateFast maps: each product of
+    // two floats is exact, and the double sums (three roundings of 2^-53)
+    // and the extended ones (three of 2^-64) stray less than 2^-50 of the
+    // sum of the terms' magnitudes from the exact sums. A box whose double
+    // extremes lie inside the range by more than that lies inside in the
+    // extended precision too; any other box (near an edge, outside, NaN) is
+    // decided in extended precision below.
+    {
+        const double dlo[3] = {b.Left, b.Bottom, b.Z1}, dhi[3] = {b.Right, b.Top, b.Z2};
+        bool inside = true;
+        for (int k = 0; k < 2; ++k) {
+            double least = m[3][k], most = m[3][k], size = std::fabs(double(m[3][k]));
+            for (int i = 0; i < 3; ++i) {
+                const double p = dlo[i] * m[i][k], q = dhi[i] * m[i][k];
+                least += std::min(p, q);
+                most += std::max(p, q);
+                size += std::max(std::fabs(p), std::fabs(q));
+            }
+            const double margin = size * 0x1p-50;
+            inside = inside && least - margin >= -2147483648.0 && most + margin <= 2147483647.0;
+        }
+        if (inside) return true;
+    }
     const long double lo[3] = {b.Left, b.Bottom, b.Z1}, hi[3] = {b.Right, b.Top, b.Z2};
     for (int k = 0; k < 2; ++k) {
         long double least = m[3][k], most = m[3][k];

@@ -194,6 +194,20 @@ TEST(Mapping, EveryPointRoundsAsItsExtendedSumDoesEvenBesideAMidpoint) {
     }
 }
 
+// A box is in the target range as its corners' extended sums say, beside
+// the edge too: -2^31 - 2^-25 is -2^31 in double precision (inside) but
+// below it in extended precision (outside).
+TEST(Mapping, ABoxIsInTheTargetRangeAsItsExtendedSumsSayBesideTheEdge) {
+    TMatrix4x3F m;
+    m.M[0][0] = 1, m.M[1][1] = 1, m.M[3][0] = -0x1p31f;
+    auto box = [](float x0, float x1) { return TBox3F{x0, 0, 0, x1, 0, 0}; };
+    EXPECT_FALSE(TkrDXFImage::BoxInTarget(m, box(-0x1p-25f, -0x1p-25f)));
+    EXPECT_TRUE(TkrDXFImage::BoxInTarget(m, box(0, 0x1p31f - 128)));
+    EXPECT_FALSE(TkrDXFImage::BoxInTarget(m, box(0, 0x1p32f)));
+    m.M[3][0] = 0;
+    EXPECT_TRUE(TkrDXFImage::BoxInTarget(m, box(-6e5f, 6e5f)));
+}
+
 TEST(Mapping, AZeroSizedRectangleWithAZeroSizedBoxDrawsNothing) {
     TkrDXFImage g;
     g.LoadFromText(Entities({"0", "LINE", "10", "5", "20", "5", "11", "5", "21", "5"}));
