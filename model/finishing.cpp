@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "model/converter.h"
+#include "model/entities/blocks.h"
 #include "model/entities/hatch.h"
 #include "model/entity.h"
 #include "model/hatch_clip.h"
@@ -47,6 +48,19 @@ bool TFinishingThread::Defers(const TkrDXFEntity& e) {
             for (const THatchPatternLine& l : h.PatternLines)
                 if (!PatternLineSound(l)) return false;
             return true;
+        }
+        case TEntityClass::Insert: {
+            // An insert of a finished block: its finishing reads the block's
+            // box and makes its own placement. One with attributes stays with
+            // the reader (their boxes count unsound entities, as texts do
+            // there), and so do inserts of external references (the reader
+            // keeps the list of those in use), inserts whose block is still
+            // awaited and ones without a layer.
+            if (!e.Layer) return false;
+            const auto& ins = static_cast<const TkrDXFInsert&>(e);
+            const TkrDXFBlock* b = ins.Block;
+            return b && b->Finished && b->PendingAtRead == 0 && !b->Xref && ins.PendingName.empty() &&
+                   ins.Attribs.empty();
         }
         default: return false;
     }

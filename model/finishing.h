@@ -16,10 +16,11 @@
 //    to the boundary and dashed) is the costliest finishing of all. A hatch
 //    with a pattern line that cannot make a family stays with the reader:
 //    its error ends the reading where the hatch ends.
-//    They are finished there in the order they were read, so the dash budget
-//    runs down in entity order.
-//  - Texts, multi-line texts and inserts are finished by the reader at once:
-//    none of them touches the finishing state.
+//    So are inserts of a finished block without attributes (their placement
+//    and box). They are finished there in the order they were read, so the
+//    dash budget runs down in entity order.
+//  - Texts, multi-line texts and the other inserts are finished by the
+//    reader at once: none of them touches what the thread touches.
 //  - Every other entity first waits until the thread has finished all
 //    entities before it (Drain), then is finished by the reader.
 //  - The section's end drains as well: its box and everything after it see
