@@ -71,7 +71,7 @@ void TkrDXFExport::StreamTo(const std::string& fileName) {
     int fd = OpenUnnamedBeside(fileName, linkable, 0600);
     if (fd < 0) return;  // kept in memory; saving reports what is wrong
     FStream->Fd = fd;
-    FEntityLines.reserve(kStreamFlush + 4096);
+    FEntityLines.reserve(kStreamFlush + 2 * sizeof FStage);  // see Append
 }
 
 void TkrDXFExport::MeasureOnly() {
@@ -105,7 +105,7 @@ bool TkrDXFExport::StreamDirect(const std::string& fileName, const TDxfStreamPla
     FStream->EntityStart = FStream->EntityEnd = off_t(plan.Head.size());
     FStream->WriteBehind.Start(fd, WriteBehindKeep, WriteBehindChunk);
     HandleCounter = 32 + plan.LineTypes;
-    FEntityLines.reserve(kStreamFlush + 4096);
+    FEntityLines.reserve(kStreamFlush + 2 * sizeof FStage);  // see Append
     return true;
 }
 

@@ -233,7 +233,13 @@ void TkrDXFExport::Append(const TdxfExportData& data, Args... args) {
             const Fig fig(data, args...);
             fig.WriteEntity(*this);
         }
-        Sync();
+        // The stage goes to the entity lines when it is full (or the target
+        // changes), not after every figure: a line's figure is some 130
+        // characters, and appending each on its own cost more than writing it.
+        // The lines are flushed once past kStreamFlush: with a stage that
+        // overflowed and one gathered since, they then hold less than
+        // kStreamFlush + 2 stages, their reserve (a figure larger than a
+        // stage may make them grow once).
         if (FEntityLines.size() >= kStreamFlush) FlushEntities();
         return;
     }
