@@ -11,7 +11,9 @@
 
 #include "hatch_helpers.h"
 #include "model/converter.h"
+#include "model/entities/blocks.h"
 #include "model/entities/linear.h"
+#include "model/entities/text.h"
 #include "model/errors.h"
 #include "model/finishing.h"
 
@@ -178,9 +180,10 @@ TEST(Finishing, AFileThatBreaksOffGivesTheSameModelAndError) {
     EXPECT_EQ(stopped, Loaded(refused, true));
 }
 
-TEST(Finishing, OnlyCurvesPolylinesAndHatchesGoToTheThread) {
+TEST(Finishing, OnlyCurvesPolylinesHatchesAndPlainInsertsGoToTheThread) {
     // Lines always; polylines, curves and hatches when they name a layer
-    // (without one they make layer "0"); nothing else.
+    // (without one they make layer "0"); inserts of a finished block without
+    // attributes; nothing else.
     TkrDXFLine line;
     EXPECT_TRUE(TFinishingThread::Defers(line));
     TkrDXFLWPolyline poly;
@@ -201,4 +204,19 @@ TEST(Finishing, OnlyCurvesPolylinesAndHatchesGoToTheThread) {
     EXPECT_TRUE(TFinishingThread::Defers(hatch));
     hatch.PatternLines[0].OffsetY = 0;
     EXPECT_FALSE(TFinishingThread::Defers(hatch));
+    // An insert whose attributes' boxes count unsound entities, or whose block
+    // is not finished (its box may still change), stays with the reader.
+    TkrDXFBlock block;
+    block.PendingAtRead = 0;
+    block.Finished = true;
+    TkrDXFInsert insert;
+    insert.Layer = &layer;
+    EXPECT_FALSE(TFinishingThread::Defers(insert));  // no block
+    insert.Block = &block;
+    EXPECT_TRUE(TFinishingThread::Defers(insert));
+    block.Finished = false;
+    EXPECT_FALSE(TFinishingThread::Defers(insert));
+    block.Finished = true;
+    insert.Attribs.push_back(std::make_unique<TkrDXFAttrib>());
+    EXPECT_FALSE(TFinishingThread::Defers(insert));
 }
