@@ -337,7 +337,7 @@ bool TkrDXFImage::BoxInTarget(const TMatrix4x3F& matrix, const TBox3F& b) {
     // and the extended ones (three of 2^-64) stray less than 2^-50 of the
     // sum of the terms' magnitudes from the exact sums. A box whose double
     // extremes lie inside the range by more than that lies inside in the
-    // extended precision too; any other box (near an edge, outside, NaN) is
+    // extended precision too; any other box (near an edge or outside) is
     // decided in extended precision below.
     {
         const double dlo[3] = {b.Left, b.Bottom, b.Z1}, dhi[3] = {b.Right, b.Top, b.Z2};
