@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/binary_dxf.h"
+#include "model/box_walk.h"
 #include "model/colors.h"
 #include "model/entities/blocks.h"
 #include "model/entities/curves.h"
@@ -75,28 +76,55 @@ void TkrDXFConverter::ComputeExtents() {
     // the union of every entity's box projected (its eight corners), not the
     // projection of the whole model box, which is larger.
     const bool turned = NonPlanView || ViewTwist != 0;
-    ModelViewBox = EmptyBox;
-    auto project = [&](const TBox3F& b) {
+    auto project = [&](TBox3F& view, const TBox3F& b) {
         if (IsEmptyBox(b)) return;
         for (float x : {b.Left, b.Right})
             for (float y : {b.Top, b.Bottom})
                 for (float z : {b.Z1, b.Z2}) {
                     TPoint3F q = TransformPoint({x, y, z}, ViewTransform);
-                    if (std::isfinite(q.X) && std::isfinite(q.Y) && std::isfinite(q.Z)) ExpandBox(ModelViewBox, q);
+                    if (std::isfinite(q.X) && std::isfinite(q.Y) && std::isfinite(q.Z)) ExpandBox(view, q);
                 }
     };
-    TBox3F m = EmptyBox, p = EmptyBox;
-    if (TkrDXFGroup* ents = GetTable(tkEntities))
-        for (auto& e : ents->Entities) {
-            if (!e->OnDraw) continue;
-            if (e->Layer && e->Layer->Name != "0" && !e->Layer->IsVisible()) continue;
+    // The model's and the paper's box, and the model's box in the view.
+    struct TExtents {
+        TBox3F Model = EmptyBox, Paper = EmptyBox, View = EmptyBox;
+    };
+    // Adds entities [begin, end) to x; false at the first one whose box
+    // is not to be read on another thread (only asked when split).
+    auto walk = [&](const std::vector<std::unique_ptr<TkrDXFEntity>>& list, size_t begin, size_t end, TExtents& x,
+                    TBoundHits& hits, bool split) {
+        for (size_t i = begin; i < end; ++i) {
+            TkrDXFEntity& e = *list[i];
+            if (!e.OnDraw) continue;
+            if (e.Layer && e.Layer->Name != "0" && !e.Layer->IsVisible()) continue;
+            if (split && !BoxIsReadOnly(e)) return false;
             // A point counts for no extents, but is screened like the rest.
-            const TBox3F b = ScreenedBox(*e, Bounds);
-            if (e->Is(TEntityClass::Point)) continue;
-            UnionBox(e->PaperSpace ? p : m, b);
-            if (turned && !e->PaperSpace) project(b);
+            const TBox3F b = ScreenedBox(e, hits);
+            if (e.Is(TEntityClass::Point)) continue;
+            UnionBox(e.PaperSpace ? x.Paper : x.Model, b);
+            if (turned && !e.PaperSpace) project(x.View, b);
         }
-    if (turned) project(l0);
+        return true;
+    };
+    TExtents all;
+    if (TkrDXFGroup* ents = GetTable(tkEntities)) {
+        // Split in two halves where it can be (see model/box_walk.h).
+        TExtents half[2];
+        if (WalkInHalves(*this, ents->Entities.size(), [&](size_t begin, size_t end, int k, TBoundHits& hits) {
+                return walk(ents->Entities, begin, end, half[k], hits, true);
+            })) {
+            for (const TExtents& x : half) {
+                UnionBox(all.Model, x.Model);
+                UnionBox(all.Paper, x.Paper);
+                UnionBox(all.View, x.View);
+            }
+        } else {
+            walk(ents->Entities, 0, ents->Entities.size(), all, Bounds, false);
+        }
+    }
+    TBox3F m = all.Model, p = all.Paper;
+    ModelViewBox = all.View;
+    if (turned) project(ModelViewBox, l0);
     auto widen = [](TBox3F& b, const TBox3F& l) {
         b.Left = std::min(b.Left, l.Left);
         b.Bottom = std::min(b.Bottom, l.Bottom);

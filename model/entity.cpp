@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "model/box_walk.h"
 #include "model/colors.h"
 #include "model/converter.h"
 #include "model/entities/blocks.h"
@@ -300,6 +301,24 @@ TBox3F ScreenedBox(TkrDXFEntity& e, TBoundHits& hits) {
 
 void TkrDXFGroup::Loaded(TkrDXFConverter& conv) {
     Box = EmptyBox;
+    // A big section (the ENTITIES of a big drawing) is boxed in two halves
+    // at once where it can be (see model/box_walk.h).
+    if (Class == TEntityClass::Section) {
+        TBox3F half[2] = {EmptyBox, EmptyBox};
+        if (WalkInHalves(conv, Entities.size(), [&](size_t begin, size_t end, int k, TBoundHits& hits) {
+                for (size_t i = begin; i < end; ++i) {
+                    TkrDXFEntity& e = *Entities[i];
+                    if (!e.Visible) continue;
+                    if (!BoxIsReadOnly(e)) return false;
+                    UnionBox(half[k], ScreenedBox(e, hits));
+                }
+                return true;
+            })) {
+            UnionBox(Box, half[0]);
+            UnionBox(Box, half[1]);
+            return;
+        }
+    }
     // By index: a child's box may finish a deferred insert, which can create a
     // layer on demand, and this group may be the LAYER table that receives it.
     for (size_t i = 0; i < Entities.size(); ++i) {

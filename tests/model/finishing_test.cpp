@@ -12,6 +12,7 @@
 #include "hatch_helpers.h"
 #include "model/converter.h"
 #include "model/entities/blocks.h"
+#include "model/entities/layout.h"
 #include "model/entities/linear.h"
 #include "model/entities/text.h"
 #include "model/errors.h"
@@ -219,4 +220,52 @@ TEST(Finishing, OnlyCurvesPolylinesHatchesAndPlainInsertsGoToTheThread) {
     block.Finished = true;
     insert.Attribs.push_back(std::make_unique<TkrDXFAttrib>());
     EXPECT_FALSE(TFinishingThread::Defers(insert));
+}
+
+TEST(Finishing, TheBoxesOfABigSectionAreTheSameWalkedInTwoHalves) {
+    // More entities than a walk splits at. The smallest X is 0 in both
+    // halves, -0 in the first: a box takes the first bound of its value, so
+    // -0 it is, however the halves are joined. An unsound line in each half
+    // is counted once; a line in paper space and a turned view give the
+    // paper's box and the view's box.
+    const int n = 70000;
+    std::string s = "0\nSECTION\n2\nENTITIES\n";
+    for (int i = 0; i < n; ++i) {
+        const std::string x = i == 10 ? "-0.0" : i == n - 10 ? "0.0" : Num(1 + i % 997);
+        const std::string y = Num(i % 1009), y2 = i == n / 2 + 3 ? "1e39" : i == 7 ? "-1e39" : Num(5 + i % 31);
+        s += "0\nLINE\n8\nA\n" + std::string(i % 5000 == 17 ? "67\n1\n" : "") + "10\n" + x + "\n20\n" + y +
+             "\n11\n" + Num(2 + i % 991) + "\n21\n" + y2 + "\n";
+    }
+    s += "0\nENDSEC\n0\nEOF\n";
+    auto boxes = [&](const std::string& text, bool onThread) {
+        TkrDXFConverter c;
+        c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw.Proc = [](void*, TkrDXFEntity&) {}; };
+        c.FinishOnThread = onThread;
+        c.LoadFromText(text);
+        c.NonPlanView = true;
+        c.ViewDirection = {1, 2, 3};
+        c.ComputeExtents();
+        auto bits = [](const TBox3F& b) {
+            return Bits(b.Left) + " " + Bits(b.Top) + " " + Bits(b.Right) + " " + Bits(b.Bottom) + " " + Bits(b.Z1) +
+                   " " + Bits(b.Z2) + "\n";
+        };
+        std::string r = bits(c.GetTable(tkEntities)->GetBox()) + bits(c.ModelViewBox);
+        for (int i = 0; i < c.LayoutCount(); ++i) r += bits(c.LayoutAt(i)->Box);
+        for (const std::string& m : c.Bounds.Messages()) r += m + "\n";
+        return r;
+    };
+    const std::string alone = boxes(s, false);
+    EXPECT_EQ(alone.substr(0, 3), "-0 ");
+    EXPECT_NE(alone.find("\n2 entities left out"), std::string::npos) << alone;  // the unsound lines
+    EXPECT_EQ(alone, boxes(s, true));
+    // An insert still waiting for its block (defined after the entities)
+    // stops the walk in halves: the section is walked whole.
+    std::string pending = s;
+    pending.insert(pending.find("0\nLINE\n", s.size() * 3 / 4), "0\nINSERT\n8\nA\n2\nLATER\n10\n-5\n20\n-5\n");
+    pending.replace(pending.rfind("0\nEOF"), 5,
+                    "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nLATER\n10\n0\n20\n0\n0\nLINE\n8\nA\n10\n-9\n20\n0\n11\n"
+                    "0\n21\n0\n0\nENDBLK\n0\nENDSEC\n0\nEOF");
+    const std::string waited = boxes(pending, false);
+    EXPECT_NE(waited, alone);
+    EXPECT_EQ(waited, boxes(pending, true));
 }
