@@ -327,13 +327,13 @@ void TkrDXFGroup::Loaded(TkrDXFConverter& conv) {
     }
 }
 
-void TkrDXFGroup::NumberViewport(TkrDXFViewport& vp) {
-    vp.Number = ++ViewportCount;
-    if (!MainViewport) {
-        MainViewport = &vp;
-    } else if (int32_t(vp.Handle) < int32_t(MainViewport->Handle)) {
-        std::swap(vp.Number, MainViewport->Number);
-        MainViewport = &vp;
+void TViewportNumbering::Number(TkrDXFViewport& vp) {
+    vp.Number = ++Count;
+    if (!Main) {
+        Main = &vp;
+    } else if (int32_t(vp.Handle) < int32_t(Main->Handle)) {
+        std::swap(vp.Number, Main->Number);
+        Main = &vp;
     }
 }
 
@@ -353,7 +353,7 @@ TkrDXFTable::~TkrDXFTable() {
 
 bool TkrDXFTable::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& child) {
     if (child->Class == TEntityClass::Seqend) return false;
-    if (child->Is(TEntityClass::Viewport)) NumberViewport(static_cast<TkrDXFViewport&>(*child));
+    if (child->Is(TEntityClass::Viewport)) Viewports.Number(static_cast<TkrDXFViewport&>(*child));
     Entities.push_back(std::move(child));
     return true;
 }

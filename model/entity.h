@@ -191,8 +191,6 @@ public:
     explicit TkrDXFGroup(TEntityClass cls = TEntityClass::Group) : TkrDXFEntity(cls) {}
     TBox3F Box = EmptyBox;
     std::vector<std::unique_ptr<TkrDXFEntity>> Entities;
-    int32_t ViewportCount = -1;
-    TkrDXFViewport* MainViewport = nullptr;
 
     TBox3F GetBox() const override { return Box; }
     int Count() const override { return int(Entities.size()); }
@@ -200,10 +198,16 @@ public:
         return i >= 0 && size_t(i) < Entities.size() ? Entities[size_t(i)].get() : nullptr;
     }
     void Loaded(TkrDXFConverter& conv) override;
+};
 
-protected:
-    // Numbers a viewport child so that the smallest handle ends up number 0.
-    void NumberViewport(TkrDXFViewport& vp);
+// The viewports among the children of a table or block, numbered as they are
+// added so that the one of the smallest handle ends up number 0 (Main).
+// Kept by those containers only: the polylines and curves, which are
+// groups too, stay small.
+struct TViewportNumbering {
+    int32_t Count = -1;
+    TkrDXFViewport* Main = nullptr;
+    void Number(TkrDXFViewport& vp);
 };
 
 class TkrDXFTable : public TkrDXFGroup {
@@ -214,6 +218,7 @@ public:
     // The drawing tables whose slot refers to this table or section; the slot is
     // cleared when the table is destroyed (a table inside a refused container).
     TDrawingTables* SlotOwner = nullptr;
+    TViewportNumbering Viewports;
     void ReadProperty(TkrDXFConverter& conv) override;
     bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child) override;
     std::string GetName(const TkrDXFConverter* conv) const override;

@@ -163,14 +163,14 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         int vertexCount = int(std::min<size_t>(size_t(std::max(p.MeshM, 0)), v.size()));
         TPoint corner[4];
         bool hidden[4];
-        for (size_t f = 0; f + 4 <= p.FaceIndices.size(); f += 4) {
+        for (size_t f = 0; f + 4 <= p.FaceIndices().size(); f += 4) {
             int n = 0;
             for (size_t k = 0; k < 4; ++k) {
-                int64_t i = p.FaceIndices[f + k];
+                int64_t i = p.FaceIndices()[f + k];
                 if (i < 0) i = -i;
                 if (i < 1 || i > vertexCount) continue;
                 corner[n] = g.MapPoint(v[size_t(i - 1)]);
-                hidden[n++] = p.FaceIndices[f + k] < 0;
+                hidden[n++] = p.FaceIndices()[f + k] < 0;
             }
             if (n == 0) continue;  // a face without a valid index adds nothing
             int start = -1;        // the first edge after an invisible one
@@ -220,11 +220,11 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         g.KeepAllPoints = false;
         DrawSegmentPairs(g);
     }
-    if (p.Outline.size() >= 4) {
+    if (p.Outline().size() >= 4) {
         g.PartList.clear();
         g.PartCounts.clear();
-        size_t n = p.Outline.size() / 4 * 4;
-        MapInto(g, std::span<const TPoint3F>(p.Outline.data(), n), g.PartList);
+        size_t n = p.Outline().size() / 4 * 4;
+        MapInto(g, std::span<const TPoint3F>(p.Outline().data(), n), g.PartList);
         g.PartCounts.assign(n / 4, 4);
         sink.Brush.Style = bsSolid;
         sink.Brush.Color = sink.Pen.Color;

@@ -42,7 +42,7 @@ void TkrDXFBlock::ReadProperty(TkrDXFConverter& conv) {
 bool TkrDXFBlock::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& child) {
     ++ChildrenOffered;
     if (Finished || child->Class == TEntityClass::Seqend) return false;
-    if (child->Is(TEntityClass::Viewport)) NumberViewport(static_cast<TkrDXFViewport&>(*child));
+    if (child->Is(TEntityClass::Viewport)) Viewports.Number(static_cast<TkrDXFViewport&>(*child));
     Entities.push_back(std::move(child));
     return true;
 }

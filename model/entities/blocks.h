@@ -38,6 +38,7 @@ public:
     bool HasContent = false;  // a paper-space block that holds entities
     TkrDXFXref* Xref = nullptr;  // one of the block's entities, when attached
     std::string XrefPath;
+    TViewportNumbering Viewports;
 
     bool IsXref() const { return (BlockFlags & (4 | 32)) != 0; }
 

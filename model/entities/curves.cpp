@@ -25,12 +25,13 @@ TPolyVertex VertexAt(const TPoint3F& p) {
 
 // ---- circles, arcs, ellipses ----
 
-// The most numerous records of a drawing fit the allocator's classes of 128
-// and 320 bytes (the next ones up are 160 and 384): a field more, or a field
-// placed where it leaves padding, costs a fifth more memory for each.
+// The most numerous records of a drawing fit the allocator's classes of 128,
+// 256 and 320 bytes (the next ones up are 160, 320 and 384): a field more, or
+// a field placed where it leaves padding, costs a fifth more memory for each.
 static_assert(sizeof(void*) != 8 || sizeof(TkrDXFLine) <= 128, "a line record outgrows 128 bytes");
-static_assert(sizeof(void*) != 8 || (sizeof(TkrDXFCircle) <= 320 && sizeof(TkrDXFLWPolyline) <= 320),
-              "a circle or polyline record outgrows 320 bytes");
+static_assert(sizeof(void*) != 8 || (sizeof(TkrDXFCircle) <= 256 && sizeof(TkrDXFLWPolyline) <= 256),
+              "a circle or polyline record outgrows 256 bytes");
+static_assert(sizeof(void*) != 8 || sizeof(TkrDXFArc) <= 320, "an arc record outgrows 320 bytes");
 
 void TkrDXFCircle::ReadProperty(TkrDXFConverter& conv) {
     if (conv.Code == 40) Radius = float(conv.ValueAsFloat());

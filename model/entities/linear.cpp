@@ -190,6 +190,27 @@ TkrDXFPolyline::TkrDXFPolyline(TEntityClass cls) : TkrDXFGroup(cls) {}
 
 TkrDXFPolyline::~TkrDXFPolyline() = default;
 
+TkrDXFPolyline::TExtras& TkrDXFPolyline::Extras() {
+    if (!FExtras) FExtras = std::make_unique<TExtras>();
+    return *FExtras;
+}
+
+void TkrDXFPolyline::SetDefaultWidth(bool start, float w) {
+    // A width of 0, the default, needs no room of its own.
+    if (w == 0 && !FExtras) return;
+    (start ? Extras().DefaultStartWidth : Extras().DefaultEndWidth) = w;
+}
+
+const std::vector<TPoint3F>& TkrDXFPolyline::Outline() const {
+    static const std::vector<TPoint3F> none;
+    return FExtras ? FExtras->Outline : none;
+}
+
+const std::vector<int32_t>& TkrDXFPolyline::FaceIndices() const {
+    static const std::vector<int32_t> none;
+    return FExtras ? FExtras->FaceIndices : none;
+}
+
 bool TkrDXFPolyline::IsPolygonMesh() const {
     if (MeshM <= 1 || MeshN <= 1) return false;
     return int64_t(FVertexCount) - (Closed ? 1 : 0) == int64_t(MeshM) * int64_t(MeshN);
@@ -197,8 +218,8 @@ bool TkrDXFPolyline::IsPolygonMesh() const {
 
 void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
     switch (conv.Code) {
-        case 40: DefaultStartWidth = float(conv.ValueAsFloat()); break;
-        case 41: DefaultEndWidth = float(conv.ValueAsFloat()); break;
+        case 40: SetDefaultWidth(true, float(conv.ValueAsFloat())); break;
+        case 41: SetDefaultWidth(false, float(conv.ValueAsFloat())); break;
         case 43: {
             float w = float(conv.ValueAsFloat());
             ConstantWidth = w >= 1e-6f ? w : 0;  // also 0 for a value that is not a number
@@ -240,8 +261,9 @@ bool TkrDXFPolyline::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& 
     pv.EndWidth = v.EndWidth;
     pv.FaceRecord = v.Flags == 128;
     if (pv.FaceRecord) {
-        FaceIndices.insert(FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
-        ++FSourceFaces;
+        TExtras& x = Extras();
+        x.FaceIndices.insert(x.FaceIndices.end(), std::begin(v.FaceIndex), std::end(v.FaceIndex));
+        ++x.SourceFaces;
     }
     pv.Visible = v.Visible;
     if (!(v.Point == TPoint3F{})) NonZero = true;
@@ -273,8 +295,10 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     if (FSegmentEntities) FSegmentEntities->clear();
     FSegmentsBuilt = false;
     FClipStrictAtLoad = conv.ClipStrict;
-    Outline.clear();
-    FaceIndices.resize(4 * size_t(FSourceFaces));
+    if (FExtras) {
+        FExtras->Outline.clear();
+        FExtras->FaceIndices.resize(4 * size_t(FExtras->SourceFaces));
+    }
     FDashLimit = 0;
     if (FMeshFromThickness) {
         MeshM = MeshN = 0;
@@ -307,14 +331,17 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
             widths = verts[i].StartWidth != 0 || verts[i].EndWidth != 0;
 
     std::vector<TPolyVertex> bulged;
-    if (ShapeVertices(conv, verts, bulged, &conv.Bounds, widths ? &Outline : nullptr)) {
+    if (ShapeVertices(conv, verts, bulged, &conv.Bounds, widths ? &Extras().Outline : nullptr)) {
         MeshN = int32_t(verts.size() / 2);
         MeshM = 2;
         FMeshFromThickness = true;
         // The raised copies of face records repeat their indices.
-        const size_t k = FaceIndices.size();
-        FaceIndices.resize(2 * k);
-        std::copy_n(FaceIndices.begin(), k, FaceIndices.begin() + std::ptrdiff_t(k));
+        if (FExtras) {
+            std::vector<int32_t>& faces = FExtras->FaceIndices;
+            const size_t k = faces.size();
+            faces.resize(2 * k);
+            std::copy_n(faces.begin(), k, faces.begin() + std::ptrdiff_t(k));
+        }
     }
     n = verts.size();
 
@@ -334,7 +361,7 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     }
     // The width bands reach beyond the vertices by half their width (a width
     // that is no finite number adds nothing).
-    for (const TPoint3F& q : Outline)
+    for (const TPoint3F& q : Outline())
         if (std::isfinite(q.X) && std::isfinite(q.Y) && std::isfinite(q.Z)) ExpandBox(Box, q);
     if (!NonZero) Box = EmptyBox;
 
@@ -620,13 +647,13 @@ void TkrDXFLWPolyline::ReadProperty(TkrDXFConverter& conv) {
         }
         case 40: {
             float w = float(conv.ValueAsFloat());
-            DefaultStartWidth = w;
+            SetDefaultWidth(true, w);
             if (!SourceVertices.empty()) SourceVertices.back().StartWidth = w;
             break;
         }
         case 41: {
             float w = float(conv.ValueAsFloat());
-            DefaultEndWidth = w;
+            SetDefaultWidth(false, w);
             if (!SourceVertices.empty()) SourceVertices.back().EndWidth = w;
             break;
         }

@@ -146,22 +146,24 @@ public:
     explicit TkrDXFPolyline(TEntityClass cls = TEntityClass::Polyline);
     ~TkrDXFPolyline() override;
 
-    // Filled quadrilaterals of segments with start/end widths, four points
-    // each (a bulged segment one per chord), in world coordinates.
-    std::vector<TPoint3F> Outline;
     // Pen colour, extrusion, line type, elevation point, thickness and line
     // weight: every group the polyline does not handle itself goes here.
     TPolylinePen PenLine;
-    // Four indices per face record of a polyface mesh, in vertex order
-    // (the face records of raised copies too).
-    std::vector<int32_t> FaceIndices;
 
     // The vertices as read (POLYLINE's VERTEX children, LWPOLYLINE's vertices,
     // a spline's control or fit polygon).
     std::vector<TPolyVertex> SourceVertices;
 
-    float DefaultEndWidth = 0;
-    float DefaultStartWidth = 0;
+    // Filled quadrilaterals of segments with start/end widths, four points
+    // each (a bulged segment one per chord), in world coordinates.
+    const std::vector<TPoint3F>& Outline() const;
+    // Four indices per face record of a polyface mesh, in vertex order
+    // (the face records of raised copies too).
+    const std::vector<int32_t>& FaceIndices() const;
+    // The default widths as read (groups 40 and 41).
+    float DefaultStartWidth() const { return FExtras ? FExtras->DefaultStartWidth : 0; }
+    float DefaultEndWidth() const { return FExtras ? FExtras->DefaultEndWidth : 0; }
+
     float ConstantWidth = 0;
     int32_t PolyFlags = 0;
     int32_t MeshM = 0, MeshN = 0;
@@ -231,16 +233,31 @@ protected:
     bool ShapeVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& verts,
                        std::vector<TPolyVertex>& bulged, TBoundHits* bounds,
                        std::vector<TPoint3F>* band = nullptr) const;
+    // Keeps a default width as read: the start width (group 40) or the end
+    // width (41).
+    void SetDefaultWidth(bool start, float w);
     // The drawn points from a finished run (see TPointWork::Points).
     void PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, std::vector<TPoint3F>& out, size_t limit) const;
 
 private:
+    // What few polylines have (width bands, face records, default widths),
+    // made when first needed: most polylines and every circle and arc of a
+    // drawing go without, and stay in the allocator's class of 256 bytes
+    // (see curves.cpp).
+    struct TExtras {
+        std::vector<TPoint3F> Outline;
+        std::vector<int32_t> FaceIndices;
+        float DefaultStartWidth = 0;
+        float DefaultEndWidth = 0;
+        // Face records read (their indices start FaceIndices).
+        uint32_t SourceFaces = 0;
+    };
+    TExtras& Extras();
+
     bool FSegmentsBuilt = false;
     bool FClipStrictAtLoad = false;
     bool FMeshFromThickness = false;
     uint32_t FLastVertexEnd = kNoPos;
-    // Face records read (their indices start FaceIndices).
-    uint32_t FSourceFaces = 0;
     // The most dash points the polyline may cut (see TkrDXFLine::DashLimit).
     uint32_t FDashLimit = 0;
     // Fits: every vertex takes at least 10 characters of a text whose
@@ -248,6 +265,7 @@ private:
     uint32_t FVertexCount = 0;
     // Made on the first SegmentEntities call only.
     std::unique_ptr<std::vector<std::unique_ptr<TkrDXFEntity>>> FSegmentEntities;
+    std::unique_ptr<TExtras> FExtras;
 };
 
 class TkrDXFLWPolyline : public TkrDXFPolyline {

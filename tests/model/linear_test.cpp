@@ -341,7 +341,7 @@ TEST(Polyline, UniformWidthBecomesConstantWidthWithoutOutline) {
                                 "40", "2", "41", "2", "10", "10", "20", "5"}));
     auto& p = First<TkrDXFLWPolyline>(conv);
     EXPECT_EQ(p.ConstantWidth, 2);
-    EXPECT_TRUE(p.Outline.empty());
+    EXPECT_TRUE(p.Outline().empty());
     TBox3F b = p.GetBox();
     EXPECT_EQ(b.Left, -1);
     EXPECT_EQ(b.Right, 11);
@@ -354,12 +354,12 @@ TEST(Polyline, TaperedSegmentGetsAQuadrilateral) {
     conv.LoadFromText(Entities({"0", "LWPOLYLINE", "10", "0", "20", "0", "40", "2", "41", "4", "10", "10", "20", "0"}));
     auto& p = First<TkrDXFLWPolyline>(conv);
     EXPECT_EQ(p.ConstantWidth, 0);
-    ASSERT_EQ(p.Outline.size(), 4u);
+    ASSERT_EQ(p.Outline().size(), 4u);
     // Normal of (1, 0) is (0, 1): V + n s/2, V - n s/2, W - n e/2, W + n e/2.
-    EXPECT_EQ(p.Outline[0], (TPoint3F{0, 1, 0}));
-    EXPECT_EQ(p.Outline[1], (TPoint3F{0, -1, 0}));
-    EXPECT_EQ(p.Outline[2], (TPoint3F{10, -2, 0}));
-    EXPECT_EQ(p.Outline[3], (TPoint3F{10, 2, 0}));
+    EXPECT_EQ(p.Outline()[0], (TPoint3F{0, 1, 0}));
+    EXPECT_EQ(p.Outline()[1], (TPoint3F{0, -1, 0}));
+    EXPECT_EQ(p.Outline()[2], (TPoint3F{10, -2, 0}));
+    EXPECT_EQ(p.Outline()[3], (TPoint3F{10, 2, 0}));
 }
 
 TEST(Polyline, WidthBandsFollowTheBulgeAndCloseTheOutlineAndCountForTheBox) {
@@ -373,11 +373,11 @@ TEST(Polyline, WidthBandsFollowTheBulgeAndCloseTheOutlineAndCountForTheBox) {
                                 "1", "10", "0", "20", "10", "40", "2", "41", "2"}));
     auto& arc = First<TkrDXFLWPolyline>(conv);
     // One quadrilateral per chord of the 16, the width growing by 1/8 a chord.
-    ASSERT_EQ(arc.Outline.size(), 64u);
+    ASSERT_EQ(arc.Outline().size(), 64u);
     const std::vector<TPoint3F> drawn = DrawnPoints(arc);  // V, the 16 arc points, W
     ASSERT_EQ(drawn.size(), 18u);
     for (size_t j = 0; j < 16; ++j) {
-        const TPoint3F* q = &arc.Outline[4 * j];
+        const TPoint3F* q = &arc.Outline()[4 * j];
         const TPoint3F& a = drawn[j + 1];
         const TPoint3F& b = drawn[j + 2];
         // The corners lie across the chord, half the interpolated widths either side.
@@ -396,12 +396,12 @@ TEST(Polyline, WidthBandsFollowTheBulgeAndCloseTheOutlineAndCountForTheBox) {
 
     auto& square = First<TkrDXFLWPolyline>(conv, 1);
     EXPECT_EQ(square.ConstantWidth, 0);  // the widths differ: bands, no constant width
-    ASSERT_EQ(square.Outline.size(), 16u);
+    ASSERT_EQ(square.Outline().size(), 16u);
     // The closing segment from (0, 10) to (0, 0): normal (1, 0), 2 wide.
-    EXPECT_EQ(square.Outline[12], (TPoint3F{1, 10, 0}));
-    EXPECT_EQ(square.Outline[13], (TPoint3F{-1, 10, 0}));
-    EXPECT_EQ(square.Outline[14], (TPoint3F{-1, 0, 0}));
-    EXPECT_EQ(square.Outline[15], (TPoint3F{1, 0, 0}));
+    EXPECT_EQ(square.Outline()[12], (TPoint3F{1, 10, 0}));
+    EXPECT_EQ(square.Outline()[13], (TPoint3F{-1, 10, 0}));
+    EXPECT_EQ(square.Outline()[14], (TPoint3F{-1, 0, 0}));
+    EXPECT_EQ(square.Outline()[15], (TPoint3F{1, 0, 0}));
     EXPECT_EQ(square.GetBox().Left, -1);
     EXPECT_EQ(square.GetBox().Right, 10.5f);
 }
@@ -440,7 +440,7 @@ TEST(Polyline, PolyfaceMeshGivesPointsAndFaceIndices) {
     EXPECT_FALSE(p.IsPolygonMesh());
     ASSERT_EQ(DrawnPoints(p).size(), 4u);
     EXPECT_EQ(DrawnPoints(p)[2], (TPoint3F{1, 1, 0}));
-    EXPECT_EQ(p.FaceIndices, (std::vector<int32_t>{1, 2, 3, -4}));
+    EXPECT_EQ(p.FaceIndices(), (std::vector<int32_t>{1, 2, 3, -4}));
     EXPECT_TRUE(p.Entities.empty());  // vertex entities released once copied
     EXPECT_EQ(conv.TableCount(tkEntities), 1);
 }
@@ -523,8 +523,8 @@ TEST(Polyline, LightweightWidthsBeforeTheFirstVertexOnlySetDefaults) {
     conv.LoadFromText(Entities({"0", "LWPOLYLINE", "40", "3", "41", "4", "42", "1", "10", "0", "20", "0", "10", "1",
                                 "20", "0"}));
     auto& p = First<TkrDXFLWPolyline>(conv);
-    EXPECT_EQ(p.DefaultStartWidth, 3);
-    EXPECT_EQ(p.DefaultEndWidth, 4);
+    EXPECT_EQ(p.DefaultStartWidth(), 3);
+    EXPECT_EQ(p.DefaultEndWidth(), 4);
     EXPECT_EQ(p.SourceVertices[0].StartWidth, 0);
     EXPECT_EQ(p.SourceVertices[0].Bulge, 0);
     EXPECT_EQ(DrawnPoints(p).size(), 2u);
