@@ -33,7 +33,7 @@ void TPointsAhead::Begin(const TkrDXFGroup& top, bool paperSpace) {
         for (TSlot& s : FSlots) s.Ready.store(SIZE_MAX, std::memory_order_relaxed);
         FTaken.store(0);
         FWaiting.store(false);
-        FCursor = FNext = FWrite = FLiveHead = FLiveCount = 0;
+        FCursor = FPublished = FNext = FWrite = FLiveHead = FLiveCount = 0;
         FMade = false;
     }
     if (FActive) Wake();
@@ -54,7 +54,7 @@ void TPointsAhead::End() {
     FTop = nullptr;
     std::vector<TPoint3F>().swap(FRing);
     FWork = TPointWork();
-    FCursor = 0;
+    FCursor = FPublished = 0;
 }
 
 bool TPointsAhead::Take(const TkrDXFPolyline& p, std::span<const TPoint3F>& points) {
@@ -65,11 +65,18 @@ bool TPointsAhead::Take(const TkrDXFPolyline& p, std::span<const TPoint3F>& poin
     while (j < limit && top[j].get() != &p) ++j;
     if (j >= limit) return false;
     FCursor = j + 1;
-    // Entries before j are free, j is in use until the next Take.
-    FTaken.store(j + 1, std::memory_order_seq_cst);
-    if (FWaiting.load(std::memory_order_seq_cst) && j + 1 >= FWakeAt.load(std::memory_order_relaxed)) {
-        FWaiting.store(false, std::memory_order_relaxed);
-        Wake();
+    // Entries before j are free, j is in use until the next Take. The other
+    // thread is told so every kPublishEvery entries, or at once while it
+    // waits: a store at every entry would take the line it reads from that
+    // thread's cache each time. What it has not been told it still holds in
+    // use, so it only makes less ahead.
+    if (j + 1 >= FPublished + kPublishEvery || FWaiting.load(std::memory_order_seq_cst)) {
+        FPublished = j + 1;
+        FTaken.store(j + 1, std::memory_order_seq_cst);
+        if (FWaiting.load(std::memory_order_seq_cst) && j + 1 >= FWakeAt.load(std::memory_order_relaxed)) {
+            FWaiting.store(false, std::memory_order_relaxed);
+            Wake();
+        }
     }
     const TSlot& s = FSlots[j % kSlots];
     if (s.Ready.load(std::memory_order_acquire) != j) return false;

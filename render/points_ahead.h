@@ -76,8 +76,11 @@ private:
     // FWakeAt, and waits for a Wake.
     std::atomic<bool> FWaiting{false};
     std::atomic<size_t> FWakeAt{0};
-    // Drawing thread only.
+    // Drawing thread only: the next entry to look at, and the FTaken last
+    // stored (see Take).
     size_t FCursor = 0;
+    size_t FPublished = 0;
+    static constexpr size_t kPublishEvery = 16;
     // The other thread only (under FStep): the next entry to make (its
     // points in FWork when FMade), where the next points go in the ring,
     // and the entries placed there that the drawing may still take, oldest
