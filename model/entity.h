@@ -275,6 +275,8 @@ const TkrLines* DefaultPattern();
 // Colour and layer resolution used by the drawing side.
 TColorValue ResolveColor(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
 TkrDXFLayer* EffectiveLayer(const TkrDXFEntity& e, const class TkrDXFInsert* insert);
+// The same for an entity on the layer own.
+TkrDXFLayer* EffectiveLayerOf(TkrDXFLayer* own, const class TkrDXFInsert* insert);
 void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, void* receiver);
 // The box e adds to the extents of its container or layout: its own box, or
 // none when that box is unsound (see SoundBox: a coordinate that is not a

@@ -34,11 +34,15 @@ TColorValue ResolveColor(const TkrDXFEntity& e, const TkrDXFInsert* insert) {
 }
 
 TkrDXFLayer* EffectiveLayer(const TkrDXFEntity& e, const TkrDXFInsert* insert) {
-    if (insert && (!e.Layer || OnLayerZero(e) || insert->Is(TEntityClass::Dimension))) {
+    return EffectiveLayerOf(e.Layer, insert);
+}
+
+TkrDXFLayer* EffectiveLayerOf(TkrDXFLayer* own, const TkrDXFInsert* insert) {
+    if (insert && (!own || own->Name == "0" || insert->Is(TEntityClass::Dimension))) {
         for (const TkrDXFInsert* j = insert; j; j = j->ParentInsert)
             if ((j->Layer && !OnLayerZero(*j)) || !j->ParentInsert) return j->Layer;
     }
-    return e.Layer;
+    return own;
 }
 
 void IterateChildren(TkrDXFGroup& g, TkrDXFConverter& conv, TVisitProc visit, void* receiver) {

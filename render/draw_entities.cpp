@@ -267,11 +267,67 @@ void DrawInsert(TkrDXFImage&, TkrDXFEntity& e) {
     ins.Expanding = ins.Block != nullptr;
 }
 
+// In the text form a run drawn as a string leaves nothing in the file, so a
+// multi-line text whose every run would be drawn so need not be laid out
+// again: what walking its runs would change (the work done, the entities
+// drawn, the layer the walk leaves behind) is taken from what finishing
+// recorded of them. True when that is done; false when the runs are to be
+// walked (strokes or another form, a viewport's clipping, a run that may be
+// too small or too big for a font, out of the target, or past the work
+// bound), whose walk then counts whatever it meets.
+bool TakeRunsUnwalked(TkrDXFImage& g, TkrDXFMText& m) {
+    const TkrDXFMText::TRunSummary& runs = m.Runs();
+    TkrDXFConverter& conv = *g.Converter;
+    if (!g.Sink->TextMode || g.Lettering || g.WalkEveryRun || !runs.Plain || !m.Block || conv.ClipEnabled || !m.Attribs.empty() ||
+        m.ArrayRows != 1 || m.ArrayColumns != 1)
+        return false;
+    // Only in model space: there the walk of a nested drawing's converter (an
+    // external reference draws its model space) walks the runs as well.
+    if (m.PaperSpace || conv.CurrentSpace) return false;
+    TDrawContext own;
+    own.Matrix = IdentityMatrix();
+    TDrawContext& outside = conv.DrawContext ? *conv.DrawContext : own;
+    TBoundHits scratch;
+    if (!m.CanDescend(outside, scratch)) return false;
+    // The walk draws the runs under the text as their insert, and leaves the
+    // text under the insert it lies in.
+    m.ParentInsert = outside.Insert;
+    const TkrDXFLayer* l = EffectiveLayerOf(m.RunLayer(), &m);
+    const bool visible = !l || (l->IsVisible() && !l->Hidden);
+    if (visible && runs.Shown > 0) {
+        // Every run that shows a string, in the context it is drawn in,
+        // inside the target (its box lies inside the runs' box) and of a
+        // font height of 2 or more within the target's range.
+        TDrawContext in = outside;
+        in.Matrix = MultiplyMatrix(m.Transform, outside.Matrix);
+        in.ScaleX = in.ScaleY = 0;
+        CacheScaleAndAngle(in);
+        if (!TkrDXFImage::BoxInTarget(in.Matrix, m.Block->Box)) return false;
+        if (in.ScaleX != 0) {
+            const double sy = in.ScaleY;
+            if (!(std::fabs(double(runs.MaxHeight) * 1.6 * sy) <= 2147483647.0)) return false;
+            if (!(std::fabs(std::nearbyint(double(runs.MinHeight) * 1.6 * sy)) >= 2)) return false;
+        }
+    }
+    // One unit per run visited, and the own work of the runs that show a
+    // string.
+    const uint64_t count = m.RunCount();
+    const uint64_t work = count + (visible ? g.WorkPerPoint * (kDrawWorkPerText * runs.Shown + runs.TextWork) : 0);
+    if (g.WorkDone + work > g.WorkBudget || (g.Cancel && g.Cancel->load(std::memory_order_relaxed))) return false;
+    g.WorkDone += work;
+    if (visible) g.EntitiesDrawn += count;
+    // As the walk's end does: the container's rotation looked at again.
+    if (conv.DrawContext) conv.DrawContext->MatrixHasRotation = MatrixHasRotation(conv.DrawContext->Matrix);
+    return true;
+}
+
 void DrawMText(TkrDXFImage& g, TkrDXFEntity& e) {
     // Its runs are laid out again as they are walked: the codes and braces
     // between them are read again, and paid for (the runs pay for themselves).
     auto& m = static_cast<TkrDXFMText&>(e);
-    if (g.TakeWork(m.LayoutWork() * g.WorkPerPoint)) m.Expanding = m.Block != nullptr;
+    if (!g.TakeWork(m.LayoutWork() * g.WorkPerPoint)) return;
+    if (TakeRunsUnwalked(g, m)) return;
+    m.Expanding = m.Block != nullptr;
 }
 
 void DrawPoint(TkrDXFImage& g, TkrDXFEntity& e) {

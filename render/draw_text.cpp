@@ -47,9 +47,10 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& t = static_cast<TkrDXFText&>(e);
     if (t.WidthFactor == 0) return;
     TPDFCanvas& sink = *g.Sink;
-    // What is drawn, and the context its geometry lies in.
+    // What is drawn, and the context its geometry lies in. The string is the
+    // model's own until it has to change (the widening of spaces below).
     const TkrDXFText* src = &t;
-    std::string s = t.Text;
+    const std::string* shown = &t.Text;
     TDrawContext* place = &g.DrawContext;
     if (t.Class == TEntityClass::Attdef) {
         // An attribute definition is drawn as its insert's attribute of the
@@ -65,7 +66,7 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
                 return;
             }
             src = a;
-            s = a->Text;
+            shown = &a->Text;
             place = ins->SavedContext;
         } else if (def.Invisible()) {
             return;
@@ -73,20 +74,15 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
             DrawConvertedIn(g, *def.Converted, g.DrawContext);
             return;
         } else {
-            s = def.ShownString();
+            shown = &def.ShownString();
         }
     }
     const float f = src->WidthFactor;
     if (f == 0 || !std::isfinite(f)) return;
-    if (TrimBlanks(s).empty()) return;
+    if (TrimBlanks(*shown).empty()) return;
     // A text costs about as much as a few segments, and more with its length.
-    g.WorkDone += g.WorkPerPoint * (kDrawWorkPerText + DrawnTextLength(s) / 16);
+    g.WorkDone += g.WorkPerPoint * (kDrawWorkPerText + DrawnTextLength(*shown) / 16);
 
-    // The font is sized and turned on a copy, so that drawing leaves the model
-    // as it is.
-    TmvExtFont font = src->Font;
-    font.PixelsPerInch = 72;
-    font.Charset = s.find_first_of("\x88\xB1\xB0") != std::string::npos ? 1 : g.CharSet;
     CacheScaleAndAngle(*place);
     if (place->ScaleX == 0) return;
     const double h = std::fabs(double(src->Height)), sy = place->ScaleY;
@@ -97,9 +93,20 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
         ++g.Converter->Bounds.OutOfRange;
         return;
     }
-    font.Height = FontSize(h * 1.6 * sy);
+    const int32_t height = std::max(FontSize(h * 1.6 * sy), int32_t(1));
+    // The text form keeps segments only: a text drawn as a string (not in
+    // strokes) leaves nothing there, and the sink's font is read only by the
+    // DXF form. Only a text too small to draw (drawn as its box) goes on.
+    if (height >= 2 && sink.TextMode && !g.Lettering) return;
+
+    // The font is sized and turned on a copy, so that drawing leaves the model
+    // as it is.
+    std::string s = *shown;
+    TmvExtFont font = src->Font;
+    font.PixelsPerInch = 72;
+    font.Charset = s.find_first_of("\x88\xB1\xB0") != std::string::npos ? 1 : g.CharSet;
+    font.Height = height;
     if (!src->TrueType) font.SetWidth(uint16_t(std::min(FontSize(h * 0.64 * f * sy), int32_t(65535))));
-    if (font.Height == 0) font.Height = 1;
     // Escapement in tenths of a degree against the context's rotation.
     double turn = std::fmod(double(src->Rotation) - place->Rotation, 360.0);
     font.SetEscapement(std::isfinite(turn) ? int32_t(std::lround(turn * 10)) : 0);

@@ -217,6 +217,12 @@ public:
     const TStrokeFonts* Lettering = nullptr;
     TStrokeText StrokeText;
     std::vector<TPoint> StrokePoints;
+    // In text form a multi-line text whose runs would all be drawn as
+    // strings, which leave nothing there, is not laid out again: its runs'
+    // work is taken from what finishing recorded (render/draw_entities.cpp).
+    // Set, every text is walked run by run, as in the other form: the same
+    // output, work and counts, only slower (to check the one by the other).
+    bool WalkEveryRun = false;
     // In text form, wide polylines, wide geometric pens, solids and traces
     // are drawn as the closed outlines of their bands (render/draw_widths.cpp).
     bool TrueWidths = false;

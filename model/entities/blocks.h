@@ -118,6 +118,9 @@ public:
 
     // The transform of the copy in column c and row r of an array.
     TMatrix4x3F CopyTransform(int32_t c, int32_t r) const;
+    // Whether the block may be walked in context dc (a sound placement, no
+    // cycle, within the nesting bound); what stops it is counted in hits.
+    bool CanDescend(const TDrawContext& dc, TBoundHits& hits) const;
 
 protected:
     // Whether the block has anything to place (an insert of an empty block
@@ -129,7 +132,6 @@ protected:
 
 private:
     bool FPointMapped = false;  // Point already mapped from the OCS
-    bool CanDescend(const TDrawContext& dc, TBoundHits& hits) const;
     // Visits the attributes no definition of the block draws, in the
     // container's context outside (while the block is expanded).
     void IterateOwnAttribs(TkrDXFConverter& conv, TVisitProc visit, void* receiver, const TDrawContext& outside);

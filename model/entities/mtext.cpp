@@ -514,6 +514,9 @@ void TkrDXFMText::Loaded(TkrDXFConverter& conv) {
     FRunLayer = nullptr;
     FRunDraw = {};
     FRunCount = 0;
+    FRuns = {};
+    bool plain = true;
+    float minHeight = INFINITY, maxHeight = 0;
     FLineShifts.clear();
     // The lines are aligned at the reference width for attachments 2, 3, 5,
     // 6, 8 and 9: runs whose boxes share the top edge form a line, which
@@ -535,6 +538,14 @@ void TkrDXFMText::Loaded(TkrDXFConverter& conv) {
         if (conv.OnCreateEntity) conv.OnCreateEntity(r);
         if (FRunCount++ == 0) FRunDraw = r.OnDraw;
         const TBox3F b = r.Visible ? ScreenedBox(r, conv.Bounds) : EmptyBox;
+        const bool shows = !TrimBlanks(r.Text).empty() && r.WidthFactor != 0 && std::isfinite(r.WidthFactor);
+        plain = plain && r.Class == TEntityClass::Text && !r.Converted && r.Visible && shows != IsEmptyBox(b);
+        if (shows) {
+            ++FRuns.Shown;
+            FRuns.TextWork += DrawnTextLength(r.Text) / 16;
+            minHeight = std::min(minHeight, std::fabs(r.Height));
+            maxHeight = std::max(maxHeight, std::fabs(r.Height));
+        }
         if (!align) {
             UnionBox(box, b);
         } else if (std::isfinite(r.Box.Top)) {
@@ -560,6 +571,10 @@ void TkrDXFMText::Loaded(TkrDXFConverter& conv) {
     std::sort(FLineShifts.begin(), FLineShifts.end());
     TkrDXFBlock& block = *RunsBlock;
     block.Box = box;
+    // The runs' boxes as drawn (moved with their lines) lie inside box.
+    FRuns.Plain = plain && FRunCount > 0 && bool(FRunDraw) && !IsEmptyBox(box) && SoundBox(box);
+    FRuns.MinHeight = minHeight;
+    FRuns.MaxHeight = maxHeight;
     double w = 0, h = 0;
     if (!IsEmptyBox(box)) w = double(box.Right) - box.Left, h = double(box.Top) - box.Bottom;
     if (w < RefWidth) w = RefWidth;

@@ -171,6 +171,21 @@ public:
     // per 16 bytes of the codes and braces between its runs (the runs pay for
     // their own text when drawn).
     uint64_t LayoutWork() const { return FLayoutWork; }
+    // What a drawing needs to know of the runs without laying them out.
+    // Plain: every run is a visible single-line text that either shows
+    // nothing (no string to show, or a width factor of 0 or not finite: an
+    // empty box) or shows a string in a sound, non-empty box; the box of all
+    // runs is sound and they have a draw procedure. The rest is of the runs
+    // that show a string.
+    struct TRunSummary {
+        bool Plain = false;
+        uint64_t Shown = 0;
+        uint64_t TextWork = 0;  // the sum of DrawnTextLength / 16
+        float MinHeight = 0, MaxHeight = 0;  // of |Height|
+    };
+    const TRunSummary& Runs() const { return FRuns; }
+    // The layer every run is on.
+    TkrDXFLayer* RunLayer() const { return FRunLayer; }
 
 protected:
     bool BlockHasEntities() const override { return FRunCount > 0; }
@@ -184,6 +199,7 @@ private:
     TDrawEvent FRunDraw;
     size_t FRunCount = 0;
     uint64_t FLayoutWork = 0;
+    TRunSummary FRuns;
     // The lines moved right to the reference width (attachments 2, 3, 5, 6,
     // 8, 9): the top edge of the line's runs and the shift, by top edge.
     std::vector<std::pair<float, double>> FLineShifts;

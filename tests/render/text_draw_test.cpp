@@ -297,3 +297,62 @@ TEST(DrawText, EveryTextRunCountsForTheDrawingWork) {
     auto coded = DrawDxf(Drawing({"0", "MTEXT", "40", "1", "1", codes + "x"}));
     EXPECT_EQ(coded.Work - none.Work, 1 + 4 * kDrawWorkPerDxfPoint + (1 + kDrawWorkPerText * kDrawWorkPerDxfPoint));
 }
+
+TEST(DrawText, MultiLineTextsCostTheSameInTheTextFormWhetherLaidOutAgainOrNot) {
+    // The text form takes the work of a multi-line text whose runs all show
+    // as strings from finishing instead of laying it out again. Every kind
+    // of run and placement, drawn both ways at every work bound up to the
+    // whole drawing's work, gives the same lines, work and counts.
+    const std::string body =
+        "0|MTEXT|10|-400|20|150|40|8|71|5|41|300|1|a {\\C1;b}  c\\P{\\H0.5x;d}\\S1/2;e\\P{}\\P   |"
+        "0|MTEXT|8|OFF|10|-400|20|100|40|8|1|on a frozen layer|"
+        "0|MTEXT|10|-400|20|50|40|8|1|wide \\W0;nothing\\W1; and back|"
+        "0|MTEXT|10|-400|20|0|40|0.0001|50|45|1|too small to show: one segment|"
+        "0|MTEXT|67|1|10|0|20|0|40|8|1|paper space|"
+        "0|MTEXT|10|0|20|0|40|8|1|{}|"
+        "0|TEXT|10|-400|20|-50|40|8|1|%%uunderlined|"
+        "0|INSERT|2|T|8|L1|10|100|20|-100|41|2|42|3|50|30|"
+        "0|INSERT|2|N|8|OFF|10|200|20|-150|"
+        "0|INSERT|2|N|8|0|10|300|20|-150|"
+        "0|INSERT|2|A|66|1|10|-200|20|-150|0|ATTRIB|10|-200|20|-150|40|8|2|NR|1|%%uvalue|0|SEQEND|"
+        "0|DIMENSION|2|*D1|8|L1|10|0|20|0|"
+        "0|LINE|10|-500|20|-200|11|500|21|200";
+    const std::string dxf = dxftest::PipeDxf(
+        "0|SECTION|2|TABLES|0|TABLE|2|LAYER|0|LAYER|2|0|62|7|0|LAYER|2|OFF|70|1|62|-1|0|LAYER|2|L1|62|3|0|ENDTAB|"
+        "0|ENDSEC|0|SECTION|2|BLOCKS|"
+        "0|BLOCK|2|T|10|0|20|0|0|MTEXT|8|0|40|5|1|in a block\\Pon layer 0|0|MTEXT|8|OFF|40|5|1|off|0|ENDBLK|"
+        "0|BLOCK|2|N|10|0|20|0|0|INSERT|2|T|8|0|50|90|0|ENDBLK|"
+        "0|BLOCK|2|A|10|0|20|0|0|ATTDEF|40|8|1|d|2|NR|0|ENDBLK|"
+        "0|BLOCK|2|*D1|10|0|20|0|0|MTEXT|8|OFF|10|0|20|0|40|8|1|its runs are frozen|0|ENDBLK|"
+        "0|ENDSEC|0|SECTION|2|ENTITIES|" + body + "|0|ENDSEC|0|EOF");
+    struct TRun {
+        std::vector<std::string> Lines;
+        uint64_t Work, Drawn;
+        bool Truncated;
+        uint32_t OutOfRange;
+    };
+    auto draw = [&](bool walkEveryRun, uint64_t budget) {
+        TkrDXFImage g;
+        g.LoadFromText(dxf);
+        g.WalkEveryRun = walkEveryRun;
+        g.WorkBudget = budget;
+        TRun r;
+        r.Lines = rendertest::DrawLoaded(g);
+        r.Work = g.WorkDone;
+        r.Drawn = g.EntitiesDrawn;
+        r.Truncated = g.DrawTruncated;
+        r.OutOfRange = g.Converter->Bounds.OutOfRange;
+        return r;
+    };
+    const TRun whole = draw(true, kDrawWorkBase);
+    ASSERT_FALSE(whole.Truncated);
+    ASSERT_GT(whole.Lines.size(), 1u);  // the frame, and the segment of the small text
+    for (uint64_t budget = 0; budget <= whole.Work + 64; budget = budget > whole.Work ? budget + 16 : budget + 1) {
+        const TRun walked = draw(true, budget), taken = draw(false, budget);
+        ASSERT_EQ(taken.Lines, walked.Lines) << budget;
+        ASSERT_EQ(taken.Work, walked.Work) << budget;
+        ASSERT_EQ(taken.Drawn, walked.Drawn) << budget;
+        ASSERT_EQ(taken.Truncated, walked.Truncated) << budget;
+        ASSERT_EQ(taken.OutOfRange, walked.OutOfRange) << budget;
+    }
+}
