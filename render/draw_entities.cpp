@@ -278,8 +278,8 @@ void DrawInsert(TkrDXFImage&, TkrDXFEntity& e) {
 bool TakeRunsUnwalked(TkrDXFImage& g, TkrDXFMText& m) {
     const TkrDXFMText::TRunSummary& runs = m.Runs();
     TkrDXFConverter& conv = *g.Converter;
-    if (!g.Sink->TextMode || g.Lettering || g.WalkEveryRun || !runs.Plain || !m.Block || conv.ClipEnabled || !m.Attribs.empty() ||
-        m.ArrayRows != 1 || m.ArrayColumns != 1)
+    if (!g.Sink->TextMode || g.Lettering || g.WalkEveryRun || !runs.Plain || !m.Block || conv.ClipEnabled ||
+        !m.Attribs.empty() || m.ArrayRows != 1 || m.ArrayColumns != 1)
         return false;
     // Only in model space: there the walk of a nested drawing's converter (an
     // external reference draws its model space) walks the runs as well.
@@ -303,11 +303,9 @@ bool TakeRunsUnwalked(TkrDXFImage& g, TkrDXFMText& m) {
         in.ScaleX = in.ScaleY = 0;
         CacheScaleAndAngle(in);
         if (!TkrDXFImage::BoxInTarget(in.Matrix, m.Block->Box)) return false;
-        if (in.ScaleX != 0) {
-            const double sy = in.ScaleY;
-            if (!(std::fabs(double(runs.MaxHeight) * 1.6 * sy) <= 2147483647.0)) return false;
-            if (!(std::fabs(std::nearbyint(double(runs.MinHeight) * 1.6 * sy)) >= 2)) return false;
-        }
+        if (in.ScaleX != 0 && (TextFontHeight(runs.MaxHeight, in.ScaleY) == 0 ||
+                               TextFontHeight(runs.MinHeight, in.ScaleY) < 2))
+            return false;
     }
     // One unit per run visited, and the own work of the runs that show a
     // string.

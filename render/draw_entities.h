@@ -18,6 +18,10 @@ void EntityCallback(void* receiver, TkrDXFEntity& e);
 
 // Texts, attribute definitions and attributes (render/draw_text.cpp).
 void DrawText(TkrDXFImage& g, TkrDXFEntity& e);
+// The font height in target units of a text height h in a context of scale
+// sy, at least 1; 0 when it maps outside the 32-bit range of the target (such
+// a text is left out). Below 2 a text is too small for a font.
+int32_t TextFontHeight(double h, double sy);
 // Draws the string s of text t in the strokes of the graphic's stroke fonts
 // (render/draw_lettering.cpp), placed in context place; insertedSpaces: the
 // spaces s gained by the widening of spaces. False, with nothing drawn, when

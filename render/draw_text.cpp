@@ -43,6 +43,12 @@ const TkrDXFAttrib* AttributeOf(const TkrDXFInsert* ins, const std::string& tag)
 
 }  // namespace
 
+int32_t TextFontHeight(double h, double sy) {
+    const double v = std::fabs(h) * 1.6 * sy;
+    if (!(std::fabs(v) <= 2147483647.0)) return 0;
+    return std::max(FontSize(v), int32_t(1));
+}
+
 void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     auto& t = static_cast<TkrDXFText&>(e);
     if (t.WidthFactor == 0) return;
@@ -89,11 +95,11 @@ void DrawText(TkrDXFImage& g, TkrDXFEntity& e) {
     // A text whose height maps outside the 32-bit range of the target (the
     // text's box may still: an attribute drawn in its insert's container) is
     // left out, not drawn at a height the target cannot hold.
-    if (!(std::fabs(h * 1.6 * sy) <= 2147483647.0)) {
+    const int32_t height = TextFontHeight(h, sy);
+    if (height == 0) {
         ++g.Converter->Bounds.OutOfRange;
         return;
     }
-    const int32_t height = std::max(FontSize(h * 1.6 * sy), int32_t(1));
     // The text form keeps segments only: a text drawn as a string (not in
     // strokes) leaves nothing there, and the sink's font is read only by the
     // DXF form. Only a text too small to draw (drawn as its box) goes on.
