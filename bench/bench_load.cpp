@@ -20,6 +20,7 @@
 
 namespace {
 void NoDraw(void*, TkrDXFEntity&) {}
+constexpr TDrawEvent kNoDraw{NoDraw, nullptr};
 }
 
 int main(int argc, char** argv) {
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
         auto t0 = std::chrono::steady_clock::now();
         {
             TkrDXFConverter conv;
-            conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = {NoDraw, nullptr}; };
+            conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDraw; };
             if (whole) {
                 conv.LoadFromText(std::move(copy));
             } else {

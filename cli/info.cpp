@@ -53,6 +53,7 @@ bool HasDrawProcedure(const TkrDXFEntity& e) {
 }
 
 void NoDraw(void*, TkrDXFEntity&) {}
+constexpr TDrawEvent kNoDraw{NoDraw, nullptr};
 
 struct TFileInfo {
     std::string AcadVer;
@@ -209,7 +210,7 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
         try {
             TkrDXFConverter conv;
             conv.OnCreateEntity = [](TkrDXFEntity& e) {
-                if (HasDrawProcedure(e)) e.OnDraw = {NoDraw, nullptr};
+                if (HasDrawProcedure(e)) e.OnDraw = &kNoDraw;
             };
             std::ifstream f;
             uint64_t size = OpenDrawingFile(f, path);

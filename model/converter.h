@@ -59,6 +59,10 @@ public:
     // Events (fired only when set).
     std::function<void(TkrDXFConverter&)> OnStart, OnEnd, OnProgress;
     std::function<void(TkrDXFEntity&)> OnCreateEntity;
+    // The draw procedure the graphic that reads this drawing attaches to the
+    // entities it creates: their OnDraw refers to it, and it lives as long
+    // as they do.
+    TDrawEvent DrawEvent;
     std::function<void(TkrDXFInsert&, bool after)> OnInsert;
     std::function<void(TkrDXFEntity& viewport)> OnViewport;
 

@@ -115,14 +115,15 @@ void TkrDXFEntity::ReadProperty(TkrDXFConverter& conv) {
 bool TkrDXFEntity::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>&) { return false; }
 
 void TkrDXFEntity::Changed() {
-    if (OnDraw) OnDraw.Proc(OnDraw.Receiver, *this);
+    // (Not once the receiver is gone: see TkrDXFImage's destructor.)
+    if (OnDraw && OnDraw->Proc && OnDraw->Receiver) OnDraw->Proc(OnDraw->Receiver, *this);
 }
 
 std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const { return TypeName(conv); }
 
 std::string TkrDXFEntity::TypeName(const TkrDXFConverter* conv) const {
     if (conv && SourceStart != kNoPos && SourceEnd != kNoPos) {
-        std::string_view name = conv->EntityNameAt(SourceStart);
+        std::string_view name = conv->EntityName(NameId, SourceStart);
         if (!name.empty()) return std::string(name);
     }
     std::string n = UpperAscii(ClassName(Class));
@@ -150,7 +151,7 @@ void TkrDXFEntity::Load(TkrDXFConverter& conv) {
     ++conv.ReadDepth;
     TOnExit depth([&conv] { --conv.ReadDepth; });
     SourceStart = uint32_t(conv.GroupStart);
-    conv.RecordEntityName();
+    NameId = conv.RecordEntityName();
     ReadGroups(conv);
     SourceEnd = uint32_t(conv.GroupStart);
     if (conv.OnProgress) conv.OnProgress(conv);

@@ -78,11 +78,18 @@ public:
     // its container or layout were computed: it counts for no extents and
     // is not drawn.
     bool BoxUnsound = false;
+    // The number of the type name the file wrote for the entity, in its
+    // reader's table of names (see TDxfGroupReader::RecordEntityName).
+    uint16_t NameId = UINT16_MAX;
     uint32_t Handle = 0xFFFFFFFF;
     float LineTypeScale = 1.0f;
     TkrDXFConverter* Converter = nullptr;
     TkrDXFLayer* Layer = nullptr;
-    TDrawEvent OnDraw;
+    // The draw procedure with its receiver, or none. One event serves every
+    // entity its graphic attaches it to (see TkrDXFConverter::DrawEvent), so
+    // that an entity holds a reference rather than its own copy of the pair;
+    // the event outlives the entities that refer to it.
+    const TDrawEvent* OnDraw = nullptr;
     uint32_t SourceEnd = kNoPos;
     uint32_t SourceStart = kNoPos;
 

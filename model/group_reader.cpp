@@ -327,7 +327,7 @@ std::string_view TDxfGroupReader::GroupNameAt(size_t pos) const {
     return TrimBlanks(lineAt(p));
 }
 
-void TDxfGroupReader::RecordEntityName() {
+uint16_t TDxfGroupReader::RecordEntityName() {
     // The current group is in the window: its name (as written, trimmed) is
     // kept in the table of names, and the position starts a run of entities
     // of that name. Positions only grow while a file is read.
@@ -356,11 +356,15 @@ void TDxfGroupReader::RecordEntityName() {
             FRecentNames[0] = id;
         }
     }
-    if (!FNameRuns.empty() && FNameRuns.back().second == id) return;
-    FNameRuns.emplace_back(uint32_t(GroupStart), id);
+    if (id == kNoName) return kNoNameId;
+    if (id < kNameIdsKept) return uint16_t(id);
+    if (FNameRuns.empty() || FNameRuns.back().second != id) FNameRuns.emplace_back(uint32_t(GroupStart), id);
+    return kNameAtPosition;
 }
 
-std::string_view TDxfGroupReader::EntityNameAt(size_t pos) const {
+std::string_view TDxfGroupReader::EntityName(uint16_t nameId, size_t pos) const {
+    if (nameId == kNoNameId) return {};
+    if (nameId != kNameAtPosition) return nameId < FNames.size() ? std::string_view(FNames[nameId]) : std::string_view();
     auto it = std::upper_bound(FNameRuns.begin(), FNameRuns.end(), pos,
                                [](size_t p, const std::pair<uint32_t, uint32_t>& r) { return p < r.first; });
     if (it == FNameRuns.begin()) return {};

@@ -77,10 +77,17 @@ public:
 
     // The 0 group's name at an entity's SourceStart, as the file wrote it
     // (trimmed), in either form; empty when there is none. Answered from the
-    // names RecordEntityName kept, since the text is gone after loading.
-    std::string_view EntityNameAt(size_t pos) const;
-    // Keeps the name of the current group for the entity starting there.
-    void RecordEntityName();
+    // names RecordEntityName kept, since the text is gone after loading: id
+    // is what it gave for the entity, pos the entity's SourceStart.
+    std::string_view EntityName(uint16_t id, size_t pos) const;
+    // Keeps the name of the current group for the entity starting there,
+    // and gives its number in the table of names (kNoNameId: none). The
+    // entity keeps the number; past the first kNameIdsKept names the number
+    // is kNameAtPosition, and the name is looked up by position.
+    uint16_t RecordEntityName();
+    static constexpr uint16_t kNoNameId = UINT16_MAX;
+    static constexpr uint16_t kNameAtPosition = UINT16_MAX - 1;
+    static constexpr uint32_t kNameIdsKept = kNameAtPosition;
 
     // The value of a header variable listed in kHeaderVariables (empty for
     // any other, and when it does not occur): see model/header_lookup.h.
@@ -128,8 +135,9 @@ private:
     mutable THeaderLookups FHeader;
     // HeaderNumber's values (NaN: absent or not a number).
     std::unordered_map<std::string, double> FHeaderNumbers;
-    // Names of the 0 groups that started entities, and runs of positions
-    // that share one (position of the first, name index or kNoName).
+    // Names of the 0 groups that started entities, and for the entities
+    // whose name has no number of its own (kNameAtPosition) runs of
+    // positions that share one (position of the first, name index).
     static constexpr uint32_t kNoName = UINT32_MAX;
     std::vector<std::string> FNames;
     std::unordered_map<std::string, uint32_t> FNameIds;

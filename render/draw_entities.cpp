@@ -410,8 +410,10 @@ bool IsEntityVisible(TkrDXFImage& g, TkrDXFEntity& e) {
 
 }  // namespace
 
+void InstallDrawEvent(TkrDXFImage& g) { g.Converter->DrawEvent = {CallProc, &g}; }
+
 void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e) {
-    if (ProcTable().Procs[size_t(e.Class)]) e.OnDraw = {CallProc, &g};
+    if (ProcTable().Procs[size_t(e.Class)]) e.OnDraw = &g.Converter->DrawEvent;
 }
 
 void EntityCallback(void* receiver, TkrDXFEntity& e) {
@@ -424,7 +426,7 @@ void EntityCallback(void* receiver, TkrDXFEntity& e) {
     // external drawing were made by the graphic that loaded it, but are
     // drawn through the graphic of the drawing that refers to them.
     auto draw = [&] {
-        if (e.OnDraw) e.OnDraw.Proc(&g, e);
+        if (e.OnDraw) e.OnDraw->Proc(&g, e);
     };
     bool visible = IsEntityVisible(g, e);
     if (e.Is(TEntityClass::Viewport)) {

@@ -65,6 +65,9 @@ TkrDXFImage::~TkrDXFImage() {
         Converter->OnEnd = nullptr;
         Converter->OnCreateEntity = nullptr;
         Converter->OnInsert = nullptr;
+        // The entities keep their procedure (any graphic draws them with it),
+        // but no longer name this graphic as its receiver.
+        if (Converter->DrawEvent.Receiver == this) Converter->DrawEvent.Receiver = nullptr;
         if (Converter->DrawContext == &DrawContext) Converter->DrawContext = nullptr;
     }
 }
@@ -79,6 +82,7 @@ void TkrDXFImage::InstallReaderEvents() {
         Progress(TProgressStage::psEnding);
         ProgressText = "Load entities...";
     };
+    InstallDrawEvent(*this);
     c.OnCreateEntity = [this](TkrDXFEntity& e) { AttachDrawProcedure(*this, e); };
 }
 

@@ -184,10 +184,10 @@ void TkrDXFInsert::ReadProperty(TkrDXFConverter& conv) {
     // The array codes belong to INSERT only: dimensions and multi-line texts
     // use 44, 45, 70 and 71 for other things.
     if (Class == TEntityClass::Insert) switch (conv.Code) {
-            case 44: ColumnSpacing = conv.ValueAsFloat(); break;
-            case 45: RowSpacing = conv.ValueAsFloat(); break;
-            case 70: ColumnCount = conv.ValueAsInt(); break;
-            case 71: RowCount = conv.ValueAsInt(); break;
+            case 44: ArrayToRead().ColumnSpacing = conv.ValueAsFloat(); break;
+            case 45: ArrayToRead().RowSpacing = conv.ValueAsFloat(); break;
+            case 70: ArrayToRead().ColumnCount = conv.ValueAsInt(); break;
+            case 71: ArrayToRead().RowCount = conv.ValueAsInt(); break;
             default: break;
         }
     switch (conv.Code) {
@@ -313,30 +313,43 @@ void TkrDXFInsert::Loaded(TkrDXFConverter& conv) {
     if (!Layer) Layer = conv.FindOrCreateLayer("0");
 }
 
+const TkrDXFInsert::TArrayGroups& TkrDXFInsert::Array() const {
+    static const TArrayGroups kSingle;
+    return FArray ? *FArray : kSingle;
+}
+
+TkrDXFInsert::TArrayGroups& TkrDXFInsert::ArrayToRead() {
+    if (!FArray) FArray = std::make_unique<TArrayGroups>();
+    return *FArray;
+}
+
 void TkrDXFInsert::SetArraySteps() {
     // A count of 0 or less means one copy (what files without the codes say),
     // and a direction whose spacing is 0 (or not a number) has one copy: the
     // others would lie on it. The counts are read as 32-bit values; the
     // drawing of the copies is bounded by the drawing's work, and extents
     // need only the corner copies.
-    const bool cols = ColumnSpacing != 0 && std::isfinite(ColumnSpacing);
-    const bool rows = RowSpacing != 0 && std::isfinite(RowSpacing);
-    ArrayColumns = cols && ColumnCount > 1 ? ColumnCount : 1;
-    ArrayRows = rows && RowCount > 1 ? RowCount : 1;
+    ArrayColumns = ArrayRows = 1;
+    if (!FArray) return;  // one copy, no steps
+    TArrayGroups& a = *FArray;
+    const bool cols = a.ColumnSpacing != 0 && std::isfinite(a.ColumnSpacing);
+    const bool rows = a.RowSpacing != 0 && std::isfinite(a.RowSpacing);
+    ArrayColumns = cols && a.ColumnCount > 1 ? a.ColumnCount : 1;
+    ArrayRows = rows && a.RowCount > 1 ? a.RowCount : 1;
     // The grid lies in the insert's plane, turned by its rotation: its axes
     // are the first two rows of the extrusion matrix.
     const TMatrix4x3F e = ExtrusionMatrix(Extrusion, Rotation);
     for (int k = 0; k < 3; ++k) {
-        ArrayStepColumn[k] = ArrayColumns > 1 ? ColumnSpacing * e.M[0][k] : 0;
-        ArrayStepRow[k] = ArrayRows > 1 ? RowSpacing * e.M[1][k] : 0;
+        a.StepColumn[k] = ArrayColumns > 1 ? a.ColumnSpacing * e.M[0][k] : 0;
+        a.StepRow[k] = ArrayRows > 1 ? a.RowSpacing * e.M[1][k] : 0;
     }
 }
 
 TMatrix4x3F TkrDXFInsert::CopyTransform(int32_t c, int32_t r) const {
     TMatrix4x3F m = Transform;
     if (c == 0 && r == 0) return m;
-    for (int k = 0; k < 3; ++k)
-        m.M[3][k] = float(double(m.M[3][k]) + c * ArrayStepColumn[k] + r * ArrayStepRow[k]);
+    const TArrayGroups& a = Array();
+    for (int k = 0; k < 3; ++k) m.M[3][k] = float(double(m.M[3][k]) + c * a.StepColumn[k] + r * a.StepRow[k]);
     return m;
 }
 

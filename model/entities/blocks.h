@@ -88,14 +88,18 @@ public:
     TPoint3F InsertScale{1, 1, 1};
     // An array of copies (an INSERT with codes 70/71 and 44/45): column and
     // row counts as read (0 or less: one) and the spacings, in the insert's
-    // rotated frame (not scaled). ArrayColumns/ArrayRows are the copies drawn:
-    // a direction whose spacing is 0 puts every copy on the first, so it has
-    // one. ArrayStep* is the offset from one column (row) to the next in
-    // drawing coordinates, set by Loaded.
-    int32_t ColumnCount = 0, RowCount = 0;
-    double ColumnSpacing = 0, RowSpacing = 0;
+    // rotated frame (not scaled). StepColumn/StepRow is the offset from one
+    // column (row) to the next in drawing coordinates, set by Loaded.
+    struct TArrayGroups {
+        int32_t ColumnCount = 0, RowCount = 0;
+        double ColumnSpacing = 0, RowSpacing = 0;
+        double StepColumn[3] = {}, StepRow[3] = {};
+    };
+    // The copies drawn: a direction whose spacing is 0 puts every copy on
+    // the first, so it has one.
     int32_t ArrayColumns = 1, ArrayRows = 1;
-    double ArrayStepColumn[3] = {}, ArrayStepRow[3] = {};
+    // The array's groups; those of a single copy when none were read.
+    const TArrayGroups& Array() const;
 
     TColorValue EntityColor() const override { return Color; }
     void SetColor(TColorValue c) override { Color = c; }
@@ -132,6 +136,11 @@ protected:
 
 private:
     bool FPointMapped = false;  // Point already mapped from the OCS
+    // Made when an array group is read: few inserts are arrays, and the
+    // others stay in the allocator's class of 320 bytes (a multi-line text,
+    // which derives from an insert, in that of 512).
+    std::unique_ptr<TArrayGroups> FArray;
+    TArrayGroups& ArrayToRead();
     // Visits the attributes no definition of the block draws, in the
     // container's context outside (while the block is expanded).
     void IterateOwnAttribs(TkrDXFConverter& conv, TVisitProc visit, void* receiver, const TDrawContext& outside);

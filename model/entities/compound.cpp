@@ -168,7 +168,7 @@ void TPartMaker::BulgePolyline(std::span<const TPolyVertex> vertices, bool close
     p->Elevation = vertices[0].Point.Z;
     p->PolyFlags = closed ? 1 : 0;
     p->Closed = closed;
-    p->SourceVertices.assign(vertices.begin(), vertices.end());
+    p->SourceVertices.assign(vertices.data(), vertices.data() + vertices.size());
     Add(std::move(p));
 }
 

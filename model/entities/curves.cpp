@@ -266,7 +266,7 @@ void TkrDXFSpline::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVe
         if (!FitCurve(conv, hits, pts)) pts.clear();
     }
     if (pts.empty()) {
-        out = SourceVertices;
+        SourceVertices.CopyTo(out);
         return;
     }
     out.clear();

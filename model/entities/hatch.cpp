@@ -293,7 +293,10 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
             for (const TPoint3F& q : curve) pts.push_back({q.X, q.Y, 0});
         } else {
             reduced = true;
-            for (const TPolyVertex& v : s.SourceVertices) pts.push_back({v.Point.X, v.Point.Y, 0});
+            for (size_t k = 0; k < s.SourceVertices.size(); ++k) {
+                const TPoint3F& p = s.SourceVertices.Point(k);
+                pts.push_back({p.X, p.Y, 0});
+            }
         }
         // The spline keeps no copy of what the path now holds.
         s.ReleaseCurve();

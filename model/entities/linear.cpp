@@ -1,6 +1,7 @@
 #include "model/entities/linear.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "model/converter.h"
@@ -151,6 +152,58 @@ void TkrDXFVertex::ReadProperty(TkrDXFConverter& conv) {
     }
 }
 
+// ---- source vertices ----
+
+namespace {
+// A width that is not +0 (-0 and NaN included) is kept as it stands.
+bool HasWidth(float w) { return std::bit_cast<uint32_t>(w) != 0; }
+}  // namespace
+
+std::vector<TSourceVertices::TWidthsAndFlags>& TSourceVertices::Extras() {
+    if (!FExtras) FExtras = std::make_unique<std::vector<TWidthsAndFlags>>(FPoints.size());
+    return *FExtras;
+}
+
+void TSourceVertices::push_back(const TPolyVertex& v) {
+    const bool plain = !HasWidth(v.StartWidth) && !HasWidth(v.EndWidth) && !v.FaceRecord && v.Visible;
+    if (!plain || FExtras) {
+        // (Made before the point is added: the list covers the vertices before.)
+        Extras().push_back({v.StartWidth, v.EndWidth, v.FaceRecord, v.Visible});
+    }
+    FPoints.push_back({v.Point, v.Bulge});
+}
+
+void TSourceVertices::assign(const TPolyVertex* first, const TPolyVertex* last) {
+    FPoints.clear();
+    FExtras.reset();
+    FPoints.reserve(size_t(last - first));
+    for (; first != last; ++first) push_back(*first);
+}
+
+TPolyVertex TSourceVertices::operator[](size_t i) const {
+    TPolyVertex v;
+    v.Point = FPoints[i].Point;
+    v.Bulge = FPoints[i].Bulge;
+    if (FExtras) {
+        const TWidthsAndFlags& x = (*FExtras)[i];
+        v.StartWidth = x.StartWidth, v.EndWidth = x.EndWidth, v.FaceRecord = x.FaceRecord, v.Visible = x.Visible;
+    }
+    return v;
+}
+
+void TSourceVertices::SetLastStartWidth(float w) {
+    if (HasWidth(w) || FExtras) Extras().back().StartWidth = w;
+}
+
+void TSourceVertices::SetLastEndWidth(float w) {
+    if (HasWidth(w) || FExtras) Extras().back().EndWidth = w;
+}
+
+void TSourceVertices::CopyTo(std::vector<TPolyVertex>& out) const {
+    out.resize(FPoints.size());
+    for (size_t i = 0; i < FPoints.size(); ++i) out[i] = (*this)[i];
+}
+
 // ---- polylines ----
 
 void TPolylinePen::ReadProperty(TkrDXFConverter& conv, TkrDXFEntity& owner) {
@@ -275,7 +328,7 @@ bool TkrDXFPolyline::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& 
 
 void TkrDXFPolyline::BaseVertices(const TkrDXFConverter&, std::vector<TPolyVertex>& out, TAngleTable&,
                                   TBoundHits*) const {
-    out = SourceVertices;
+    SourceVertices.CopyTo(out);
 }
 
 void TkrDXFPolyline::Loaded(TkrDXFConverter& conv) {
@@ -630,7 +683,7 @@ void TkrDXFLWPolyline::ReadProperty(TkrDXFConverter& conv) {
         }
         case 20: {
             float y = float(conv.ValueAsFloat());
-            if (!SourceVertices.empty()) SourceVertices.back().Point.Y = y;
+            if (!SourceVertices.empty()) SourceVertices.SetLastY(y);
             break;
         }
         case 38: Elevation = float(conv.ValueAsFloat()); break;
@@ -648,18 +701,18 @@ void TkrDXFLWPolyline::ReadProperty(TkrDXFConverter& conv) {
         case 40: {
             float w = float(conv.ValueAsFloat());
             SetDefaultWidth(true, w);
-            if (!SourceVertices.empty()) SourceVertices.back().StartWidth = w;
+            if (!SourceVertices.empty()) SourceVertices.SetLastStartWidth(w);
             break;
         }
         case 41: {
             float w = float(conv.ValueAsFloat());
             SetDefaultWidth(false, w);
-            if (!SourceVertices.empty()) SourceVertices.back().EndWidth = w;
+            if (!SourceVertices.empty()) SourceVertices.SetLastEndWidth(w);
             break;
         }
         case 42: {
             float b = float(conv.ValueAsFloat());
-            if (!SourceVertices.empty()) SourceVertices.back().Bulge = b;
+            if (!SourceVertices.empty()) SourceVertices.SetLastBulge(b);
             break;
         }
         default: TkrDXFPolyline::ReadProperty(conv); break;

@@ -38,6 +38,44 @@ struct TPolyVertex {
     bool Visible = true;
 };
 
+// A polyline's vertices as read, kept compact: most vertices have neither
+// widths nor flags, so a vertex holds its point and bulge (16 bytes), and
+// the widths and flags of all vertices are kept only once one of them has
+// any. Reading a vertex back gives the TPolyVertex that was added.
+class TSourceVertices {
+public:
+    size_t size() const { return FPoints.size(); }
+    bool empty() const { return FPoints.empty(); }
+    void reserve(size_t n) { FPoints.reserve(n); }
+    void push_back(const TPolyVertex& v);
+    void assign(const TPolyVertex* first, const TPolyVertex* last);
+    TPolyVertex operator[](size_t i) const;
+    const TPoint3F& Point(size_t i) const { return FPoints[i].Point; }
+    // The last vertex's fields, set one by one as their groups are read.
+    void SetLastY(float y) { FPoints.back().Point.Y = y; }
+    void SetLastBulge(float b) { FPoints.back().Bulge = b; }
+    void SetLastStartWidth(float w);
+    void SetLastEndWidth(float w);
+    // All vertices, as added, into out.
+    void CopyTo(std::vector<TPolyVertex>& out) const;
+
+private:
+    struct TPointAndBulge {
+        TPoint3F Point;
+        float Bulge;
+    };
+    struct TWidthsAndFlags {
+        float StartWidth = 0;
+        float EndWidth = 0;
+        bool FaceRecord = false;
+        bool Visible = true;
+    };
+    std::vector<TPointAndBulge> FPoints;
+    // One per vertex once any vertex has widths or flags; none before.
+    std::unique_ptr<std::vector<TWidthsAndFlags>> FExtras;
+    std::vector<TWidthsAndFlags>& Extras();
+};
+
 class TkrDXFLine : public TkrDXFPenLine {
 public:
     explicit TkrDXFLine(TEntityClass cls = TEntityClass::Line) : TkrDXFPenLine(cls) {}
@@ -152,7 +190,7 @@ public:
 
     // The vertices as read (POLYLINE's VERTEX children, LWPOLYLINE's vertices,
     // a spline's control or fit polygon).
-    std::vector<TPolyVertex> SourceVertices;
+    TSourceVertices SourceVertices;
 
     // Filled quadrilaterals of segments with start/end widths, four points
     // each (a bulged segment one per chord), in world coordinates.

@@ -54,26 +54,29 @@ public:
     explicit TkrDXFText(TEntityClass cls = TEntityClass::Text);
     ~TkrDXFText() override;
 
-    bool Backward = false;
     TBox3F Box{};  // the string's extents; Left/Top is the top-left corner before rotation
+    // The measured width of the string as placed (drawing units, before
+    // rotation): where a text drawn in strokes ends.
+    float Width = 0;
     TmvExtFont Font;
-    uint8_t HAlign = 0;  // 0 left, 1 centre, 2 right, 3 aligned, 4 middle, 5 fit
     float Height = 0;
-    std::unique_ptr<TkrDXFMText> Converted;
     float ObliqueAngle = 0;
+    std::unique_ptr<TkrDXFMText> Converted;
     TPoint3F AlignPoint{kNoPointMarker, kNoPointMarker, 0};
     float Rotation = 0;  // degrees
     float WidthFactor = 1;
     TPoint3F Extrusion{0, 0, 1};
     TPoint3F StartPoint{};
+    // (The small fields side by side and the flags a bit each, so that no
+    // room goes to padding: a text stays in the allocator's class of 256
+    // bytes.)
+    uint8_t HAlign = 0;  // 0 left, 1 centre, 2 right, 3 aligned, 4 middle, 5 fit
+    uint8_t VAlign = 0;  // 0 baseline, 1 bottom, 2 middle, 3 top (the layout also uses 4, 5)
+    bool Backward : 1 = false;
+    bool UpsideDown : 1 = false;
+    bool TrueType : 1 = false;
     TkrDXFStyle* Style = nullptr;
     std::string Text;
-    bool UpsideDown = false;
-    uint8_t VAlign = 0;  // 0 baseline, 1 bottom, 2 middle, 3 top (the layout also uses 4, 5)
-    bool TrueType = false;
-    // The measured width of the string as placed (drawing units, before
-    // rotation): where a text drawn in strokes ends.
-    float Width = 0;
 
     void ReadProperty(TkrDXFConverter& conv) override;
     void Loaded(TkrDXFConverter& conv) override;
@@ -196,7 +199,7 @@ private:
     const TTextMeasure* FMeasure = nullptr;
     TkrDXFStyle* FStandard = nullptr;
     TkrDXFLayer* FRunLayer = nullptr;
-    TDrawEvent FRunDraw;
+    const TDrawEvent* FRunDraw = nullptr;
     size_t FRunCount = 0;
     uint64_t FLayoutWork = 0;
     TRunSummary FRuns;

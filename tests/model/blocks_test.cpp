@@ -699,8 +699,8 @@ TEST(InsertArray, ZeroSpacingOrCountsBelowTwoGiveOneCopyAndOtherClassesIgnoreThe
     // An MTEXT's 71 is its attachment point and 44 its line spacing.
     auto m = Load(Dxf("0|SECTION|2|ENTITIES|0|MTEXT|8|0|10|0|20|0|71|5|44|2|0|ENDSEC|0|EOF"));
     auto* t = static_cast<TkrDXFInsert*>(m->EntityAt(0));
-    EXPECT_EQ(t->RowCount, 0);
-    EXPECT_EQ(t->ColumnSpacing, 0);
+    EXPECT_EQ(t->Array().RowCount, 0);
+    EXPECT_EQ(t->Array().ColumnSpacing, 0);
 }
 
 TEST(InsertArray, AHugeGridIsBoxedFromItsCornerCopies) {

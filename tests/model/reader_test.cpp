@@ -169,6 +169,26 @@ TEST(Reader, UnknownAndLowerCaseNamesArePlainEntities) {
     EXPECT_EQ(objects->GetEntity(0)->Class, TEntityClass::Entity);
 }
 
+TEST(Reader, EntitiesKeepTheTypeNamesAsWrittenPastTheNamesTheReaderNumbers) {
+    // The reader numbers the first 65534 names it meets; an entity of a later
+    // name is answered by its position. Both kinds interleave here: names met
+    // early ("LINE", "N7"), later new ones, and a later one met again.
+    constexpr int kNames = 65534 + 4;
+    std::string text = "0\nSECTION\n2\nENTITIES\n0\nLINE\n";
+    for (int i = 1; i < kNames; ++i) text += "0\nN" + std::to_string(i) + "\n";
+    const std::vector<std::string> tail = {"LINE", "late", "N7", "late", "N65535", "LINE", "other"};
+    for (const std::string& n : tail) text += "0\n" + n + "\n";
+    text += "0\nENDSEC\n0\nEOF\n";
+    TkrDXFConverter conv;
+    conv.LoadFromText(text);
+    ASSERT_EQ(conv.TableCount(tkEntities), kNames + int(tail.size()));
+    for (int i : {1, 7, 65532, 65533, 65534, 65535, kNames - 1})
+        EXPECT_EQ(conv.EntityAt(i)->GetName(&conv), "N" + std::to_string(i)) << i;
+    EXPECT_EQ(conv.EntityAt(0)->TypeName(&conv), "LINE");
+    for (size_t k = 0; k < tail.size(); ++k)
+        EXPECT_EQ(conv.EntityAt(kNames + int(k))->GetName(&conv), tail[k]) << k;
+}
+
 TEST(Reader, AllThirtySevenNamesCreateTheirClasses) {
     struct {
         const char* Name;
