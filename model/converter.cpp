@@ -91,7 +91,7 @@ void TkrDXFConverter::ComputeExtents() {
     };
     // Adds entities [begin, end) to x; false at the first one whose box
     // is not to be read on another thread (only asked when split).
-    auto walk = [&](const std::vector<std::unique_ptr<TkrDXFEntity>>& list, size_t begin, size_t end, TExtents& x,
+    auto walk = [&](const TEntityList& list, size_t begin, size_t end, TExtents& x,
                     TBoundHits& hits, bool split) {
         for (size_t i = begin; i < end; ++i) {
             TkrDXFEntity& e = *list[i];

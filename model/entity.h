@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/compact_list.h"
 #include "model/geometry.h"
 #include "model/line_type_pattern.h"
 
@@ -55,6 +56,9 @@ struct TDrawEvent {
 
 // What Iterate hands every visited entity to.
 using TVisitProc = void (*)(void* receiver, TkrDXFEntity& e);
+
+// The children of a container, in order.
+using TEntityList = TCompactList<std::unique_ptr<TkrDXFEntity>>;
 
 // Offsets into the converter's text; kNoPos when not set.
 constexpr uint32_t kNoPos = UINT32_MAX;
@@ -197,7 +201,7 @@ class TkrDXFGroup : public TkrDXFEntity {
 public:
     explicit TkrDXFGroup(TEntityClass cls = TEntityClass::Group) : TkrDXFEntity(cls) {}
     TBox3F Box = EmptyBox;
-    std::vector<std::unique_ptr<TkrDXFEntity>> Entities;
+    TEntityList Entities;
 
     TBox3F GetBox() const override { return Box; }
     int Count() const override { return int(Entities.size()); }

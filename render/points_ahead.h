@@ -64,7 +64,7 @@ private:
     bool Place(size_t taken);
     // Child i of the top, when the drawing takes its points.
     const TkrDXFPolyline* Entry(size_t i) const;
-    const std::vector<std::unique_ptr<TkrDXFEntity>>* FTop = nullptr;
+    const TEntityList* FTop = nullptr;
     int FSpace = -1;  // of a section: the space drawn (-1: any)
     std::vector<TPoint3F> FRing;
     std::array<TSlot, kSlots> FSlots;

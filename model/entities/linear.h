@@ -70,7 +70,7 @@ private:
         bool FaceRecord = false;
         bool Visible = true;
     };
-    std::vector<TPointAndBulge> FPoints;
+    TCompactList<TPointAndBulge> FPoints;
     // One per vertex once any vertex has widths or flags; none before.
     std::unique_ptr<std::vector<TWidthsAndFlags>> FExtras;
     std::vector<TWidthsAndFlags>& Extras();
