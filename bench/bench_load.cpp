@@ -19,8 +19,6 @@
 #include "model/converter.h"
 
 namespace {
-void NoDraw(void*, TkrDXFEntity&) {}
-constexpr TDrawEvent kNoDraw{NoDraw, nullptr};
 }
 
 int main(int argc, char** argv) {
@@ -57,7 +55,7 @@ int main(int argc, char** argv) {
         auto t0 = std::chrono::steady_clock::now();
         {
             TkrDXFConverter conv;
-            conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDraw; };
+            conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
             if (whole) {
                 conv.LoadFromText(std::move(copy));
             } else {

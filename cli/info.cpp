@@ -52,8 +52,6 @@ bool HasDrawProcedure(const TkrDXFEntity& e) {
     return false;
 }
 
-void NoDraw(void*, TkrDXFEntity&) {}
-constexpr TDrawEvent kNoDraw{NoDraw, nullptr};
 
 struct TFileInfo {
     std::string AcadVer;
@@ -210,7 +208,7 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
         try {
             TkrDXFConverter conv;
             conv.OnCreateEntity = [](TkrDXFEntity& e) {
-                if (HasDrawProcedure(e)) e.OnDraw = &kNoDraw;
+                if (HasDrawProcedure(e)) e.OnDraw = &kNoDrawEvent;
             };
             std::ifstream f;
             uint64_t size = OpenDrawingFile(f, path);

@@ -20,8 +20,6 @@
 #include "window_load.h"
 
 namespace {
-void NoDraw(void*, TkrDXFEntity&) {}
-constexpr TDrawEvent kNoDraw{NoDraw, nullptr};
 
 // What a load gave: its error, the entity counts and names, the header
 // values and the extents.
@@ -55,7 +53,7 @@ std::string Load(TkrDXFConverter& conv, const std::string& text, size_t window) 
     // as --curve-tolerance hands it on), so that the finer curves are
     // fuzzed too.
     if (size % 3 == 0) conv.ChordTolerance = 0.01;
-    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDraw; };
+    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
     const std::string error = LoadThroughWindow(conv, text, window);
     return Outcome(conv, error);
 }

@@ -33,21 +33,8 @@ public:
         }
         return *this;
     }
-    TCompactList(const TCompactList& o)
-        requires std::is_copy_constructible_v<T>
-    {
-        reserve(o.size());
-        for (const T& v : o) push_back(v);
-    }
-    TCompactList& operator=(const TCompactList& o)
-        requires std::is_copy_constructible_v<T>
-    {
-        if (this != &o) {
-            TCompactList copy(o);
-            *this = std::move(copy);
-        }
-        return *this;
-    }
+    TCompactList(const TCompactList&) = delete;
+    TCompactList& operator=(const TCompactList&) = delete;
 
     size_t size() const { return FBlock ? FBlock->Size : 0; }
     size_t capacity() const { return FBlock ? FBlock->Capacity : 0; }

@@ -114,6 +114,12 @@ void TkrDXFEntity::ReadProperty(TkrDXFConverter& conv) {
 
 bool TkrDXFEntity::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>&) { return false; }
 
+namespace {
+void DrawNothing(void*, TkrDXFEntity&) {}
+}  // namespace
+
+const TDrawEvent kNoDrawEvent{DrawNothing, nullptr};
+
 void TkrDXFEntity::Changed() {
     // (Not once the receiver is gone: see TkrDXFImage's destructor.)
     if (OnDraw && OnDraw->Proc && OnDraw->Receiver) OnDraw->Proc(OnDraw->Receiver, *this);

@@ -54,6 +54,10 @@ struct TDrawEvent {
     explicit operator bool() const { return Proc != nullptr; }
 };
 
+// The event of a reader that loads without drawing (an inventory, a
+// benchmark): it draws nothing, but an entity given it counts for extents.
+extern const TDrawEvent kNoDrawEvent;
+
 // What Iterate hands every visited entity to.
 using TVisitProc = void (*)(void* receiver, TkrDXFEntity& e);
 

@@ -10,11 +10,11 @@
 
 class TkrDXFImage;
 
+// The graphic's draw procedure as its converter's DrawEvent, which
+// AttachDrawProcedure then refers entities to.
+void InstallDrawEvent(TkrDXFImage& g);
 // Attaches the drawing procedure of the entity's class (the nearest listed
 // ancestor wins); an entity without one is never drawn.
-// The graphic's draw procedure as its converter's DrawEvent, which
-// AttachDrawProcedure then refers e to (when e's class has a procedure).
-void InstallDrawEvent(TkrDXFImage& g);
 void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e);
 // The visit procedure of the drawing pass (receiver: the graphic).
 void EntityCallback(void* receiver, TkrDXFEntity& e);

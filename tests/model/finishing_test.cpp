@@ -113,7 +113,7 @@ std::string Bits(float f) {
 // bounds reached.
 std::string Loaded(const std::string& text, bool onThread, uint32_t* dashHits = nullptr) {
     TkrDXFConverter c;
-    c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &modeltest::kNoDraw; };
+    c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
     c.FinishOnThread = onThread;
     std::string s;
     try {
@@ -239,7 +239,7 @@ TEST(Finishing, TheBoxesOfABigSectionAreTheSameWalkedInTwoHalves) {
     s += "0\nENDSEC\n0\nEOF\n";
     auto boxes = [&](const std::string& text, bool onThread) {
         TkrDXFConverter c;
-        c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &modeltest::kNoDraw; };
+        c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
         c.FinishOnThread = onThread;
         c.LoadFromText(text);
         c.NonPlanView = true;

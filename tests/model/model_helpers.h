@@ -8,14 +8,12 @@
 
 namespace modeltest {
 
-inline void NoDraw(void*, TkrDXFEntity&) {}
-inline constexpr TDrawEvent kNoDraw{NoDraw, nullptr};
 
 // Loads text with a dummy draw procedure on every entity, as the drawing
 // graphic does, so that every entity counts for extents.
 inline std::unique_ptr<TkrDXFConverter> LoadDrawable(const std::string& text) {
     auto c = std::make_unique<TkrDXFConverter>();
-    c->OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDraw; };
+    c->OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
     c->LoadFromText(text);
     return c;
 }

@@ -20,8 +20,6 @@
 
 namespace {
 
-void NoDraw(void*, TkrDXFEntity&) {}
-constexpr TDrawEvent kNoDraw{NoDraw, nullptr};
 
 // Everything a loaded entity shows, children included.
 void Describe(const TkrDXFConverter& conv, const TkrDXFEntity& e, std::string& out, int depth) {
@@ -44,7 +42,7 @@ struct TLoad {
 // Loads text whole (window 0) or through a window of that many bytes.
 TLoad Load(const std::string& text, size_t window) {
     TkrDXFConverter conv;
-    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDraw; };
+    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
     TLoad r;
     r.Error = LoadThroughWindow(conv, text, window);
     conv.ComputeExtents();
