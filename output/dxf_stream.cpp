@@ -124,11 +124,24 @@ void TkrDXFExport::FlushEntities() {
     Sync();
     if (FMeasuring) FEntityLines.clear();
     if (FStream->Fd < 0 || FEntityLines.empty()) return;
-    if (!WriteAllAt(FStream->Fd, FEntityLines.data(), FEntityLines.size(), FStream->EntityEnd))
+    if (FStream->Direct ? !FStream->Direct->Append(FEntityLines.data(), FEntityLines.size())
+                        : !WriteAllAt(FStream->Fd, FEntityLines.data(), FEntityLines.size(), FStream->EntityEnd))
         throw EFileError("Stream write error");
     FStream->EntityEnd += off_t(FEntityLines.size());
     FEntityLines.clear();
-    if (FDirect) FStream->WriteBehind.Written(FStream->EntityEnd);
+    if (!FDirect || FStream->Direct) return;
+    // A planned file that has grown large goes on straight to the disk
+    // where the system allows (a small one is left to the cache, which
+    // writes it best); otherwise it is written behind.
+    if (!FStream->DirectTried && FStream->EntityEnd >= DirectFrom) {
+        FStream->DirectTried = true;
+        auto direct = std::make_unique<TDirectWrite>();
+        if (direct->Start(FStream->Fd, FStream->EntityEnd)) {
+            FStream->Direct = std::move(direct);
+            return;
+        }
+    }
+    FStream->WriteBehind.Written(FStream->EntityEnd);
 }
 
 void TkrDXFExport::CopyEntities(const std::function<void(const char*, std::size_t)>& put) {

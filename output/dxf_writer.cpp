@@ -131,6 +131,7 @@ const char* const kObjects[] = {
 TkrDXFExport::TkrDXFExport(const TTextMeasure* measure)
     : WriteBehindKeep(TWriteBehind::kKeepCached),
       WriteBehindChunk(TWriteBehind::kChunk),
+      DirectFrom(off_t(16) << 20),
       FStream(std::make_unique<TStreamFile>()) {
     if (!measure) {
         FOwnMeasure = std::make_unique<TFontTableMeasure>();
@@ -143,6 +144,7 @@ TkrDXFExport::TkrDXFExport(const TTextMeasure* measure)
 
 TkrDXFExport::~TkrDXFExport() {
     FStream->Pipe.reset();  // its thread works on this writer
+    FStream->Direct.reset();  // and this one on the file
     if (FStream->Fd >= 0) ::close(FStream->Fd);
 }
 
@@ -720,6 +722,11 @@ void TkrDXFExport::SaveToStream(std::ostream& stream) {
 
 void TkrDXFExport::WriteStreamedEnds(std::string& head, std::string& tail) {
     FlushEntities();
+    if (FStream->Direct) {
+        const bool ok = FStream->Direct->Finish();
+        FStream->Direct.reset();
+        if (!ok) throw EFileError("Stream write error");
+    }
     // The layer records take their handles after the entities; saving again
     // gives the same file.
     const std::int32_t saved = HandleCounter;

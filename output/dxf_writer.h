@@ -106,6 +106,10 @@ public:
     // small).
     off_t WriteBehindKeep;
     off_t WriteBehindChunk;
+    // The size from which a planned file goes on straight to the disk where
+    // the file system allows (see output/direct_write.h; 16 MiB unless
+    // changed); past it the file is not written behind.
+    off_t DirectFrom;
     // Closes the recording and reads it back into figures. The recording is
     // released in any case; figures made before an error stay.
     void FinishDrawing();
@@ -280,5 +284,5 @@ private:
     // Planned streaming, and its plan.
     bool FDirect = false;
     TDxfStreamPlan FPlan;
-    static constexpr std::size_t kStreamFlush = std::size_t(1) << 20;
+    static constexpr std::size_t kStreamFlush = std::size_t(1) << 18;
 };

@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 
+#include "output/direct_write.h"
 #include "output/dxf_writer.h"
 #include "output/write_behind.h"
 #include "platform/batch_pipe.h"
@@ -30,6 +31,10 @@ struct TkrDXFExport::TStreamFile {
     // planned file may follow them).
     off_t EntityStart = 0, EntityEnd = 0;
     // A planned file is the saved file itself: past its first gigabyte it
-    // is written behind (see output/write_behind.h).
+    // goes on straight to the disk where the file system allows
+    // (output/direct_write.h), or else past its first gigabyte is written
+    // behind (output/write_behind.h).
     TWriteBehind WriteBehind;
+    std::unique_ptr<TDirectWrite> Direct;
+    bool DirectTried = false;
 };

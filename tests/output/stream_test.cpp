@@ -16,11 +16,13 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <thread>
 #include <vector>
 
+#include "output/direct_write.h"
 #include "output/dxf_writer.h"
 #include "output/errors.h"
 #include "platform/batch_pipe.h"
@@ -249,6 +251,7 @@ TEST_F(Stream, APlannedDrawingIsWrittenOnceAndGivesTheSameBytes) {
         const std::string expected = memory.SaveToString();
         const fs::path file = dir / ("planned" + std::to_string(n) + ".dxf");
         TkrDXFExport planned;
+        planned.DirectFrom = 1 << 20;  // past the cache once it has 1 MiB, where the system allows
         fs::remove_all(dir);
         fs::create_directories(dir);
         const std::string got = Planned(file, n, drain, planned, Draw, onThread);
@@ -341,6 +344,7 @@ TEST_F(Stream, APlannedFileWrittenBehindGivesTheSameBytesAndLeavesTheCache) {
     probe.FinishDrawing();
     TkrDXFExport planned;
     planned.WriteBehindKeep = planned.WriteBehindChunk = 256 << 10;
+    planned.DirectFrom = std::numeric_limits<off_t>::max();
     ASSERT_TRUE(planned.StreamDirect(file.string(), probe.Plan()));
     Draw(planned, n, std::size_t(1) << 16);
     planned.FinishDrawing();
@@ -353,4 +357,49 @@ TEST_F(Stream, APlannedFileWrittenBehindGivesTheSameBytesAndLeavesTheCache) {
     EXPECT_TRUE(planned.SaveToString() == expected);
     planned.SaveToFile((dir / "copy.dxf").string());
     EXPECT_TRUE(ReadFile(dir / "copy.dxf") == expected);
+}
+
+TEST_F(Stream, AFileWrittenPastTheCacheHoldsTheBytesAppendedAndAFailedWriteIsTold) {
+    // A file begun through the cache (5000 bytes, within its second block of
+    // 4 KiB), then pieces of odd sizes across blocks of 8 KiB, the last block
+    // part full: the file holds them in order and afterwards reads and writes
+    // as opened. A file system that keeps files in memory may refuse; then
+    // nothing changes.
+    std::string bytes;
+    for (int i = 0; bytes.size() < 70000; ++i) bytes += std::to_string(i * 7919) + (i % 5 ? ";" : "\r\n");
+    const fs::path file = dir / "direct.txt";
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, bytes.data(), 5000, 0), 5000);
+    TDirectWrite w;
+    if (!w.Start(fd, 5000, 8192)) {
+        ::close(fd);
+        EXPECT_TRUE(ReadFile(file) == bytes.substr(0, 5000));
+        GTEST_SKIP() << "this file system writes through its cache only";
+    }
+    for (std::size_t at = 5000, n = 1; at < bytes.size(); at += n, n = n * 3 % 9001 + 1)
+        ASSERT_TRUE(w.Append(bytes.data() + at, std::min(n, bytes.size() - at)));
+    ASSERT_TRUE(w.Finish());
+    EXPECT_EQ(::fcntl(fd, F_GETFL) & O_DIRECT, 0);
+    EXPECT_EQ(::pwrite(fd, "!", 1, 3), 1);
+    ::close(fd);
+    bytes[3] = '!';
+    EXPECT_TRUE(ReadFile(file) == bytes);
+
+    // A write the disk refuses (a file-size limit standing in for a full
+    // disk) is told by the appends after it or, at the latest, by Finish.
+    fd = ::open(file.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    auto limit = std::make_unique<TFileSizeLimit>(20000);
+    ASSERT_TRUE(limit->Set);
+    TDirectWrite full;
+    ASSERT_TRUE(full.Start(fd, 0, 8192));
+    bool ok = true;
+    for (std::size_t at = 0; at < bytes.size(); at += 1000) ok = full.Append(bytes.data() + at, 1000) && ok;
+    ok = full.Finish() && ok;
+    limit.reset();
+    ::close(fd);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(full.Error(), EFBIG);
+    EXPECT_LE(fs::file_size(file), 20000u);
 }
