@@ -27,6 +27,12 @@
 //    finished entities only.
 // The thread starts with the first full batch handed over: a small drawing,
 // or one that drains every few entities, never starts it.
+// While the reader waits for the thread (Drain), it makes the shapes of the
+// pattern hatches handed over (their paths and the inside pieces of their
+// family lines, which touch nothing but the hatch) ahead of the thread, which
+// then only cuts their dashes against the budget, in order. It keeps at most
+// kShapesAhead bytes of shapes the thread has not taken yet.
+
 #pragma once
 
 #include <cstddef>
@@ -36,6 +42,7 @@
 
 class TkrDXFConverter;
 class TkrDXFEntity;
+class TkrDXFHatch;
 
 class TFinishingThread {
 public:
@@ -58,6 +65,8 @@ public:
     // internal fault or exhausted memory) comes out here.
     void Drain();
 
+    static constexpr size_t kShapesAhead = size_t(32) << 20;
+
 private:
     struct TBatch {
         std::vector<TkrDXFEntity*> Entities;
@@ -69,6 +78,11 @@ private:
     // once per batch rather than per entity.
     static constexpr size_t kBatch = 256;
     TBatch FFilling;  // the reader's, not yet handed over
+    void MakeShapesAhead();
+    static void FinishBatch(TkrDXFConverter& conv, const std::vector<TkrDXFEntity*>& batch);
+    // The pattern hatches of FFilling, and those handed over since the last
+    // Drain, in order (the reader's).
+    std::vector<TkrDXFHatch*> FFillingHatches, FHatches;
     // Last: its thread finishes entities into the converter.
     TPiecePipe<TBatch> FPipe;
 };

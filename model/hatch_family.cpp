@@ -186,10 +186,9 @@ THatchFamily GenerateFamily(const THatchPatternLine& pl, const TBox3F& box, size
 
 // ---- the hatch's pattern ----
 
-void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
-    Segments.clear();
-    FamilyKind = fkNone;
+void TkrDXFHatch::ClipPattern(THatchShape& shape) const {
     if (Solid) return;
+    const TBox3F& box = shape.Box;
     // Left to the implementer, decided: group 78 may announce more pattern
     // lines than were read; only those read are used (a negative count is 0).
     const size_t count = std::min<size_t>(size_t(std::max(PatternLineCount, 0)), PatternLines.size());
@@ -200,20 +199,18 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
     size_t lines = 0;
     bool over = false;
     for (size_t i = 0; i < count && !over; ++i) {
-        kinds[i] = GenerateFamily(PatternLines[i], Box, kMaxHatchLines - lines, families[i]);
-        if (kinds[i].Kind != fkNone) FamilyKind = kinds[i].Kind;
+        kinds[i] = GenerateFamily(PatternLines[i], box, kMaxHatchLines - lines, families[i]);
+        if (kinds[i].Kind != fkNone) shape.FamilyKind = kinds[i].Kind;
         lines += families[i].size();
         over = kinds[i].Over;
     }
 
     // The inside pieces of every family line: its sorted points in pairs
     // (an odd last point is dropped), with the line's phase point.
-    struct TPiece {
-        TPoint3F A, B, Phase;
-    };
-    std::vector<std::vector<TPiece>> pieces(count);
+    std::vector<std::vector<THatchPatternPiece>>& pieces = shape.Pieces;
+    pieces.assign(count, {});
     if (!over && lines > 0) {
-        THatchClipBoundary boundary = MakeClipBoundary(Paths);
+        THatchClipBoundary boundary = MakeClipBoundary(shape.Paths);
         size_t tests = kMaxHatchSegmentTests;
         size_t points = 0;
         std::vector<TPoint3F> hits;
@@ -230,11 +227,19 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
             points += 2 * pieces[i].size();
         }
     }
-    if (over) {
+    shape.Over = over;
+    if (over) pieces.clear();
+}
+
+void TkrDXFHatch::CutPattern(TkrDXFConverter& conv, const THatchShape& shape) {
+    if (Solid) return;
+    FamilyKind = shape.FamilyKind;
+    if (shape.Over) {
         ++conv.Bounds.HatchPatterns;
         return;
     }
-    families.clear();
+    const std::vector<std::vector<THatchPatternPiece>>& pieces = shape.Pieces;
+    const size_t count = pieces.size();
 
     // Dashes, cut into the converter's working list, of which the hatch then
     // keeps an exact-size copy. False when the dash points would pass limit.
@@ -254,7 +259,7 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
             // all, though announced, draws solid as well.
             if (ticks.size() == 1 && !(ticks[0] >= 0)) continue;
             if (solid || ticks.size() < 2) {
-                for (const TPiece& p : pieces[i]) {
+                for (const THatchPatternPiece& p : pieces[i]) {
                     out.push_back(p.A);
                     out.push_back(p.B);
                 }
@@ -266,7 +271,7 @@ void TkrDXFHatch::BuildPattern(TkrDXFConverter& conv) {
             dashes.FTicks = ticks;
             if (double(pl.Angle) - 360 * std::floor(double(pl.Angle) / 360) >= 180)
                 std::reverse(dashes.FTicks.begin(), dashes.FTicks.end());
-            for (const TPiece& p : pieces[i]) {
+            for (const THatchPatternPiece& p : pieces[i]) {
                 cut.clear();
                 dashes.Line(1.0, p.A, p.B, cut, p.Phase);
                 dashPoints += cut.size();

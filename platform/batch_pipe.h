@@ -99,6 +99,12 @@ public:
         FChanged.wait(lock, [&] { return FError || (FQueue.empty() && !FBusy); });
         if (FError) std::rethrow_exception(FError);
     }
+    // True when every piece handed over is used (or an error ended using):
+    // Wait would not wait.
+    bool Idle() {
+        std::lock_guard<std::mutex> lock(FMutex);
+        return FError || (FQueue.empty() && !FBusy);
+    }
     // Waits until every piece is used and the thread has ended; raises the
     // error that ended using, if one did.
     void Finish() {

@@ -237,8 +237,8 @@ double Dist2(const TPoint3F& a, const TPoint3F& b) {
 // against budget (kMaxEntityPoints for the whole hatch); past it arcs and
 // ellipses keep their chord, bulges stay straight and splines keep their
 // control polygon, and reduced is set.
-void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>& edges, std::vector<TPoint3F>& out,
-                                 size_t& budget, bool& reduced) {
+void TkrDXFHatch::TessellatePath(const TkrDXFConverter& conv, TkrDXFConverter* splines, std::vector<THatchEdge>& edges,
+                                 std::vector<TPoint3F>& out, size_t& budget, bool& reduced) {
     const size_t n = edges.size();
     // The points of every edge, as a range of pts.
     std::vector<TPoint3F> pts;
@@ -278,12 +278,12 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
     // spline already has its points.
     for (size_t i = n; i-- > 0;) {
         THatchEdge& e = edges[i];
-        if (e.Type != THatchEdge::etSpline || !e.Spline) continue;
+        if (e.Type != THatchEdge::etSpline || !e.Spline || !splines) continue;
         TkrDXFSpline& s = *e.Spline;
         // The evaluated points before any line type.
         if (Layer) s.Layer = Layer;
         s.PenLine.Pattern = DefaultPattern();
-        s.Loaded(conv);
+        s.Loaded(*splines);
         const size_t from = pts.size();
         TPointWork work;
         s.MakePoints(work);
@@ -341,7 +341,68 @@ void TkrDXFHatch::TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>&
     }
 }
 
+bool TkrDXFHatch::ShapeAhead() const {
+    if (Solid) return false;
+    for (const std::vector<THatchEdge>& path : Edges)
+        for (const THatchEdge& e : path)
+            if (e.Type == THatchEdge::etSpline) return false;
+    return true;
+}
+
+size_t THatchShape::Bytes() const {
+    size_t n = sizeof(*this);
+    for (const auto& p : Paths) n += p.capacity() * sizeof(TPoint3F);
+    for (const auto& p : Pieces) n += p.capacity() * sizeof(THatchPatternPiece);
+    return n;
+}
+
+void TkrDXFHatch::MakeShape(const TkrDXFConverter& conv, TkrDXFConverter* splines, THatchShape& shape) {
+    shape.Paths.assign(Edges.size(), {});
+    size_t budget = kMaxEntityPoints;
+    for (size_t i = 0; i < Edges.size(); ++i)
+        TessellatePath(conv, splines, Edges[i], shape.Paths[i], budget, shape.Reduced);
+    for (std::vector<TPoint3F>& p : shape.Paths)
+        if (p.size() == 2 && std::fabs(double(p[1].X) - p[0].X) > 1e-6 && std::fabs(double(p[1].Y) - p[0].Y) > 1e-6) {
+            const TPoint3F first = p[0];
+            p.push_back(first);
+        }
+    for (const std::vector<TPoint3F>& p : shape.Paths)
+        for (const TPoint3F& q : p) ExpandBox(shape.Box, q);
+    if (!IsEmptyBox(shape.Box)) ClipPattern(shape);
+}
+
+size_t TkrDXFHatch::MakeShapeAhead(const TkrDXFConverter& conv) {
+    uint8_t none = kShapeNone;
+    if (!FShapeState.compare_exchange_strong(none, kShapeMaking, std::memory_order_acq_rel)) return 0;
+    size_t bytes = 0;
+    try {
+        auto shape = std::make_unique<THatchShape>();
+        MakeShape(conv, nullptr, *shape);
+        bytes = shape->Bytes();
+        FShape = std::move(shape);
+    } catch (...) {
+        // (Memory ran out.) Loaded makes the shape itself.
+    }
+    FShapeState.store(kShapeMade, std::memory_order_release);
+    FShapeState.notify_all();
+    return bytes;
+}
+
 void TkrDXFHatch::Loaded(TkrDXFConverter& conv) {
+    // The shape made ahead on another thread, if that one came first (it is
+    // waited for while it is being made); otherwise it is made here, and
+    // nothing is made ahead any more.
+    std::unique_ptr<THatchShape> ahead;
+    uint8_t state = FShapeState.load(std::memory_order_acquire);
+    while (state != kShapeTaken) {
+        if (state == kShapeMaking) {
+            FShapeState.wait(kShapeMaking, std::memory_order_acquire);
+        } else if (FShapeState.compare_exchange_weak(state, kShapeTaken, std::memory_order_acq_rel)) {
+            if (state == kShapeMade) ahead = std::move(FShape);
+            break;
+        }
+        state = FShapeState.load(std::memory_order_acquire);
+    }
     Converter = &conv;
     // Sanitizes the extrusion (a zero one reads as the default) and moves the
     // pen line's point.
@@ -349,23 +410,16 @@ void TkrDXFHatch::Loaded(TkrDXFConverter& conv) {
     ObjectMatrix = IdentityMatrix();
     if (!IsDefaultExtrusion(Extrusion))
         ObjectMatrix = MultiplyMatrix(ScaleTranslateMatrix({1, 1, 1}, Elevation), ExtrusionMatrix(Extrusion, 0));
-    Paths.assign(Edges.size(), {});
-    size_t budget = kMaxEntityPoints;
-    bool reduced = false;
-    for (size_t i = 0; i < Edges.size(); ++i) TessellatePath(conv, Edges[i], Paths[i], budget, reduced);
-    if (reduced) ++conv.Bounds.EntityPoints;
-    for (std::vector<TPoint3F>& p : Paths)
-        if (p.size() == 2 && std::fabs(double(p[1].X) - p[0].X) > 1e-6 && std::fabs(double(p[1].Y) - p[0].Y) > 1e-6) {
-            const TPoint3F first = p[0];
-            p.push_back(first);
-        }
-    Box = EmptyBox;
-    for (const std::vector<TPoint3F>& p : Paths)
-        for (const TPoint3F& q : p) ExpandBox(Box, q);
+    THatchShape own;
+    THatchShape& shape = ahead ? *ahead : own;
+    if (!ahead) MakeShape(conv, &conv, shape);
+    if (shape.Reduced) ++conv.Bounds.EntityPoints;
+    Paths = std::move(shape.Paths);
+    Box = shape.Box;
     Segments.clear();
     FamilyKind = fkNone;
     if (IsEmptyBox(Box)) return;
-    BuildPattern(conv);
+    CutPattern(conv, shape);
 }
 
 TBox3F TkrDXFHatch::GetBox() const {

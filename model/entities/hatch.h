@@ -5,6 +5,8 @@
 // scale and angle; the pattern name is only kept.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,6 +56,23 @@ struct THatchFamilyLine {
 // Family kinds (FamilyKind).
 enum : uint8_t { fkNone = 0, fkHorizontal = 2, fkVertical = 3, fkRising = 4, fkFalling = 5 };
 
+// What finishing a hatch makes of its boundary and pattern lines alone,
+// before the converter's counters and dash budget come in: the paths and
+// their box, and the inside pieces of every family line (each with the
+// line's phase point).
+struct THatchPatternPiece {
+    TPoint3F A, B, Phase;
+};
+struct THatchShape {
+    std::vector<std::vector<TPoint3F>> Paths;
+    TBox3F Box = EmptyBox;
+    bool Reduced = false;  // a path kept fewer points than its edges have
+    uint8_t FamilyKind = fkNone;
+    bool Over = false;  // the pattern passed the bound of lines or of clip tests
+    std::vector<std::vector<THatchPatternPiece>> Pieces;  // per pattern line
+    size_t Bytes() const;
+};
+
 class TkrDXFHatch : public TkrDXFPenLine {
 public:
     TkrDXFHatch();
@@ -96,10 +115,36 @@ public:
     void Loaded(TkrDXFConverter& conv) override;
     void ReadProperty(TkrDXFConverter& conv) override;
 
+    // A pattern hatch without spline edges: its shape can be made on another
+    // thread than the one that finishes it (a spline edge is finished with
+    // the hatch, into the converter).
+    bool ShapeAhead() const;
+    // Makes the shape ahead of Loaded, which then takes it, unless Loaded
+    // (or another MakeShapeAhead) came first; the bytes it holds, or 0. Reads
+    // only the hatch as read and the converter's settings, so it may run
+    // while another thread finishes other entities or this one's pen (never
+    // while the hatch is read). ShapeAhead must hold.
+    size_t MakeShapeAhead(const TkrDXFConverter& conv);
+    // True once Loaded has begun (a shape made ahead is then taken or gone).
+    bool ShapeTaken() const { return FShapeState.load(std::memory_order_acquire) == kShapeTaken; }
+    // True while another thread makes the shape ahead (Loaded would wait).
+    bool ShapeMaking() const { return FShapeState.load(std::memory_order_acquire) == kShapeMaking; }
+
 private:
     THatchEdge* LastEdge();
-    void TessellatePath(TkrDXFConverter& conv, std::vector<THatchEdge>& edges, std::vector<TPoint3F>& out,
-                        size_t& budget, bool& reduced);
-    void BuildPattern(TkrDXFConverter& conv);
+    // Spline edges are finished into splines (null: the hatch has none).
+    void TessellatePath(const TkrDXFConverter& conv, TkrDXFConverter* splines, std::vector<THatchEdge>& edges,
+                        std::vector<TPoint3F>& out, size_t& budget, bool& reduced);
+    // The paths, their box and (for a pattern) its pieces into shape.
+    void MakeShape(const TkrDXFConverter& conv, TkrDXFConverter* splines, THatchShape& shape);
+    void ClipPattern(THatchShape& shape) const;
+    // The pattern's segments from the pieces: the dashes count against the
+    // converter's budget.
+    void CutPattern(TkrDXFConverter& conv, const THatchShape& shape);
     bool StrictlyClipped(TkrDXFConverter& conv) const;
+    // The shape made ahead: none yet, being made, made (in FShape), or
+    // Loaded has begun.
+    enum : uint8_t { kShapeNone, kShapeMaking, kShapeMade, kShapeTaken };
+    std::atomic<uint8_t> FShapeState{kShapeNone};
+    std::unique_ptr<THatchShape> FShape;
 };

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hatch_helpers.h"
@@ -17,6 +19,7 @@
 #include "model/entities/text.h"
 #include "model/errors.h"
 #include "model/finishing.h"
+#include "model/limits.h"
 
 namespace {
 
@@ -128,7 +131,15 @@ std::string Loaded(const std::string& text, bool onThread, uint32_t* dashHits = 
         const TkrDXFEntity& e = *c.EntityAt(i);
         const TBox3F b = e.GetBox();
         s += e.GetName(&c) + " " + (e.Layer ? e.Layer->Name : "-") + " " + Bits(b.Left) + " " + Bits(b.Top) + " " +
-             Bits(b.Right) + " " + Bits(b.Bottom) + " " + std::to_string(PointCount(e)) + "\n";
+             Bits(b.Right) + " " + Bits(b.Bottom) + " " + std::to_string(PointCount(e));
+        if (e.Is(TEntityClass::Hatch)) {
+            // The pattern's segments, summed as they lie.
+            const auto& h = static_cast<const TkrDXFHatch&>(e);
+            double sum = 0;
+            for (size_t k = 0; k < h.Segments.size(); ++k) sum += (k + 1) * (double(h.Segments[k].X) - h.Segments[k].Y);
+            s += " " + std::to_string(h.Segments.size()) + " " + std::to_string(h.FamilyKind) + " " + Num(sum);
+        }
+        s += "\n";
     }
     for (const std::string& m : c.Bounds.Messages()) s += m + "\n";
     if (dashHits) *dashHits = c.Bounds.DashPoints;
@@ -268,4 +279,98 @@ TEST(Finishing, TheBoxesOfABigSectionAreTheSameWalkedInTwoHalves) {
     const std::string waited = boxes(pending, false);
     EXPECT_NE(waited, alone);
     EXPECT_EQ(waited, boxes(pending, true));
+}
+
+namespace {
+// A square of side 1 at x with a square hole, hatched with a dashed pattern
+// line offset by step (a step of 1e-6 passes the bound of lines).
+std::unique_ptr<TkrDXFHatch> SquareHatch(TkrDXFLayer& layer, double x, double step) {
+    auto h = std::make_unique<TkrDXFHatch>();
+    h->Layer = &layer;
+    for (auto [x0, y0, side] : {std::tuple{x, 0.0, 1.0}, {x + 0.3, 0.3, 0.4}}) {
+        std::vector<THatchEdge>& path = h->Edges.emplace_back();
+        for (auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+            THatchEdge& e = path.emplace_back();
+            e.X = float(x0 + dx * side), e.Y = float(y0 + dy * side);
+        }
+    }
+    THatchPatternLine& l = h->PatternLines.emplace_back();
+    l.Angle = 30, l.OffsetX = float(-step), l.OffsetY = float(step);
+    l.Dashes = std::make_unique<TkrLines>();
+    l.Dashes->FTicks = {0.05f, -0.02f};
+    l.HasDashes = true, l.DashCount = 2;
+    h->PatternLineCount = 1;
+    return h;
+}
+
+std::string Finished(const TkrDXFHatch& h, const TkrDXFConverter& c) {
+    std::string s = std::to_string(h.FamilyKind) + " " + std::to_string(c.DashPointsLeft) + " " + Bits(h.Box.Left) +
+                    " " + Bits(h.Box.Top) + "\n";
+    for (const auto& p : h.Paths)
+        for (const TPoint3F& q : p) s += Bits(q.X) + "," + Bits(q.Y) + " ";
+    s += "\n";
+    for (const TPoint2F& q : h.Segments) s += Bits(q.X) + "," + Bits(q.Y) + " ";
+    for (const std::string& m : c.Bounds.Messages()) s += "\n" + m;
+    return s;
+}
+}  // namespace
+
+TEST(Finishing, AHatchShapedAheadOnAnotherThreadIsFinishedAsOneShapedInPlace) {
+    // The shape is made while the hatch is finished (taken, waited for, or
+    // made in place, as the two threads meet), or wholly before; with the
+    // dash budget to spare or running out within the hatch, and with a
+    // pattern past the bound of lines.
+    TkrDXFLayer layer;
+    layer.Name = "0";
+    for (uint64_t budget : {kDashPointsBase, uint64_t(200)})
+        for (double step : {0.01, 1e-6})
+            for (int round = 0; round < 20; ++round) {
+                SCOPED_TRACE(std::to_string(budget) + " " + std::to_string(step) + " " + std::to_string(round));
+                TkrDXFConverter inPlace, during, before;
+                inPlace.DashPointsLeft = during.DashPointsLeft = before.DashPointsLeft = budget;
+                auto a = SquareHatch(layer, round, step), b = SquareHatch(layer, round, step),
+                     c = SquareHatch(layer, round, step);
+                a->Loaded(inPlace);
+                const std::string expected = Finished(*a, inPlace);
+                EXPECT_EQ(a->MakeShapeAhead(inPlace), 0u);  // finished: nothing more is made
+                std::thread other([&] { b->MakeShapeAhead(during); });
+                b->Loaded(during);
+                other.join();
+                EXPECT_EQ(Finished(*b, during), expected);
+                EXPECT_GT(c->MakeShapeAhead(before), 0u);
+                EXPECT_EQ(c->MakeShapeAhead(before), 0u);  // made once
+                EXPECT_FALSE(c->ShapeTaken());
+                c->Loaded(before);
+                EXPECT_TRUE(c->ShapeTaken());
+                EXPECT_EQ(Finished(*c, before), expected);
+                if (round == 0) {
+                    EXPECT_EQ(!a->Segments.empty(), step > 1e-3);
+                    EXPECT_EQ(expected.find("dash") != std::string::npos, budget < 1000 && step > 1e-3) << expected;
+                }
+            }
+}
+
+TEST(Finishing, PatternHatchesShapedWhileTheReaderWaitsGiveTheSameModel) {
+    // Costly patterns at the end of the section and before a point (both
+    // make the reader wait for the thread, which it spends shaping the
+    // hatches ahead), and fine dashes that spend the budget among them.
+    std::string text = MixedDrawing(40);
+    text.erase(text.rfind("0\nENDSEC"));
+    for (int i = 0; i < 300; ++i) {
+        const double x = i % 30 * 2.0, y = i / 30 * 2.0;
+        for (const std::string& g : hatchtest::HatchGroups(
+                 {hatchtest::PolyPath({{x, y}, {x + 1.5, y}, {x + 1.5, y + 1.5}, {x, y + 1.5}}),
+                  hatchtest::PolyPath({{x + 0.5, y + 0.5}, {x + 1, y + 0.5}, {x + 1, y + 1}})},
+                 {hatchtest::PatternLine(i % 90, 0, 0, -0.004, 0.004, {0.01, -0.005}),
+                  hatchtest::PatternLine(90 + i % 45, 0, 0, -0.006, 0.006)}))
+            text += g + "\n";
+        text += "0\nLINE\n8\nSOLIDS\n6\nFINE\n10\n" + Num(x) + "\n20\n" + Num(y) + "\n11\n" + Num(x + 0.7) +
+                "\n21\n" + Num(y) + "\n";
+        if (i == 150) text += "0\nPOINT\n8\nSOLIDS\n10\n0\n20\n0\n";
+    }
+    text += "0\nENDSEC\n0\nEOF\n";
+    uint32_t dashHits = 0;
+    const std::string alone = Loaded(text, false, &dashHits);
+    EXPECT_GT(dashHits, 0u);
+    for (int run = 0; run < 3; ++run) EXPECT_EQ(Loaded(text, true), alone);
 }
