@@ -43,8 +43,16 @@ bool TDirectWrite::Start(int fd, off_t at, std::size_t block) {
     FCurrent = 0;
     FFill = std::size_t(at - from);
     FAt = from;
-    for (int i = 1; i < kBuffers; ++i) FIdle.push_back(i);
-    FThread = std::thread([this] { Run(); });
+    try {
+        for (int i = 1; i < kBuffers; ++i) FIdle.push_back(i);
+        FThread = std::thread([this] { Run(); });
+    } catch (...) {
+        // No thread to be had: the file goes on through the cache.
+        ::fcntl(fd, F_SETFL, flags);
+        FFd = -1;
+        FIdle.clear();
+        return drop();
+    }
     return true;
 }
 
