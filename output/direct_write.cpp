@@ -96,7 +96,7 @@ void TDirectWrite::Run() {
         FJobs.erase(FJobs.begin());
         const bool failed = FError != 0;
         lock.unlock();
-        const bool ok = failed || WriteOut(FBuffers[job.Buffer].get(), job.Size, job.At);
+        const bool ok = failed || WriteOut(FFd, FBuffers[job.Buffer].get(), job.Size, job.At);
         const int err = errno;
         lock.lock();
         if (!ok && FError == 0) FError = err ? err : EIO;
@@ -105,14 +105,14 @@ void TDirectWrite::Run() {
     }
 }
 
-bool TDirectWrite::WriteOut(const char* p, std::size_t n, off_t at) {
+bool TDirectWrite::WriteOut(int fd, const char* p, std::size_t n, off_t at) {
     while (n > 0) {
-        const ssize_t w = ::pwrite(FFd, p, n, at);
+        const ssize_t w = ::pwrite(fd, p, n, at);
         if (w < 0 && errno == EINTR) continue;
         if (w < 0 && errno == EINVAL && FDirect) {
             // The file system took O_DIRECT but not this write: the rest
             // goes through the cache.
-            if (::fcntl(FFd, F_SETFL, FFlags) != 0) return false;
+            if (::fcntl(fd, F_SETFL, FFlags) != 0) return false;
             FDirect = false;
             continue;
         }
@@ -146,10 +146,8 @@ bool TDirectWrite::Finish() {
     if (::fcntl(fd, F_SETFL, FFlags) != 0) ok = false;
     if (ok && FFill > 0) {
         FDirect = false;
-        FFd = fd;
-        ok = WriteOut(FBuffers[FCurrent].get(), FFill, FAt);
+        ok = WriteOut(fd, FBuffers[FCurrent].get(), FFill, FAt);
         if (!ok) FError = errno ? errno : EIO;
-        FFd = -1;
     }
     for (auto& b : FBuffers) b.reset();
     return ok;

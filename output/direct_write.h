@@ -11,9 +11,9 @@
 // A file is begun through the cache and goes on past it (a small file is
 // best left to the cache, which writes it when it likes); the block it has
 // begun is read back and written again whole. The file's bytes are the same
-// either way. Where the file system does not
-// write past its cache (a file system in memory), Start says so and nothing
-// changes; a write it refuses all the same goes through the cache instead.
+// either way. Where the file system does not write past its cache (a file
+// system in memory), Start says so and nothing changes; a write it refuses
+// all the same goes through the cache instead.
 #pragma once
 
 #include <sys/types.h>
@@ -46,7 +46,6 @@ public:
     // make it small). False where the file system does not write past its
     // cache: then nothing changed and fd is written as before.
     bool Start(int fd, off_t at = 0, std::size_t block = kBlock);
-    bool Started() const { return FFd >= 0; }
     // Appends n bytes to the file; false once a write failed.
     bool Append(const char* p, std::size_t n);
     // Writes what is left, waits for the disk and gives fd back as it was
@@ -64,7 +63,7 @@ private:
     };
     void Run();
     void Submit();
-    bool WriteOut(const char* p, std::size_t n, off_t at);
+    bool WriteOut(int fd, const char* p, std::size_t n, off_t at);
     void Stop();
 
     int FFd = -1;

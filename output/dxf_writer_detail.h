@@ -30,11 +30,11 @@ struct TkrDXFExport::TStreamFile {
     // Where the entities lie in the file (the file's end, as the tail of a
     // planned file may follow them).
     off_t EntityStart = 0, EntityEnd = 0;
-    // A planned file is the saved file itself: past its first gigabyte it
-    // goes on straight to the disk where the file system allows
-    // (output/direct_write.h), or else past its first gigabyte is written
-    // behind (output/write_behind.h).
+    // A planned file is the saved file itself: once large it goes on
+    // straight to the disk where the file system allows (Direct, see
+    // output/direct_write.h); otherwise past its first gigabyte it is
+    // written behind (output/write_behind.h).
     TWriteBehind WriteBehind;
     std::unique_ptr<TDirectWrite> Direct;
-    bool DirectTried = false;
+    bool DirectTried = false;  // Direct was tried once (it is not tried again)
 };

@@ -96,14 +96,14 @@ public:
     // call: once using has ended, it stays ended).
     void Wait() {
         std::unique_lock<std::mutex> lock(FMutex);
-        FChanged.wait(lock, [&] { return FError || (FQueue.empty() && !FBusy); });
+        FChanged.wait(lock, [&] { return Settled(); });
         if (FError) std::rethrow_exception(FError);
     }
     // True when every piece handed over is used (or an error ended using):
     // Wait would not wait.
     bool Idle() {
         std::lock_guard<std::mutex> lock(FMutex);
-        return FError || (FQueue.empty() && !FBusy);
+        return Settled();
     }
     // Waits until every piece is used and the thread has ended; raises the
     // error that ended using, if one did.
@@ -144,6 +144,7 @@ public:
     static constexpr std::size_t kMaxQueued = 3;
 
 private:
+    bool Settled() const { return FError || (FQueue.empty() && !FBusy); }  // under FMutex
     void WakeSide() {
         {
             std::lock_guard<std::mutex> lock(FMutex);
