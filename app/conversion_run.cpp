@@ -233,11 +233,12 @@ public:
     }
     // Asked only when the writing runs on a thread of its own: that thread
     // makes the points of the layout's polylines and curves ahead of the
-    // drawing while it waits for segments.
+    // drawing while it waits for segments (or for records to measure).
     TSideWork* SideWork() override {
         G.PointsAhead = &Ahead;
         return &Ahead;
     }
+    void NoSideWork() override { G.PointsAhead = nullptr; }
     ~TLayoutRun() override { G.PointsAhead = nullptr; }
     void Drawn() override {
         if (Reported) {

@@ -120,8 +120,22 @@ bool TkrDXFExport::LinkDirect(const std::string& tmp) {
     return true;
 }
 
+void TkrDXFExport::SyncToDisk() const {
+    // A line longer than a stage went past it into the entity lines: those
+    // come first.
+    std::string& lines = *FTarget;
+    if (!lines.empty()) {
+        FStream->DirectFailed |= !FStream->Direct->Append(lines.data(), lines.size());
+        FStream->EntityEnd += off_t(lines.size());
+        lines.clear();
+    }
+    FStream->DirectFailed |= !FStream->Direct->Append(FStage, FStaged);
+    FStream->EntityEnd += off_t(FStaged);
+}
+
 void TkrDXFExport::FlushEntities() {
     Sync();
+    if (FStream->DirectFailed) throw EFileError("Stream write error");
     if (FMeasuring) FEntityLines.clear();
     if (FStream->Fd < 0 || FEntityLines.empty()) return;
     if (FStream->Direct ? !FStream->Direct->Append(FEntityLines.data(), FEntityLines.size())
@@ -138,6 +152,7 @@ void TkrDXFExport::FlushEntities() {
         auto direct = std::make_unique<TDirectWrite>();
         if (direct->Start(FStream->Fd, FStream->EntityEnd)) {
             FStream->Direct = std::move(direct);
+            FStageToDisk = true;
             return;
         }
     }

@@ -144,6 +144,7 @@ TkrDXFExport::TkrDXFExport(const TTextMeasure* measure)
 
 TkrDXFExport::~TkrDXFExport() {
     FStream->Pipe.reset();  // its thread works on this writer
+    FStageToDisk = false;
     FStream->Direct.reset();  // and this one on the file
     if (FStream->Fd >= 0) ::close(FStream->Fd);
 }
@@ -167,6 +168,12 @@ TRecordingCanvas& TkrDXFExport::GetCanvas() {
                 FStream->Pipe = std::make_unique<TRecordPipe>(
                     [this](const TEmfRecordBuffer& records) { FReader->Enumerate(records); });
                 FCanvas->OnDrain = [this](TEmfRecordBuffer& records) { FStream->Pipe->Push(records); };
+                if (FSide) {
+                    // The drawing may have handed the work over before its
+                    // first record made this pipe: the wake is given again.
+                    FStream->Pipe->ShareWith(*FSide);
+                    FSide->Wake();
+                }
             } else {
                 // An error is kept for FinishDrawing, as the thread keeps it.
                 FCanvas->OnDrain = [this](TEmfRecordBuffer& records) {
@@ -242,7 +249,7 @@ void TkrDXFExport::Append(const TdxfExportData& data, Args... args) {
         // overflowed and one gathered since, they then hold less than
         // kStreamFlush + 2 stages, their reserve (a figure larger than a
         // stage may make them grow once).
-        if (FEntityLines.size() >= kStreamFlush) FlushEntities();
+        if (FEntityLines.size() >= kStreamFlush || FStream->DirectFailed) FlushEntities();
         return;
     }
     auto fig = std::make_unique<Fig>(data, args...);
@@ -724,6 +731,7 @@ void TkrDXFExport::WriteStreamedEnds(std::string& head, std::string& tail) {
     FlushEntities();
     if (FStream->Direct) {
         const bool ok = FStream->Direct->Finish();
+        FStageToDisk = false;
         FStream->Direct.reset();
         if (!ok) throw EFileError("Stream write error");
     }

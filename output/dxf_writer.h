@@ -38,6 +38,7 @@
 #include "platform/recording_canvas.h"
 
 class TkrMetafile;
+class TSideWork;
 
 // What a measuring drawing found: the head and the tail of the file, and the
 // number of line types (the entities' handles follow theirs).
@@ -90,6 +91,9 @@ public:
     // drawing thread itself each time a piece is full. Set before drawing;
     // the file is the same either way.
     void ReadOnThread(bool on) { FReadOnThread = on; }
+    // Work the reading thread does for the drawing while it waits for
+    // records (see TSideWork), or none. Set before drawing.
+    void ShareThread(TSideWork* side) { FSide = side; }
     // Measuring (see above): call before drawing; after FinishDrawing, Plan
     // gives the head and tail. No file is made and no entity kept.
     void MeasureOnly();
@@ -182,7 +186,10 @@ public:
     // every change of target and after every figure).
     void Sync() const {
         if (FStaged) {
-            FTarget->append(FStage, FStaged);
+            if (FStageToDisk && FTarget == &FEntityLines)
+                SyncToDisk();
+            else
+                FTarget->append(FStage, FStaged);
             FStaged = 0;
         }
     }
@@ -194,6 +201,9 @@ private:
     void EnsureReader();
     // Streaming: writes the entity lines gathered so far to the temporary file.
     void FlushEntities();
+    // Streaming straight to the disk: the entity lines and the stage go to
+    // the disk's buffers at once (a failure is kept for FlushEntities).
+    void SyncToDisk() const;
     // Streaming: the entity lines of the temporary file, handed to put in
     // pieces, the handles of entities written before a late line type
     // corrected.
@@ -275,6 +285,7 @@ private:
     struct TStreamFile;
     const std::unique_ptr<TStreamFile> FStream;
     bool FReadOnThread = true;
+    TSideWork* FSide = nullptr;
     // The number of line types, and of the entities written before each line
     // type that came after the first entity (their handles are one too low
     // for each such line type).
@@ -283,6 +294,9 @@ private:
     bool FMeasuring = false;
     // Planned streaming, and its plan.
     bool FDirect = false;
+    // Entity lines go from the stage straight into the buffers of a file
+    // written past the cache (see SyncToDisk) instead of being gathered first.
+    bool FStageToDisk = false;
     TDxfStreamPlan FPlan;
     static constexpr std::size_t kStreamFlush = std::size_t(1) << 18;
 };

@@ -37,4 +37,5 @@ struct TkrDXFExport::TStreamFile {
     TWriteBehind WriteBehind;
     std::unique_ptr<TDirectWrite> Direct;
     bool DirectTried = false;  // Direct was tried once (it is not tried again)
+    bool DirectFailed = false;  // an append to Direct failed
 };

@@ -45,8 +45,10 @@ void WriteDxf(const std::string& path, bool helperThread, TLayoutDrawing& drawin
         probe.Exporter = std::make_unique<TkrDXFExport>();
         probe.Exporter->MeasureOnly();
         probe.Exporter->ReadOnThread(helperThread);
+        if (helperThread) probe.Exporter->ShareThread(drawing.SideWork());
         drawing.Draw(probe);
         probe.Exporter->FinishDrawing();
+        drawing.NoSideWork();
         plan = probe.Exporter->Plan();
         drawing.Again();
     }

@@ -29,10 +29,12 @@ public:
     // new is to be reported then.
     virtual void Drawn() = 0;
     // Work of the drawing's own that the writing thread may do while it
-    // waits for output (none by default). Offered in text form only: in
-    // simplified DXF form the writing thread has more to do than the
-    // drawing one.
+    // waits for output (none by default): in text form, and while the
+    // simplified DXF form is measured. (Writing that form, the writing
+    // thread has more to do than the drawing one.) NoSideWork: the drawings
+    // from now on are done without it.
     virtual TSideWork* SideWork() { return nullptr; }
+    virtual void NoSideWork() {}
 };
 
 // Writes the layout drawing draws into path in form. helperThread: the

@@ -68,8 +68,10 @@ void TPDFCanvas::Polyline(const TPoint* p, int n) {
         PenPos = p[n - 1];
         return;
     }
-    MoveTo(p[0].X, p[0].Y);
-    for (int i = 1; i < n; ++i) LineTo(p[i].X, p[i].Y);
+    TRecordingCanvas& c = Canvas();
+    c.Pen = Pen;
+    c.Segments(std::span<const TPoint>(p, std::size_t(n)));
+    PenPos = p[n - 1];
 }
 
 void TPDFCanvas::Polygon(const TPoint* p, int n) {

@@ -211,6 +211,20 @@ public:
         std::memcpy(p + 1, v, sizeof v);
         FCount += 2;
     }
+    // n segments at once, from each of points[0..n-1] to the point after
+    // it: the records n calls of AppendSegment give.
+    template <class Point>
+    void AppendSegments(const Point* points, std::size_t n) {
+        std::uint32_t* p = Take(5 * n);
+        const char* end = reinterpret_cast<const char*>(FWords.data() + FWords.size());
+        for (std::size_t i = 0; i < n; ++i, p += 5) {
+            write_ahead::ClaimAhead(reinterpret_cast<const char*>(p), end);
+            p[0] = kSegmentKind;
+            const std::int32_t v[4] = {points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y};
+            std::memcpy(p + 1, v, sizeof v);
+        }
+        FCount += 2 * n;
+    }
     // A polygon or polyline in the 16-bit or 32-bit form, points taken from
     // any sequence of objects with X and Y.
     template <class Points>

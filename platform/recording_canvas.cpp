@@ -112,19 +112,33 @@ void TRecordingCanvas::LineTo(std::int32_t x, std::int32_t y) {
     Drain();
 }
 
-void TRecordingCanvas::Segment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
-    if (FPenIndex != 0 && Pen == FSelectedPen) {
-        // The pen stays: the move and the line follow each other.
-        FRecords.AppendSegment(x0, y0, x1, y1);
-        Drain();
-        return;
-    }
+void TRecordingCanvas::SegmentWithNewPen(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
     // The buffer may be handed over between the two records or after both
     // alike: the records and their order are the same.
     FRecords.Append(EMRLINETO{EmrType::EMR_MOVETOEX, {x0, y0}});
     RequirePen();
     FRecords.Append(EMRLINETO{EmrType::EMR_LINETO, {x1, y1}});
     Drain();
+}
+
+void TRecordingCanvas::Segments(std::span<const TPoint> points) {
+    if (points.size() < 2) return;
+    // The first selects the pen where it changed; the others keep it.
+    Segment(points[0].X, points[0].Y, points[1].X, points[1].Y);
+    constexpr std::size_t kWords = 5;  // of a segment
+    std::size_t done = 1;
+    const std::size_t n = points.size() - 1;
+    while (done < n) {
+        // As many as one by one would record before the next hand-over.
+        std::size_t take = n - done;
+        if (OnDrain) {
+            const std::size_t used = FRecords.Words();
+            take = std::min(take, used >= DrainWords ? 1 : (DrainWords - used + kWords - 1) / kWords);
+        }
+        FRecords.AppendSegments(points.data() + done, take);
+        done += take;
+        Drain();
+    }
 }
 
 void TRecordingCanvas::Polygon(std::span<const TPoint> points) {

@@ -32,7 +32,18 @@ public:
     void MoveTo(std::int32_t x, std::int32_t y);
     void LineTo(std::int32_t x, std::int32_t y);
     // MoveTo(x0, y0), then LineTo(x1, y1): the same records in one go.
-    void Segment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+    void Segment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+        if (FPenIndex != 0 && Pen == FSelectedPen) [[likely]] {
+            // The pen stays: the move and the line follow each other.
+            FRecords.AppendSegment(x0, y0, x1, y1);
+            Drain();
+            return;
+        }
+        SegmentWithNewPen(x0, y0, x1, y1);
+    }
+    // Segment from each point to the next: the records of those calls one
+    // by one, handed over at the same places.
+    void Segments(std::span<const TPoint> points);
     // A filled polygon; recorded in the 16-bit form when every coordinate
     // fits into 16 bits, otherwise in the 32-bit form (as GDI records it).
     void Polygon(std::span<const TPoint> points);
@@ -68,6 +79,7 @@ public:
     TEmfRecordBuffer CloseBuffer();
 
 private:
+    void SegmentWithNewPen(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
     void Drain() {
         if (OnDrain && FRecords.Words() >= DrainWords) {
             OnDrain(FRecords);

@@ -413,7 +413,7 @@ void TkrDXFImage::DrawOnSink(TPDFCanvas& sink, const TIntRect& rect) {
     if (!top) return;
     // Bands take more of a polyline's points than the drawn ones: with true
     // widths every point is made here.
-    TPointsAhead* ahead = PointsAhead && sink.TextMode && !TrueWidths ? PointsAhead : nullptr;
+    TPointsAhead* ahead = PointsAhead && !(sink.TextMode && TrueWidths) ? PointsAhead : nullptr;
     if (ahead) ahead->Begin(*top, c.CurrentSpace);
     TOnExit endAhead([&] {
         if (ahead) ahead->End();

@@ -58,6 +58,8 @@ void Draw(TkrDXFExport& w, int n, std::size_t drainWords) {
     c.Rectangle(-10, -10, 20, 30);
     c.Ellipse(0, 0, 300, 100);
     c.TextOut(40, 50, "Text");
+    // A value longer than the writer's stage, written past it.
+    c.TextOut(60, 70, std::string(9000, 'L'));
     for (int i = 0; i < n; ++i) {
         c.MoveTo(-i, i);
         c.LineTo(i, 2 * i);
@@ -276,6 +278,26 @@ TEST_F(Stream, APlannedDrawingIsWrittenOnceAndGivesTheSameBytes) {
         EXPECT_TRUE(ReadFile(file) == expected);
         EXPECT_TRUE(ReadFile(dir / "copy.dxf") == expected);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    }
+    // A disk that fills once the file has gone past the cache (a file-size
+    // limit standing in) ends the drawing with the stream's write error,
+    // the records read back on a thread or not, and nothing is saved.
+    for (bool onThread : {true, false}) {
+        const fs::path folder = dir / ("full" + std::to_string(onThread));
+        fs::create_directories(folder);
+        auto limit = std::make_unique<TFileSizeLimit>(3 << 20);
+        ASSERT_TRUE(limit->Set);
+        TkrDXFExport full;
+        full.DirectFrom = 1 << 20;
+        std::string error;
+        try {
+            Planned(folder / "full.dxf", 60000, std::size_t(1) << 16, full, Draw, onThread);
+        } catch (const EFileError& e) {
+            error = e.what();
+        }
+        limit.reset();
+        EXPECT_EQ(error, "Stream write error") << onThread;
+        EXPECT_TRUE(fs::is_empty(folder)) << onThread;
     }
 }
 

@@ -1,6 +1,8 @@
 // The recording canvas, the code page and the text measurement.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/codepage.h"
 #include "platform/font_metrics.h"
 #include "platform/recording_canvas.h"
@@ -171,6 +173,50 @@ TEST(RecordingCanvas, LineCreatesSelectsAndLaterReplacesThePen) {
             EXPECT_EQ(std::get<EMRLINETO>(rb[i]).ptl.x, l->ptl.x);
             EXPECT_EQ(std::get<EMRLINETO>(rb[i]).ptl.y, l->ptl.y);
         }
+}
+
+// A run of segments records what its segments one by one record, and hands
+// the records over at the same places, whatever the room left before the
+// next hand-over and wherever the pen changes.
+TEST(RecordingCanvas, SegmentsRecordAndHandOverAsTheirSegmentsOneByOne) {
+    std::vector<TPoint> run;
+    for (int i = 0; i < 41; ++i) run.push_back({i * 7 - 100, (i * i) % 97});
+    auto draw = [&](std::size_t drainWords, bool asRun) {
+        TRecordingCanvas c;
+        std::string pieces;
+        c.DrainWords = drainWords;
+        c.OnDrain = [&](TEmfRecordBuffer& b) {
+            for (const TEmfRecord& r : b.ToRecording()) {
+                pieces += std::to_string(int(RecordType(r)));
+                if (const auto* l = std::get_if<EMRLINETO>(&r))
+                    pieces += "(" + std::to_string(l->ptl.x) + "," + std::to_string(l->ptl.y) + ")";
+                pieces += ' ';
+            }
+            pieces += "| ";
+        };
+        for (int k = 0; k < 5; ++k) {
+            c.Pen.Color = TColor(k / 2);  // a new pen every other run
+            const std::span<const TPoint> part(run.data(), run.size() - std::size_t(k) * 9);
+            if (asRun) {
+                c.Segments(part);
+            } else {
+                for (std::size_t i = 1; i < part.size(); ++i)
+                    c.Segment(part[i - 1].X, part[i - 1].Y, part[i].X, part[i].Y);
+            }
+            c.MoveTo(k, k);  // a record of another length in between
+        }
+        c.Segments(std::span<const TPoint>(run.data(), 1));  // one point: nothing
+        TEmfRecordBuffer rest = c.CloseBuffer();
+        c.OnDrain(rest);
+        return pieces;
+    };
+    for (std::size_t drainWords : {std::size_t(1), std::size_t(7), std::size_t(12), std::size_t(64), std::size_t(1) << 16}) {
+        const std::string oneByOne = draw(drainWords, false);
+        EXPECT_EQ(draw(drainWords, true), oneByOne) << drainWords;
+        if (drainWords == 12) {
+            EXPECT_GT(std::count(oneByOne.begin(), oneByOne.end(), '|'), 20);
+        }
+    }
 }
 
 // A record buffer gives back what it was given across its growing, only
