@@ -69,22 +69,27 @@ bool TDirectWrite::Append(const char* p, std::size_t n) {
         FFill += take;
         p += take;
         n -= take;
-        if (FFill == FBlock) Submit();
+        if (FFill == FBlock) Submit(FBlock);
     }
     return Error() == 0;
 }
 
-void TDirectWrite::Submit() {
-    std::unique_lock<std::mutex> lock(FLock);
-    FJobs.push_back({FCurrent, FFill, FAt});
-    FAt += off_t(FFill);
-    FFill = 0;
-    FChanged.notify_all();
-    // The next buffer is one the disk has taken (after a failed write the
-    // thread hands every buffer back unwritten).
-    FChanged.wait(lock, [this] { return !FIdle.empty(); });
-    FCurrent = FIdle.back();
-    FIdle.pop_back();
+void TDirectWrite::Submit(std::size_t size) {
+    const int filled = FCurrent;
+    {
+        std::unique_lock<std::mutex> lock(FLock);
+        FJobs.push_back({filled, size, FAt});
+        FAt += off_t(size);
+        FChanged.notify_all();
+        // The next buffer is one the disk has taken (after a failed write the
+        // thread hands every buffer back unwritten).
+        FChanged.wait(lock, [this] { return !FIdle.empty(); });
+        FCurrent = FIdle.back();
+        FIdle.pop_back();
+    }
+    // The bytes past the part handed over, which the disk does not read.
+    std::memcpy(FBuffers[FCurrent].get(), FBuffers[filled].get() + size, FFill - size);
+    FFill -= size;
 }
 
 void TDirectWrite::Run() {

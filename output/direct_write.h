@@ -48,6 +48,18 @@ public:
     bool Start(int fd, off_t at = 0, std::size_t block = kBlock);
     // Appends n bytes to the file; false once a write failed.
     bool Append(const char* p, std::size_t n);
+    // The same without a copy: room for n bytes (at most the block less
+    // kAlign) after those appended, to be written there and then taken with
+    // Appended (k <= n, nothing else appended in between). The room stays
+    // the buffer's until then.
+    char* Room(std::size_t n) {
+        if (FBlock - FFill < n) Submit(FFill / kAlign * kAlign);
+        return FBuffers[FCurrent].get() + FFill;
+    }
+    void Appended(std::size_t k) {
+        FFill += k;
+        if (FFill == FBlock) Submit(FBlock);
+    }
     // Writes what is left, waits for the disk and gives fd back as it was
     // opened (so that it reads and writes anywhere again); false if any
     // write failed. The file then holds exactly the bytes appended.
@@ -62,7 +74,9 @@ private:
         off_t At;
     };
     void Run();
-    void Submit();
+    // Hands the first size bytes of the buffer filling (a multiple of
+    // kAlign) to the disk; the rest begins the next buffer.
+    void Submit(std::size_t size);
     bool WriteOut(int fd, const char* p, std::size_t n, off_t at);
     void Stop();
 

@@ -121,16 +121,21 @@ bool TkrDXFExport::LinkDirect(const std::string& tmp) {
 }
 
 void TkrDXFExport::SyncToDisk() const {
-    // A line longer than a stage went past it into the entity lines: those
-    // come first.
-    std::string& lines = *FTarget;
-    if (!lines.empty()) {
-        FStream->DirectFailed |= !FStream->Direct->Append(lines.data(), lines.size());
-        FStream->EntityEnd += off_t(lines.size());
-        lines.clear();
-    }
-    FStream->DirectFailed |= !FStream->Direct->Append(FStage, FStaged);
+    TDirectWrite& disk = *FStream->Direct;
+    disk.Appended(FStaged);
     FStream->EntityEnd += off_t(FStaged);
+    FStream->DirectFailed |= disk.Error() != 0;
+    FStageAt = disk.Room(sizeof FStage);
+}
+
+void TkrDXFExport::LinesToDisk() const {
+    // (Nothing is staged: the lines were gathered past an empty stage.)
+    std::string& lines = *FTarget;
+    TDirectWrite& disk = *FStream->Direct;
+    FStream->DirectFailed |= !disk.Append(lines.data(), lines.size());
+    FStream->EntityEnd += off_t(lines.size());
+    lines.clear();
+    FStageAt = disk.Room(sizeof FStage);
 }
 
 void TkrDXFExport::FlushEntities() {
@@ -153,6 +158,7 @@ void TkrDXFExport::FlushEntities() {
         if (direct->Start(FStream->Fd, FStream->EntityEnd)) {
             FStream->Direct = std::move(direct);
             FStageToDisk = true;
+            FStageAt = FStream->Direct->Room(sizeof FStage);
             return;
         }
     }

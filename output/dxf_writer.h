@@ -189,7 +189,7 @@ public:
             if (FStageToDisk && FTarget == &FEntityLines)
                 SyncToDisk();
             else
-                FTarget->append(FStage, FStaged);
+                FTarget->append(FStageAt, FStaged);
             FStaged = 0;
         }
     }
@@ -201,9 +201,12 @@ private:
     void EnsureReader();
     // Streaming: writes the entity lines gathered so far to the temporary file.
     void FlushEntities();
-    // Streaming straight to the disk: the entity lines and the stage go to
-    // the disk's buffers at once (a failure is kept for FlushEntities).
+    // Staging straight to the disk: the stage is taken where it was written,
+    // in the disk's buffer, and begins anew after it; LinesToDisk: the entity
+    // lines gathered past the stage go there too. A failure is kept for
+    // FlushEntities.
     void SyncToDisk() const;
+    void LinesToDisk() const;
     // Streaming: the entity lines of the temporary file, handed to put in
     // pieces, the handles of entities written before a late line type
     // corrected.
@@ -220,9 +223,9 @@ private:
     // takes the end of what was written there.
     char* Room(std::size_t n) {
         if (FStaged + n > sizeof FStage) Sync();
-        return FStage + FStaged;
+        return FStageAt + FStaged;
     }
-    void Used(const char* end) { FStaged = std::size_t(end - FStage); }
+    void Used(const char* end) { FStaged = std::size_t(end - FStageAt); }
     friend class TTargetGuard;
     void WriteStreamedEnds(std::string& head, std::string& tail);
     void AddLine(std::string_view text);
@@ -268,6 +271,9 @@ private:
     // Pairs are formed here, a few kilobytes at a time, and appended to the
     // target in one piece: one append per figure instead of one per line.
     mutable char FStage[8192];
+    // Where the stage is: FStage, or room of the same size in the disk's
+    // buffer when the entity lines are staged straight to the disk.
+    mutable char* FStageAt = FStage;
     mutable std::size_t FStaged = 0;
     // The entity lines; SaveToFile puts full chunks of them aside in
     // FEntityChunks and releases both once the file is written.
@@ -294,8 +300,8 @@ private:
     bool FMeasuring = false;
     // Planned streaming, and its plan.
     bool FDirect = false;
-    // Entity lines go from the stage straight into the buffers of a file
-    // written past the cache (see SyncToDisk) instead of being gathered first.
+    // Entity lines are staged straight in the buffers of a file written
+    // past the cache (see SyncToDisk) instead of being gathered first.
     bool FStageToDisk = false;
     TDxfStreamPlan FPlan;
     static constexpr std::size_t kStreamFlush = std::size_t(1) << 18;

@@ -126,7 +126,11 @@ void TkrMetafile::Enumerate(const TEmfRecording& records) {
 }
 
 void TkrMetafile::Enumerate(const TEmfRecordBuffer& records) {
-    records.ForEach([this](const TEmfRecord& rec) { EnumerateRecord(rec); });
+    records.ForEach([this](const TEmfRecord& rec) { EnumerateRecord(rec); },
+                    [this](const EMRLINETO& move, const EMRLINETO& line) {
+                        CurrentPos = T(move.ptl);
+                        LineRecord(line);
+                    });
 }
 
 // ---- coordinates -------------------------------------------------------------
@@ -171,25 +175,29 @@ bool TkrMetafile::SameColourSolid() const {
 
 // ---- dispatch -----------------------------------------------------------------
 
+void TkrMetafile::LineRecord(const EMRLINETO& line) {
+    // A line after a line only needs the line type name emptied: since the
+    // last full reset only the fields a line sets (colour, pen width, line
+    // type name, both points) were written, and it sets them all again.
+    if (FDataLineOnly) {
+        FData.Text.clear();
+    } else {
+        FData = TdxfExportData{};
+        FDataLineOnly = true;
+    }
+    LineTo(line);
+}
+
 void TkrMetafile::EnumerateRecord(const TEmfRecord& rec) {
     // Moves and lines first. A move leaves the export record alone (no
-    // record reads it before setting it afresh). A line after a line only
-    // needs the line type name emptied: since the last full reset only the
-    // fields a line sets (colour, pen width, line type name, both points)
-    // were written, and it sets them all again.
+    // record reads it before setting it afresh).
     if (const EMRLINETO* line = std::get_if<EMRLINETO>(&rec)) {
         if (line->iType == EmrType::EMR_MOVETOEX) {
             CurrentPos = T(line->ptl);
             return;
         }
         if (line->iType == EmrType::EMR_LINETO) {
-            if (FDataLineOnly) {
-                FData.Text.clear();
-            } else {
-                FData = TdxfExportData{};
-                FDataLineOnly = true;
-            }
-            LineTo(*line);
+            LineRecord(*line);
             return;
         }
     }

@@ -92,6 +92,8 @@ public:
     }
 
 private:
+    // An EMR_LINETO record (EnumerateRecord's way for it).
+    void LineRecord(const EMRLINETO& line);
     TPoint T(std::int32_t x, std::int32_t y) const;
     TPoint T(const POINTL& p) const { return T(p.x, p.y); }
     TExpPoint3F C(const TPoint& p) const;

@@ -307,6 +307,15 @@ public:
     // over is valid only during the call.
     template <class F>
     void ForEach(F&& f) const {
+        ForEach(f, [&](const EMRLINETO& move, const EMRLINETO& line) {
+            f(TEmfRecord(move));
+            f(TEmfRecord(line));
+        });
+    }
+    // The same, but the two records of each segment (AppendSegment) handed
+    // to segment(move, line) together.
+    template <class F, class S>
+    void ForEach(F&& f, S&& segment) const {
         TEmfRecord fixed;  // records of a fixed layout
         // Moves and lines, most of any drawing's records, are copied straight
         // into a record kept for them, past the search over all kinds.
@@ -321,10 +330,7 @@ public:
                 std::int32_t v[4];
                 std::memcpy(v, p + 1, sizeof v);
                 p += 5;
-                lineRec = EMRLINETO{EmrType::EMR_MOVETOEX, {v[0], v[1]}};
-                f(std::as_const(line));
-                lineRec = EMRLINETO{EmrType::EMR_LINETO, {v[2], v[3]}};
-                f(std::as_const(line));
+                segment(EMRLINETO{EmrType::EMR_MOVETOEX, {v[0], v[1]}}, EMRLINETO{EmrType::EMR_LINETO, {v[2], v[3]}});
                 continue;
             }
             const std::uint32_t kind = p[0], bytes = p[1];
