@@ -506,6 +506,15 @@ void TkrDXFExport::AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b) {
     }
 }
 
+bool TkrDXFExport::MeasureLine(const TExpPoint3F& a, const TExpPoint3F& b) {
+    // All that the record's pairs count while they are skipped.
+    if (!Skipping()) return false;
+    ++HandleCounter;
+    Widen(Extents, a.X, a.Y);
+    Widen(Extents, b.X, b.Y);
+    return true;
+}
+
 void TkrDXFExport::AddPoint3(int code, const TExpPoint3F& p) {
     AddPoint(code, p.X, p.Y);
     AddPair(code + 20, double(p.Z));

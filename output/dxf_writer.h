@@ -155,6 +155,9 @@ public:
     void AddPoint3(int code, const TExpPoint3F& p);
     // A line's two points: AddPoint(10, a) and AddPoint(11, b).
     void AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b);
+    // While measuring: counts what a line's record from a to b adds (its
+    // handle, its points in the extents) and is true; otherwise false.
+    bool MeasureLine(const TExpPoint3F& a, const TExpPoint3F& b);
     void BeginRecord(std::string_view type, std::string_view subclass);
     // The same for a kind of record defined once for the program: its kept
     // head is known again by the kind's address, without comparing names.

@@ -20,6 +20,7 @@ TkrExpDXFFigure::TkrExpDXFFigure(const TdxfExportData& data) : Data(data) {
 }
 
 void TkrExpDXFLine::Write(TkrDXFExport& w, const TdxfExportData& data) {
+    if (w.MeasureLine(data.Point1, data.Point2)) return;
     w.BeginRecord<kLineRecord>();
     w.AddColor(data);
     w.AddLineTypeAndWeight(data);
