@@ -141,14 +141,15 @@ void TkrDXFExport::LinesToDisk() const {
 void TkrDXFExport::FlushEntities() {
     Sync();
     if (FStream->DirectFailed) throw EFileError("Stream write error");
+    // Staged to the disk, the lines are there already (see LinesToDisk).
+    if (StagingToDisk()) return;
     if (FMeasuring) FEntityLines.clear();
     if (FStream->Fd < 0 || FEntityLines.empty()) return;
-    if (FStream->Direct ? !FStream->Direct->Append(FEntityLines.data(), FEntityLines.size())
-                        : !WriteAllAt(FStream->Fd, FEntityLines.data(), FEntityLines.size(), FStream->EntityEnd))
+    if (!WriteAllAt(FStream->Fd, FEntityLines.data(), FEntityLines.size(), FStream->EntityEnd))
         throw EFileError("Stream write error");
     FStream->EntityEnd += off_t(FEntityLines.size());
     FEntityLines.clear();
-    if (!FDirect || FStream->Direct) return;
+    if (!FDirect) return;
     // A planned file that has grown large goes on straight to the disk
     // where the system allows (a small one is left to the cache, which
     // writes it best); otherwise it is written behind.
@@ -157,7 +158,6 @@ void TkrDXFExport::FlushEntities() {
         auto direct = std::make_unique<TDirectWrite>();
         if (direct->Start(FStream->Fd, FStream->EntityEnd)) {
             FStream->Direct = std::move(direct);
-            FStageToDisk = true;
             FStageAt = FStream->Direct->Room(sizeof FStage);
             return;
         }

@@ -144,7 +144,6 @@ TkrDXFExport::TkrDXFExport(const TTextMeasure* measure)
 
 TkrDXFExport::~TkrDXFExport() {
     FStream->Pipe.reset();  // its thread works on this writer
-    FStageToDisk = false;
     FStageAt = FStage;
     FStream->Direct.reset();  // and this one on the file
     if (FStream->Fd >= 0) ::close(FStream->Fd);
@@ -416,7 +415,7 @@ void TkrDXFExport::AddLine(std::string_view text) {
         t.append(text);
     }
     t.append("\r\n", 2);
-    if (FStageToDisk && FTarget == &FEntityLines) LinesToDisk();
+    if (StagingToDisk() && FTarget == &FEntityLines) LinesToDisk();
 }
 
 void TkrDXFExport::AddCode(int code) {
@@ -742,7 +741,6 @@ void TkrDXFExport::WriteStreamedEnds(std::string& head, std::string& tail) {
     FlushEntities();
     if (FStream->Direct) {
         const bool ok = FStream->Direct->Finish();
-        FStageToDisk = false;
         FStageAt = FStage;
         FStream->Direct.reset();
         if (!ok) throw EFileError("Stream write error");

@@ -189,7 +189,7 @@ public:
     // every change of target and after every figure).
     void Sync() const {
         if (FStaged) {
-            if (FStageToDisk && FTarget == &FEntityLines)
+            if (StagingToDisk() && FTarget == &FEntityLines)
                 SyncToDisk();
             else
                 FTarget->append(FStageAt, FStaged);
@@ -210,6 +210,7 @@ private:
     // FlushEntities.
     void SyncToDisk() const;
     void LinesToDisk() const;
+    bool StagingToDisk() const { return FStageAt != FStage; }
     // Streaming: the entity lines of the temporary file, handed to put in
     // pieces, the handles of entities written before a late line type
     // corrected.
@@ -275,7 +276,9 @@ private:
     // target in one piece: one append per figure instead of one per line.
     mutable char FStage[8192];
     // Where the stage is: FStage, or room of the same size in the disk's
-    // buffer when the entity lines are staged straight to the disk.
+    // buffer when the entity lines are staged straight in the buffers of a
+    // file written past the cache (see SyncToDisk) instead of being gathered
+    // first.
     mutable char* FStageAt = FStage;
     mutable std::size_t FStaged = 0;
     // The entity lines; SaveToFile puts full chunks of them aside in
@@ -303,9 +306,6 @@ private:
     bool FMeasuring = false;
     // Planned streaming, and its plan.
     bool FDirect = false;
-    // Entity lines are staged straight in the buffers of a file written
-    // past the cache (see SyncToDisk) instead of being gathered first.
-    bool FStageToDisk = false;
     TDxfStreamPlan FPlan;
     static constexpr std::size_t kStreamFlush = std::size_t(1) << 18;
 };

@@ -204,24 +204,20 @@ public:
     // to (x1, y1), as ForEach gives them back: kept as a kind word and the
     // four numbers, half the room of the two records (most records of a
     // drawing are such pairs, and the buffer goes to another thread).
+    static constexpr std::size_t kSegmentWords = 5;  // of the buffer, a segment's
     void AppendSegment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
-        std::uint32_t* p = Take(5);
-        p[0] = kSegmentKind;
-        const std::int32_t v[4] = {x0, y0, x1, y1};
-        std::memcpy(p + 1, v, sizeof v);
+        PutSegment(Take(kSegmentWords), x0, y0, x1, y1);
         FCount += 2;
     }
     // n segments at once, from each of points[0..n-1] to the point after
     // it: the records n calls of AppendSegment give.
     template <class Point>
     void AppendSegments(const Point* points, std::size_t n) {
-        std::uint32_t* p = Take(5 * n);
+        std::uint32_t* p = Take(kSegmentWords * n);
         const char* end = reinterpret_cast<const char*>(FWords.data() + FWords.size());
-        for (std::size_t i = 0; i < n; ++i, p += 5) {
+        for (std::size_t i = 0; i < n; ++i, p += kSegmentWords) {
             write_ahead::ClaimAhead(reinterpret_cast<const char*>(p), end);
-            p[0] = kSegmentKind;
-            const std::int32_t v[4] = {points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y};
-            std::memcpy(p + 1, v, sizeof v);
+            PutSegment(p, points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y);
         }
         FCount += 2 * n;
     }
@@ -329,7 +325,7 @@ public:
             if (p[0] == kSegmentKind) {
                 std::int32_t v[4];
                 std::memcpy(v, p + 1, sizeof v);
-                p += 5;
+                p += kSegmentWords;
                 segment(EMRLINETO{EmrType::EMR_MOVETOEX, {v[0], v[1]}}, EMRLINETO{EmrType::EMR_LINETO, {v[2], v[3]}});
                 continue;
             }
@@ -408,6 +404,11 @@ public:
 private:
     // The kind word of a segment (AppendSegment): no index of a record type.
     static constexpr std::uint32_t kSegmentKind = 0xFFFFFFFFu;
+    static void PutSegment(std::uint32_t* p, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+        p[0] = kSegmentKind;
+        const std::int32_t v[4] = {x0, y0, x1, y1};
+        std::memcpy(p + 1, v, sizeof v);
+    }
     static_assert(std::variant_size_v<TEmfRecord> < kSegmentKind);
     // The fixed fields of the poly records (iType, rclBounds, count) lie
     // one after another without padding.
