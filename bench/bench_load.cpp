@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         auto t0 = std::chrono::steady_clock::now();
         {
             TkrDXFConverter conv;
-            conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
+            conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = dhInventory; };
             if (whole) {
                 conv.LoadFromText(std::move(copy));
             } else {

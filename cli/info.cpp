@@ -208,7 +208,7 @@ int RunInfo(const std::vector<std::string>& files, bool json, std::ostream& out,
         try {
             TkrDXFConverter conv;
             conv.OnCreateEntity = [](TkrDXFEntity& e) {
-                if (HasDrawProcedure(e)) e.OnDraw = &kNoDrawEvent;
+                if (HasDrawProcedure(e)) e.OnDraw = dhInventory;
             };
             std::ifstream f;
             uint64_t size = OpenDrawingFile(f, path);

@@ -53,7 +53,7 @@ std::string Load(TkrDXFConverter& conv, const std::string& text, size_t window) 
     // as --curve-tolerance hands it on), so that the finer curves are
     // fuzzed too.
     if (size % 3 == 0) conv.ChordTolerance = 0.01;
-    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
+    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = dhInventory; };
     const std::string error = LoadThroughWindow(conv, text, window);
     return Outcome(conv, error);
 }

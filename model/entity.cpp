@@ -114,21 +114,17 @@ void TkrDXFEntity::ReadProperty(TkrDXFConverter& conv) {
 
 bool TkrDXFEntity::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>&) { return false; }
 
-namespace {
-void DrawNothing(void*, TkrDXFEntity&) {}
-}  // namespace
-
-const TDrawEvent kNoDrawEvent{DrawNothing, nullptr};
-
-void TkrDXFEntity::Changed() {
+void TkrDXFEntity::Changed(TkrDXFConverter& conv) {
     // (Not once the receiver is gone: see TkrDXFImage's destructor.)
-    if (OnDraw && OnDraw->Proc && OnDraw->Receiver) OnDraw->Proc(OnDraw->Receiver, *this);
+    const TDrawEvent& event = conv.DrawEvent;
+    if (OnDraw == dhGraphic && event.Proc && event.Receiver) event.Proc(event.Receiver, *this);
 }
 
 std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const { return TypeName(conv); }
 
 std::string TkrDXFEntity::TypeName(const TkrDXFConverter* conv) const {
-    if (conv && SourceStart != kNoPos && SourceEnd != kNoPos) {
+    // (NameId is set once the groups are read: see Load.)
+    if (conv && SourceStart != kNoPos && NameId != TDxfGroupReader::kNoNameId) {
         std::string_view name = conv->EntityName(NameId, SourceStart);
         if (!name.empty()) return std::string(name);
     }
@@ -157,9 +153,9 @@ void TkrDXFEntity::Load(TkrDXFConverter& conv) {
     ++conv.ReadDepth;
     TOnExit depth([&conv] { --conv.ReadDepth; });
     SourceStart = uint32_t(conv.GroupStart);
-    NameId = conv.RecordEntityName();
+    const uint16_t nameId = conv.RecordEntityName();
     ReadGroups(conv);
-    SourceEnd = uint32_t(conv.GroupStart);
+    NameId = nameId;
     if (conv.OnProgress) conv.OnProgress(conv);
     if (HasChildren) ReadChildren(conv);
 }

@@ -54,9 +54,16 @@ struct TDrawEvent {
     explicit operator bool() const { return Proc != nullptr; }
 };
 
-// The event of a reader that loads without drawing (an inventory, a
-// benchmark): it draws nothing, but an entity given it counts for extents.
-extern const TDrawEvent kNoDrawEvent;
+// How an entity is drawn, kept in one byte of it rather than as a pointer:
+// every entity a graphic attaches its procedure to shares one event, its
+// converter's DrawEvent, so the entity only says whether it is drawn.
+//   dhNone       no drawing procedure (table entries, seqends, ...);
+//   dhGraphic    the procedure of the graphic drawing it (its converter's
+//                DrawEvent holds it with its receiver);
+//   dhInventory  a reader that loads without drawing (an inventory, a
+//                benchmark): nothing is drawn, but the entity counts for
+//                extents.
+enum TDrawHook : uint8_t { dhNone = 0, dhGraphic, dhInventory };
 
 // What Iterate hands every visited entity to.
 using TVisitProc = void (*)(void* receiver, TkrDXFEntity& e);
@@ -86,19 +93,21 @@ public:
     // its container or layout were computed: it counts for no extents and
     // is not drawn.
     bool BoxUnsound = false;
+    // The draw procedure the entity has, if any (see TDrawHook); the event
+    // of dhGraphic outlives the entities that refer to it.
+    TDrawHook OnDraw = dhNone;
     // The number of the type name the file wrote for the entity, in its
-    // reader's table of names (see TDxfGroupReader::RecordEntityName).
+    // reader's table of names (see TDxfGroupReader::RecordEntityName); set
+    // once the entity's groups are read, so that an entity still being read
+    // (or whose reading failed) goes by its class name.
     uint16_t NameId = UINT16_MAX;
     uint32_t Handle = 0xFFFFFFFF;
     float LineTypeScale = 1.0f;
     TkrDXFConverter* Converter = nullptr;
     TkrDXFLayer* Layer = nullptr;
-    // The draw procedure with its receiver, or none. One event serves every
-    // entity its graphic attaches it to (see TkrDXFConverter::DrawEvent), so
-    // that an entity holds a reference rather than its own copy of the pair;
-    // the event outlives the entities that refer to it.
-    const TDrawEvent* OnDraw = nullptr;
-    uint32_t SourceEnd = kNoPos;
+    // Where the entity's 0 group starts in the converter's text. (Where its
+    // text ends is not kept: nothing reads it, and of the most numerous
+    // entities it would cost the allocator's next larger class.)
     uint32_t SourceStart = kNoPos;
 
     virtual bool IsVisible() const;
@@ -113,7 +122,8 @@ public:
     // Offers a child: true takes ownership (child is moved from); false leaves
     // it with the caller, which destroys it.
     virtual bool AddEntity(TkrDXFConverter& conv, std::unique_ptr<TkrDXFEntity>& child);
-    virtual void Changed();
+    // Runs the entity's drawing procedure (conv's DrawEvent), if it has one.
+    virtual void Changed(TkrDXFConverter& conv);
     // The DXF type name as the file wrote it (conv gives the source text), or
     // the class name without its "TkrDXF" prefix.
     virtual std::string GetName(const TkrDXFConverter* conv) const;

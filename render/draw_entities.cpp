@@ -128,7 +128,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         // it is not drawn as a grid point; instead every column is closed back
         // to its first point (M + 1 points), so counts and points always
         // agree. A mesh closed in N (flags 32) closes every row alike.
-        size_t M = size_t(p.MeshM), N = size_t(p.MeshN);
+        size_t M = size_t(p.MeshM()), N = size_t(p.MeshN());
         bool closed = p.Closed, closedN = (p.PolyFlags & 32) != 0;
         const auto& v = p.GetVertexPoints(work);
         if (v.size() < M * N) return;
@@ -160,7 +160,7 @@ void DrawPolylineOf(TkrDXFImage& g, TkrDXFPolyline& p) {
         // negative index is its vertex with the edge that starts there
         // invisible: the face is then drawn as the runs of its visible edges.
         const auto& v = p.GetVertexPoints(work);
-        int vertexCount = int(std::min<size_t>(size_t(std::max(p.MeshM, 0)), v.size()));
+        int vertexCount = int(std::min<size_t>(size_t(std::max(p.MeshM(), 0)), v.size()));
         TPoint corner[4];
         bool hidden[4];
         for (size_t f = 0; f + 4 <= p.FaceIndices().size(); f += 4) {
@@ -412,8 +412,8 @@ bool IsEntityVisible(TkrDXFImage& g, TkrDXFEntity& e) {
 
 void InstallDrawEvent(TkrDXFImage& g) { g.Converter->DrawEvent = {CallProc, &g}; }
 
-void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e) {
-    if (ProcTable().Procs[size_t(e.Class)]) e.OnDraw = &g.Converter->DrawEvent;
+void AttachDrawProcedure(TkrDXFImage&, TkrDXFEntity& e) {
+    if (ProcTable().Procs[size_t(e.Class)]) e.OnDraw = dhGraphic;
 }
 
 void EntityCallback(void* receiver, TkrDXFEntity& e) {
@@ -426,7 +426,7 @@ void EntityCallback(void* receiver, TkrDXFEntity& e) {
     // external drawing were made by the graphic that loaded it, but are
     // drawn through the graphic of the drawing that refers to them.
     auto draw = [&] {
-        if (e.OnDraw) e.OnDraw->Proc(&g, e);
+        if (e.OnDraw == dhGraphic) CallProc(&g, e);
     };
     bool visible = IsEntityVisible(g, e);
     if (e.Is(TEntityClass::Viewport)) {

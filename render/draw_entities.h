@@ -14,7 +14,8 @@ class TkrDXFImage;
 // AttachDrawProcedure then refers entities to.
 void InstallDrawEvent(TkrDXFImage& g);
 // Attaches the drawing procedure of the entity's class (the nearest listed
-// ancestor wins); an entity without one is never drawn.
+// ancestor wins); an entity without one is never drawn. The entity only
+// notes that it has one: the graphic drawing it calls it (see TDrawHook).
 void AttachDrawProcedure(TkrDXFImage& g, TkrDXFEntity& e);
 // The visit procedure of the drawing pass (receiver: the graphic).
 void EntityCallback(void* receiver, TkrDXFEntity& e);

@@ -150,6 +150,8 @@ TkrDXFBlock* TDrawingTables::FindBlockByOwner(std::string_view handle) const {
 TkrDXFInsert::TkrDXFInsert(TEntityClass cls) : TkrDXFCustomVertex(cls) {}
 TkrDXFInsert::~TkrDXFInsert() = default;
 
+static_assert(sizeof(void*) != 8 || sizeof(TkrDXFInsert) <= 256, "an insert record outgrows 256 bytes");
+
 TkrDXFBlock* TkrDXFInsert::FindBlock(TkrDXFConverter& conv, std::string_view name) {
     Converter = &conv;
     if (TkrDXFBlock* b = conv.FindBlock(name)) {

@@ -67,6 +67,27 @@ private:
     void AttachXref(TkrDXFConverter& conv);
 };
 
+// A name kept on the heap only while it is set: the name of the block an
+// insert waits for (few inserts refer to a block not read yet), so that the
+// inserts of a drawing stay in the allocator's class of 256 bytes.
+class TRareName {
+public:
+    bool empty() const { return !FText || FText->empty(); }
+    void clear() { FText.reset(); }
+    TRareName& operator=(std::string_view s) {
+        if (s.empty())
+            FText.reset();
+        else
+            FText = std::make_unique<std::string>(s);
+        return *this;
+    }
+    operator std::string_view() const { return FText ? std::string_view(*FText) : std::string_view(); }
+    bool operator==(std::string_view s) const { return std::string_view(*this) == s; }
+
+private:
+    std::unique_ptr<std::string> FText;
+};
+
 class TkrDXFInsert : public TkrDXFCustomVertex {
 public:
     explicit TkrDXFInsert(TEntityClass cls = TEntityClass::Insert);
@@ -74,7 +95,7 @@ public:
 
     float Rotation = 0;  // degrees, code 50
     double RotationCos = 1, RotationSin = 0;
-    std::vector<std::unique_ptr<TkrDXFAttrib>> Attribs;
+    TCompactList<std::unique_ptr<TkrDXFAttrib>> Attribs;
     TkrDXFBlock* Block = nullptr;  // owned by the BLOCKS section
     TBox3F InsertBox = EmptyBox;
     // The insert's own colour (code 62): what BYBLOCK entities of the block take.
@@ -82,7 +103,7 @@ public:
     bool Expanding = false;
     TPoint3F Extrusion{0, 0, 1};
     TMatrix4x3F Transform = IdentityMatrix();  // block coordinates to drawing coordinates
-    std::string PendingName;
+    TRareName PendingName;
     TkrDXFInsert* ParentInsert = nullptr;
     TDrawContext* SavedContext = nullptr;  // the caller's context while expanding
     TPoint3F InsertScale{1, 1, 1};

@@ -248,6 +248,15 @@ TkrDXFPolyline::TExtras& TkrDXFPolyline::Extras() {
     return *FExtras;
 }
 
+// (A count of 0 needs no extras: it is what a polyline without them reads.)
+void TkrDXFPolyline::SetMeshM(int32_t m) {
+    if (m != 0 || FExtras) Extras().MeshM = m;
+}
+
+void TkrDXFPolyline::SetMeshN(int32_t n) {
+    if (n != 0 || FExtras) Extras().MeshN = n;
+}
+
 void TkrDXFPolyline::SetDefaultWidth(bool start, float w) {
     // A width of 0, the default, needs no room of its own.
     if (w == 0 && !FExtras) return;
@@ -265,8 +274,9 @@ const std::vector<int32_t>& TkrDXFPolyline::FaceIndices() const {
 }
 
 bool TkrDXFPolyline::IsPolygonMesh() const {
-    if (MeshM <= 1 || MeshN <= 1) return false;
-    return int64_t(FVertexCount) - (Closed ? 1 : 0) == int64_t(MeshM) * int64_t(MeshN);
+    const int32_t m = MeshM(), n = MeshN();
+    if (m <= 1 || n <= 1) return false;
+    return int64_t(FVertexCount) - (Closed ? 1 : 0) == int64_t(m) * int64_t(n);
 }
 
 void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
@@ -293,13 +303,13 @@ void TkrDXFPolyline::ReadProperty(TkrDXFConverter& conv) {
             Closed = (PolyFlags & 1) != 0;
             break;
         case 71:
-            if (MeshM == 0) MeshM = conv.ValueAsInt();
+            if (MeshM() == 0) SetMeshM(conv.ValueAsInt());
             break;
         case 72:
-            if (MeshN == 0) MeshN = conv.ValueAsInt();
+            if (MeshN() == 0) SetMeshN(conv.ValueAsInt());
             break;
-        case 73: MeshM = conv.ValueAsInt(); break;
-        case 74: MeshN = conv.ValueAsInt(); break;
+        case 73: SetMeshM(conv.ValueAsInt()); break;
+        case 74: SetMeshN(conv.ValueAsInt()); break;
         default: PenLine.ReadProperty(conv, *this); break;
     }
 }
@@ -321,7 +331,6 @@ bool TkrDXFPolyline::AddEntity(TkrDXFConverter&, std::unique_ptr<TkrDXFEntity>& 
     pv.Visible = v.Visible;
     if (!(v.Point == TPoint3F{})) NonZero = true;
     SourceVertices.push_back(pv);
-    FLastVertexEnd = v.SourceEnd;
     Entities.push_back(std::move(child));
     return true;
 }
@@ -345,7 +354,7 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     // A second run (a resolution change) starts from scratch: the segment
     // entities of the first run are dropped, as are its lists and a mesh
     // made from the thickness.
-    if (FSegmentEntities) FSegmentEntities->clear();
+    if (FExtras) FExtras->SegmentEntities.clear();
     FSegmentsBuilt = false;
     FClipStrictAtLoad = conv.ClipStrict;
     if (FExtras) {
@@ -354,7 +363,8 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     }
     FDashLimit = 0;
     if (FMeshFromThickness) {
-        MeshM = MeshN = 0;
+        SetMeshM(0);
+        SetMeshN(0);
         FMeshFromThickness = false;
     }
     PenLine.PreparePattern(Layer);
@@ -362,7 +372,6 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     PenLine.Extrusion = SanitizeExtrusion(PenLine.Extrusion);
     FVertexCount = 0;
     if (verts.empty()) return;
-    if (FLastVertexEnd != kNoPos) SourceEnd = FLastVertexEnd;
     size_t n = verts.size();
 
     // Widths: one width everywhere (the closing segment of a closed polyline
@@ -385,8 +394,8 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
 
     std::vector<TPolyVertex> bulged;
     if (ShapeVertices(conv, verts, bulged, &conv.Bounds, widths ? &Extras().Outline : nullptr)) {
-        MeshN = int32_t(verts.size() / 2);
-        MeshM = 2;
+        SetMeshN(int32_t(verts.size() / 2));
+        SetMeshM(2);
         FMeshFromThickness = true;
         // The raised copies of face records repeat their indices.
         if (FExtras) {
@@ -542,7 +551,7 @@ bool TkrDXFPolyline::ShapeVertices(const TkrDXFConverter& conv, std::vector<TPol
     // repeats that decision.
     bool raise = FMeshFromThickness;
     if (bounds) {
-        raise = PenLine.Thickness != 0 && MeshM == 0 && MeshN == 0;
+        raise = PenLine.Thickness != 0 && MeshM() == 0 && MeshN() == 0;
         if (raise && 2 * n > kMaxEntityPoints) {
             ++bounds->EntityPoints;
             raise = false;
@@ -618,8 +627,7 @@ void TkrDXFPolyline::MakePoints(TPointWork& w) const {
 }
 
 const std::vector<std::unique_ptr<TkrDXFEntity>>& TkrDXFPolyline::SegmentEntities() {
-    if (!FSegmentEntities) FSegmentEntities = std::make_unique<std::vector<std::unique_ptr<TkrDXFEntity>>>();
-    auto& segments = *FSegmentEntities;
+    auto& segments = Extras().SegmentEntities;
     if (FSegmentsBuilt || !Converter) return segments;
     FSegmentsBuilt = true;
     TkrDXFConverter& conv = *Converter;

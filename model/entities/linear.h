@@ -204,7 +204,12 @@ public:
 
     float ConstantWidth = 0;
     int32_t PolyFlags = 0;
-    int32_t MeshM = 0, MeshN = 0;
+    // The mesh counts (codes 71 to 74, or a mesh made from the thickness):
+    // kept with what few polylines have (see TExtras), 0 where none is set.
+    int32_t MeshM() const { return FExtras ? FExtras->MeshM : 0; }
+    int32_t MeshN() const { return FExtras ? FExtras->MeshN : 0; }
+    void SetMeshM(int32_t m);
+    void SetMeshN(int32_t n);
     bool Closed = false;
     bool NonZero = false;
 
@@ -230,7 +235,7 @@ public:
     // Vertex count minus the closing flag equals M x N with M, N > 1 (computed
     // in 64 bits, so that no M x N wraps around).
     bool IsPolygonMesh() const;
-    bool IsPolyfaceMesh() const { return PolyFlags == 64 && MeshM > 1 && MeshN > 0; }
+    bool IsPolyfaceMesh() const { return PolyFlags == 64 && MeshM() > 1 && MeshN() > 0; }
 
     void Loaded(TkrDXFConverter& conv) override;
     void ReadProperty(TkrDXFConverter& conv) override;
@@ -278,10 +283,10 @@ protected:
     void PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, std::vector<TPoint3F>& out, size_t limit) const;
 
 private:
-    // What few polylines have (width bands, face records, default widths),
-    // made when first needed: most polylines and every circle and arc of a
-    // drawing go without, and stay in the allocator's class of 256 bytes
-    // (see curves.cpp).
+    // What few polylines have (width bands, face records, default widths,
+    // mesh counts, segment entities), made when first needed: most polylines
+    // and every circle and arc of a drawing go without, and stay in the
+    // allocator's classes of 192 and 224 bytes (see curves.cpp).
     struct TExtras {
         std::vector<TPoint3F> Outline;
         std::vector<int32_t> FaceIndices;
@@ -289,20 +294,20 @@ private:
         float DefaultEndWidth = 0;
         // Face records read (their indices start FaceIndices).
         uint32_t SourceFaces = 0;
+        int32_t MeshM = 0, MeshN = 0;
+        // Made on the first SegmentEntities call only.
+        std::vector<std::unique_ptr<TkrDXFEntity>> SegmentEntities;
     };
     TExtras& Extras();
 
     bool FSegmentsBuilt = false;
     bool FClipStrictAtLoad = false;
     bool FMeshFromThickness = false;
-    uint32_t FLastVertexEnd = kNoPos;
     // The most dash points the polyline may cut (see TkrDXFLine::DashLimit).
     uint32_t FDashLimit = 0;
     // Fits: every vertex takes at least 10 characters of a text whose
     // offsets are 32 bits, and bulges and thickness stay within kMaxEntityPoints.
     uint32_t FVertexCount = 0;
-    // Made on the first SegmentEntities call only.
-    std::unique_ptr<std::vector<std::unique_ptr<TkrDXFEntity>>> FSegmentEntities;
     std::unique_ptr<TExtras> FExtras;
 };
 

@@ -512,7 +512,7 @@ void TkrDXFMText::Loaded(TkrDXFConverter& conv) {
     FMeasure = conv.Measure;
     FStandard = conv.FindOrCreateStyle("STANDARD");
     FRunLayer = nullptr;
-    FRunDraw = nullptr;
+    FRunDraw = dhNone;
     FRunCount = 0;
     FRuns = {};
     bool plain = true;
@@ -572,7 +572,7 @@ void TkrDXFMText::Loaded(TkrDXFConverter& conv) {
     TkrDXFBlock& block = *RunsBlock;
     block.Box = box;
     // The runs' boxes as drawn (moved with their lines) lie inside box.
-    FRuns.Plain = plain && FRunCount > 0 && FRunDraw != nullptr && !IsEmptyBox(box) && SoundBox(box);
+    FRuns.Plain = plain && FRunCount > 0 && FRunDraw != dhNone && !IsEmptyBox(box) && SoundBox(box);
     FRuns.MinHeight = minHeight;
     FRuns.MaxHeight = maxHeight;
     double w = 0, h = 0;

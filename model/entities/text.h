@@ -199,7 +199,7 @@ private:
     const TTextMeasure* FMeasure = nullptr;
     TkrDXFStyle* FStandard = nullptr;
     TkrDXFLayer* FRunLayer = nullptr;
-    const TDrawEvent* FRunDraw = nullptr;
+    TDrawHook FRunDraw = dhNone;
     size_t FRunCount = 0;
     uint64_t FLayoutWork = 0;
     TRunSummary FRuns;

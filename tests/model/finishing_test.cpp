@@ -116,7 +116,7 @@ std::string Bits(float f) {
 // bounds reached.
 std::string Loaded(const std::string& text, bool onThread, uint32_t* dashHits = nullptr) {
     TkrDXFConverter c;
-    c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
+    c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = dhInventory; };
     c.FinishOnThread = onThread;
     std::string s;
     try {
@@ -250,7 +250,7 @@ TEST(Finishing, TheBoxesOfABigSectionAreTheSameWalkedInTwoHalves) {
     s += "0\nENDSEC\n0\nEOF\n";
     auto boxes = [&](const std::string& text, bool onThread) {
         TkrDXFConverter c;
-        c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
+        c.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = dhInventory; };
         c.FinishOnThread = onThread;
         c.LoadFromText(text);
         c.NonPlanView = true;

@@ -417,8 +417,8 @@ TEST(Polyline, ThicknessMakesATwoRowMesh) {
     conv.LoadFromText(Entities({"0", "LWPOLYLINE", "39", "5", "10", "0", "20", "0", "10", "1", "20", "0", "10", "1",
                                 "20", "1"}));
     auto& p = First<TkrDXFLWPolyline>(conv);
-    EXPECT_EQ(p.MeshM, 2);
-    EXPECT_EQ(p.MeshN, 3);
+    EXPECT_EQ(p.MeshM(), 2);
+    EXPECT_EQ(p.MeshN(), 3);
     ASSERT_EQ(p.VertexCount(), 6);
     EXPECT_EQ(DrawnPoints(p)[3], (TPoint3F{0, 0, 5}));
     EXPECT_TRUE(p.IsPolygonMesh());
@@ -459,8 +459,8 @@ TEST(Polyline, MeshSizesFromSeventyThreeAndFourOverride) {
     TkrDXFConverter conv;
     conv.LoadFromText(Entities({"0", "POLYLINE", "71", "3", "71", "9", "72", "4", "73", "5", "74", "6"}));
     auto& p = First<TkrDXFPolyline>(conv);
-    EXPECT_EQ(p.MeshM, 5);
-    EXPECT_EQ(p.MeshN, 6);
+    EXPECT_EQ(p.MeshM(), 5);
+    EXPECT_EQ(p.MeshN(), 6);
 }
 
 TEST(Polyline, WithoutCode66ItHasNoVerticesAndNoExtents) {
@@ -530,14 +530,13 @@ TEST(Polyline, LightweightWidthsBeforeTheFirstVertexOnlySetDefaults) {
     EXPECT_EQ(DrawnPoints(p).size(), 2u);
 }
 
-TEST(Polyline, PolylineSourceSpansItsVertices) {
+TEST(Polyline, PolylineWithVerticesGoesByTheNameItWasWrittenWith) {
     std::string text = Entities({"0", "POLYLINE", "66", "1", "0", "VERTEX", "10", "1", "0", "VERTEX", "10", "2", "0",
                                  "SEQEND", "0", "LINE"});
     TkrDXFConverter conv;
     conv.LoadFromText(text);
     auto& p = First<TkrDXFPolyline>(conv);
-    // The polyline's text ends where its last vertex ends: at the SEQEND.
-    EXPECT_EQ(text.substr(p.SourceEnd, 8), "0\nSEQEND");
+    EXPECT_EQ(text.substr(p.SourceStart, 10), "0\nPOLYLINE");
     EXPECT_EQ(p.GetName(&conv), "POLYLINE");
 }
 

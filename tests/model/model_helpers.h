@@ -13,7 +13,7 @@ namespace modeltest {
 // graphic does, so that every entity counts for extents.
 inline std::unique_ptr<TkrDXFConverter> LoadDrawable(const std::string& text) {
     auto c = std::make_unique<TkrDXFConverter>();
-    c->OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
+    c->OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = dhInventory; };
     c->LoadFromText(text);
     return c;
 }

@@ -25,7 +25,7 @@ namespace {
 void Describe(const TkrDXFConverter& conv, const TkrDXFEntity& e, std::string& out, int depth) {
     TBox3F b = e.GetBox();
     out += std::string(size_t(depth), ' ') + e.GetName(&conv) + " [" + e.TypeName(&conv) + "] " +
-           std::to_string(e.SourceStart) + "-" + std::to_string(e.SourceEnd) + " h" + std::to_string(e.Handle) +
+           std::to_string(e.SourceStart) + " h" + std::to_string(e.Handle) +
            " " + (e.Layer ? e.Layer->Name : "-") + " c" + std::to_string(e.EntityColor()) + " " +
            std::to_string(b.Left) + "," + std::to_string(b.Bottom) + "," + std::to_string(b.Right) + "," +
            std::to_string(b.Top) + "\n";
@@ -42,7 +42,7 @@ struct TLoad {
 // Loads text whole (window 0) or through a window of that many bytes.
 TLoad Load(const std::string& text, size_t window) {
     TkrDXFConverter conv;
-    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = &kNoDrawEvent; };
+    conv.OnCreateEntity = [](TkrDXFEntity& e) { e.OnDraw = dhInventory; };
     TLoad r;
     r.Error = LoadThroughWindow(conv, text, window);
     conv.ComputeExtents();
