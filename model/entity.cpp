@@ -123,8 +123,9 @@ void TkrDXFEntity::Changed(TkrDXFConverter& conv) {
 std::string TkrDXFEntity::GetName(const TkrDXFConverter* conv) const { return TypeName(conv); }
 
 std::string TkrDXFEntity::TypeName(const TkrDXFConverter* conv) const {
-    // (NameId is set once the groups are read: see Load.)
-    if (conv && SourceStart != kNoPos && NameId != TDxfGroupReader::kNoNameId) {
+    // (NameId is set once the groups are read, see Load: before, it names
+    // nothing and the class name stands.)
+    if (conv && SourceStart != kNoPos) {
         std::string_view name = conv->EntityName(NameId, SourceStart);
         if (!name.empty()) return std::string(name);
     }

@@ -125,6 +125,7 @@ void TRecordingCanvas::Segments(std::span<const TPoint> points) {
     if (points.size() < 2) return;
     // The first selects the pen where it changed; the others keep it.
     Segment(points[0].X, points[0].Y, points[1].X, points[1].Y);
+    constexpr std::size_t kWords = TEmfRecordBuffer::kSegmentWords;
     std::size_t done = 1;
     const std::size_t n = points.size() - 1;
     while (done < n) {
@@ -132,7 +133,7 @@ void TRecordingCanvas::Segments(std::span<const TPoint> points) {
         std::size_t take = n - done;
         if (OnDrain) {
             const std::size_t used = FRecords.Words();
-            take = std::min(take, used >= DrainWords ? 1 : (DrainWords - used + TEmfRecordBuffer::kSegmentWords - 1) / TEmfRecordBuffer::kSegmentWords);
+            take = std::min(take, used >= DrainWords ? 1 : (DrainWords - used + kWords - 1) / kWords);
         }
         FRecords.AppendSegments(points.data() + done, take);
         done += take;

@@ -354,10 +354,10 @@ void TkrDXFPolyline::Finish(TkrDXFConverter& conv, std::vector<TPolyVertex>& ver
     // A second run (a resolution change) starts from scratch: the segment
     // entities of the first run are dropped, as are its lists and a mesh
     // made from the thickness.
-    if (FExtras) FExtras->SegmentEntities.clear();
     FSegmentsBuilt = false;
     FClipStrictAtLoad = conv.ClipStrict;
     if (FExtras) {
+        FExtras->SegmentEntities.clear();
         FExtras->Outline.clear();
         FExtras->FaceIndices.resize(4 * size_t(FExtras->SourceFaces));
     }
