@@ -18,6 +18,9 @@
 namespace {
 constexpr double kTolLow = -1e-6;
 constexpr double kTolHigh = 1.000001;
+// Quotients below or above these are outside the tolerance for certain.
+constexpr double kRejectLow = -2e-6;
+constexpr double kRejectHigh = 1.000002;
 // Two points within this distance in x and in y are the same point.
 constexpr double kSame = 1e-6;
 // How far the search for a vertex's neighbours looks past points that lie
@@ -115,8 +118,22 @@ void FamilyLineHits(const THatchClipBoundary& b, std::span<const uint32_t> cand,
         const double qx = double(Q.X) - P.X, qy = double(Q.Y) - P.Y;
         const double A = ldx * qy - ldy * qx;
         if (A == 0) continue;
-        const double t = (qx * (d - P.Y) - qy * (c - P.X)) / A;
-        const double u = (ldx * (d - P.Y) - ldy * (c - P.X)) / A;
+        const double nt = qx * (d - P.Y) - qy * (c - P.X);
+        const double nu = ldx * (d - P.Y) - ldy * (c - P.X);
+        // Most segments lie clear of the line: their quotients are far
+        // outside the tolerance, which a comparison of the numerators with
+        // A tells without the two divisions. The margins (twice the
+        // tolerance, against rounding of well under 1e-15) only pass on
+        // what the divisions then decide, so the points found are the
+        // same; for a subnormal A, or where a number is not finite, the
+        // divisions decide alone.
+        if (const double a = std::fabs(A); a > 1e-290) {
+            const double st = A > 0 ? nt : -nt, su = A > 0 ? nu : -nu;
+            const double lo = kRejectLow * a, hi = kRejectHigh * a;
+            if (su < lo || su > hi || st < lo || st > hi) continue;
+        }
+        const double t = nt / A;
+        const double u = nu / A;
         if (!(t >= kTolLow && t <= kTolHigh && u >= kTolLow && u <= kTolHigh)) continue;
         const TFound cur{k, u, float(c + ldx * t), float(d + ldy * t)};
         // A point met again at the vertex the previous segment of the path
@@ -194,6 +211,70 @@ TSpan SpanOf(double wa, double wb) {
     double pad = 1e-6 * (hi - lo) + 1e-9 * (1 + std::fabs(lo) + std::fabs(hi));
     return {lo - pad, hi + pad};
 }
+
+// The points of a small family, each line tested only against the segments
+// whose extent across the family meets its own (the pairs the sweep below
+// tests; the others meet nothing). The lines of a family follow each other
+// across it, so their extents rise (or fall) in the order of lines, and the
+// lines a segment may meet are one run of them, found by bisection; each
+// line's candidates come out in ascending order of segments. False, with
+// nothing found, when the extents do not run in one direction (or one is
+// not a number): the caller then tests every pair.
+template <class W>
+bool SmallFamilyHits(const THatchClipBoundary& b, std::span<const THatchFamilyLine> lines, const W& w,
+                     THatchClipScratch& scratch, std::vector<TPoint3F>& hits, std::vector<uint32_t>& ends) {
+    const size_t nl = lines.size();
+    std::vector<TSpan> span(nl);
+    for (size_t i = 0; i < nl; ++i) {
+        const THatchFamilyLine& l = lines[i];
+        span[i] = SpanOf(w(l.X1, l.Y1), w(l.X2, l.Y2));
+        if (std::isnan(span[i].Lo) || std::isnan(span[i].Hi)) return false;
+    }
+    bool rising = true, falling = true;
+    for (size_t i = 1; i < nl; ++i) {
+        rising = rising && span[i - 1].Lo <= span[i].Lo && span[i - 1].Hi <= span[i].Hi;
+        falling = falling && span[i - 1].Lo >= span[i].Lo && span[i - 1].Hi >= span[i].Hi;
+    }
+    if (!rising && !falling) return false;
+    // Position j of the rising order is line at(j).
+    auto at = [&](size_t j) { return rising ? j : nl - 1 - j; };
+    const uint32_t ns = uint32_t(b.Points.size());
+    // The run [first, last) of every segment, in the rising order, and then
+    // the candidates of each line (counted, then placed).
+    std::vector<uint32_t> runs(2 * size_t(ns), 0), start(nl + 1, 0);
+    for (uint32_t k = 0; k < ns; ++k) {
+        const TPoint3F& P = b.Points[k];
+        const TPoint3F& Q = b.Points[b.Next(k)];
+        const TSpan s = SpanOf(w(P.X, P.Y), w(Q.X, Q.Y));
+        if (std::isnan(s.Lo) || std::isnan(s.Hi)) continue;
+        size_t lo = 0, hi = nl;  // first position whose Hi >= s.Lo
+        while (lo < hi) {
+            const size_t m = (lo + hi) / 2;
+            if (span[at(m)].Hi < s.Lo) lo = m + 1;
+            else hi = m;
+        }
+        const size_t first = lo;
+        hi = nl;  // first position whose Lo > s.Hi
+        while (lo < hi) {
+            const size_t m = (lo + hi) / 2;
+            if (span[at(m)].Lo <= s.Hi) lo = m + 1;
+            else hi = m;
+        }
+        runs[2 * k] = uint32_t(first), runs[2 * k + 1] = uint32_t(lo);
+        for (size_t j = first; j < lo; ++j) ++start[at(j) + 1];
+    }
+    for (size_t i = 0; i < nl; ++i) start[i + 1] += start[i];
+    std::vector<uint32_t> cand(start[nl]), fill(start.begin(), start.end() - 1);
+    for (uint32_t k = 0; k < ns; ++k)
+        for (size_t j = runs[2 * k]; j < runs[2 * k + 1]; ++j) cand[fill[at(j)]++] = k;
+    hits.clear();
+    for (size_t i = 0; i < nl; ++i) {
+        FamilyLineHits(b, std::span<const uint32_t>(cand.data() + start[i], start[i + 1] - start[i]), lines[i],
+                       scratch, hits);
+        ends[i] = uint32_t(hits.size());
+    }
+    return true;
+}
 }  // namespace
 
 bool ClipFamily(const THatchClipBoundary& b, std::span<const THatchFamilyLine> lines, double nx, double ny,
@@ -202,22 +283,26 @@ bool ClipFamily(const THatchClipBoundary& b, std::span<const THatchFamilyLine> l
     hits.clear();
     ends.assign(lines.size(), 0);
     THatchClipScratch scratch;
-    // A small family (most hatches) tests every segment against every line:
-    // the same points without the cost of sorting.
+    auto w = [&](double x, double y) { return nx * x + ny * y; };
+    // A small family (most hatches) is counted as testing every segment
+    // against every line, without the cost of a sweep.
     if (uint64_t(ns) * lines.size() <= kDirectTests) {
+        // Line after line takes ns tests: the bound is passed at some line
+        // exactly when it is passed by all of them.
+        if (uint64_t(ns) * lines.size() > tests) return false;
+        tests -= size_t(ns) * lines.size();
+        if (SmallFamilyHits(b, lines, w, scratch, hits, ends)) return hits.size() <= maxHits;
         auto& all = scratch.Candidates;
         all.resize(ns);
         for (uint32_t k = 0; k < ns; ++k) all[k] = k;
+        hits.clear();
         for (size_t i = 0; i < lines.size(); ++i) {
-            if (ns > tests) return false;
-            tests -= ns;
             FamilyLineHits(b, all, lines[i], scratch, hits);
             if (hits.size() > maxHits) return false;
             ends[i] = uint32_t(hits.size());
         }
         return true;
     }
-    auto w = [&](double x, double y) { return nx * x + ny * y; };
     // Segments and lines by the lower end of their extent. A segment or line
     // whose extent is not a number meets nothing (its test fails on NaN).
     std::vector<TSpan> seg(ns);
