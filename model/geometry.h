@@ -61,6 +61,9 @@ struct TAngleTable {
     double Start = 0, Step = 0;
     size_t Count = 0;
     std::vector<double> Cos, Sin;
+    // The entries of the smallest and the largest cosine and sine (the first
+    // of equal ones), found when the table is made.
+    size_t CosMin = 0, CosMax = 0, SinMin = 0, SinMax = 0;
 };
 
 constexpr double kPi = 3.1415926535897932385;

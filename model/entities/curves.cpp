@@ -47,10 +47,8 @@ TArcParams TkrDXFCircle::GetArcParams() const {
     return p;
 }
 
-void TkrDXFCircle::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable& t,
+size_t TkrDXFCircle::PointCount(const TkrDXFConverter& conv, const TArcParams& p, double& step,
                                 TBoundHits* bounds) const {
-    out.clear();
-    TArcParams p = GetArcParams();
     double a0 = DegToRad(p.StartAngle), a1 = DegToRad(p.EndAngle);
     double sweep = a1 - a0;
     // At least 3 points; at most kMaxEntityPoints, so that a huge sweep (an
@@ -67,7 +65,48 @@ void TkrDXFCircle::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVe
         if (bounds) ++bounds->EntityPoints;
     }
     size_t n = size_t(nd);
-    double step = sweep / double(n - 1);
+    step = sweep / double(n - 1);
+    return n;
+}
+
+namespace {
+// Makes t the table of n angles from a0 by step, unless it is that already.
+void PrepareTable(TAngleTable& t, double a0, double step, size_t n) {
+    if (t.Count == n && t.Start == a0 && t.Step == step) return;
+    t.Cos.clear();
+    t.Sin.clear();
+    t.Count = 0;
+    double angle = a0;
+    for (size_t k = 0; k < n; ++k) {
+        t.Cos.push_back(std::cos(angle));
+        t.Sin.push_back(std::sin(angle));
+        angle += step;
+    }
+    t.CosMin = t.CosMax = t.SinMin = t.SinMax = 0;
+    for (size_t k = 1; k < n; ++k) {
+        if (t.Cos[k] < t.Cos[t.CosMin]) t.CosMin = k;
+        if (t.Cos[k] > t.Cos[t.CosMax]) t.CosMax = k;
+        if (t.Sin[k] < t.Sin[t.SinMin]) t.SinMin = k;
+        if (t.Sin[k] > t.Sin[t.SinMax]) t.SinMax = k;
+    }
+    t.Start = a0, t.Step = step, t.Count = n;
+}
+
+// Point k of the table's walk over p about c: the one formula of every
+// tabled point, of the full list and of the extremes alike.
+TPoint3F TabledPoint(const TAngleTable& t, size_t k, const TArcParams& p, const TPoint3F& c) {
+    double u = t.Cos[k] * p.RadiusX, v = t.Sin[k] * p.RadiusY;
+    return Point3F(c.X + u * p.Cos - v * p.Sin, c.Y + u * p.Sin + v * p.Cos, c.Z);
+}
+}  // namespace
+
+void TkrDXFCircle::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable& t,
+                                TBoundHits* bounds) const {
+    out.clear();
+    TArcParams p = GetArcParams();
+    double step = 0;
+    const size_t n = PointCount(conv, p, step, bounds);
+    const double a0 = DegToRad(p.StartAngle);
     TPoint3F c = Centre();
     out.reserve(n);
     const bool tabled = t.Count == n && t.Start == a0 && t.Step == step;
@@ -88,22 +127,44 @@ void TkrDXFCircle::BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVe
         }
         return;
     }
-    if (!tabled) {
-        t.Cos.clear();
-        t.Sin.clear();
-        t.Count = 0;
-        double angle = a0;
-        for (size_t k = 0; k < n; ++k) {
-            t.Cos.push_back(std::cos(angle));
-            t.Sin.push_back(std::sin(angle));
-            angle += step;
-        }
-        t.Start = a0, t.Step = step, t.Count = n;
-    }
-    for (size_t k = 0; k < n; ++k) {
-        double u = t.Cos[k] * p.RadiusX, v = t.Sin[k] * p.RadiusY;
-        out.push_back(VertexAt(Point3F(c.X + u * p.Cos - v * p.Sin, c.Y + u * p.Sin + v * p.Cos, c.Z)));
-    }
+    PrepareTable(t, a0, step, n);
+    for (size_t k = 0; k < n; ++k) out.push_back(VertexAt(TabledPoint(t, k, p, c)));
+}
+
+bool TkrDXFCircle::ExtremePoints(TkrDXFConverter& conv, std::vector<TPolyVertex>& verts, size_t& count) {
+    verts.clear();
+    // Only the box is made of a plain circle's points when it is finished: a
+    // continuous line type (no dashes to count), no thickness, the default
+    // extrusion and none of the rarer polyline data.
+    if (Class != TEntityClass::Circle || HasExtras() || PenLine.Thickness != 0 ||
+        !IsDefaultExtrusion(SanitizeExtrusion(PenLine.Extrusion)))
+        return false;
+    PenLine.PreparePattern(Layer);
+    if (!PenLine.Pattern->IsSolid()) return false;
+    const TPoint3F c = Centre();
+    if (!(Radius > 0) || !std::isfinite(Radius) || !std::isfinite(c.X) || !std::isfinite(c.Y) ||
+        !std::isfinite(c.Z))
+        return false;
+    const TArcParams p = GetArcParams();
+    double step = 0;
+    count = PointCount(conv, p, step, &conv.Bounds);
+    TAngleTable& t = conv.AngleTable;
+    PrepareTable(t, 0, step, count);
+    // With a positive radius, the x of point k (the centre plus radius times
+    // cosine, less the radius times sine times 0, each rounded) never falls
+    // as the cosine of entry k rises, and the y never falls as its sine
+    // does: the rounding of every step keeps that order. So the points of
+    // the smallest and largest cosine and sine have the extremes of all
+    // points, which is all the box takes of them. (A zero in its place could
+    // be +0 or -0 depending on the point that made it: then every point.)
+    for (size_t k : {t.CosMin, t.CosMax, t.SinMin, t.SinMax}) verts.push_back(VertexAt(TabledPoint(t, k, p, c)));
+    auto sound = [](float v) { return std::isfinite(v) && v != 0; };
+    if (sound(verts[0].Point.X) && sound(verts[1].Point.X) && sound(verts[2].Point.Y) && sound(verts[3].Point.Y))
+        return true;
+    verts.clear();
+    for (size_t k = 0; k < count; ++k) verts.push_back(VertexAt(TabledPoint(t, k, p, c)));
+    count = 0;
+    return true;
 }
 
 void TkrDXFCircle::Loaded(TkrDXFConverter& conv) {
@@ -111,10 +172,12 @@ void TkrDXFCircle::Loaded(TkrDXFConverter& conv) {
     Parts = conv.CirclePoints;
     Entities.clear();
     std::vector<TPolyVertex> verts;
-    BaseVertices(conv, verts, conv.AngleTable, &conv.Bounds);
+    size_t count = 0;
+    if (!ExtremePoints(conv, verts, count)) BaseVertices(conv, verts, conv.AngleTable, &conv.Bounds);
     // Kept even for a curve about the origin.
     NonZero = true;
     Finish(conv, verts);
+    if (count != 0) SetVertexCount(count);
 }
 
 void TkrDXFArc::ReadProperty(TkrDXFConverter& conv) {

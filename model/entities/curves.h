@@ -34,6 +34,15 @@ protected:
     void BaseVertices(const TkrDXFConverter& conv, std::vector<TPolyVertex>& out, TAngleTable& angles,
                       TBoundHits* bounds) const override;
     bool DashAsCurve() const override { return true; }
+
+private:
+    // The number of points of the tessellation of p (bounds counts a count
+    // cut to kMaxEntityPoints) and the step between their angles.
+    size_t PointCount(const TkrDXFConverter& conv, const TArcParams& p, double& step, TBoundHits* bounds) const;
+    // The box of a plain circle from the four points of its extreme angles,
+    // in verts (see Loaded); false, with verts empty, where that box could
+    // differ from the box of all points.
+    bool ExtremePoints(TkrDXFConverter& conv, std::vector<TPolyVertex>& verts, size_t& count);
 };
 
 class TkrDXFArc : public TkrDXFCircle {

@@ -279,6 +279,11 @@ protected:
     // Keeps a default width as read: the start width (group 40) or the end
     // width (41).
     void SetDefaultWidth(bool start, float w);
+    // The finished vertex count, where Finish was given fewer vertices than
+    // the polyline has (only the ones that make its box).
+    void SetVertexCount(size_t n) { FVertexCount = uint32_t(n); }
+    // The polyline holds any of the rarer data (see TExtras).
+    bool HasExtras() const { return FExtras != nullptr; }
     // The drawn points from a finished run (see TPointWork::Points).
     void PointsFromRun(std::vector<TPoint3F>& run, bool closeRun, std::vector<TPoint3F>& out, size_t limit) const;
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,47 @@ TEST(Circle, ResolutionChangeRefinishesCirclesAndSplines) {
     EXPECT_EQ(DrawnPoints(sp).size(), 13u);
     conv.SetCirclePoints(16);
     EXPECT_EQ(DrawnPoints(c).size(), 33u);
+}
+
+TEST(Circle, APlainCircleHasTheBoxOfAllItsPoints) {
+    // A plain circle's box is made of the points at its extreme angles
+    // only; a dashed one (whose dashes are counted) makes every point. Both
+    // boxes are the same to the bit, across centres on and off the axes
+    // (signed zeros), tiny, huge and odd radii, and chord tolerances.
+    uint64_t seed = 99;
+    auto next = [&](int n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return int((seed >> 33) % uint64_t(n));
+    };
+    const char* const centres[] = {"0", "-0", "1", "-1", "0.5", "1e-7", "-3.25", "1000.1", "-77.7", "1e7", "3e38"};
+    // (The huge radius last: with a tolerance it would make a million points.)
+    const char* const radii[] = {"1", "0.7", "1e-6", "2.5", "1e6", "123.456", "0.5", "1e-30", "3e38"};
+    for (const char* tolerance : {"", "0.5"}) {
+        std::vector<std::string> plain, dashed;
+        for (int i = 0; i < 300; ++i) {
+            const std::vector<std::string> circle = {"0", "CIRCLE", "10", centres[next(11)], "20", centres[next(11)],
+                                                     "30", centres[next(3)], "40", radii[next(*tolerance ? 8 : 9)]};
+            plain.insert(plain.end(), circle.begin(), circle.end());
+            dashed.insert(dashed.end(), circle.begin(), circle.end());
+            dashed.insert(dashed.end(), {"6", "DASHED"});
+        }
+        TkrDXFConverter a, b;
+        if (*tolerance) a.ChordTolerance = b.ChordTolerance = std::stod(tolerance);
+        a.LoadFromText(Entities(plain));
+        b.LoadFromText("0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLTYPE\n0\nLTYPE\n2\nDASHED\n49\n1e30\n49\n-1\n"
+                       "0\nENDTAB\n0\nENDSEC\n" +
+                       Entities(dashed));
+        ASSERT_EQ(a.TableCount(tkEntities), 300);
+        ASSERT_EQ(b.TableCount(tkEntities), 300);
+        for (int i = 0; i < 300; ++i) {
+            auto& ca = *static_cast<TkrDXFCircle*>(a.EntityAt(i));
+            auto& cb = *static_cast<TkrDXFCircle*>(b.EntityAt(i));
+            ASSERT_TRUE(cb.Dashed());
+            const TBox3F ba = ca.GetBox(), bb = cb.GetBox();
+            ASSERT_EQ(std::memcmp(&ba, &bb, sizeof ba), 0) << "circle " << i << " tolerance " << tolerance;
+            ASSERT_EQ(ca.VertexCount(), cb.VertexCount()) << i;
+        }
+    }
 }
 
 // ---- arcs ----
