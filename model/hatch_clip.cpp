@@ -267,7 +267,6 @@ bool SmallFamilyHits(const THatchClipBoundary& b, std::span<const THatchFamilyLi
     std::vector<uint32_t> cand(start[nl]), fill(start.begin(), start.end() - 1);
     for (uint32_t k = 0; k < ns; ++k)
         for (size_t j = runs[2 * k]; j < runs[2 * k + 1]; ++j) cand[fill[at(j)]++] = k;
-    hits.clear();
     for (size_t i = 0; i < nl; ++i) {
         FamilyLineHits(b, std::span<const uint32_t>(cand.data() + start[i], start[i + 1] - start[i]), lines[i],
                        scratch, hits);
@@ -295,7 +294,6 @@ bool ClipFamily(const THatchClipBoundary& b, std::span<const THatchFamilyLine> l
         auto& all = scratch.Candidates;
         all.resize(ns);
         for (uint32_t k = 0; k < ns; ++k) all[k] = k;
-        hits.clear();
         for (size_t i = 0; i < lines.size(); ++i) {
             FamilyLineHits(b, all, lines[i], scratch, hits);
             if (hits.size() > maxHits) return false;

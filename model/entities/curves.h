@@ -39,9 +39,10 @@ private:
     // The number of points of the tessellation of p (bounds counts a count
     // cut to kMaxEntityPoints) and the step between their angles.
     size_t PointCount(const TkrDXFConverter& conv, const TArcParams& p, double& step, TBoundHits* bounds) const;
-    // The box of a plain circle from the four points of its extreme angles,
-    // in verts (see Loaded); false, with verts empty, where that box could
-    // differ from the box of all points.
+    // The points a plain circle's box is made of, into verts: the four of
+    // its extreme angles (count: the circle's number of points), or every
+    // point where an extreme is 0 (count 0). False, with verts empty, for a
+    // circle that is not plain.
     bool ExtremePoints(TkrDXFConverter& conv, std::vector<TPolyVertex>& verts, size_t& count);
 };
 
