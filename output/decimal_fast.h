@@ -6,6 +6,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -60,6 +61,29 @@ inline char* PutInt32Wide(char* p, std::int32_t v) {
         }
     }
     return PutUnsigned(p, u);
+}
+
+// True when each of the four floats is a whole number of magnitude below
+// 10^8 (not a NaN), each then given as an integer in w (a negative zero as
+// 0); false otherwise, w then meaning nothing.
+inline bool FourWholeFloats(float a, float b, float c, float d, std::int32_t w[4]) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    const __m128 f = _mm_set_ps(d, c, b, a);
+    const __m128 small = _mm_cmplt_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), f), _mm_set1_ps(1e8f));
+    const __m128i i = _mm_cvttps_epi32(f);
+    const __m128 whole = _mm_cmpeq_ps(_mm_cvtepi32_ps(i), f);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(w), i);
+    return _mm_movemask_ps(_mm_and_ps(small, whole)) == 0xF;
+#else
+    const float v[4] = {a, b, c, d};
+    bool all = true;
+    for (int k = 0; k < 4; ++k) {
+        const bool small = std::fabs(v[k]) < 1e8f;  // false for a NaN
+        w[k] = small ? static_cast<std::int32_t>(v[k]) : 0;
+        all = all && small && static_cast<float>(w[k]) == v[k];
+    }
+    return all;
+#endif
 }
 
 // The digits of four numbers at once, as EightDigits makes them one at a

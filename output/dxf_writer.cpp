@@ -319,6 +319,7 @@ void TkrDXFExport::SetCurrentLayer(std::unique_ptr<TkrExpDXFLayer> layer) {
 void TkrDXFExport::SetCurrentLayer(TkrExpDXFLayer* layer) {
     FCurrentLayer = layer;
     FCurrentLayerName = layer->Name;
+    ++FLayerVersion;
 }
 
 // ---- line writers ----------------------------------------------------------
@@ -471,17 +472,11 @@ void TkrDXFExport::AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b) {
     // are whole units) are made at once; PutReal writes each as the
     // PutInt32Wide text made here, a negative zero as "0".
     if (!Skipping()) {
-        const float v[4] = {a.X, a.Y, b.X, b.Y};
         std::int32_t w[4];
-        bool whole = true;
-        for (int k = 0; k < 4; ++k) {
-            const bool small = std::fabs(v[k]) < 1e8f;  // false for a NaN
-            w[k] = small ? static_cast<std::int32_t>(v[k]) : 0;
-            whole = whole && small && static_cast<float>(w[k]) == v[k];
-        }
         std::uint64_t digits[4];
         int signs;
-        if (!whole || !decimal::FourEightDigits(w[0], w[1], w[2], w[3], digits, signs)) {
+        if (!decimal::FourWholeFloats(a.X, a.Y, b.X, b.Y, w) ||
+            !decimal::FourEightDigits(w[0], w[1], w[2], w[3], digits, signs)) {
             AddPoint(10, a);
             AddPoint(11, b);
             return;
@@ -491,6 +486,7 @@ void TkrDXFExport::AddLinePoints(const TExpPoint3F& a, const TExpPoint3F& b) {
         // The code lines PutCode gives, as literals (its range check and table
         // cost some 8 instructions a pair here).
         static constexpr char kCodes[4][6] = {" 10\r\n", " 20\r\n", " 11\r\n", " 21\r\n"};
+#pragma GCC unroll 4
         for (int k = 0; k < 4; ++k) {
             std::memcpy(p, kCodes[k], 5);
             p = decimal::PutOfFour(p + 5, digits, signs, k);
@@ -531,9 +527,14 @@ void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclas
         ++HandleCounter;  // all AddHandle does then
         return;
     }
+    TRecordHead& h = FRecordHead;
+    // Most records are of the kind of the one before, on its layer: a head
+    // is only kept for names that pass the tests below, and these names are
+    // the kind's and the layer's, unchanged since.
+    if (kind && h.Kind == kind && h.BeforeSize != 0 && h.LayerVersion == FLayerVersion && FTarget == &FEntityLines)
+        return PutRecordHead(h);
     if (FTarget == &FEntityLines && type != "HATCH" && type.size() <= kShortValue &&
         subclass.size() <= kShortValue && FCurrentLayerName.size() <= kShortValue) {
-        TRecordHead& h = FRecordHead;
         // The head's kind, when it has one, names the same type and subclass.
         const bool sameNames = (kind && h.Kind == kind) || (h.Type == type && h.Subclass == subclass);
         if (h.BeforeSize == 0 || !sameNames || h.Layer != FCurrentLayerName) {
@@ -549,15 +550,8 @@ void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclas
             a = PutShortPair(a, 100, subclass);
             h.AfterSize = std::size_t(a - h.After);
         }
-        constexpr std::size_t b = TRecordHead::kBlock;
-        const std::size_t before = (h.BeforeSize + b - 1) / b * b, after = (h.AfterSize + b - 1) / b * b;
-        char* p = Room(before + 16 + after);
-        for (std::size_t i = 0; i < before; i += b) std::memcpy(p + i, h.Before + i, b);
-        p = PutHex(p + h.BeforeSize, static_cast<std::uint32_t>(HandleCounter));
-        for (std::size_t i = 0; i < after; i += b) std::memcpy(p + i, h.After + i, b);
-        Used(p + h.AfterSize);
-        ++HandleCounter;
-        return;
+        h.LayerVersion = FLayerVersion;
+        return PutRecordHead(h);
     }
     AddPair(0, type);
     AddHandle();
@@ -569,6 +563,17 @@ void TkrDXFExport::BeginRecordOf(std::string_view type, std::string_view subclas
         AddPair(8, FCurrentLayerName);
     }
     AddPair(100, subclass);
+}
+
+void TkrDXFExport::PutRecordHead(const TRecordHead& h) {
+    constexpr std::size_t b = TRecordHead::kBlock;
+    const std::size_t before = (h.BeforeSize + b - 1) / b * b, after = (h.AfterSize + b - 1) / b * b;
+    char* p = Room(before + 16 + after);
+    for (std::size_t i = 0; i < before; i += b) std::memcpy(p + i, h.Before + i, b);
+    p = PutHex32(p + h.BeforeSize, static_cast<std::uint32_t>(HandleCounter));
+    for (std::size_t i = 0; i < after; i += b) std::memcpy(p + i, h.After + i, b);
+    Used(p + h.AfterSize);
+    ++HandleCounter;
 }
 
 void TkrDXFExport::AddColor(const TdxfExportData& data) {
@@ -643,7 +648,10 @@ void TkrDXFExport::WriteEntities(bool chunked) {
     {
         TTargetGuard guard(*this, &FEntityLines);
         for (const auto& fig : FFigures) {
-            if (fig->LayerName != FCurrentLayerName) FCurrentLayerName = fig->LayerName;
+            if (fig->LayerName != FCurrentLayerName) {
+                FCurrentLayerName = fig->LayerName;
+                ++FLayerVersion;
+            }
             fig->WriteEntity(*this);
             Sync();
             if (chunked && FEntityLines.size() >= kChunkSize) {
@@ -657,6 +665,7 @@ void TkrDXFExport::WriteEntities(bool chunked) {
         }
     }
     FCurrentLayerName = savedLayerName;
+    ++FLayerVersion;
 }
 
 // The file is the head (header, tables), the entity lines and the tail

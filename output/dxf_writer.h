@@ -158,6 +158,8 @@ public:
     // While measuring: counts what a line's record from a to b adds (its
     // handle, its points in the extents) and is true; otherwise false.
     bool MeasureLine(const TExpPoint3F& a, const TExpPoint3F& b);
+    // True while entity records are only measured (MeasureLine counts them).
+    bool MeasuringEntities() const { return Skipping(); }
     void BeginRecord(std::string_view type, std::string_view subclass);
     // The same for a kind of record defined once for the program: its kept
     // head is known again by the kind's address, without comparing names.
@@ -259,7 +261,14 @@ private:
         alignas(16) char Before[128];
         alignas(16) char After[256];
         std::size_t BeforeSize = 0, AfterSize = 0;
+        // FLayerVersion when the head was last found to fit the current layer.
+        std::uint64_t LayerVersion = 0;
     };
+    // Counts the changes of FCurrentLayerName, so that a kept head is known
+    // to be on the current layer without comparing the names.
+    std::uint64_t FLayerVersion = 0;
+    // The kept head, the record's handle in it, taken at the stage.
+    void PutRecordHead(const TRecordHead& h);
     TRecordHead FRecordHead;
     // The colour pair last written, for the colour it was made for (most
     // entities have the colour of the one before), and the line weight

@@ -150,14 +150,19 @@ void TkrMetafile::ApplyPen() {
     if (!FPen) return;
     FData.Color = FPen->Color;
     FData.PenWidth = static_cast<float>(FPen->Width);
+    DefinePenLineType();
+    const int s = FPen->Style;
+    if (s >= 1 && s <= 4) FData.Text = DashType(s).Name;
+}
+
+void TkrMetafile::DefinePenLineType() {
     const int s = FPen->Style;
     if (s >= 1 && s <= 4) {
-        const TLineType& lt = DashType(s);
         if (!(DefinedLineTypes & (1u << s))) {
+            const TLineType& lt = DashType(s);
             DefinedLineTypes |= std::uint8_t(1u << s);
             FWriter.AddLineType(lt.Name, lt.Elements);
         }
-        FData.Text = lt.Name;
     } else if (s > 6) {
         // Styles above 6 define "_DASH" but draw solid. Guarded by the
         // "_DASH" bit so the table never holds two records of one name.
@@ -176,6 +181,17 @@ bool TkrMetafile::SameColourSolid() const {
 // ---- dispatch -----------------------------------------------------------------
 
 void TkrMetafile::LineRecord(const EMRLINETO& line) {
+    // While the writer only measures, a line counts its handle and its ends
+    // and defines its pen's line type, which is all that LineTo and the
+    // line's figure leave behind then; the export record is not filled.
+    if (FWriter.MeasuringEntities()) {
+        const TPoint from = CurrentPos, p = T(line.ptl);
+        CurrentPos = p;
+        if (!FPen || FPen->Style == 5) return;
+        DefinePenLineType();
+        FWriter.MeasureLine(C(from), C(p));
+        return;
+    }
     // A line after a line only needs the line type name emptied: since the
     // last full reset only the fields a line sets (colour, pen width, line
     // type name, both points) were written, and it sets them all again.

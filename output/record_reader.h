@@ -98,6 +98,9 @@ private:
     TPoint T(const POINTL& p) const { return T(p.x, p.y); }
     TExpPoint3F C(const TPoint& p) const;
     void ApplyPen();
+    // The part of ApplyPen the writer keeps beyond the record: the dash line
+    // type of the pen's style handed over the first time it is used.
+    void DefinePenLineType();
     bool SameColourSolid() const;
 
     void Poly(const TEmfRecord& rec, EmrType type);

@@ -37,7 +37,7 @@ inline TPoint MapGeneral(const XFORM& w, std::int32_t x, std::int32_t y) {
 class TWorldMap {
 public:
     TPoint Map(const XFORM& w, std::int32_t x, std::int32_t y) {
-        if (!FKnown || std::memcmp(&w, &FFor, sizeof w) != 0) Classify(w);
+        if (!FKnown || !SameBits(w, FFor)) Classify(w);
         if (FShift) {
             const std::int64_t X = std::int64_t(x) + FDx, Y = std::int64_t(y) + FDy;
             if (X < INT32_MIN || X > INT32_MAX || Y < INT32_MIN || Y > INT32_MAX) throw ERangeError();
@@ -47,6 +47,15 @@ public:
     }
 
 private:
+    // The transform compared as its 24 bytes in three words, in line (the
+    // library's comparison is a call for every point).
+    static bool SameBits(const XFORM& a, const XFORM& b) {
+        static_assert(sizeof(XFORM) == 3 * sizeof(std::uint64_t), "six floats, no padding");
+        std::uint64_t x[3], y[3];
+        std::memcpy(x, &a, sizeof x);
+        std::memcpy(y, &b, sizeof y);
+        return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2])) == 0;
+    }
     void Classify(const XFORM& w) {
         FFor = w;
         FKnown = true;

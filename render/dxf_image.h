@@ -117,6 +117,17 @@ public:
         if (MapFast(m, p, q)) return q;
         return MapWithExtended(m, p);
     }
+    // MapWith of each of the n points at in, into out: the matrix is read
+    // once for all of them.
+    static void MapAll(const TMatrix4x3F& m, const TPoint3F* in, std::size_t n, TPoint* out) {
+#if defined(__SSE2__)
+        const TMapRows rows = MapRows(m);
+        for (std::size_t i = 0; i < n; ++i)
+            if (!MapFast(rows, in[i], out[i])) out[i] = MapWithExtended(m, in[i]);
+#else
+        for (std::size_t i = 0; i < n; ++i) out[i] = MapWith(m, in[i]);
+#endif
+    }
     // True when every corner of box b maps under m into the 32-bit range of
     // the target coordinates, so that MapWith keeps the points of b exact.
     static bool BoxInTarget(const TMatrix4x3F& m, const TBox3F& b);
@@ -152,13 +163,30 @@ private:
     // Both coordinates as MapCoordinateFast maps each, side by side in one
     // register where the processor has two-lane doubles (the same operations
     // in the same order, so the same numbers).
+#if defined(__SSE2__)
+    // The x and y columns of each row of a matrix, side by side in doubles.
+    struct TMapRows {
+        __m128d R[4];
+    };
+    static TMapRows MapRows(const TMatrix4x3F& matrix) {
+        const auto& m = matrix.M;
+        return {{_mm_set_pd(m[0][1], m[0][0]), _mm_set_pd(m[1][1], m[1][0]), _mm_set_pd(m[2][1], m[2][0]),
+                 _mm_set_pd(m[3][1], m[3][0])}};
+    }
+#endif
     static bool MapFast(const TMatrix4x3F& matrix, const TPoint3F& p, TPoint& out) {
 #if defined(__SSE2__)
-        const auto& m = matrix.M;
-        const __m128d a = _mm_mul_pd(_mm_set1_pd(p.X), _mm_set_pd(m[0][1], m[0][0]));
-        const __m128d b = _mm_mul_pd(_mm_set1_pd(p.Y), _mm_set_pd(m[1][1], m[1][0]));
-        const __m128d c = _mm_mul_pd(_mm_set1_pd(p.Z), _mm_set_pd(m[2][1], m[2][0]));
-        const __m128d d = _mm_set_pd(m[3][1], m[3][0]);
+        return MapFast(MapRows(matrix), p, out);
+#else
+        return MapCoordinateFast(matrix, p, 0, out.X) && MapCoordinateFast(matrix, p, 1, out.Y);
+#endif
+    }
+#if defined(__SSE2__)
+    static bool MapFast(const TMapRows& rows, const TPoint3F& p, TPoint& out) {
+        const __m128d a = _mm_mul_pd(_mm_set1_pd(p.X), rows.R[0]);
+        const __m128d b = _mm_mul_pd(_mm_set1_pd(p.Y), rows.R[1]);
+        const __m128d c = _mm_mul_pd(_mm_set1_pd(p.Z), rows.R[2]);
+        const __m128d d = rows.R[3];
         const __m128d v = _mm_add_pd(_mm_add_pd(_mm_add_pd(a, b), c), d);
         const __m128d shift = _mm_set1_pd(kRoundShift);
         const __m128d n = _mm_sub_pd(_mm_add_pd(v, shift), shift);
@@ -173,10 +201,8 @@ private:
         const __m128i q = _mm_cvttpd_epi32(n);
         out = {_mm_cvtsi128_si32(q), _mm_cvtsi128_si32(_mm_shuffle_epi32(q, 1))};
         return true;
-#else
-        return MapCoordinateFast(matrix, p, 0, out.X) && MapCoordinateFast(matrix, p, 1, out.Y);
-#endif
     }
+#endif
     static TPoint MapWithExtended(const TMatrix4x3F& m, const TPoint3F& p);
 
 public:

@@ -385,5 +385,8 @@ TEST(WriterHandles, HexDigitsAsPrintfGivesThem) {
         std::snprintf(expected, sizeof expected, "%02llX", static_cast<unsigned long long>(v));
         char* end = PutHex(got, v);
         ASSERT_EQ(std::string(got, std::size_t(end - got)), expected) << v;
+        if (v > 0xFFFFFFFF) continue;
+        end = PutHex32(got, std::uint32_t(v));
+        ASSERT_EQ(std::string(got, std::size_t(end - got)), expected) << v;
     }
 }
