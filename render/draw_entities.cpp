@@ -473,47 +473,35 @@ void SetEntityPen(TkrDXFImage& g, const TPolylinePen& pen) {
 }
 
 namespace {
-// Keeps, in place, the target points of list (mapped in order) that are
-// drawn: a zero-length pair becomes one unit long, and unless every point
-// is kept, a point within a unit of both kept before it is left out. A
-// point never goes to a place after its own, so each is read before
-// anything is written over it.
-void KeepPoints(TkrDXFImage& g, std::vector<TPoint>& list) {
-    TPoint* out = list.data();
-    const size_t n = list.size();
-    size_t kept = 0;
+TPoint3F SpacePoint(const TPoint3F& p) { return p; }
+TPoint3F SpacePoint(const TPoint2F& p) { return {p.X, p.Y, 0}; }
+
+template <class Point>
+void BuildPointListOf(TkrDXFImage& g, std::span<const Point> points) {
+    auto& list = g.PointList;
+    list.clear();
+    g.WorkDone += points.size() * g.WorkPerPoint;
+    const TkrDXFImage::TMapper map(g.DrawContext.Matrix);
     TPoint prev{};
-    for (size_t i = 0; i < n; ++i) {
-        const TPoint raw = out[i];
+    for (size_t i = 0; i < points.size(); ++i) {
+        TPoint raw = map(SpacePoint(points[i]));
         TPoint q = raw;
+        // A zero-length pair becomes one unit long.
         if ((i & 1) && raw == prev && q.X < INT32_MAX) q.X += 1;
         prev = raw;
-        if (!g.KeepAllPoints && kept >= 2) {
+        if (!g.KeepAllPoints && list.size() >= 2) {
             auto near = [&](const TPoint& a) {
                 return std::llabs(int64_t(q.X) - a.X) <= 1 && std::llabs(int64_t(q.Y) - a.Y) <= 1;
             };
-            if (near(out[kept - 1]) && near(out[kept - 2])) continue;
+            if (near(list[list.size() - 1]) && near(list[list.size() - 2])) continue;
         }
-        out[kept++] = q;
+        list.push_back(q);
     }
-    list.resize(kept);
 }
 }  // namespace
 
-void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) {
-    g.WorkDone += points.size() * g.WorkPerPoint;
-    g.PointList.resize(points.size());
-    TkrDXFImage::MapAll(g.DrawContext.Matrix, points.data(), points.size(), g.PointList.data());
-    KeepPoints(g, g.PointList);
-}
-
-void BuildPointList(TkrDXFImage& g, std::span<const TPoint2F> points) {
-    g.WorkDone += points.size() * g.WorkPerPoint;
-    auto& list = g.PointList;
-    list.resize(points.size());
-    for (size_t i = 0; i < points.size(); ++i) list[i] = g.MapPoint({points[i].X, points[i].Y, 0});
-    KeepPoints(g, list);
-}
+void BuildPointList(TkrDXFImage& g, std::span<const TPoint3F> points) { BuildPointListOf(g, points); }
+void BuildPointList(TkrDXFImage& g, std::span<const TPoint2F> points) { BuildPointListOf(g, points); }
 
 void DrawSegmentPairs(TkrDXFImage& g) {
     size_t pairs = g.PointList.size() / 2;

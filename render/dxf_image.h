@@ -117,17 +117,6 @@ public:
         if (MapFast(m, p, q)) return q;
         return MapWithExtended(m, p);
     }
-    // MapWith of each of the n points at in, into out: the matrix is read
-    // once for all of them.
-    static void MapAll(const TMatrix4x3F& m, const TPoint3F* in, std::size_t n, TPoint* out) {
-#if defined(__SSE2__)
-        const TMapRows rows = MapRows(m);
-        for (std::size_t i = 0; i < n; ++i)
-            if (!MapFast(rows, in[i], out[i])) out[i] = MapWithExtended(m, in[i]);
-#else
-        for (std::size_t i = 0; i < n; ++i) out[i] = MapWith(m, in[i]);
-#endif
-    }
     // True when every corner of box b maps under m into the 32-bit range of
     // the target coordinates, so that MapWith keeps the points of b exact.
     static bool BoxInTarget(const TMatrix4x3F& m, const TBox3F& b);
@@ -206,6 +195,35 @@ private:
     static TPoint MapWithExtended(const TMatrix4x3F& m, const TPoint3F& p);
 
 public:
+    // MapWith under one matrix for many points, the matrix read once (made
+    // for a run of points, not kept beyond it: it refers to the matrix).
+    class TMapper {
+    public:
+        explicit TMapper(const TMatrix4x3F& m)
+            : FMatrix(m)
+#if defined(__SSE2__)
+              ,
+              FRows(MapRows(m))
+#endif
+        {
+        }
+        TPoint operator()(const TPoint3F& p) const {
+#if defined(__SSE2__)
+            TPoint q;
+            if (MapFast(FRows, p, q)) return q;
+            return MapWithExtended(FMatrix, p);
+#else
+            return MapWith(FMatrix, p);
+#endif
+        }
+
+    private:
+        const TMatrix4x3F& FMatrix;
+#if defined(__SSE2__)
+        TMapRows FRows;
+#endif
+    };
+
     bool GetIsMetric();
     void SetIsMetric(int32_t measurement) { Measurement = measurement; }
 
